@@ -1,0 +1,21 @@
+# Third-party libraries, all from Debian packages (scripts/setup.sh installs them).
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
+pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+
+add_library(velk_deps INTERFACE)
+target_link_libraries(velk_deps INTERFACE Threads::Threads ZLIB::ZLIB PNG::PNG JPEG::JPEG
+  PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
+
+if(VELK_SDL)
+  pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+endif()
+
+find_package(GTest REQUIRED)
+if(VELK_BENCH)
+  find_package(benchmark REQUIRED)
+endif()

@@ -1,0 +1,1 @@
+// Keeps libraries that have no sources of their own yet buildable.

@@ -1,0 +1,92 @@
+#include "base/hash_collection.h"
+
+#include "base/sjis.h"
+
+namespace velk {
+
+void THashCollectionItem::SetName(std::string name) {
+  if (collection_ == nullptr) {
+    name_ = std::move(name);
+    return;
+  }
+  THashCollection* c = collection_;
+  c->Unlink(this);
+  name_ = std::move(name);
+  c->Link(this);
+}
+
+THashCollection::~THashCollection() { Clear(); }
+
+uint8_t THashCollection::Hash(std::string_view name) {
+  std::string lower = LowerCase(name);
+  uint32_t h = static_cast<uint32_t>(lower.size()) * 16u;
+  if (lower.size() >= 2) {
+    h += static_cast<uint8_t>(lower[lower.size() - 2]);
+    h += static_cast<uint8_t>(lower[0]);
+  }
+  return static_cast<uint8_t>(h & 0xFF);
+}
+
+THashCollectionItem* THashCollection::Item(int32_t index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return items_[static_cast<size_t>(index)].get();
+}
+
+void THashCollection::Link(THashCollectionItem* item) {
+  uint8_t h = Hash(item->name_);
+  item->next_ = chains_[h];
+  chains_[h] = item;
+}
+
+void THashCollection::Unlink(THashCollectionItem* item) {
+  THashCollectionItem** p = &chains_[Hash(item->name_)];
+  while (*p != nullptr && *p != item) p = &(*p)->next_;
+  if (*p == item) *p = item->next_;
+  item->next_ = nullptr;
+}
+
+THashCollectionItem* THashCollection::Add(std::unique_ptr<THashCollectionItem> item) {
+  THashCollectionItem* raw = item.get();
+  raw->collection_ = this;
+  raw->index_ = Count();
+  items_.push_back(std::move(item));
+  Link(raw);
+  return raw;
+}
+
+THashCollectionItem* THashCollection::Find(std::string_view name) const {
+  std::string lower = LowerCase(name);
+  for (THashCollectionItem* p = chains_[Hash(name)]; p != nullptr; p = p->next_) {
+    if (p->name_.size() == lower.size() && LowerCase(p->name_) == lower) return p;
+  }
+  return nullptr;
+}
+
+int32_t THashCollection::IndexOf(std::string_view name) const {
+  THashCollectionItem* item = Find(name);
+  return item != nullptr ? item->index_ : -1;
+}
+
+std::unique_ptr<THashCollectionItem> THashCollection::Extract(int32_t index) {
+  if (index < 0 || index >= Count()) return nullptr;
+  std::unique_ptr<THashCollectionItem> item = std::move(items_[static_cast<size_t>(index)]);
+  items_.erase(items_.begin() + index);
+  Unlink(item.get());
+  item->collection_ = nullptr;
+  item->index_ = -1;
+  for (int32_t i = index; i < Count(); ++i) items_[static_cast<size_t>(i)]->index_ = i;
+  return item;
+}
+
+void THashCollection::Delete(int32_t index) { Extract(index).reset(); }
+
+void THashCollection::Clear() {
+  for (auto& item : items_) {
+    item->collection_ = nullptr;
+    item->next_ = nullptr;
+  }
+  items_.clear();
+  for (auto*& c : chains_) c = nullptr;
+}
+
+}  // namespace velk
