@@ -45,9 +45,10 @@ std::string convert(const char* to, const char* from, std::string_view in, std::
     out.append(replacement);
     size_t skip = 1;
     if (skip_utf8_char) {
+      // The lead byte and the continuation bytes that follow it, never a following character.
       auto b = static_cast<uint8_t>(*src);
-      skip = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-      if (skip > src_left) skip = src_left;
+      size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+      while (skip < length && skip < src_left && (static_cast<uint8_t>(src[skip]) & 0xC0) == 0x80) ++skip;
     }
     src += skip;
     src_left -= skip;
