@@ -1,1 +1,0 @@
-// Keeps libraries that have no sources of their own yet buildable.

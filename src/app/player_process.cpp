@@ -1,0 +1,209 @@
+#include "app/player_process.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "base/error.h"
+#include "base/sjis.h"
+#include "vfs/stream.h"
+
+namespace velk {
+
+namespace {
+
+std::string folder_of(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+
+std::string with_delimiter(std::string s) {
+  if (s.empty() || (s.back() != '/' && s.back() != '\\')) s += '/';
+  return s;
+}
+
+// Whether the last two bytes of a file are the given pair (the archive trailer "vk", or "vf" of a resource).
+bool ends_with_pair(const std::string& path, const char* pair) {
+  if (!FileExists(path)) return false;
+  try {
+    TFileStream f(path, fmOpenRead | fmShareDenyWrite);
+    if (f.GetSize() < 2) return false;
+    char tail[2];
+    f.Seek(-2, soEnd);
+    f.ReadBuffer(tail, 2);
+    return tail[0] == pair[0] && tail[1] == pair[1];
+  } catch (const EVelkError&) {
+    return false;
+  }
+}
+
+bool bytes_end_with_pair(const std::vector<uint8_t>& bytes, const char* pair) {
+  return bytes.size() >= 2 && bytes[bytes.size() - 2] == static_cast<uint8_t>(pair[0]) &&
+         bytes[bytes.size() - 1] == static_cast<uint8_t>(pair[1]);
+}
+
+uint32_t milliseconds_of_day() {
+  std::time_t t = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&t, &local);
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::system_clock::now().time_since_epoch()).count() % 1000;
+  return static_cast<uint32_t>(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + ms);
+}
+
+}  // namespace
+
+TPlayerProcess::TPlayerProcess(TPlayerHost host) : host_(std::move(host)) {}
+
+TPlayerProcess::~TPlayerProcess() = default;
+
+std::string TPlayerProcess::InstanceGuardName(const std::string& folder) {
+  std::string name = UpperCase(folder);
+  name = with_delimiter(name);
+  for (size_t i = 0; i < name.size(); i += CharLength(name, i)) {
+    if (name[i] == '\\' || name[i] == '/') name[i] = '-';
+  }
+  return name;
+}
+
+int TPlayerProcess::Run(const std::vector<std::string>& args) {
+  if (!ModuleStartup()) {
+    ModuleShutdown();
+    return kExitNotStarted;
+  }
+  status_ = EntryBody(args);
+  ModuleShutdown();
+  return status_;
+}
+
+bool TPlayerProcess::ModuleStartup() {
+  exe_path_ = host_.Platform.Files->ExecutablePath();
+  exe_folder_ = folder_of(exe_path_);
+  // The media-library binding: its lock exists with the binding; a missing library or a wrong version ends here.
+  if (!media_lib_.Bind(host_.MediaLoader, *host_.Platform.MessageBoxes)) return false;
+  log_library_.Load(exe_folder_);
+  // The virtual file manager and its list of pending temporary files are created here once they exist in the
+  // player; the temporary-file list is part of the process values.
+  values_.TempFiles.clear();
+  return true;
+}
+
+void TPlayerProcess::ModuleShutdown() {
+  DeleteTempFiles();
+  media_lib_.Unload();
+  log_library_.Unload();
+}
+
+void TPlayerProcess::DeleteTempFiles() {
+  for (const std::string& f : values_.TempFiles) ::unlink(f.c_str());
+  values_.TempFiles.clear();
+}
+
+int TPlayerProcess::EntryBody(const std::vector<std::string>& args) {
+  // 1. Never run from an optical drive.
+  if (host_.Platform.Files->GetDriveType(exe_path_) == DriveType::CdRom) return kExitRefused;
+  // 2.-3. One instance per game folder.
+  std::string guard_name = InstanceGuardName(args.empty() ? exe_folder_ : args[0]);
+  guard_ = host_.Platform.Files->AcquireInstanceGuard(guard_name);
+  if (!guard_) return kExitRefused;
+  // 5. The configuration dialog mode: nothing else is created.
+  if (!args.empty() && SameText(args[0], "/config")) {
+    if (host_.ConfigDialog) {
+      host_.ConfigDialog();
+    } else {
+      std::fprintf(stderr, "velkplayer: this build has no configuration dialog yet\n");
+    }
+    guard_.reset();
+    return kExitNormal;
+  }
+  // 6. The main window; its creation runs the whole start-up.
+  CreateMainWindow(args);
+  int status = kExitNormal;
+  if (values_.QuitFlag) {
+    status = kExitNotStarted;
+  } else if (host_.MessageLoop) {
+    host_.MessageLoop();
+  }
+  if (window_created_) Shutdown();
+  guard_.reset();
+  return status;
+}
+
+void TPlayerProcess::CreateMainWindow(const std::vector<std::string>& args) {
+  window_created_ = true;
+  ::unlink((exe_folder_ + "velkplay.log").c_str());
+  trace_("FormCreate");
+  values_.RandSeed = milliseconds_of_day();
+  // The settings file, the icons and the toolbar belong to the main window and come with it.
+  MountGameData(args);
+  trace_("TBasePanel.Create");
+  try {
+    Initialise();
+  } catch (const EVelkError& e) {
+    host_.Platform.MessageBoxes->Show(e.Message(), Utf8ToCp932("警告"), MB_OK | MB_ICONWARNING);
+    values_.QuitFlag = true;
+  }
+}
+
+void TPlayerProcess::MountGameData(const std::vector<std::string>& args) {
+  mounted_.clear();
+  if (args.empty()) {
+    base_folder_ = exe_folder_;
+    auto resource = host_.Platform.Resources->Find("", "BINTYPE", "DUMMY");
+    if (resource && bytes_end_with_pair(*resource, "vf")) mounted_.push_back("resource:DUMMY");
+    if (ends_with_pair(exe_path_, "vk")) mounted_.push_back(exe_path_);
+    return;
+  }
+  base_folder_ = with_delimiter(args[0]);
+  for (const std::string& arg : args) {
+    std::string game_dat = with_delimiter(arg) + "game.dat";
+    if (FileExists(game_dat)) mounted_.push_back(game_dat);
+    if (ends_with_pair(arg, "vk")) mounted_.push_back(arg);
+  }
+}
+
+void TPlayerProcess::Initialise() {
+  trace_("DXSound.Initialize");
+  trace_("VelkInitialize");
+  trace_("TProject.Create");
+  // Creating the project sets the quit flag at its start and clears it only when the game has started.
+  values_.QuitFlag = true;
+  bool has_project = !mounted_.empty() || FileExists(base_folder_ + "velk.kpb");
+  if (!has_project) {
+    host_.Platform.MessageBoxes->Show(Utf8ToCp932("プロジェクトがありません"), Utf8ToCp932("警告"),
+                                      MB_OK | MB_ICONWARNING);
+    std::fprintf(stderr, "velkplayer: no game found in %s (expected game.dat, velk.kpb or an archive appended to "
+                 "the player)\n", base_folder_.c_str());
+    return;
+  }
+  std::fprintf(stderr, "velkplayer: game data found in %s, but this build cannot play games yet\n",
+               base_folder_.c_str());
+}
+
+void TPlayerProcess::Shutdown() {
+  values_.QuitFlag = true;
+  trace_("Project.Free");
+  trace_("SysFuncMan.Free");
+  trace_("ParamMan.Free");
+  trace_("VelkFinalize");
+  trace_("TextRead.Free");
+  trace_("TextHistoryFormats.Free");
+  trace_("Bases.Free");
+  trace_("SelRectDIB.Free");
+  trace_("TransBGDIB.Free");
+  trace_("BrixMan.Free");
+  trace_("ClipMan.Free");
+  trace_("MediaFinal");
+  for (const char* name : {"ScreenMan.Free", "VideoMan.Free", "WmpMan.Free", "OggMan.Free", "CddaMan.Free",
+                           "MidiMan.Free"}) {
+    trace_(name);
+  }
+  if (IVelkMedia* lib = media_lib_.Lib()) lib->velkFinal();
+  trace_("velkFinal");
+  trace_("FormClose");
+  window_created_ = false;
+}
+
+}  // namespace velk

@@ -1,0 +1,37 @@
+#pragma once
+// Message boxes without a screen: each box is answered from a queue of scripted answers (the N-th button, 1-based),
+// by default with its first button, and written to a log stream as UTF-8.
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace velk {
+
+class THeadlessMessageBoxes : public IMessageBoxes {
+ public:
+  struct TShownBox {
+    std::string Text;     // code page 932
+    std::string Caption;  // code page 932
+    uint32_t Style;
+    int32_t Answer;
+  };
+
+  // log may be null (no output).
+  explicit THeadlessMessageBoxes(std::FILE* log = stderr) : log_(log) {}
+
+  int32_t Show(const std::string& text, const std::string& caption, uint32_t style) override;
+  // Queues the answer for the next box: its button_number-th button (1-based). Out-of-range numbers answer with
+  // the last button.
+  void QueueAnswer(int32_t button_number) { answers_.push_back(button_number); }
+  const std::vector<TShownBox>& Shown() const { return shown_; }
+
+ private:
+  std::FILE* log_;
+  std::deque<int32_t> answers_;
+  std::vector<TShownBox> shown_;
+};
+
+}  // namespace velk
