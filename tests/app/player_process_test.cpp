@@ -10,6 +10,7 @@
 #include "platform/headless/memory_resources.h"
 #include "platform/posix_files.h"
 #include "support/temp_dir.h"
+#include "vfs/stream.h"
 
 namespace velk {
 namespace {
