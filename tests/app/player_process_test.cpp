@@ -28,7 +28,7 @@ class PlayerProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // Guard files go to a folder of this test, so runs never meet a real player.
-    setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
     files.exe = dir / "velkplayer";
     test::WriteFile(files.exe, "ELF");
     host.Platform.Clock = &clock;
@@ -48,6 +48,7 @@ class PlayerProcessTest : public ::testing::Test {
   }
 
   test::TempDir dir;
+  test::TempDir runtime;
   TVirtualClock clock;
   THeadlessMessageBoxes boxes{nullptr};
   TTestFiles files;
