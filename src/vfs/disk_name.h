@@ -1,0 +1,25 @@
+#pragma once
+// Names of the system on disk. Names are code page 932 with "\" between folders; disk paths are UTF-8 with "/".
+// Games were made on a file system that ignores letter case, so every component is matched ignoring case.
+#include <string>
+#include <string_view>
+
+namespace velk {
+
+// The name as a relative disk path: UTF-8, "\" turned into "/".
+std::string DiskName(std::string_view name);
+// The name of a disk file as the system spells it: code page 932, "/" turned into "\".
+std::string SystemName(std::string_view disk_path);
+
+// The existing regular file folder + name (folder: a disk path ending with "/", or empty for the working folder),
+// each component of name matched ignoring letter case; empty when there is none.
+std::string FindDiskFile(const std::string& folder, std::string_view name);
+// The same for a folder; the result ends with "/".
+std::string FindDiskFolder(const std::string& folder, std::string_view name);
+
+// The folder part of a disk path, with its trailing "/" ("" when there is none).
+std::string DiskFolderOf(const std::string& path);
+// The path with a trailing "/" unless it is empty or already has one.
+std::string WithTrailingSlash(const std::string& path);
+
+}  // namespace velk

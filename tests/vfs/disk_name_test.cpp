@@ -1,0 +1,30 @@
+#include "vfs/disk_name.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/sjis.h"
+#include "support/temp_dir.h"
+
+namespace velk {
+namespace {
+
+TEST(DiskName, MatchesEveryComponentIgnoringCase) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir / "Data/SUB");
+  test::WriteFile(dir / "Data/SUB/File.Txt", "x");
+  test::WriteFile(dir / "Data/SUB/表.txt", "y");
+  EXPECT_EQ(FindDiskFile(dir.Path(), "data\\sub\\file.txt"), dir / "Data/SUB/File.Txt");
+  EXPECT_EQ(FindDiskFile(dir.Path(), "DATA/Sub/FILE.TXT"), dir / "Data/SUB/File.Txt");
+  // 0x5C is the trail byte of this character, not a folder separator.
+  EXPECT_EQ(FindDiskFile(dir.Path(), "data\\sub\\" + Utf8ToCp932("表.txt")), dir / "Data/SUB/表.txt");
+  EXPECT_EQ(FindDiskFile(dir.Path(), "data\\sub"), "");  // a folder is not a file
+  EXPECT_EQ(FindDiskFile(dir.Path(), "data\\none.txt"), "");
+  EXPECT_EQ(FindDiskFile(dir.Path(), ""), "");
+  EXPECT_EQ(FindDiskFolder(dir.Path(), "DATA\\sub\\"), dir / "Data/SUB/");
+  EXPECT_EQ(SystemName("a/表/b"), "a\\" + Utf8ToCp932("表") + "\\b");
+}
+
+}  // namespace
+}  // namespace velk
