@@ -82,6 +82,24 @@ std::string FindDiskFile(const std::string& folder, std::string_view name) { ret
 
 std::string FindDiskFolder(const std::string& folder, std::string_view name) { return find_path(folder, name, true); }
 
+std::string ConfinedDiskPath(const std::string& folder, std::string_view name) {
+  const std::string rel = DiskName(name);
+  if (rel.empty() || rel[0] == '/' || (rel.size() >= 2 && rel[1] == ':')) return {};
+  std::string path;
+  size_t i = 0;
+  while (i <= rel.size()) {
+    size_t slash = rel.find('/', i);
+    if (slash == std::string::npos) slash = rel.size();
+    const std::string component = rel.substr(i, slash - i);
+    i = slash + 1;
+    if (component.empty() || component == ".") continue;
+    if (component == "..") return {};
+    if (!path.empty()) path += '/';
+    path += component;
+  }
+  return path.empty() ? std::string() : WithTrailingSlash(folder) + path;
+}
+
 std::string DiskFolderOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);

@@ -17,6 +17,10 @@ std::string FindDiskFile(const std::string& folder, std::string_view name);
 // The same for a folder; the result ends with "/".
 std::string FindDiskFolder(const std::string& folder, std::string_view name);
 
+// folder + name for writing a file: the name's components joined below folder. Empty when the name would leave the
+// folder: a ".." component, an absolute name or a drive prefix. "." and empty components are dropped.
+std::string ConfinedDiskPath(const std::string& folder, std::string_view name);
+
 // The folder part of a disk path, with its trailing "/" ("" when there is none).
 std::string DiskFolderOf(const std::string& path);
 // The path with a trailing "/" unless it is empty or already has one.

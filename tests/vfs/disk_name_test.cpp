@@ -26,5 +26,16 @@ TEST(DiskName, MatchesEveryComponentIgnoringCase) {
   EXPECT_EQ(SystemName("a/表/b"), "a\\" + Utf8ToCp932("表") + "\\b");
 }
 
+TEST(DiskName, ConfinesWrittenNamesToTheirFolder) {
+  EXPECT_EQ(ConfinedDiskPath("/out", "a\\b.txt"), "/out/a/b.txt");
+  EXPECT_EQ(ConfinedDiskPath("/out/", ".\\a\\\\b.txt"), "/out/a/b.txt");
+  EXPECT_EQ(ConfinedDiskPath("/out/", "..\\x.txt"), "");
+  EXPECT_EQ(ConfinedDiskPath("/out/", "a\\..\\..\\x.txt"), "");
+  EXPECT_EQ(ConfinedDiskPath("/out/", "\\etc\\passwd"), "");
+  EXPECT_EQ(ConfinedDiskPath("/out/", "/etc/passwd"), "");
+  EXPECT_EQ(ConfinedDiskPath("/out/", "C:\\x.txt"), "");
+  EXPECT_EQ(ConfinedDiskPath("/out/", "."), "");
+}
+
 }  // namespace
 }  // namespace velk
