@@ -100,7 +100,7 @@ void TVrFileCollection::Open(const std::string& file_name, bool treat_as_file, i
 
   auto stream = std::make_unique<TBigFileStream>(file_name, fmOpenRead | fmShareDenyWrite, segment_size);
   const int64_t size = stream->GetSize();
-  const std::string ext = LowerCase(ExtractFileExt(ExtractFileName(file_name)));
+  const std::string ext = LowerCase(DiskFileExt(file_name));
   try {
     bool trailer = ext == ".exe" || ext == ".scr";
     if (ext.empty() && size >= 2) {
@@ -109,7 +109,7 @@ void TVrFileCollection::Open(const std::string& file_name, bool treat_as_file, i
       stream->SetPosition(size - 2);
       trailer = read_exact(*stream, tail, 2) && std::memcmp(tail, "vk", 2) == 0;
     }
-    const std::string ext_index = ChangeFileExt(file_name, ".ext");
+    const std::string ext_index = ChangeDiskFileExt(file_name, ".ext");
     if (trailer) {
       uint8_t t[6];
       if (size < 6) damaged("trailer");
@@ -246,23 +246,28 @@ void TVrFileCollection::copy_stored(TStream& target, const TVrFile& entry) {
   }
 }
 
+void TVrFileCollection::ReadStored(TStream& target, const TVrFile& e) {
+  TMemoryStream* memory = target.AsMemory();
+  if (e.Size == 0 || !archive_) {
+    // An empty entry reads as empty, whatever its kind.
+  } else if (!e.Stored && memory == nullptr) {
+    TMemoryStream temp;
+    copy_stored(temp, e);
+    InflateInPlace(temp);
+    if (CopyStream(target, temp, 0) != temp.GetSize()) throw EStreamError(Utf8ToCp932("ストリームの書き込みエラー"));
+  } else {
+    copy_stored(target, e);
+    if (!e.Stored) InflateInPlace(*memory);
+  }
+  target.SetPosition(0);
+}
+
 void TVrFileCollection::ReadEntry(TStream& target, const std::string& name) {
   TMemoryStream* memory = target.AsMemory();
   if (memory != nullptr) memory->Clear();
   TVrFile* e = FindEntry(name);
   if (archive_ && e != nullptr) {
-    if (e->Size == 0) {
-      // An empty entry reads as empty, whatever its kind.
-    } else if (!e->Stored && memory == nullptr) {
-      TMemoryStream temp;
-      copy_stored(temp, *e);
-      InflateInPlace(temp);
-      if (CopyStream(target, temp, 0) != temp.GetSize()) throw EStreamError(Utf8ToCp932("ストリームの書き込みエラー"));
-    } else {
-      copy_stored(target, *e);
-      if (!e->Stored) InflateInPlace(*memory);
-    }
-    target.SetPosition(0);
+    ReadStored(target, *e);
     return;
   }
   if (!base_folder_.empty()) {

@@ -71,6 +71,9 @@ class TVrFileCollection : public THashCollection {
   // Reads an entry (inflated) into target, positioned at 0; a memory target is cleared first. Falls back to the
   // base folder on disk; fails with "%s:ファイルがありません".
   void ReadEntry(TStream& target, const std::string& name);
+  // Reads an entry of the archive stream (inflated) into target, positioned at 0; an empty entry leaves the target
+  // empty. A memory target receives the stored bytes and is inflated in place.
+  void ReadStored(TStream& target, const TVrFile& entry);
   // A range stream over the stored bytes of an entry, or null when there is no archive stream or no such entry.
   std::unique_ptr<TRangeStream> OpenRange(const std::string& name);
   // Appends the name of every entry in folder (folder part equal ignoring case) that the list lacks.

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "vfs/disk_name.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -27,13 +28,9 @@ int32_t clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 
 
 std::string TBigFileStream::SegmentName(const std::string& file_name, int32_t k) {
   if (k == 0) return file_name;
-  size_t slash = file_name.find_last_of('/');
-  size_t dot = file_name.find_last_of('.');
-  std::string stem = (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ? file_name.substr(0, dot)
-                                                                                              : file_name;
   char digits[16];
   std::snprintf(digits, sizeof digits, ".%.3d", k);
-  return stem + digits;
+  return ChangeDiskFileExt(file_name, digits);
 }
 
 TBigFileStream::TBigFileStream(const std::string& file_name, uint16_t mode, int64_t segment_size)

@@ -105,6 +105,27 @@ std::string DiskFolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+namespace {
+
+size_t ext_start(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string::npos;
+  return dot;
+}
+
+}  // namespace
+
+std::string DiskFileExt(const std::string& path) {
+  const size_t dot = ext_start(path);
+  return dot == std::string::npos ? std::string() : path.substr(dot);
+}
+
+std::string ChangeDiskFileExt(const std::string& path, const std::string& ext) {
+  const size_t dot = ext_start(path);
+  return path.substr(0, dot == std::string::npos ? path.size() : dot) + ext;
+}
+
 std::string WithTrailingSlash(const std::string& path) {
   if (path.empty() || path.back() == '/') return path;
   return path + '/';

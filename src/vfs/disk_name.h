@@ -23,6 +23,10 @@ std::string ConfinedDiskPath(const std::string& folder, std::string_view name);
 
 // The folder part of a disk path, with its trailing "/" ("" when there is none).
 std::string DiskFolderOf(const std::string& path);
+// The extension of a disk path's file name, dot included ("" when it has none).
+std::string DiskFileExt(const std::string& path);
+// The path with its extension replaced by ext (appended when it has none).
+std::string ChangeDiskFileExt(const std::string& path, const std::string& ext);
 // The path with a trailing "/" unless it is empty or already has one.
 std::string WithTrailingSlash(const std::string& path);
 

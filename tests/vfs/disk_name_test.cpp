@@ -23,6 +23,10 @@ TEST(DiskName, MatchesEveryComponentIgnoringCase) {
   EXPECT_EQ(FindDiskFile(dir.Path(), "data\\none.txt"), "");
   EXPECT_EQ(FindDiskFile(dir.Path(), ""), "");
   EXPECT_EQ(FindDiskFolder(dir.Path(), "DATA\\sub\\"), dir / "Data/SUB/");
+  // Disk paths are UTF-8: a byte that would lead a double-byte character never hides a "/".
+  EXPECT_EQ(DiskFileExt("/x/あ/game.dat"), ".dat");
+  EXPECT_EQ(DiskFileExt("/x.y/game"), "");
+  EXPECT_EQ(ChangeDiskFileExt("/x/あ.d/game.dat", ".ext"), "/x/あ.d/game.ext");
   EXPECT_EQ(SystemName("a/表/b"), "a\\" + Utf8ToCp932("表") + "\\b");
 }
 
