@@ -1,0 +1,367 @@
+// The SIMD row kernels, written once over a vector abstraction V (SSE2 or AVX2 registers). Included inside an
+// anonymous namespace by each kernel file, after that file has switched the compiler's target, so every
+// instantiation is private to its file and never runs on a processor without the instructions.
+//
+// 32-bit pixels are unpacked byte-wise into 16-bit lanes (d * (255 - a) + s * a never exceeds 65025), shifted
+// by 8 and packed back; 15/16-bit pixels are split into their three channels with the masks, each channel shifted
+// down into 16-bit lanes, computed the same way and shifted back. Runs shorter than a register, and the tail of a
+// run, go through the scalar kernels, so every result is the scalar result.
+
+template <class V> struct SimdKernels {
+  using R = typename V::R;
+  static constexpr int N32 = V::kBytes / 4;
+  static constexpr int N16 = V::kBytes / 2;
+
+  static void Tail(TRowOp op, int bits, void* d, const void* s, const uint8_t* m, int n, const TKernelParams& p,
+                   int done) {
+    if (done >= n) return;
+    const int size = bits / 8;
+    ScalarKernels().Kernel(op, bits)(static_cast<uint8_t*>(d) + done * size,
+                                     s ? static_cast<const uint8_t*>(s) + done * size : nullptr, m ? m + done : nullptr,
+                                     n - done, p);
+  }
+
+  // ---- 32-bit pixels ----
+
+  static R Rgb32() { return V::Set32(0x00FFFFFF); }
+  // Every byte of a 32-bit lane set to the lane's low byte.
+  static R Broadcast(R v) {
+    R t = V::Or(v, V::Sll32_8(v));
+    return V::Or(t, V::Sll32_16(t));
+  }
+  static R Blend16(R d, R s, R a) {
+    R inv = V::Sub16(V::Set16(255), a);
+    return V::Srl16_8(V::Add16(V::Mul16(d, inv), V::Mul16(s, a)));
+  }
+  // Blend of whole pixels with a per-byte alpha (a holds the alpha in every byte of its pixel).
+  static R Blend32(R d, R s, R a) {
+    R z = V::Zero();
+    R lo = Blend16(V::Lo8(d, z), V::Lo8(s, z), V::Lo8(a, z));
+    R hi = Blend16(V::Hi8(d, z), V::Hi8(s, z), V::Hi8(a, z));
+    return V::And(V::Pack16(lo, hi), Rgb32());
+  }
+  // (s * k) >> 8 per byte, k given per byte.
+  static R Scale32(R s, R k) {
+    R z = V::Zero();
+    R lo = V::Srl16_8(V::Mul16(V::Lo8(s, z), V::Lo8(k, z)));
+    R hi = V::Srl16_8(V::Mul16(V::Hi8(s, z), V::Hi8(k, z)));
+    return V::Pack16(lo, hi);
+  }
+  static R Select(R keep, R a, R b) { return V::Or(V::And(keep, a), V::AndNot(keep, b)); }
+
+  static void CopyTransparent32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    if (!p.HasTransparent) {
+      std::memmove(dv, sv, 4 * static_cast<size_t>(n));
+      return;
+    }
+    auto* d = static_cast<uint32_t*>(dv);
+    auto* s = static_cast<const uint32_t*>(sv);
+    const R t = V::Set32(p.Transparent);
+    int i = 0;
+    for (; i + N32 <= n; i += N32) {
+      R sv4 = V::Load(s + i), dv4 = V::Load(d + i);
+      V::Store(d + i, Select(V::Eq32(sv4, t), dv4, sv4));
+    }
+    Tail(TRowOp::CopyTransparent, 32, dv, sv, m, n, p, i);
+  }
+  static void Alpha32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    auto* s = static_cast<const uint32_t*>(sv);
+    const R a = V::Set32(p.Alpha * 0x01010101u);
+    const R t = V::Set32(p.Transparent);
+    const R use_t = p.HasTransparent ? V::Set32(0xFFFFFFFF) : V::Zero();
+    int i = 0;
+    for (; i + N32 <= n; i += N32) {
+      R x = V::Load(s + i), y = V::Load(d + i);
+      R skip = V::Or(V::Eq32(x, y), V::And(use_t, V::Eq32(x, t)));
+      V::Store(d + i, Select(skip, y, Blend32(y, x, a)));
+    }
+    Tail(TRowOp::Alpha, 32, dv, sv, m, n, p, i);
+  }
+  static void Add32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    auto* s = static_cast<const uint32_t*>(sv);
+    const R k = V::Set32(p.Alpha * 0x01010101u);
+    const R t = V::Set32(p.Transparent);
+    const R use_t = p.HasTransparent ? V::Set32(0xFFFFFFFF) : V::Zero();
+    int i = 0;
+    for (; i + N32 <= n; i += N32) {
+      R x = V::Load(s + i), y = V::Load(d + i);
+      R sum = V::And(V::AddsU8(y, Scale32(x, k)), Rgb32());
+      V::Store(d + i, Select(V::And(use_t, V::Eq32(x, t)), y, sum));
+    }
+    Tail(TRowOp::Add, 32, dv, sv, m, n, p, i);
+  }
+  static void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    auto* s = static_cast<const uint32_t*>(sv);
+    const R full = V::Set32(255), z = V::Zero();
+    int i = 0;
+    for (; i + N32 <= n; i += N32) {
+      R mm = V::LoadMask32(m + i);
+      R x = V::Load(s + i), y = V::Load(d + i);
+      R r = Select(V::Eq32(mm, z), y, Blend32(y, x, Broadcast(mm)));
+      V::Store(d + i, Select(V::Eq32(mm, full), x, r));
+    }
+    Tail(TRowOp::Mask, 32, dv, sv, m, n, p, i);
+  }
+  static void AlphaMask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    auto* s = static_cast<const uint32_t*>(sv);
+    const R a = V::Set32(p.Alpha), z = V::Zero();
+    int i = 0;
+    for (; i + N32 <= n; i += N32) {
+      R mm = V::LoadMask32(m + i);
+      R x = V::Load(s + i), y = V::Load(d + i);
+      R am = V::Srl32_8(V::Mul16(mm, a)); // (alpha * m) >> 8; the product fits the low 16 bits of the lane
+      V::Store(d + i, Select(V::Eq32(mm, z), y, Blend32(y, x, Broadcast(am))));
+    }
+    Tail(TRowOp::AlphaMask, 32, dv, sv, m, n, p, i);
+  }
+  static void AddMask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    auto* s = static_cast<const uint32_t*>(sv);
+    const R a = V::Set32(p.Alpha), full = V::Set32(255), z = V::Zero();
+    int i = 0;
+    for (; i + N32 <= n; i += N32) {
+      R mm = V::LoadMask32(m + i);
+      R x = V::Load(s + i), y = V::Load(d + i);
+      R k = Select(V::Eq32(mm, full), a, V::Srl32_8(V::Mul16(mm, a)));
+      R sum = V::And(V::AddsU8(y, Scale32(x, Broadcast(k))), Rgb32());
+      V::Store(d + i, Select(V::Eq32(mm, z), y, sum));
+    }
+    Tail(TRowOp::AddMask, 32, dv, sv, m, n, p, i);
+  }
+  static void FillAlpha32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    const R a = V::Set32(p.Alpha * 0x01010101u), c = V::Set32(p.Color);
+    int i = 0;
+    for (; i + N32 <= n; i += N32) {
+      R y = V::Load(d + i);
+      V::Store(d + i, Select(V::Eq32(y, c), y, Blend32(y, c, a)));
+    }
+    Tail(TRowOp::FillAlpha, 32, dv, sv, m, n, p, i);
+  }
+  static void FillAdd32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    const R c = V::Set32(p.Color);
+    int i = 0;
+    for (; i + N32 <= n; i += N32)
+      V::Store(d + i, V::And(V::AddsU8(V::Load(d + i), c), Rgb32()));
+    Tail(TRowOp::FillAdd, 32, dv, sv, m, n, p, i);
+  }
+  static void FillSub32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    const R c = V::Set32(p.Color);
+    int i = 0;
+    for (; i + N32 <= n; i += N32)
+      V::Store(d + i, V::And(V::SubsU8(V::Load(d + i), c), Rgb32()));
+    Tail(TRowOp::FillSub, 32, dv, sv, m, n, p, i);
+  }
+  static void ColorMask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    const R a = V::Set32(p.Alpha), c = V::Set32(p.Color), z = V::Zero();
+    const bool full = p.Alpha == 255;
+    int i = 0;
+    for (; i + N32 <= n; i += N32) {
+      R mm = V::LoadMask32(m + i);
+      R y = V::Load(d + i);
+      R am = full ? mm : V::Srl32_8(V::Mul16(mm, a));
+      R skip = V::Or(V::Eq32(mm, z), V::Eq32(y, c));
+      V::Store(d + i, Select(skip, y, Blend32(y, c, Broadcast(am))));
+    }
+    Tail(TRowOp::ColorMask, 32, dv, sv, m, n, p, i);
+  }
+
+  // ---- 15/16-bit pixels ----
+
+  struct Channels {
+    R mask[3];
+    R max[3]; // the channel's largest value, shifted down
+    int shift[3];
+  };
+  static Channels MakeChannels(const TPixelMasks& k) {
+    Channels c;
+    const uint32_t masks[3] = {k.Red, k.Green, k.Blue};
+    for (int j = 0; j < 3; ++j) {
+      c.mask[j] = V::Set16(static_cast<uint16_t>(masks[j]));
+      c.shift[j] = MaskShift(masks[j]);
+      c.max[j] = V::Set16(static_cast<uint16_t>(masks[j] >> c.shift[j]));
+    }
+    return c;
+  }
+  static R Down(R v, const Channels& c, int j) { return V::Srl16(V::And(v, c.mask[j]), c.shift[j]); }
+  static R Up(R v, const Channels& c, int j) { return V::And(V::Sll16(v, c.shift[j]), c.mask[j]); }
+  // Blend with a per-pixel alpha in 16-bit lanes.
+  static R Blend565(R d, R s, R a, const Channels& c) {
+    R r = V::Zero();
+    for (int j = 0; j < 3; ++j)
+      r = V::Or(r, Up(Blend16(Down(d, c, j), Down(s, c, j), a), c, j));
+    return r;
+  }
+  // Add of s scaled by k (per-pixel, 16-bit lanes), saturating per channel.
+  static R Add565(R d, R s, R k, const Channels& c) {
+    R r = V::Zero();
+    for (int j = 0; j < 3; ++j) {
+      R sum = V::Add16(Down(d, c, j), V::Srl16_8(V::Mul16(Down(s, c, j), k)));
+      r = V::Or(r, Up(V::Min16(sum, c.max[j]), c, j));
+    }
+    return r;
+  }
+
+  static void CopyTransparent16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    if (!p.HasTransparent) {
+      std::memmove(dv, sv, 2 * static_cast<size_t>(n));
+      return;
+    }
+    auto* d = static_cast<uint16_t*>(dv);
+    auto* s = static_cast<const uint16_t*>(sv);
+    const R t = V::Set16(static_cast<uint16_t>(p.Transparent));
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R x = V::Load(s + i), y = V::Load(d + i);
+      V::Store(d + i, Select(V::Eq16(x, t), y, x));
+    }
+    Tail(TRowOp::CopyTransparent, 16, dv, sv, m, n, p, i);
+  }
+  static void Alpha16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint16_t*>(dv);
+    auto* s = static_cast<const uint16_t*>(sv);
+    const Channels c = MakeChannels(p.Masks);
+    const R a = V::Set16(static_cast<uint16_t>(p.Alpha));
+    const R t = V::Set16(static_cast<uint16_t>(p.Transparent));
+    const R use_t = p.HasTransparent ? V::Set32(0xFFFFFFFF) : V::Zero();
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R x = V::Load(s + i), y = V::Load(d + i);
+      R skip = V::Or(V::Eq16(x, y), V::And(use_t, V::Eq16(x, t)));
+      V::Store(d + i, Select(skip, y, Blend565(y, x, a, c)));
+    }
+    Tail(TRowOp::Alpha, 16, dv, sv, m, n, p, i);
+  }
+  static void Add16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint16_t*>(dv);
+    auto* s = static_cast<const uint16_t*>(sv);
+    const Channels c = MakeChannels(p.Masks);
+    const R k = V::Set16(static_cast<uint16_t>(p.Alpha));
+    const R t = V::Set16(static_cast<uint16_t>(p.Transparent));
+    const R use_t = p.HasTransparent ? V::Set32(0xFFFFFFFF) : V::Zero();
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R x = V::Load(s + i), y = V::Load(d + i);
+      V::Store(d + i, Select(V::And(use_t, V::Eq16(x, t)), y, Add565(y, x, k, c)));
+    }
+    Tail(TRowOp::Add, 16, dv, sv, m, n, p, i);
+  }
+  static void Mask16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint16_t*>(dv);
+    auto* s = static_cast<const uint16_t*>(sv);
+    const Channels c = MakeChannels(p.Masks);
+    const R full = V::Set16(255), z = V::Zero();
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R mm = V::LoadMask16(m + i);
+      R x = V::Load(s + i), y = V::Load(d + i);
+      R r = Select(V::Eq16(mm, z), y, Blend565(y, x, mm, c));
+      V::Store(d + i, Select(V::Eq16(mm, full), x, r));
+    }
+    Tail(TRowOp::Mask, 16, dv, sv, m, n, p, i);
+  }
+  static void AlphaMask16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint16_t*>(dv);
+    auto* s = static_cast<const uint16_t*>(sv);
+    const Channels c = MakeChannels(p.Masks);
+    const R a = V::Set16(static_cast<uint16_t>(p.Alpha)), z = V::Zero();
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R mm = V::LoadMask16(m + i);
+      R x = V::Load(s + i), y = V::Load(d + i);
+      V::Store(d + i, Select(V::Eq16(mm, z), y, Blend565(y, x, V::Srl16_8(V::Mul16(mm, a)), c)));
+    }
+    Tail(TRowOp::AlphaMask, 16, dv, sv, m, n, p, i);
+  }
+  static void AddMask16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint16_t*>(dv);
+    auto* s = static_cast<const uint16_t*>(sv);
+    const Channels c = MakeChannels(p.Masks);
+    const R a = V::Set16(static_cast<uint16_t>(p.Alpha)), full = V::Set16(255), z = V::Zero();
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R mm = V::LoadMask16(m + i);
+      R x = V::Load(s + i), y = V::Load(d + i);
+      R k = Select(V::Eq16(mm, full), a, V::Srl16_8(V::Mul16(mm, a)));
+      V::Store(d + i, Select(V::Eq16(mm, z), y, Add565(y, x, k, c)));
+    }
+    Tail(TRowOp::AddMask, 16, dv, sv, m, n, p, i);
+  }
+  static void FillAlpha16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint16_t*>(dv);
+    const Channels c = MakeChannels(p.Masks);
+    const R a = V::Set16(static_cast<uint16_t>(p.Alpha)), col = V::Set16(static_cast<uint16_t>(p.Color));
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R y = V::Load(d + i);
+      V::Store(d + i, Select(V::Eq16(y, col), y, Blend565(y, col, a, c)));
+    }
+    Tail(TRowOp::FillAlpha, 16, dv, sv, m, n, p, i);
+  }
+  static void FillAdd16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint16_t*>(dv);
+    const Channels c = MakeChannels(p.Masks);
+    const R col = V::Set16(static_cast<uint16_t>(p.Color));
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R y = V::Load(d + i), r = V::Zero();
+      for (int j = 0; j < 3; ++j)
+        r = V::Or(r, Up(V::Min16(V::Add16(Down(y, c, j), Down(col, c, j)), c.max[j]), c, j));
+      V::Store(d + i, r);
+    }
+    Tail(TRowOp::FillAdd, 16, dv, sv, m, n, p, i);
+  }
+  static void FillSub16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint16_t*>(dv);
+    const Channels c = MakeChannels(p.Masks);
+    const R col = V::Set16(static_cast<uint16_t>(p.Color));
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R y = V::Load(d + i), r = V::Zero();
+      for (int j = 0; j < 3; ++j)
+        r = V::Or(r, Up(V::SubsU16(Down(y, c, j), Down(col, c, j)), c, j));
+      V::Store(d + i, r);
+    }
+    Tail(TRowOp::FillSub, 16, dv, sv, m, n, p, i);
+  }
+  static void ColorMask16(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint16_t*>(dv);
+    const Channels c = MakeChannels(p.Masks);
+    const R a = V::Set16(static_cast<uint16_t>(p.Alpha)), col = V::Set16(static_cast<uint16_t>(p.Color));
+    const R z = V::Zero();
+    const bool full = p.Alpha == 255;
+    int i = 0;
+    for (; i + N16 <= n; i += N16) {
+      R mm = V::LoadMask16(m + i);
+      R y = V::Load(d + i);
+      R am = full ? mm : V::Srl16_8(V::Mul16(mm, a));
+      R skip = V::Or(V::Eq16(mm, z), V::Eq16(y, col));
+      V::Store(d + i, Select(skip, y, Blend565(y, col, am, c)));
+    }
+    Tail(TRowOp::ColorMask, 16, dv, sv, m, n, p, i);
+  }
+
+  static void Fill(TRowKernels& k) {
+    auto set = [&k](TRowOp op, TRowKernel k16, TRowKernel k32) {
+      k.Row16[static_cast<int>(op)] = k16;
+      k.Row32[static_cast<int>(op)] = k32;
+    };
+    set(TRowOp::CopyTransparent, CopyTransparent16, CopyTransparent32);
+    set(TRowOp::Alpha, Alpha16, Alpha32);
+    set(TRowOp::Add, Add16, Add32);
+    set(TRowOp::Mask, Mask16, Mask32);
+    set(TRowOp::AlphaMask, AlphaMask16, AlphaMask32);
+    set(TRowOp::AddMask, AddMask16, AddMask32);
+    set(TRowOp::FillAlpha, FillAlpha16, FillAlpha32);
+    set(TRowOp::FillAdd, FillAdd16, FillAdd32);
+    set(TRowOp::FillSub, FillSub16, FillSub32);
+    set(TRowOp::ColorMask, ColorMask16, ColorMask32);
+  }
+};

@@ -1,0 +1,29 @@
+#include "gfx/dib_surface.h"
+
+#include <string>
+
+#include "base/error.h"
+
+namespace velk {
+
+void TDIBSurface::SetSize(int32_t width, int32_t height, int storage_bits, const TPixelMasks& masks) {
+  if (width <= 0 || height <= 0) width = height = 0;
+  const int64_t pitch = ((int64_t{width} * storage_bits + 31) / 32) * 4;
+  if (width > kMaxDimension || height > kMaxDimension || pitch * height > kMaxBytes)
+    throw EVelkError("surface too large: " + std::to_string(width) + " x " + std::to_string(height));
+  if (width == width_ && height == height_ && storage_bits == bits_ && masks == masks_) return;
+  width_ = width;
+  height_ = height;
+  bits_ = storage_bits;
+  masks_ = masks;
+  pitch_ = static_cast<int>(pitch);
+  bits_store_.assign(static_cast<size_t>(pitch) * height, 0);
+  if (has_alpha_) alpha_.assign(static_cast<size_t>(width) * height, 0);
+}
+
+void TDIBSurface::SetHasAlpha(bool on) {
+  has_alpha_ = on;
+  alpha_.assign(on ? static_cast<size_t>(width_) * height_ : 0, 0);
+}
+
+} // namespace velk

@@ -1,0 +1,56 @@
+#pragma once
+// The device-independent bitmap behind a TDIBX: width, height, bits per stored pixel, channel masks, a 256-entry
+// palette and the pixel store (rows 4-byte aligned, top row first; code reaches rows only through ScanLine and
+// Pitch). A layered image frame may add an 8-bit alpha bitmap of the same size.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "gfx/pixel_format.h"
+
+namespace velk {
+
+class TDIBSurface {
+public:
+  // Surfaces larger than this are refused: the largest picture of the system is a few screens, and a size that
+  // overflows the row arithmetic must never reach the allocator.
+  static constexpr int32_t kMaxDimension = 32768;
+  static constexpr int64_t kMaxBytes = int64_t{1} << 30;
+
+  // storage_bits is 1, 4, 8, 16, 24 or 32. A width or height <= 0 empties the bitmap. Throws EVelkError when the
+  // size exceeds the limits above.
+  void SetSize(int32_t width, int32_t height, int storage_bits, const TPixelMasks& masks);
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  int StorageBits() const { return bits_; }
+  const TPixelMasks& Masks() const { return masks_; }
+  int Pitch() const { return pitch_; }
+  uint8_t* ScanLine(int32_t y) { return bits_store_.data() + static_cast<size_t>(y) * pitch_; }
+  const uint8_t* ScanLine(int32_t y) const { return bits_store_.data() + static_cast<size_t>(y) * pitch_; }
+  uint8_t* Bits() { return bits_store_.data(); }
+  const uint8_t* Bits() const { return bits_store_.data(); }
+  size_t ByteSize() const { return bits_store_.size(); }
+  bool Empty() const { return bits_store_.empty(); }
+
+  // Palette entries as 4 bytes each: blue, green, red, reserved; here as little-endian words 0x00RRGGBB.
+  std::array<uint32_t, 256> Palette{};
+
+  // The optional alpha bitmap: one byte per pixel, Width() bytes per row.
+  bool HasAlpha() const { return has_alpha_; }
+  void SetHasAlpha(bool on);
+  uint8_t* AlphaLine(int32_t y) { return alpha_.data() + static_cast<size_t>(y) * width_; }
+
+private:
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  int bits_ = 32;
+  TPixelMasks masks_;
+  int pitch_ = 0;
+  std::vector<uint8_t> bits_store_;
+  bool has_alpha_ = false;
+  std::vector<uint8_t> alpha_;
+};
+
+} // namespace velk
