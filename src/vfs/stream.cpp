@@ -147,10 +147,14 @@ int32_t THandleStream::Write(const void* buffer, int32_t count) {
 
 int32_t THandleStream::Seek(int32_t offset, int origin) {
   if (fd_ < 0) throw invalid_handle();
-  int whence = origin == soCurrent ? SEEK_CUR : origin == soEnd ? SEEK_END : SEEK_SET;
-  off_t r = ::lseek(fd_, offset, whence);
+  // Positions before the start clamp to 0, as in every other stream kind.
+  int64_t base = 0;
+  if (origin == soCurrent) base = ::lseek(fd_, 0, SEEK_CUR);
+  if (origin == soEnd) base = ::lseek(fd_, 0, SEEK_END);
+  int64_t target = std::clamp<int64_t>(base + offset, 0, INT32_MAX);
+  off_t r = ::lseek(fd_, static_cast<off_t>(target), SEEK_SET);
   if (r < 0) r = ::lseek(fd_, 0, SEEK_CUR);
-  return static_cast<int32_t>(std::min<off_t>(r, INT32_MAX));
+  return static_cast<int32_t>(std::clamp<off_t>(r, 0, INT32_MAX));
 }
 
 void THandleStream::SetSize(int32_t size) {

@@ -383,6 +383,13 @@ TEST(Stream, FileStreamModes) {
     EXPECT_EQ(ReadByte(rw), 'h');
     rw.SetSize(3);
     EXPECT_EQ(rw.GetSize(), 3);
+    // Positions before the start clamp to 0 from every origin, as in memory streams.
+    rw.SetPosition(2);
+    EXPECT_EQ(rw.Seek(-10, soBeginning), 0);
+    EXPECT_EQ(rw.Seek(-10, soEnd), 0);
+    rw.SetPosition(2);
+    EXPECT_EQ(rw.Seek(-5, soCurrent), 0);
+    EXPECT_EQ(rw.Seek(-1, soEnd), 2);
   }
   EXPECT_EQ(test::ReadFile(path), "hel");
   {
