@@ -241,6 +241,18 @@ void TVrFileCollection::DeleteEntry(const std::string& name) {
 
 void TVrFileCollection::copy_stored(TStream& target, const TVrFile& entry) {
   archive_->SetPosition(entry.Offset);
+  if (TMemoryStream* memory = target.AsMemory()) {
+    // Straight into the memory: the size is bounded by the archive file, checked when the index was read.
+    const int64_t at = memory->GetPosition();
+    if (entry.Size > INT32_MAX - at) throw EFormatError(Utf8ToCp932("エントリが大きすぎます"), entry.Name());
+    memory->Bytes().resize(static_cast<size_t>(at + entry.Size));
+    if (archive_->Read(memory->Memory() + at, entry.Size) != entry.Size) {
+      memory->Bytes().resize(static_cast<size_t>(at));
+      throw EFormatError(Utf8ToCp932("アーカイブのデータが足りません"), entry.Name());
+    }
+    memory->SetPosition(static_cast<int32_t>(at + entry.Size));
+    return;
+  }
   if (entry.Size > 0 && archive_->CopyToStream(target, entry.Size) != entry.Size) {
     throw EFormatError(Utf8ToCp932("アーカイブのデータが足りません"), entry.Name());
   }

@@ -23,13 +23,20 @@ std::vector<uint8_t> DeflateBytes(const uint8_t* data, size_t size) {
 std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw EStreamError(Utf8ToCp932("データを展開できません"));
-  std::vector<uint8_t> out;
-  constexpr size_t kChunk = 65536;
-  uint8_t buffer[kChunk];
-  int rc = Z_OK;
+  // Inflates straight into the result, which grows geometrically up to one byte past the limit.
+  std::vector<uint8_t> out(std::min(limit + 1, std::max<size_t>(size * 4, 65536)));
+  size_t produced = 0;
   size_t left = size;
   const uint8_t* next = data;
-  while (rc != Z_STREAM_END) {
+  int rc = Z_OK;
+  for (;;) {
+    if (produced == out.size()) {
+      if (out.size() > limit) {
+        inflateEnd(&z);
+        throw EFormatError(Utf8ToCp932("展開後のデータが大きすぎます"));
+      }
+      out.resize(out.size() + std::min(out.size(), limit + 1 - out.size()));
+    }
     if (z.avail_in == 0 && left > 0) {
       const size_t k = std::min<size_t>(left, UINT_MAX);
       z.next_in = const_cast<Bytef*>(next);
@@ -37,19 +44,16 @@ std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit
       next += k;
       left -= k;
     }
-    z.next_out = buffer;
-    z.avail_out = kChunk;
+    z.next_out = out.data() + produced;
+    z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, UINT_MAX));
     rc = inflate(&z, Z_NO_FLUSH);
-    const size_t produced = kChunk - z.avail_out;
-    if (rc != Z_OK && rc != Z_STREAM_END) break;  // damaged, or no progress: the stream ended early
-    if (out.size() + produced > limit) {
-      inflateEnd(&z);
-      throw EFormatError(Utf8ToCp932("展開後のデータが大きすぎます"));
-    }
-    out.insert(out.end(), buffer, buffer + produced);
+    produced = static_cast<size_t>(z.next_out - out.data());
+    if (rc != Z_OK) break;  // the end, damage, or no progress: the stream ended early
   }
   inflateEnd(&z);
   if (rc != Z_STREAM_END) throw EFormatError(Utf8ToCp932("圧縮データが壊れています"));
+  if (produced > limit) throw EFormatError(Utf8ToCp932("展開後のデータが大きすぎます"));
+  out.resize(produced);
   return out;
 }
 
