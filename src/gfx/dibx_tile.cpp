@@ -46,10 +46,13 @@ void ForEachTile(const TRect& dst, const TRect& area, int32_t gap_x, int32_t gap
           draw(static_cast<int32_t>(x), static_cast<int32_t>(y),
                TRect{static_cast<int32_t>(sx), static_cast<int32_t>(sy), static_cast<int32_t>(sx + tw),
                      static_cast<int32_t>(sy + th)});
-        x += std::max<int64_t>(1, tw + gap_x); // a gap that swallows the tile still moves on
+        // A negative gap that swallows a whole tile would never move on: the row ends there.
+        if (!first && tw + gap_x <= 0) break;
+        x += tw + gap_x;
       }
     }
-    y += std::max<int64_t>(1, th + gap_y);
+    if (!first_row && th + gap_y <= 0) break;
+    y += th + gap_y;
   }
 }
 
