@@ -76,6 +76,21 @@ int32_t FilePackedTime(const std::string& path) {
   return static_cast<int32_t>((date << 16) | time);
 }
 
+bool HasAppendedArchive(const std::string& path) {
+  if (!FileExists(path)) return false;
+  TFileStream f(path, fmOpenRead | fmShareDenyWrite);
+  char tail[2] = {};
+  if (f.GetSize() < 2) return false;
+  f.Seek(-2, soEnd);
+  return f.Read(tail, 2) == 2 && tail[0] == 'v' && tail[1] == 'k';
+}
+
+bool HasResourceArchive(IResources* resources, const std::string& module_file) {
+  if (resources == nullptr) return false;
+  auto bytes = resources->Find(module_file, "BINTYPE", "DUMMY");
+  return bytes && bytes->size() >= 2 && (*bytes)[bytes->size() - 2] == 'v' && bytes->back() == 'f';
+}
+
 TVrFileCollection::~TVrFileCollection() { Clear(); }
 
 void TVrFileCollection::clear() {

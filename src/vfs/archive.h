@@ -106,6 +106,12 @@ class TVrFileCollection : public THashCollection {
   int32_t version_ = -1;
 };
 
+// Whether a file carries an archive for the player: its last two bytes are "vk" (an executable with an appended
+// archive, or an archive file given on the command line).
+bool HasAppendedArchive(const std::string& path);
+// Whether a module holds the resource "DUMMY" of type "BINTYPE" and it ends with "vf".
+bool HasResourceArchive(IResources* resources, const std::string& module_file);
+
 // The packed date-time of a file's modification time (local time), 0 when it cannot be read.
 int32_t FilePackedTime(const std::string& path);
 

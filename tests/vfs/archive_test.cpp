@@ -241,6 +241,28 @@ TEST(Archive, FindsArchivesInExecutablesIndexFilesAndSegments) {
     EXPECT_EQ(Entry(c, "y.txt"), "abc");
   }
 
+  EXPECT_TRUE(HasAppendedArchive(dir / "player"));
+  EXPECT_FALSE(HasAppendedArchive(dir / "side.dat"));
+  EXPECT_FALSE(HasAppendedArchive(dir / "missing"));
+
+  // The writer spreads a big archive over segments as well (1 MiB each here).
+  {
+    TVrFileCollection w;
+    w.Open("");
+    w.AddMemoryEntry("big.bin").Write(std::string(6000000, 'w').data(), 6000000);  // stored raw
+    w.AddMemoryEntry("small.txt").Write("small", 5);
+    TBigFileStream out(dir / "seg.dat", fmCreate, 1 << 20);
+    ASSERT_TRUE(w.SaveArchive(out));
+    EXPECT_EQ(out.SegmentCount(), 6);
+  }
+  EXPECT_TRUE(FileExists(dir / "seg.005"));
+  {
+    TVrFileCollection r;
+    r.Open(dir / "seg.dat", false, 1 << 20);
+    EXPECT_EQ(Entry(r, "small.txt"), "small");
+    EXPECT_EQ(Entry(r, "big.bin"), std::string(6000000, 'w'));
+  }
+
   // game.dat continued in game.001 and game.002 (segments of 64 bytes here).
   std::string whole = HandArchive(102, {{"a", std::string(70, 'a'), true}, {"b", Zlib(std::string(900, 'b'))}});
   ASSERT_GT(whole.size(), 128u);
@@ -370,6 +392,12 @@ TEST(Archive, OpensAResourceArchive) {
     EXPECT_EQ(e.Message(), Utf8ToCp932("リソースが見つかりません"));
   }
   EXPECT_EQ(c.Count(), 0);
+
+  res.items["|BINTYPE|DUMMY"] += "x";
+  EXPECT_FALSE(HasResourceArchive(&res, ""));
+  res.items["|BINTYPE|DUMMY"] = "...vf";
+  EXPECT_TRUE(HasResourceArchive(&res, ""));
+  EXPECT_FALSE(HasResourceArchive(&res, "other.dll"));
 }
 
 std::string Random(size_t n, uint32_t seed) {
