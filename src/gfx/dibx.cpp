@@ -213,6 +213,17 @@ void TDIBX::Assign(TCustomDIBX* source) {
     if (dib_->ByteSize() != 0) std::memcpy(dib_->Bits(), other->dib_->Bits(), dib_->ByteSize());
     return;
   }
+  const TPixelMasks theirs{source->RedMask(), source->GreenMask(), source->BlueMask()};
+  const int their_bits = source->BitCount(), bits = BitCount();
+  auto is_rgb = [](int b) { return b == 15 || b == 16 || b == 32; };
+  if (is_rgb(bits) && is_rgb(their_bits) && (theirs != dib_->Masks() || their_bits != bits)) {
+    // Between RGB formats the pixels are converted through their colours.
+    const TRect area = Intersect(TRect{0, 0, source->Width(), source->Height()}, ClipBounds());
+    for (int32_t y = area.Top; y < area.Bottom; ++y)
+      for (int32_t x = area.Left; x < area.Right; ++x)
+        SetPixel(x, y, ColorToNative(NativeToColor(source->GetPixel(x, y), theirs), dib_->Masks()));
+    return;
+  }
   Draw(0, 0, source, TRect{0, 0, source->Width(), source->Height()}, false, false, false);
 }
 

@@ -13,7 +13,7 @@ namespace {
 void DrawBytes(TCustomDIBX* dst, TCustomDIBX* source, int32_t x, int32_t y, const TRect& src, bool transparent,
                bool mirror_h, bool mirror_v) {
   TPixels d(dst), s(source);
-  if (!d.Valid() || !s.Valid() || s.Bits() != d.Bits() || (d.Bits() != 8 && d.Bits() != 24)) return;
+  if (!d.Valid() || !s.Valid() || !s.SameFormat(d) || (d.Bits() != 8 && d.Bits() != 24)) return;
   TPointFrame f;
   if (!ClipPointDraw(x, y, src, s.Bounds(), dst->ClipBounds(), mirror_h, mirror_v, f)) return;
   const int size = d.Bits() / 8;

@@ -50,7 +50,7 @@ void RunRotate(TCustomDIBX* dst, int32_t x, int32_t y, int32_t scale_x, int32_t 
   const TOpacityKind kind = OpacityKind(opacity);
   if (!source || kind == TOpacityKind::None || scale_x <= 0 || scale_y <= 0 || src.IsEmpty()) return;
   TPixels d(dst), s(source);
-  if (!d.Valid() || !s.Valid() || (d.Bits() != 16 && d.Bits() != 32) || s.Bits() != d.Bits()) return;
+  if (!d.Valid() || !s.Valid() || (d.Bits() != 16 && d.Bits() != 32) || !s.SameFormat(d)) return;
   TPixels m(mask);
   if (mask && !MaskFits(m, s)) return;
 

@@ -183,7 +183,7 @@ void TDIBX::ScrollTile(const TRect& dst, TCustomDIBX* source, int32_t offset_x, 
                        bool mirror_v) {
   if (!source) return;
   TPixels d(this), s(source);
-  if (!d.Valid() || !s.Valid() || s.Bits() != d.Bits() || d.Bits() < 8) return;
+  if (!d.Valid() || !s.Valid() || !s.SameFormat(d) || d.Bits() < 8) return;
   const TRect area = Intersect(dst, ClipBounds());
   if (area.IsEmpty()) return;
   const int size = d.Bits() / 8;
@@ -220,7 +220,7 @@ void RunScrollTileScaled(TCustomDIBX* dst, const TRect& dst_rect, int32_t scale_
   const TOpacityKind kind = OpacityKind(opacity);
   if (!source || kind == TOpacityKind::None || scale_x <= 0 || scale_y <= 0) return;
   TPixels d(dst), s(source);
-  if (!d.Valid() || !s.Valid() || (d.Bits() != 16 && d.Bits() != 32) || s.Bits() != d.Bits()) return;
+  if (!d.Valid() || !s.Valid() || (d.Bits() != 16 && d.Bits() != 32) || !s.SameFormat(d)) return;
   TPixels m(mask);
   if (mask && !MaskFits(m, s)) return;
   const TRect area = Intersect(dst_rect, dst->ClipBounds());

@@ -9,7 +9,7 @@
 namespace velk {
 
 class TDIBXWave : public TCustomDIBX {
- public:
+public:
   explicit TDIBXWave(TCustomDIBX* target) : target_(target) {}
 
   void SetRegionOrigin(int32_t left, int32_t top) {
@@ -54,8 +54,8 @@ class TDIBXWave : public TCustomDIBX {
                   int32_t pivot_x, int32_t pivot_y, int32_t angle, bool transparent, bool mirror_h, bool mirror_v,
                   int opacity) override;
   void DrawRotateMask(int32_t x, int32_t y, int32_t scale_x, int32_t scale_y, TCustomDIBX* source, const TRect& src,
-                      int32_t pivot_x, int32_t pivot_y, int32_t angle, bool mirror_h, bool mirror_v,
-                      TCustomDIBX* mask, int opacity) override;
+                      int32_t pivot_x, int32_t pivot_y, int32_t angle, bool mirror_h, bool mirror_v, TCustomDIBX* mask,
+                      int opacity) override;
   void StretchDraw(const TRect& dst, TCustomDIBX* source, const TRect& src, bool transparent, bool mirror_h,
                    bool mirror_v, int alpha) override;
   void StretchDrawMask(const TRect& dst, TCustomDIBX* source, const TRect& src, bool mirror_h, bool mirror_v,
@@ -68,8 +68,8 @@ class TDIBXWave : public TCustomDIBX {
                        bool mirror_v, int alpha, int factor) override;
   void DrawNibbleReduced(int32_t x, int32_t y, TCustomDIBX* source, const TRect& src, const TColorTriple& colors,
                          bool mirror_h, bool mirror_v, int alpha, int factor) override;
-  void TileDraw(const TRect& dst, int32_t gap_x, int32_t gap_y, TCustomDIBX* source, const TRect& src,
-                bool transparent, int32_t offset_x, int32_t offset_y) override;
+  void TileDraw(const TRect& dst, int32_t gap_x, int32_t gap_y, TCustomDIBX* source, const TRect& src, bool transparent,
+                int32_t offset_x, int32_t offset_y) override;
   void TileDrawAlpha(const TRect& dst, int32_t gap_x, int32_t gap_y, TCustomDIBX* source, const TRect& src,
                      bool transparent, int alpha, int32_t offset_x, int32_t offset_y) override;
   void TileDrawAdd(const TRect& dst, int32_t gap_x, int32_t gap_y, TCustomDIBX* source, const TRect& src,
@@ -86,8 +86,7 @@ class TDIBXWave : public TCustomDIBX {
   void TileStretchDrawMask(const TRect& dst, int32_t cell_w, int32_t cell_h, int32_t scale_x, int32_t scale_y,
                            TCustomDIBX* source, const TRect& src, bool mirror_h, bool mirror_v, TCustomDIBX* mask,
                            int opacity, int32_t offset_x, int32_t offset_y) override;
-  void FrameTile(const TRect& r, int32_t band_width, TCustomDIBX* source, int32_t offset_x,
-                 int32_t offset_y) override;
+  void FrameTile(const TRect& r, int32_t band_width, TCustomDIBX* source, int32_t offset_x, int32_t offset_y) override;
   void DrawNibblePalette(int32_t x, int32_t y, TCustomDIBX* source, const TRect& src, bool mirror_h, bool mirror_v,
                          int opacity, const TNativePalette& palette) override;
   void DrawIndexedAdd(int32_t x, int32_t y, TCustomDIBX* source, const TRect& src, int threshold, bool mirror_h,
@@ -96,19 +95,17 @@ class TDIBXWave : public TCustomDIBX {
                              bool mirror_v, int amount, const TNativePalette& palette) override;
   void ScrollTileScaled(const TRect& dst, int32_t scale_x, int32_t scale_y, TCustomDIBX* source, int32_t offset_x,
                         int32_t offset_y, bool transparent, bool mirror_h, bool mirror_v, int opacity) override;
-  void ScrollTileScaledMask(const TRect& dst, int32_t scale_x, int32_t scale_y, TCustomDIBX* source,
-                            int32_t offset_x, int32_t offset_y, bool mirror_h, bool mirror_v, TCustomDIBX* mask,
-                            int opacity) override;
+  void ScrollTileScaledMask(const TRect& dst, int32_t scale_x, int32_t scale_y, TCustomDIBX* source, int32_t offset_x,
+                            int32_t offset_y, bool mirror_h, bool mirror_v, TCustomDIBX* mask, int opacity) override;
   void ScrollTile(const TRect& dst, TCustomDIBX* source, int32_t offset_x, int32_t offset_y, bool mirror_h,
                   bool mirror_v) override;
   void DrawColorMask(int32_t x, int32_t y, TCustomDIBX* coverage, const TRect& src, bool mirror_h, bool mirror_v,
                      uint32_t color, int alpha) override;
 
- private:
+private:
   // Calls draw(offset) once per run of consecutive region lines with equal offsets, the target clipped to the
   // run's lines; restores the target's clip afterwards.
-  template <class DrawFn>
-  void ForEachRun(DrawFn draw);
+  template <class DrawFn> void ForEachRun(DrawFn draw);
   TRect Region() const { return Bounds(region_left_, region_top_, Width(), Height()); }
 
   TCustomDIBX* target_;
@@ -118,4 +115,4 @@ class TDIBXWave : public TCustomDIBX {
   std::vector<int32_t> offsets_;
 };
 
-}  // namespace velk
+} // namespace velk

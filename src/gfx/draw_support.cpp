@@ -13,6 +13,7 @@ TPixels::TPixels(TCustomDIBX* surface) : surface_(surface) {
   height_ = surface->Height();
   bits_ = surface->StorageBitCount();
   pitch_ = surface->Pitch();
+  masks_ = TPixelMasks{surface->RedMask(), surface->GreenMask(), surface->BlueMask()};
 }
 
 TPixels::~TPixels() {
@@ -100,7 +101,7 @@ bool NeedsMask(TRowOp op) {
 void RunPointDraw(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, int32_t x, int32_t y, const TRect& src,
                   bool mirror_h, bool mirror_v, TRowOp op, const TKernelParams& params) {
   TPixels d(dst), s(source);
-  if (!d.Valid() || !s.Valid() || !IsBlendDepth(d.Bits()) || s.Bits() != d.Bits()) return;
+  if (!d.Valid() || !s.Valid() || !IsBlendDepth(d.Bits()) || !s.SameFormat(d)) return;
   const bool masked = NeedsMask(op);
   TPixels m(masked ? mask : nullptr);
   if (masked && !MaskFits(m, s)) return;
@@ -156,7 +157,7 @@ void RunStretch(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, const 
                 int threshold) {
   TPixels d(dst), s(source);
   if (!d.Valid() || !s.Valid() || !IsBlendDepth(d.Bits())) return;
-  if (palette ? s.Bits() != 8 : s.Bits() != d.Bits()) return;
+  if (palette ? s.Bits() != 8 : !s.SameFormat(d)) return;
   const bool masked = NeedsMask(op) && !palette;
   TPixels m(masked ? mask : nullptr);
   if (masked && !MaskFits(m, s)) return;

@@ -30,6 +30,9 @@ public:
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   int Bits() const { return bits_; } // bits per stored pixel
+  const TPixelMasks& Masks() const { return masks_; }
+  // Same storage and channel masks: pixels can be combined without conversion.
+  bool SameFormat(const TPixels& other) const { return bits_ == other.bits_ && masks_ == other.masks_; }
   int Pitch() const { return pitch_; }
   TRect Bounds() const { return TRect{0, 0, width_, height_}; }
   uint8_t* Row(int32_t y) const { return base_ + static_cast<ptrdiff_t>(y) * pitch_; }
@@ -41,6 +44,7 @@ private:
   uint8_t* base_ = nullptr;
   int32_t width_ = 0, height_ = 0;
   int bits_ = 0;
+  TPixelMasks masks_;
   int pitch_ = 0;
 };
 

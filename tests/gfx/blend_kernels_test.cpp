@@ -23,8 +23,8 @@ struct Format {
 };
 const Format kFormats[] = {{16, kMasks555, "555"}, {16, kMasks565, "565"}, {32, kMasks888, "888"}};
 
-constexpr TRowOp kOps[] = {TRowOp::CopyTransparent, TRowOp::Alpha,     TRowOp::Add,     TRowOp::Mask,
-                           TRowOp::AlphaMask,       TRowOp::AddMask,   TRowOp::FillAlpha, TRowOp::FillAdd,
+constexpr TRowOp kOps[] = {TRowOp::CopyTransparent, TRowOp::Alpha,    TRowOp::Add,       TRowOp::Mask,
+                           TRowOp::AlphaMask,       TRowOp::AddMask,  TRowOp::FillAlpha, TRowOp::FillAdd,
                            TRowOp::FillSub,         TRowOp::ColorMask};
 
 // Rows of random pixels where some source pixels equal the destination, the transparent value or the colour,
@@ -38,10 +38,10 @@ Rows MakeRows(int bits, size_t pixels, uint32_t transparent, uint32_t color, std
   for (size_t i = 0; i < pixels; ++i) {
     uint32_t d = rng(), s = rng();
     switch (rng() % 8) {
-      case 0: s = d; break;
-      case 1: s = transparent; break;
-      case 2: d = color; break;
-      default: break;
+    case 0: s = d; break;
+    case 1: s = transparent; break;
+    case 2: d = color; break;
+    default: break;
     }
     std::memcpy(&r.dst[i * size], &d, size);
     std::memcpy(&r.src[i * size], &s, size);
@@ -71,8 +71,8 @@ void ExpectSameAsScalar(const TRowKernels& simd) {
             Rows a = rows, b = rows;
             scalar.Kernel(op, f.bits)(&a.dst[start * size], &a.src[start * size], &a.mask[start], width, p);
             simd.Kernel(op, f.bits)(&b.dst[start * size], &b.src[start * size], &b.mask[start], width, p);
-            ASSERT_EQ(a.dst, b.dst) << simd.Name << " op " << static_cast<int>(op) << " format " << f.name
-                                    << " alpha " << alpha << " width " << width << " start " << start;
+            ASSERT_EQ(a.dst, b.dst) << simd.Name << " op " << static_cast<int>(op) << " format " << f.name << " alpha "
+                                    << alpha << " width " << width << " start " << start;
           }
         }
       }
@@ -118,10 +118,10 @@ TEST(BlendKernels, ScalarKernelsFollowTheFormulas) {
         return x;
       };
       const std::vector<uint8_t> copy = run(TRowOp::CopyTransparent), blend = run(TRowOp::Alpha),
-                                 add = run(TRowOp::Add), mask = run(TRowOp::Mask),
-                                 alpha_mask = run(TRowOp::AlphaMask), add_mask = run(TRowOp::AddMask),
-                                 fill_alpha = run(TRowOp::FillAlpha), fill_add = run(TRowOp::FillAdd),
-                                 fill_sub = run(TRowOp::FillSub), color_mask = run(TRowOp::ColorMask);
+                                 add = run(TRowOp::Add), mask = run(TRowOp::Mask), alpha_mask = run(TRowOp::AlphaMask),
+                                 add_mask = run(TRowOp::AddMask), fill_alpha = run(TRowOp::FillAlpha),
+                                 fill_add = run(TRowOp::FillAdd), fill_sub = run(TRowOp::FillSub),
+                                 color_mask = run(TRowOp::ColorMask);
       for (int i = 0; i < n; ++i) {
         const uint32_t d = get(rows.dst, i), s = get(rows.src, i), m = rows.mask[i], c = p.Color;
         const bool t = s == p.Transparent;
@@ -142,5 +142,5 @@ TEST(BlendKernels, ScalarKernelsFollowTheFormulas) {
   }
 }
 
-}  // namespace
-}  // namespace velk
+} // namespace
+} // namespace velk

@@ -31,45 +31,63 @@ struct PointOp {
   std::function<uint32_t(uint32_t d, uint32_t s, uint32_t m, int32_t tv, const TPixelMasks& k)> pixel;
 };
 
-uint32_t Width16(int depth, int32_t v) { return static_cast<uint32_t>(v) & (depth == 32 ? 0xFFFFFFFF : 0xFFFF); }
+uint32_t Width16(int depth, int32_t v) {
+  return static_cast<uint32_t>(v) & (depth == 32 ? 0xFFFFFFFF : 0xFFFF);
+}
 
 std::vector<PointOp> PointOps(int depth) {
   const uint32_t a = 77, k = 200;
   auto tv_hit = [depth](uint32_t s, int32_t tv) { return tv != -1 && s == Width16(depth, tv); };
   return {
-      {"Draw", false, [](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv,
-                         TDIBX&) { d.Draw(x, y, &s, r, false, mh, mv); },
+      {"Draw", false,
+       [](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv, TDIBX&) {
+         d.Draw(x, y, &s, r, false, mh, mv);
+       },
        [](uint32_t, uint32_t s, uint32_t, int32_t, const TPixelMasks&) { return s; }},
-      {"DrawTransparent", false, [](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv,
-                                    TDIBX&) { d.Draw(x, y, &s, r, true, mh, mv); },
+      {"DrawTransparent", false,
+       [](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv, TDIBX&) {
+         d.Draw(x, y, &s, r, true, mh, mv);
+       },
        [=](uint32_t d, uint32_t s, uint32_t, int32_t tv, const TPixelMasks&) { return tv_hit(s, tv) ? d : s; }},
-      {"DrawAlpha", false, [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv,
-                               TDIBX&) { d.DrawAlpha(x, y, &s, r, true, mh, mv, a); },
+      {"DrawAlpha", false,
+       [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv, TDIBX&) {
+         d.DrawAlpha(x, y, &s, r, true, mh, mv, a);
+       },
        [=](uint32_t d, uint32_t s, uint32_t, int32_t tv, const TPixelMasks& m) {
          return tv_hit(s, tv) || s == d ? d : RefBlend(d, s, a, m);
        }},
-      {"DrawAlphaOpaque", false, [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv,
-                                     TDIBX&) { d.DrawAlpha(x, y, &s, r, false, mh, mv, a); },
+      {"DrawAlphaOpaque", false,
+       [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv, TDIBX&) {
+         d.DrawAlpha(x, y, &s, r, false, mh, mv, a);
+       },
        [=](uint32_t d, uint32_t s, uint32_t, int32_t, const TPixelMasks& m) {
          return s == d ? d : RefBlend(d, s, a, m);
        }},
-      {"DrawAdd", false, [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv,
-                             TDIBX&) { d.DrawAdd(x, y, &s, r, false, mh, mv, k); },
+      {"DrawAdd", false,
+       [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv, TDIBX&) {
+         d.DrawAdd(x, y, &s, r, false, mh, mv, k);
+       },
        [=](uint32_t d, uint32_t s, uint32_t, int32_t tv, const TPixelMasks& m) {
-         return tv_hit(s, tv) ? d : RefAdd(d, s, k, m);  // the value is skipped whatever the flag says
+         return tv_hit(s, tv) ? d : RefAdd(d, s, k, m); // the value is skipped whatever the flag says
        }},
-      {"DrawMask", true, [](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv,
-                            TDIBX& m) { d.DrawMask(x, y, &s, r, mh, mv, &m); },
+      {"DrawMask", true,
+       [](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv, TDIBX& m) {
+         d.DrawMask(x, y, &s, r, mh, mv, &m);
+       },
        [](uint32_t d, uint32_t s, uint32_t mv, int32_t, const TPixelMasks& m) {
          return mv == 255 ? s : mv == 0 ? d : RefBlend(d, s, mv, m);
        }},
-      {"DrawAlphaMask", true, [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv,
-                                  TDIBX& m) { d.DrawAlphaMask(x, y, &s, r, mh, mv, &m, a); },
+      {"DrawAlphaMask", true,
+       [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv, TDIBX& m) {
+         d.DrawAlphaMask(x, y, &s, r, mh, mv, &m, a);
+       },
        [=](uint32_t d, uint32_t s, uint32_t mv, int32_t, const TPixelMasks& m) {
          return mv == 0 ? d : RefBlend(d, s, a * mv / 256, m);
        }},
-      {"DrawAddMask", true, [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv,
-                                TDIBX& m) { d.DrawAddMask(x, y, &s, r, mh, mv, &m, k); },
+      {"DrawAddMask", true,
+       [=](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv, TDIBX& m) {
+         d.DrawAddMask(x, y, &s, r, mh, mv, &m, k);
+       },
        [=](uint32_t d, uint32_t s, uint32_t mv, int32_t, const TPixelMasks& m) {
          return mv == 0 ? d : RefAdd(d, s, mv == 255 ? k : mv * k / 256, m);
        }},
@@ -90,8 +108,10 @@ TEST(PointDraw, EveryDrawMatchesTheReferenceAtEveryEdgeAndMirroring) {
               auto m = test::RandomMask(17, 13, rng);
               // Some source pixels are the transparent value, some equal the destination below them.
               s->TransparentValue = static_cast<int32_t>(s->GetPixel(3, 3));
-              for (int i = 0; i < 12; ++i) s->SetPixel(rng() % 17, rng() % 13, s->TransparentValue);
-              for (int32_t y = 0; y < 13; ++y) d->SetPixel(at.X + 8, at.Y + y, s->GetPixel(mh ? 8 : 8, y));
+              for (int i = 0; i < 12; ++i)
+                s->SetPixel(rng() % 17, rng() % 13, s->TransparentValue);
+              for (int32_t y = 0; y < 13; ++y)
+                d->SetPixel(at.X + 8, at.Y + y, s->GetPixel(mh ? 8 : 8, y));
               if (clip.Right != 0) d->AddClip(clip);
 
               RefImage expected = test::ReadImage(*d);
@@ -102,8 +122,8 @@ TEST(PointDraw, EveryDrawMatchesTheReferenceAtEveryEdgeAndMirroring) {
                   const int32_t i = x - at.X, j = y - at.Y;
                   const int32_t sx = mh ? src.Right - 1 - i : src.Left + i, sy = mv ? src.Bottom - 1 - j : src.Top + j;
                   if (sx < 0 || sy < 0 || sx >= 17 || sy >= 13) continue;
-                  expected.at(x, y) = op.pixel(expected.at(x, y), sr.at(sx, sy), mr.at(sx, sy), s->TransparentValue,
-                                               expected.masks);
+                  expected.at(x, y) =
+                      op.pixel(expected.at(x, y), sr.at(sx, sy), mr.at(sx, sy), s->TransparentValue, expected.masks);
                 }
               op.draw(*d, at.X, at.Y, *s, src, mh, mv, *m);
               ASSERT_TRUE(test::SameImage(test::ReadImage(*d), expected,
@@ -126,7 +146,7 @@ TEST(PointDraw, KnownValues) {
   d.Fill(0);
   s.Fill(0x00FFFFFF);
   d.DrawAlpha(0, 0, &s, TRect{0, 0, 4, 1}, false, false, false, 128);
-  EXPECT_EQ(d.GetPixel(0, 0), 0x007F7F7Fu);  // (255 * 128) >> 8
+  EXPECT_EQ(d.GetPixel(0, 0), 0x007F7F7Fu); // (255 * 128) >> 8
 
   d.Fill(0x00C0C0C0);
   s.Fill(0x00808080);
@@ -134,7 +154,8 @@ TEST(PointDraw, KnownValues) {
   EXPECT_EQ(d.GetPixel(1, 0), 0x00FFFFFFu);
 
   // A mirrored draw clipped on the left trims the source on its right.
-  for (int i = 0; i < 4; ++i) s.SetPixel(i, 0, 0x10u * (i + 1));
+  for (int i = 0; i < 4; ++i)
+    s.SetPixel(i, 0, 0x10u * (i + 1));
   d.Fill(0);
   d.Draw(-1, 0, &s, TRect{0, 0, 4, 1}, false, true, false);
   EXPECT_EQ(d.GetPixel(0, 0), 0x30u);
@@ -219,10 +240,10 @@ TEST(Fills, EveryFillMatchesTheReference) {
   d.SetSize(2, 1, 32);
   d.Fill(0x00100000);
   d.FillRectSub(TRect{0, 0, 2, 1}, 0x00FF0000);
-  EXPECT_EQ(d.GetPixel(0, 0), 0u);  // never wraps
+  EXPECT_EQ(d.GetPixel(0, 0), 0u); // never wraps
   d.Fill(0x00123456);
   d.FillRectAlpha(TRect{0, 0, 2, 1}, 0x00123456, 100);
-  EXPECT_EQ(d.GetPixel(1, 0), 0x00123456u);  // already the colour: left alone
+  EXPECT_EQ(d.GetPixel(1, 0), 0x00123456u); // already the colour: left alone
 }
 
 TEST(ColorMask, BlendsTheColourThroughTheCoverage) {
@@ -265,8 +286,8 @@ TEST(ColorMask, BlendsTheColourThroughTheCoverage) {
   d.DrawColorMask(0, 0, &cov, TRect{-1, 0, 3, 4}, false, false, 0xFF, 255);
   EXPECT_EQ(d.GetPixel(0, 0), 0u);
   d.DrawColorMask(0, 0, &cov, TRect{0, 0, 4, 4}, false, false, 0xFF, 255);
-  EXPECT_EQ(d.GetPixel(0, 0), 0xFEu);  // (255 * 255) >> 8: the divisor is 256
+  EXPECT_EQ(d.GetPixel(0, 0), 0xFEu); // (255 * 255) >> 8: the divisor is 256
 }
 
-}  // namespace
-}  // namespace velk
+} // namespace
+} // namespace velk
