@@ -125,20 +125,29 @@ void TVrFileCollection::Open(const std::string& file_name, bool treat_as_file, i
       trailer = read_exact(*stream, tail, 2) && std::memcmp(tail, "vk", 2) == 0;
     }
     const std::string ext_index = ChangeDiskFileExt(file_name, ".ext");
+    bool read = false;
     if (trailer) {
-      uint8_t t[6];
-      if (size < 6) damaged("trailer");
-      stream->SetPosition(size - 6);
-      if (!read_exact(*stream, t, 6) || std::memcmp(t + 4, "vk", 2) != 0) damaged("trailer");
-      const int64_t start = get_le<int32_t>(t);
-      if (start < 0 || start > size - 6) damaged("trailer offset");
-      stream->SetPosition(start);
-      read_index(*stream, size);
-    } else if (!ext.empty() && FileExists(ext_index)) {
+      try {
+        uint8_t t[6];
+        if (size < 6) damaged("trailer");
+        stream->SetPosition(size - 6);
+        if (!read_exact(*stream, t, 6) || std::memcmp(t + 4, "vk", 2) != 0) damaged("trailer");
+        const int64_t start = get_le<int32_t>(t);
+        if (start < 0 || start > size - 6) damaged("trailer offset");
+        stream->SetPosition(start);
+        read_index(*stream, size);
+        read = true;
+      } catch (const EFormatError&) {
+        // An extension-less archive file may end with "vk" by chance: then it is read from its start.
+        if (!ext.empty()) throw;
+        Clear();
+      }
+    }
+    if (!read && FileExists(ext_index)) {
       TBigMemoryStream index;
       index.LoadFromFile(ext_index);
       read_index(index, size);
-    } else {
+    } else if (!read) {
       stream->SetPosition(0);
       read_index(*stream, size);
     }

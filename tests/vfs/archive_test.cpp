@@ -241,6 +241,13 @@ TEST(Archive, FindsArchivesInExecutablesIndexFilesAndSegments) {
     EXPECT_EQ(Entry(c, "y.txt"), "abc");
   }
 
+  // An extension-less archive whose last entry happens to end with "vk" is still read from its start.
+  WriteFile(dir / "plain", HandArchive(102, {{"z.txt", "ends in vk", true}}));
+  {
+    TVrFileCollection c;
+    c.Open(dir / "plain");
+    EXPECT_EQ(Entry(c, "z.txt"), "ends in vk");
+  }
   EXPECT_TRUE(HasAppendedArchive(dir / "player"));
   EXPECT_FALSE(HasAppendedArchive(dir / "side.dat"));
   EXPECT_FALSE(HasAppendedArchive(dir / "missing"));
