@@ -13,6 +13,7 @@
 #include "base/sjis.h"
 #include "platform/platform.h"
 #include "support/temp_dir.h"
+#include "map_resources.h"
 
 namespace velk {
 namespace {
@@ -370,16 +371,7 @@ TEST(Archive, ListsAFolderOnce) {
   EXPECT_EQ(list, std::vector<std::string>{"d.txt"});
 }
 
-class MapResources : public IResources {
- public:
-  std::map<std::string, std::string> items;
-  std::shared_ptr<const std::vector<uint8_t>> Find(const std::string& module, const std::string& type,
-                                                   const std::string& name) override {
-    auto it = items.find(module + "|" + type + "|" + name);
-    if (it == items.end()) return nullptr;
-    return std::make_shared<const std::vector<uint8_t>>(it->second.begin(), it->second.end());
-  }
-};
+using test::MapResources;
 
 TEST(Archive, OpensAResourceArchive) {
   MapResources res;

@@ -8,6 +8,7 @@
 #include "base/error.h"
 #include "platform/platform.h"
 #include "support/temp_dir.h"
+#include "map_resources.h"
 
 namespace velk {
 namespace {
@@ -158,16 +159,7 @@ TEST(BigMemoryStream, PassesThroughAndCopiesOnlyItsOwnKind) {
   EXPECT_EQ(m.GetSize(), 8);
 }
 
-class MapResources : public IResources {
- public:
-  std::map<std::string, std::string> items;
-  std::shared_ptr<const std::vector<uint8_t>> Find(const std::string& module, const std::string& type,
-                                                   const std::string& name) override {
-    auto it = items.find(module + "|" + type + "|" + name);
-    if (it == items.end()) return nullptr;
-    return std::make_shared<const std::vector<uint8_t>>(it->second.begin(), it->second.end());
-  }
-};
+using test::MapResources;
 
 TEST(BigResourceStream, ReadsAResourceAndRefusesWrites) {
   MapResources res;

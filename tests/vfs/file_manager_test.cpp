@@ -12,6 +12,7 @@
 #include "base/error.h"
 #include "base/sjis.h"
 #include "support/temp_dir.h"
+#include "map_resources.h"
 #include "vfs/folder_disk_list.h"
 #include "vfs/install_set.h"
 
@@ -287,16 +288,7 @@ TEST(FileManager, AsksForDiscsUntilFoundOrDeclined) {
   EXPECT_EQ(f.boxes.texts, (std::vector<std::string>{"%s%n%x 3% %d", quit, "%s%n%x 3% %d", quit}));
 }
 
-class MapResources : public IResources {
- public:
-  std::map<std::string, std::string> items;
-  std::shared_ptr<const std::vector<uint8_t>> Find(const std::string& module, const std::string& type,
-                                                   const std::string& name) override {
-    auto it = items.find(module + "|" + type + "|" + name);
-    if (it == items.end()) return nullptr;
-    return std::make_shared<const std::vector<uint8_t>>(it->second.begin(), it->second.end());
-  }
-};
+using test::MapResources;
 
 TEST(FileManager, MountsAResourceArchive) {
   Fixture f;
