@@ -88,6 +88,17 @@ void CombineSamples(uint8_t* drow, uint8_t* samples, const uint8_t* mrow, int32_
 
 namespace {
 
+// Gathers n pixels of 16 or 32 bits: out[k] = row[index(k)].
+template <class IndexFn> void Gather(uint8_t* out, const uint8_t* row, int32_t n, int bits, IndexFn index) {
+  if (bits == 32) {
+    for (int32_t k = 0; k < n; ++k)
+      StorePixel(out, k, 32, LoadPixel(row, index(k), 32));
+  } else {
+    for (int32_t k = 0; k < n; ++k)
+      StorePixel(out, k, 16, LoadPixel(row, index(k), 16));
+  }
+}
+
 bool IsBlendDepth(int bits) {
   return bits == 16 || bits == 32;
 }
@@ -119,7 +130,7 @@ void RunPointDraw(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, int3
     const uint8_t* mp = masked ? m.Row(sy) + f.Src.Left : nullptr;
     if (mirror_h) {
       for (int32_t k = 0; k < n; ++k)
-        std::memcpy(&row[static_cast<size_t>(k) * size], sp + (n - 1 - k) * size, size);
+        Gather(row.data(), sp, n, bits, [n](int32_t k) { return n - 1 - k; });
       sp = row.data();
       if (masked) {
         for (int32_t k = 0; k < n; ++k)
@@ -174,6 +185,7 @@ void RunStretch(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, const 
   const TRowKernel kernel = ActiveKernels().Kernel(op, bits);
   std::vector<uint8_t> row(static_cast<size_t>(n) * size);
   std::vector<uint8_t> mrow(masked || palette ? n : 0);
+  int32_t gathered_row = -1;
   for (size_t i = 0; i < rows.Index.size(); ++i) {
     const int32_t sy = rows.Index[i];
     if (sy < 0) continue;
@@ -185,8 +197,9 @@ void RunStretch(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, const 
         mrow[k] = index >= threshold ? 255 : 0;
       }
     } else {
-      for (int32_t k = 0; k < n; ++k)
-        std::memcpy(&row[static_cast<size_t>(k) * size], sp + static_cast<ptrdiff_t>(cols.Index[k]) * size, size);
+      // 2x stretches use every source row twice: the gathered row is kept.
+      if (sy != gathered_row) Gather(row.data(), sp, n, bits, [&cols](int32_t k) { return cols.Index[k]; });
+      gathered_row = sy;
       if (masked) {
         const uint8_t* mp = m.Row(sy);
         for (int32_t k = 0; k < n; ++k)
