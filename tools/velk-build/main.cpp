@@ -1,0 +1,56 @@
+// velk-build: compiles a game's sources into the files the player reads.
+//
+//   velk-build PROJECT [--out DIR] [--archive FILE] [--exe PLAYER OUTPUT]
+//
+// --out writes velk.kpb, the pages and the assets as loose files below DIR; --archive writes them into one archive
+// (game.dat); --exe copies the player executable PLAYER to OUTPUT with the archive appended. The format of the
+// sources is described in docs/velk-build.md.
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "base/error.h"
+#include "game_builder.h"
+#include "source_text.h"
+
+namespace {
+
+int usage() {
+  std::fprintf(stderr, "usage: velk-build PROJECT [--out DIR] [--archive FILE] [--exe PLAYER OUTPUT]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  std::string project = argv[1];
+  std::string out, archive, player, executable;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--out" && i + 1 < argc) {
+      out = argv[++i];
+    } else if (arg == "--archive" && i + 1 < argc) {
+      archive = argv[++i];
+    } else if (arg == "--exe" && i + 2 < argc) {
+      player = argv[++i];
+      executable = argv[++i];
+    } else {
+      return usage();
+    }
+  }
+  if (out.empty() && archive.empty() && executable.empty()) return usage();
+  try {
+    const velk::build::TGameBuild build = velk::build::BuildGame(project);
+    if (!out.empty()) velk::build::WriteFolder(build, out);
+    if (!archive.empty()) velk::build::WriteArchive(build, archive);
+    if (!executable.empty()) velk::build::WriteExecutable(build, player, executable);
+    std::printf("%zu files built from %s\n", build.Files.size(), project.c_str());
+    return 0;
+  } catch (const velk::EVelkError& e) {
+    std::fprintf(stderr, "velk-build: %s\n", e.Utf8().c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "velk-build: %s\n", e.what());
+  }
+  return 1;
+}
