@@ -1,19 +1,32 @@
 // velkplayer: plays a game in a window, or headless for tests and automation.
 #include <cstdio>
-#include <cstring>
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/config_dialog_view.h"
+#include "app/form_config.h"
+#include "app/form_view.h"
+#include "app/headless_runner.h"
+#include "app/input_script.h"
+#include "app/message_loop.h"
+#include "app/player_options.h"
 #include "app/player_process.h"
+#include "app/png_writer.h"
+#include "app/var_dump.h"
+#include "base/error.h"
 #include "medialib/null_media.h"
 #include "platform/headless/headless_clock.h"
 #include "platform/headless/headless_message_boxes.h"
+#include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
 
 #ifdef VELK_HAVE_SDL
 #include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_message_boxes.h"
+#include "platform/sdl/sdl_window.h"
 #endif
 
 namespace {
@@ -21,40 +34,67 @@ namespace {
 const char kUsage[] =
     "usage: velkplayer [OPTIONS] [GAME_FOLDER [ARCHIVE...]]\n"
     "       velkplayer /config\n"
+    "       velkplayer --headless [--frames N] [--clock virtual] [--input FILE] [--screenshot FILE.png]\n"
+    "                  [--dump-vars FILE] [--trace] GAME_FOLDER\n"
     "\n"
     "Plays the game in GAME_FOLDER (its game.dat, or the archives named after it). Without a folder the player\n"
     "looks beside its own executable: game.dat there, or an archive appended to the executable itself.\n"
     "\n"
     "options:\n"
-    "  --headless   run without a window: message boxes go to stderr and are answered with their first button\n"
-    "  --help       show this text\n"
-    "  --version    show the version\n"
+    "  --fullscreen        start in full screen (Alt+Enter or F11 toggles)\n"
+    "  --scale N|fit       show the screen N times larger, or as large as fits (letterboxed)\n"
+    "  --help              show this text\n"
+    "  --version           show the version\n"
+    "  --trace             print the interpreter's trace lines to stderr\n"
+    "headless runs (no window; message boxes go to stderr and are answered from the input script, else with\n"
+    "their first button):\n"
+    "  --headless          run without a window\n"
+    "  --frames N          stop after N frames (default: when the game ends)\n"
+    "  --clock virtual     every tick takes exactly 15 ms of a virtual clock: runs are deterministic\n"
+    "  --input FILE        scripted input, one event per line: <frame> move X Y | down left|right |\n"
+    "                      up left|right | click left|right X Y | wheel up|down | keydown VK | keyup VK |\n"
+    "                      key VK | text TEXT | answer N | quit   (# starts a comment)\n"
+    "  --screenshot FILE   write the screen after the last frame as PNG\n"
+    "  --dump-vars FILE    write every variable at exit: name, type, value, tab-separated, sorted by name\n"
     "\n"
     "exit status: 0 normal end, 1 the game could not start (a message says why), 2 bad command line,\n"
     "             3 refused: another player runs this game folder, or the player runs from an optical disc\n";
 
+bool write_text(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  return static_cast<bool>(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool headless = false;
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (a == "--version") {
-      std::puts("velkplayer 0.1.0");
-      return 0;
-    }
-    if (a == "--headless") {
-      headless = true;
-    } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-      std::fprintf(stderr, "velkplayer: unknown option %s\n%s", a.c_str(), kUsage);
+  velk::TPlayerOptions options;
+  try {
+    options = velk::ParsePlayerOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const velk::EVelkError& e) {
+    std::fprintf(stderr, "velkplayer: %s\n%s", e.Message().c_str(), kUsage);
+    return 2;
+  }
+  if (options.Help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (options.Version) {
+    std::puts("velkplayer 0.1.0");
+    return 0;
+  }
+#ifndef VELK_HAVE_SDL
+  options.Headless = true;
+#endif
+
+  velk::TInputScript script;
+  if (!options.InputFile.empty()) {
+    try {
+      script = velk::TInputScript::Load(options.InputFile);
+    } catch (const velk::EVelkError& e) {
+      std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
       return 2;
-    } else {
-      args.push_back(a);
     }
   }
 
@@ -64,23 +104,71 @@ int main(int argc, char** argv) {
   host.Platform.Files = &files;
   host.Platform.Resources = &resources;
   host.MediaLoader = [] { return std::make_unique<velk::TNullVelkMedia>(); };
+  host.TraceToStderr = options.Trace;
+  host.FullScreen = options.FullScreen;
+  host.Scale = options.Scale;
 
   velk::TSteadyClock steady_clock;
+  velk::TVirtualClock virtual_clock;
   velk::THeadlessMessageBoxes headless_boxes;
+  velk::THeadlessWindow headless_window;
+  bool dump_failed = false;
+  bool screenshot_failed = false;
 #ifdef VELK_HAVE_SDL
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
-  if (!headless) {
+  std::optional<velk::TSdlWindow> sdl_window;
+  if (!options.Headless) {
+    sdl_window.emplace();
     host.Platform.Clock = &sdl_clock;
     host.Platform.MessageBoxes = &sdl_boxes;
+    host.Window = &*sdl_window;
+    sdl_boxes.SetOwner(nullptr);
+    host.MessageLoop = [&](velk::TFormView& form) {
+      sdl_boxes.SetOwner(sdl_window->Handle());
+      velk::RunWindowMessageLoop(form, *sdl_window, sdl_clock);
+      sdl_boxes.SetOwner(nullptr);
+    };
+    host.ConfigDialog = [](const std::string& ini_path) {
+      velk::TSdlWindow window;
+      if (!window.Available()) {
+        std::fprintf(stderr, "velkplayer: the configuration dialog needs a display\n");
+        return;
+      }
+      velk::TFormConfig form(ini_path);
+      velk::TConfigDialogView view(form, window);
+      view.Run();
+    };
   }
-#else
-  headless = true;
 #endif
-  if (headless) {
-    host.Platform.Clock = &steady_clock;
+  if (options.Headless) {
+    host.Platform.Clock = options.VirtualClock ? static_cast<velk::IClock*>(&virtual_clock) : &steady_clock;
     host.Platform.MessageBoxes = &headless_boxes;
+    host.Window = &headless_window;
+    host.MessageLoop = [&](velk::TFormView& form) {
+      velk::THeadlessRunner runner(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames,
+                                   options.VirtualClock);
+      runner.Run(form);
+      if (!options.Screenshot.empty() && form.Scene() != nullptr) {
+        try {
+          velk::WritePngFile(options.Screenshot, form.Scene()->Screen());
+        } catch (const velk::EVelkError& e) {
+          std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
+          screenshot_failed = true;
+        }
+      }
+    };
+    if (!options.DumpVars.empty()) {
+      host.BeforeVarsFree = [&](const velk::TParamCollection& vars) {
+        if (!write_text(options.DumpVars, velk::DumpVariables(vars))) {
+          std::fprintf(stderr, "velkplayer: %s: cannot write the variables\n", options.DumpVars.c_str());
+          dump_failed = true;
+        }
+      };
+    }
   }
   velk::TPlayerProcess process(std::move(host));
-  return process.Run(args);
+  int status = process.Run(options.Args);
+  if (status == velk::kExitNormal && (dump_failed || screenshot_failed)) status = velk::kExitNotStarted;
+  return status;
 }

@@ -6,7 +6,11 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/form_view.h"
+#include "app/minimal_scene.h"
 #include "base/error.h"
+#include "expr/param_collection.h"
+#include "platform/headless/headless_window.h"
 #include "base/sjis.h"
 #include "vfs/stream.h"
 
@@ -58,6 +62,11 @@ uint32_t milliseconds_of_day() {
 TPlayerProcess::TPlayerProcess(TPlayerHost host) : host_(std::move(host)) {}
 
 TPlayerProcess::~TPlayerProcess() = default;
+
+void TPlayerProcess::TraceLine(const std::string& line) const {
+  log_library_.Write(line);
+  if (host_.TraceToStderr) std::fprintf(stderr, "%s\n", Cp932ToUtf8(line).c_str());
+}
 
 std::string TPlayerProcess::InstanceGuardName(const std::string& folder) {
   std::string name = UpperCase(folder);
@@ -111,7 +120,7 @@ int TPlayerProcess::EntryBody(const std::vector<std::string>& args) {
   // 5. The configuration dialog mode: nothing else is created.
   if (!args.empty() && SameText(args[0], "/config")) {
     if (host_.ConfigDialog) {
-      host_.ConfigDialog();
+      host_.ConfigDialog(exe_folder_ + kGameIniName);
     } else {
       std::fprintf(stderr, "velkplayer: this build has no configuration dialog yet\n");
     }
@@ -124,7 +133,7 @@ int TPlayerProcess::EntryBody(const std::vector<std::string>& args) {
   if (values_.QuitFlag) {
     status = kExitNotStarted;
   } else if (host_.MessageLoop) {
-    host_.MessageLoop();
+    host_.MessageLoop(*form_);
   }
   if (window_created_) Shutdown();
   guard_.reset();
@@ -136,9 +145,18 @@ void TPlayerProcess::CreateMainWindow(const std::vector<std::string>& args) {
   ::unlink((exe_folder_ + "velkplay.log").c_str());
   trace_("FormCreate");
   values_.RandSeed = milliseconds_of_day();
-  // The settings file, the icons and the toolbar belong to the main window and come with it.
+  settings_ = ReadGameSettings(exe_folder_ + kGameIniName);
+  // The window (with its toolbar) exists from here; it is shown once the project has given its screen size.
+  IWindow* window = host_.Window;
+  if (window == nullptr) {
+    own_window_ = std::make_unique<THeadlessWindow>();
+    window = own_window_.get();
+  }
+  form_ = std::make_unique<TFormView>(values_, trace_, *window, *host_.Platform.MessageBoxes, *host_.Platform.Clock);
+  form_->SetJapanese(SystemLanguageIsJapanese());
   MountGameData(args);
   trace_("TBasePanel.Create");
+  vars_ = std::make_unique<TParamCollection>();
   try {
     Initialise();
   } catch (const EVelkError& e) {
@@ -167,6 +185,9 @@ void TPlayerProcess::MountGameData(const std::vector<std::string>& args) {
 void TPlayerProcess::Initialise() {
   trace_("DXSound.Initialize");
   trace_("VelkInitialize");
+  // The scene list stands in as one plain base until the scene components exist.
+  scene_ = std::make_unique<TMinimalScene>();
+  form_->SetScene(scene_.get());
   trace_("TProject.Create");
   // Creating the project sets the quit flag at its start and clears it only when the game has started.
   values_.QuitFlag = true;
@@ -178,19 +199,40 @@ void TPlayerProcess::Initialise() {
                  "the player)\n", base_folder_.c_str());
     return;
   }
-  std::fprintf(stderr, "velkplayer: game data found in %s, but this build cannot play games yet\n",
-               base_folder_.c_str());
+  if (!host_.LoadProject) {
+    std::fprintf(stderr, "velkplayer: game data found in %s, but this build cannot play games yet\n",
+                 base_folder_.c_str());
+    return;
+  }
+  project_ = host_.LoadProject(*this);
+  if (project_ == nullptr) return;
+  values_.QuitFlag = false;
+  form_->SetProject(project_.get());
+  trace_("MediaInit");
+  if (IVelkMedia* lib = media_lib_.Lib()) form_->SetMediaLib(lib);
+  trace_("VelkInitColor");
+  form_->StartUp(Cp932ToUtf8(project_->Title()));
+  // Shown windows are activated.
+  form_->Activate();
+  if (host_.Window != nullptr) host_.Window->SetScale(host_.Scale);
+  if (host_.FullScreen) form_->SetFullScreen(true);
 }
 
 void TPlayerProcess::Shutdown() {
   values_.QuitFlag = true;
   trace_("Project.Free");
+  if (form_ != nullptr) form_->SetProject(nullptr);
+  project_.reset();
   trace_("SysFuncMan.Free");
+  if (vars_ != nullptr && host_.BeforeVarsFree) host_.BeforeVarsFree(*vars_);
   trace_("ParamMan.Free");
+  vars_.reset();
   trace_("VelkFinalize");
   trace_("TextRead.Free");
   trace_("TextHistoryFormats.Free");
   trace_("Bases.Free");
+  if (form_ != nullptr) form_->SetScene(nullptr);
+  scene_.reset();
   trace_("SelRectDIB.Free");
   trace_("TransBGDIB.Free");
   trace_("BrixMan.Free");
@@ -203,6 +245,8 @@ void TPlayerProcess::Shutdown() {
   if (IVelkMedia* lib = media_lib_.Lib()) lib->velkFinal();
   trace_("velkFinal");
   trace_("FormClose");
+  form_.reset();
+  own_window_.reset();
   window_created_ = false;
 }
 

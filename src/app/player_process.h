@@ -7,13 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_services.h"
+#include "app/game_settings.h"
 #include "app/log_library.h"
 #include "app/trace.h"
 #include "base/process_values.h"
 #include "media/media_lib.h"
 #include "platform/platform.h"
+#include "platform/window.h"
 
 namespace velk {
+
+class TFormView;
+class TParamCollection;
+class TPlayerProcess;
 
 // Exit statuses of the player.
 enum TExitStatus : int {
@@ -22,14 +29,28 @@ enum TExitStatus : int {
   kExitRefused = 3,      // another instance plays this game folder, or the player runs from an optical drive
 };
 
+// Loads the project of the mounted game. Null when it cannot (after its own message); the quit flag then stays set.
+using ProjectLoader = std::function<std::unique_ptr<IFrameProject>(TPlayerProcess& process)>;
+
 // What the back end supplies to the process.
 struct TPlayerHost {
   TPlatform Platform;
   VelkMediaLoader MediaLoader;
-  // Runs the configuration dialog until it closes; null when this build has none.
-  std::function<void()> ConfigDialog;
-  // Runs the message loop until the application terminates; null: nothing to run.
-  std::function<void()> MessageLoop;
+  // The main window; null: a window that only keeps its frame in memory.
+  IWindow* Window = nullptr;
+  // Null: this build cannot load projects yet, and says so.
+  ProjectLoader LoadProject;
+  // Display options of the windowed player.
+  bool FullScreen = false;
+  int32_t Scale = 1;
+  // Interpreter trace lines go to stderr as well as to the log library.
+  bool TraceToStderr = false;
+  // Runs the configuration dialog until it closes (with the path of game.ini); null when this build has none.
+  std::function<void(const std::string& ini_path)> ConfigDialog;
+  // Runs the message loop until the window closes; null: nothing to run.
+  std::function<void(TFormView& form)> MessageLoop;
+  // Called at shutdown after the project has been freed (its exit page has run), before the variable store is.
+  std::function<void(const TParamCollection& vars)> BeforeVarsFree;
 };
 
 class TPlayerProcess {
@@ -55,6 +76,14 @@ class TPlayerProcess {
   const std::vector<std::string>& Mounted() const { return mounted_; }
   // The folder of the executable, with a trailing "/".
   const std::string& ExecutableFolder() const { return exe_folder_; }
+  const TGameSettings& Settings() const { return settings_; }
+  // The main window, the variable store and the scene while they exist.
+  TFormView* Form() const { return form_.get(); }
+  TParamCollection* Vars() const { return vars_.get(); }
+  IFrameScene* Scene() const { return scene_.get(); }
+  IFrameProject* Project() const { return project_.get(); }
+  // One line of the interpreter trace (code page 932): to the log library, and to stderr when asked.
+  void TraceLine(const std::string& line) const;
 
  private:
   bool ModuleStartup();
@@ -76,6 +105,12 @@ class TPlayerProcess {
   std::string exe_folder_;
   std::string base_folder_;
   std::vector<std::string> mounted_;
+  TGameSettings settings_;
+  std::unique_ptr<IWindow> own_window_;
+  std::unique_ptr<TFormView> form_;
+  std::unique_ptr<TParamCollection> vars_;
+  std::unique_ptr<IFrameScene> scene_;
+  std::unique_ptr<IFrameProject> project_;
   bool window_created_ = false;
   int status_ = kExitNormal;
 };

@@ -1,0 +1,43 @@
+#pragma once
+// The configuration dialog in a window: a frame with the DirectSound check box, the delay label, track bar and value
+// label, and the OK and Cancel buttons, at the dialog's own positions. Mouse and keyboard drive the TFormConfig.
+#include "app/form_config.h"
+#include "app/pixel_buffer.h"
+#include "app/strip_font.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+
+namespace velk {
+
+class TConfigDialogView {
+ public:
+  static constexpr int32_t kClientWidth = 270;
+  static constexpr int32_t kClientHeight = 179;
+  static constexpr TRect kFrame{8, 8, 8 + 253, 8 + 113};
+  static constexpr TRect kCheckBox{28, 24, 28 + 200, 24 + 17};
+  static constexpr TRect kDelayLabel{28, 56, 28 + 145, 56 + 13};
+  static constexpr int32_t kValueLabelRight = 173 + 76;  // the value label is right-aligned, starting at 173
+  static constexpr TRect kTrackBar{28, 72, 28 + 221, 72 + 32};
+  static constexpr TRect kOkButton{100, 140, 100 + 75, 140 + 25};
+  static constexpr TRect kCancelButton{180, 140, 180 + 75, 140 + 25};
+
+  TConfigDialogView(TFormConfig& form, IWindow& window);
+
+  // Shows the dialog and handles events until it closes.
+  void Run();
+  // One event (Run's loop; tests call it directly).
+  void HandleEvent(const TInputEvent& event);
+  void Paint();
+  const TPixelBuffer& Pixels() const { return pixels_; }
+  // The track-bar position under a client x.
+  static int32_t PositionAt(int32_t x);
+
+ private:
+  TFormConfig& form_;
+  IWindow& window_;
+  TStripFont font_;
+  TPixelBuffer pixels_;
+  bool dragging_ = false;
+};
+
+}  // namespace velk

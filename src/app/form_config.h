@@ -1,0 +1,43 @@
+#pragma once
+// The configuration dialog ("/config"): edits the DirectSound switch and the sound delay in game.ini. This is its
+// state and behaviour; TConfigDialogView shows it in a window.
+#include <cstdint>
+#include <string>
+
+#include "app/ini_file.h"
+
+namespace velk {
+
+class TFormConfig {
+ public:
+  static constexpr const char* kCaption = "動作設定";  // UTF-8
+  static constexpr int32_t kMinPosition = 1;
+  static constexpr int32_t kMaxPosition = 5;
+
+  // Create: sets the running flag and reads game.ini at that path (a missing file gives the defaults).
+  explicit TFormConfig(const std::string& ini_path);
+
+  bool Running() const { return running_; }
+  bool DirectSound() const { return direct_sound_; }
+  // The delay label, the track bar and the value label are enabled exactly when DirectSound is off.
+  bool DelayEnabled() const { return !direct_sound_; }
+  int32_t Position() const { return position_; }
+  // "%dms" of position * 100.
+  std::string ValueLabel() const;
+
+  void ClickDirectSound();
+  // Track bar change; the position is kept inside 1 .. 5.
+  void SetPosition(int32_t position);
+  // OK writes DirectSound and DelayTime (position * 100) and saves; both close the dialog. False when the file could
+  // not be written (the dialog still closes).
+  bool Ok();
+  void Cancel() { running_ = false; }
+
+ private:
+  TIniFile ini_;
+  bool running_ = true;
+  bool direct_sound_ = true;
+  int32_t position_ = 5;
+};
+
+}  // namespace velk

@@ -1,0 +1,38 @@
+#pragma once
+// The message loop of headless runs: frames run one after the other, each tick takes exactly 15 ms of a virtual clock
+// (or the measured time of the real one), and the input script's events reach the window at their frames.
+#include <cstdint>
+
+#include "app/input_script.h"
+#include "platform/headless/headless_message_boxes.h"
+#include "platform/headless/headless_window.h"
+#include "platform/platform.h"
+
+namespace velk {
+
+class TFormView;
+
+class THeadlessRunner {
+ public:
+  // frames < 0: until the game ends.
+  THeadlessRunner(THeadlessWindow& window, THeadlessMessageBoxes& boxes, IClock& clock, const TInputScript& script,
+                  int32_t frames, bool virtual_clock);
+
+  // Runs frames until the window closes or the frame count is reached.
+  void Run(TFormView& form);
+  int32_t FramesRun() const { return frames_run_; }
+
+ private:
+  void deliver(const TScriptEvent& e, TFormView& form);
+
+  THeadlessWindow& window_;
+  THeadlessMessageBoxes& boxes_;
+  IClock& clock_;
+  const TInputScript& script_;
+  int32_t frames_;
+  bool virtual_clock_;
+  int32_t frames_run_ = 0;
+  TPoint mouse_;  // client coordinates
+};
+
+}  // namespace velk

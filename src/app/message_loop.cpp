@@ -1,0 +1,28 @@
+#include "app/message_loop.h"
+
+#include "app/form_view.h"
+#include "app/loop_thread.h"
+
+namespace velk {
+
+void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock) {
+  TTickGate gate;
+  gate.SetWake([&window] { window.Wake(); });
+  TLoopThread loop(clock, gate);
+  form.SetTickSource(&loop);
+  loop.Start();
+  auto run_tick = [&form](const TTick& tick) { form.Tick(tick); };
+  TInputEvent event;
+  while (!form.CloseRequested()) {
+    if (window.WaitEvent(event, 15)) {
+      form.HandleEvent(event);
+      form.PumpEvents();
+    }
+    gate.RunPending(run_tick);
+  }
+  // Stopping the thread first releases it from a hand-off the main thread will never run.
+  loop.Terminate();
+  form.SetTickSource(nullptr);
+}
+
+}  // namespace velk

@@ -1,0 +1,30 @@
+#pragma once
+// The player's command line.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velk {
+
+struct TPlayerOptions {
+  bool Help = false;
+  bool Version = false;
+  bool Headless = false;
+  bool FullScreen = false;
+  int32_t Scale = 1;       // a whole factor, or 0 (kScaleFit): the largest size that fits
+  // Headless runs only.
+  int32_t Frames = -1;     // -1: until the game ends
+  bool VirtualClock = false;
+  std::string InputFile;
+  std::string Screenshot;
+  std::string DumpVars;
+  bool Trace = false;
+  // The game folder and archives, or "/config".
+  std::vector<std::string> Args;
+};
+
+// Parses the arguments (without the program name). A bad command line fails with EVelkError carrying a message for
+// the user (UTF-8).
+TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& argv);
+
+}  // namespace velk
