@@ -62,6 +62,14 @@ THashCollectionItem* THashCollection::Find(std::string_view name) const {
   return nullptr;
 }
 
+THashCollectionItem* THashCollection::FindNext(std::string_view name, const THashCollectionItem* after) const {
+  std::string lower = LowerCase(name);
+  for (THashCollectionItem* p = after != nullptr ? after->next_ : chains_[Hash(name)]; p != nullptr; p = p->next_) {
+    if (p->name_.size() == lower.size() && LowerCase(p->name_) == lower) return p;
+  }
+  return nullptr;
+}
+
 int32_t THashCollection::IndexOf(std::string_view name) const {
   THashCollectionItem* item = Find(name);
   return item != nullptr ? item->index_ : -1;

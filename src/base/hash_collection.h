@@ -51,6 +51,8 @@ class THashCollection {
   THashCollectionItem* Add(std::unique_ptr<THashCollectionItem> item);
   // The newest item of that name, or null.
   THashCollectionItem* Find(std::string_view name) const;
+  // The next older item of that name after `after` in the name's chain (the newest when after is null), or null.
+  THashCollectionItem* FindNext(std::string_view name, const THashCollectionItem* after) const;
   int32_t IndexOf(std::string_view name) const;
   // Frees the item at index; later items move down by one.
   void Delete(int32_t index);

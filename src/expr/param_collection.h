@@ -1,0 +1,120 @@
+#pragma once
+// The variable store: every variable of the running game, the 51 system variables first, with the lookup rules of
+// scopes and call frames, the save and load of game and status variables, and the variable stack.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/hash_collection.h"
+#include "expr/param.h"
+#include "vfs/stream.h"
+
+namespace velk {
+
+class TVarHost;
+
+// Scopes of the variable command.
+constexpr int32_t kScopeGlobal = 0;
+constexpr int32_t kScopeAutoDispose = 1;
+constexpr int32_t kScopeLocal = 2;
+constexpr int32_t kScopeStatus = 3;
+
+class TParamCollectionItem : public THashCollectionItem {
+ public:
+  TCustomParam* Value() const { return value_.get(); }
+  void SetValue(std::unique_ptr<TCustomParam> value) { value_ = std::move(value); }
+  // Sets the name after checking it: an empty name, one containing a space or one starting with a digit fails with
+  // the name in double quotes followed by "：変数名が不正です".
+  void SetVarName(std::string name);
+  // The class code of the value as stored: 0 for a reference, else its type.
+  uint8_t TypeCode() const;
+  bool IsSystem() const;
+
+  uint8_t Reserved = 0;  // saved and loaded, never set by the player
+  bool Status = false;   // saved with the status data instead of the game data
+  int32_t FrameId = -1;  // the call frame that owns an auto-dispose or local variable
+  bool Local = false;    // visible only from its own frame
+  // The run of expression evaluation that owns this temporary; 0 for every other variable. Never saved.
+  int32_t RunId = 0;
+
+ private:
+  std::unique_ptr<TCustomParam> value_;
+};
+
+class TParamCollection : public THashCollection {
+ public:
+  // Creates the store with its system variables as items 0 .. 50. Without a host, the defaults of TVarHost answer.
+  explicit TParamCollection(TVarHost* host = nullptr);
+  ~TParamCollection() override;
+
+  TVarHost& Host() const { return *host_; }
+  void SetHost(TVarHost* host);
+
+  TParamCollectionItem* Var(int32_t index) const { return ItemAs<TParamCollectionItem>(index); }
+  // Appends an item holding a new value of that type code (0: a reference); the caller sets the name.
+  TParamCollectionItem* AddVariable(uint8_t type);
+  // A local variable of the current frame wins at once; otherwise the oldest non-local variable of the name. Local
+  // variables of other frames and temporaries of other runs are never found.
+  TParamCollectionItem* FindVariable(std::string_view name) const;
+  // With local: the first entry of that name that is local to the current frame; without: the first non-local.
+  TParamCollectionItem* FindForCreate(std::string_view name, bool local) const;
+  // The variable command's creation (scope kScope...). Returns the item to write the initial value into, or null when
+  // the variable is an existing status variable, which keeps its value.
+  TParamCollectionItem* NewVariable(const std::string& name, uint8_t type, int32_t scope);
+  // Frees the variable found by FindVariable; system variables are never freed.
+  void DeleteVariable(std::string_view name);
+  void FreeItem(TParamCollectionItem* item);
+  void Delete(int32_t index);
+  void Extract(int32_t) = delete;
+  void Clear() = delete;
+  // Frees every item whose frame id equals it.
+  void FreeFrame(int32_t frame_id);
+  // A standalone copy of a variable's value; "%s:不正な変数です" for a missing one or one whose type is not 1 .. 4.
+  std::unique_ptr<TCustomParam> CopyValue(std::string_view name) const;
+
+  void SaveGameVars(TStream& s) const;
+  void LoadGameVars(TStream& s, int32_t version);
+  void SaveStatusVars(TStream& s) const;
+  void LoadStatusVars(TStream& s, int32_t version);
+  void ClearVars();
+
+  void PushVar(const std::vector<std::string>& names);
+  void PopVar();
+  int32_t StackDepth() const { return static_cast<int32_t>(stack_.size()); }
+
+  // Temporaries of expression evaluation belong to one run. BeginRun makes a new run current and returns the run that
+  // was current before; EndRun frees the run's temporaries and makes the previous run current again.
+  int32_t BeginRun();
+  void EndRun(int32_t previous);
+  int32_t CurrentRun() const { return current_run_; }
+
+  // Resolved references register here, so that freeing their target clears them instead of leaving them dangling.
+  void RegisterReference(TParamVar* ref);
+  void UnregisterReference(TParamVar* ref);
+
+  int32_t CurrentFrame = 0;   // the frame whose local variables are visible
+  std::string SelStr;         // "@SelStr"
+  int32_t SelIndex = 0;       // "@SelIndex"
+  int32_t TextDelay = 50;     // "@TextDelay"
+  std::string Cursor;         // "@Cursor"
+  std::string TempName;       // the variable that "@Temp" stands for
+  // Three history settings that saves of versions 113 .. 134 carry in the variable block; the history reads them.
+  std::array<int32_t, 3> OldHistorySettings{};
+
+ private:
+  void save_records(TStream& s, bool status) const;
+  void load_records(TStream& s);
+  void free_where(bool (*pred)(const TParamCollectionItem&, int32_t), int32_t arg);
+
+  std::unique_ptr<TVarHost> own_host_;
+  TVarHost* host_ = nullptr;
+  std::vector<std::unique_ptr<TMemoryStream>> stack_;
+  std::vector<TParamVar*> references_;
+  int32_t current_run_ = 0;
+  int32_t run_counter_ = 0;
+};
+
+}  // namespace velk
