@@ -1,5 +1,7 @@
 #include "app/player_process.h"
 
+#include "app/form_view.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -84,7 +86,7 @@ TEST_F(PlayerProcessTest, WithoutAGameSaysSoAndEndsInOrder) {
 
 TEST_F(PlayerProcessTest, QuitFlagDuringCreationSkipsTheMessageLoop) {
   bool loop_ran = false;
-  host.MessageLoop = [&] { loop_ran = true; };
+  host.MessageLoop = [&](TFormView&) { loop_ran = true; };
   EXPECT_EQ(Run({dir.Path()}), kExitNotStarted);
   EXPECT_FALSE(loop_ran);
 }
@@ -117,7 +119,7 @@ TEST_F(PlayerProcessTest, OpticalDriveEndsSilently) {
 
 TEST_F(PlayerProcessTest, ConfigArgumentOpensOnlyTheDialog) {
   int dialogs = 0;
-  host.ConfigDialog = [&] { ++dialogs; };
+  host.ConfigDialog = [&](const std::string&) { ++dialogs; };
   for (const char* arg : {"/config", "/CONFIG"}) {
     trace.clear();
     EXPECT_EQ(Run({arg}), kExitNormal);
