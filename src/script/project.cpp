@@ -218,6 +218,14 @@ bool TProject::PageExists(const std::string& name) {
   return files.RequestDisc(disc);
 }
 
+void TProject::ReadPageFile(TStream& target, const std::string& name) { services_.Files->ReadFile(target, name); }
+
+void TProject::PageTooOld(const std::string& name) {
+  services_.Process->QuitFlag = true;
+  show(name + "\r\n" + cp("リビルドしてください"), cp("警告"), MB_OK | MB_ICONWARNING);
+  if (services_.Window != nullptr) services_.Window->Close();
+}
+
 std::string TProject::SaveTitle(int32_t slot) const {
   for (const auto& t : SaveTitles) {
     if (t.Slot == slot) return t.Title;

@@ -6,17 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "script/page.h"
 #include "script/project_services.h"
 #include "script/project_setting.h"
 #include "vfs/folder_disk_list.h"
 
 namespace velk {
 
-class TProject {
+// The project is also what pages load through: the virtual file manager and the rebuild request.
+class TProject : public IPageHost {
  public:
   explicit TProject(const TProjectServices& services);
   // Destroy: runs the exit page, writes the status data, frees the interpreter.
-  ~TProject();
+  ~TProject() override;
   TProject(const TProject&) = delete;
   TProject& operator=(const TProject&) = delete;
 
@@ -29,6 +31,9 @@ class TProject {
   bool ApplyPending();
   bool PageExists(const std::string& name);
   std::string SaveTitle(int32_t slot) const;
+  void ReadPageFile(TStream& target, const std::string& name) override;
+  // Sets the quit flag, shows the page name, CR LF and "リビルドしてください", and closes the main window.
+  void PageTooOld(const std::string& name) override;
   void SetSaveTitle(int32_t slot, const std::string& title);
 
   std::string Title;

@@ -54,6 +54,8 @@ class IProjectWindow {
   virtual void SetTitle(const std::string& title) = 0;
   // The default parameters of screen transition 30: the centre of the screen.
   virtual void SetTransitionCentre(int32_t x, int32_t y) = 0;
+  // Asks the main window to close.
+  virtual void Close() = 0;
   // Makes the interpreter for the project.
   virtual std::unique_ptr<ICallManager> CreateCallManager(TProject& project) = 0;
 };

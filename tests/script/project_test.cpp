@@ -49,6 +49,7 @@ class FakeWindow : public IProjectWindow {
  public:
   void SetTitle(const std::string& t) override { title = t; }
   void SetTransitionCentre(int32_t x, int32_t y) override { centre = {x, y}; }
+  void Close() override { log.push_back("close"); }
   std::unique_ptr<ICallManager> CreateCallManager(TProject&) override { return std::make_unique<FakeCalls>(log); }
   std::string title;
   std::pair<int32_t, int32_t> centre{-1, -1};
@@ -278,6 +279,50 @@ TEST(Project, FullInstallMountsGameDatBesideTheExecutable) {
   EXPECT_EQ(rig.window.log, std::vector<std::string>{"start main.ksb"});
 }
 
+TEST(Project, LoadsPagesAndAsksForARebuildOfOldOnes) {
+  Rig rig;
+  rig.write_project(setting());
+  test::WriteFile(rig.dir / "main.ksb", std::string("\x73\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 17));
+  test::WriteFile(rig.dir / "old.ksb", std::string("\x66\0\0\0", 4));
+  test::WriteFile(rig.dir / "bad.ksb", std::string("\x73\0\0\0\0\x01\0\0\0\xFF\xFF\xFF\xFF", 13));
+  TProject project(rig.services());
+  project.Create();
+  ASSERT_FALSE(rig.process.QuitFlag);
+  TPage page(&rig.vars);
+  page.Load("main.ksb", project);
+  EXPECT_EQ(page.Name, "main.ksb");
+  EXPECT_EQ(page.Version, 115);
+  EXPECT_TRUE(rig.boxes.shown.empty());
+  try {
+    page.Load("bad.ksb", project);
+    FAIL();
+  } catch (const EFormatError& e) {
+    EXPECT_EQ(e.FileName(), "bad.ksb");
+  }
+  EXPECT_THROW(page.Load("none.ksb", project), EVelkError);
+  page.Load("old.ksb", project);
+  EXPECT_TRUE(rig.process.QuitFlag);
+  ASSERT_EQ(rig.boxes.shown.size(), 1u);
+  EXPECT_EQ(rig.boxes.shown[0].Text, "old.ksb\r\n" + Utf8ToCp932("リビルドしてください"));
+  EXPECT_EQ(rig.boxes.shown[0].Caption, Utf8ToCp932("警告"));
+  EXPECT_EQ(rig.window.log.back(), "close");
+}
+
+TEST(Page, DestroyFreesThePerPageVariable) {
+  TParamCollection vars;
+  {
+    TPage page(&vars);
+    page.Name = "p.ksb";
+    auto* item = vars.AddVariable(1);
+    item->SetVarName(std::string(1, '\x01') + "p.ksb");
+    auto* other = vars.AddVariable(1);
+    other->SetVarName("keep");
+    EXPECT_NE(vars.FindVariable("\x01p.ksb"), nullptr);
+  }
+  EXPECT_EQ(vars.FindVariable("\x01p.ksb"), nullptr);
+  EXPECT_NE(vars.FindVariable("keep"), nullptr);
+}
+
 TEST(Project, PageExistsAsksForDiscsOnlyForNonMediaFiles) {
   Rig rig;
   TProjectSetting p = setting();
@@ -299,6 +344,13 @@ TEST(Project, PageExistsAsksForDiscsOnlyForNonMediaFiles) {
   ASSERT_EQ(rig.boxes.shown.size(), 2u);
   EXPECT_EQ(rig.boxes.shown[0].Text, "insert 2");
   EXPECT_EQ(rig.boxes.shown[1].Text, "give up");
+  // The prompt is no format string beyond its one number.
+  project.DiscPrompt = "%s %x %d %%";
+  rig.files->DiscTexts.DiscPrompt = project.DiscPrompt;
+  rig.boxes.answers = {IDCANCEL, IDOK};
+  EXPECT_FALSE(project.PageExists("s\\c.ksb"));
+  ASSERT_EQ(rig.boxes.shown.size(), 4u);
+  EXPECT_EQ(rig.boxes.shown[2].Text, "%s %x 2 %");
   // The project's own default extensions carry their leading dots, so that the rule above can match them.
   TProject fresh(rig.services());
   EXPECT_EQ(fresh.MediaExtensions, ".wav.wma.ogg");
