@@ -42,7 +42,7 @@ uint32_t Expand(uint32_t v, uint32_t mask) {
   int shift = 0, bits = 0;
   while (!((mask >> shift) & 1))
     ++shift;
-  while ((mask >> (shift + bits)) & 1)
+  while (shift + bits < 32 && ((mask >> (shift + bits)) & 1))
     ++bits;
   const uint32_t c = (v & mask) >> shift;
   return bits >= 8 ? c >> (bits - 8) : c << (8 - bits);
