@@ -7,6 +7,8 @@
 
 #include "base/error.h"
 #include "gfx/bmp_image.h"
+#include "gfx/brix_writer.h"
+#include "gfx/dib_pixels.h"
 #include "gfx/dibx.h"
 #include "gfx/png_image.h"
 #include "support/temp_dir.h"
@@ -373,6 +375,29 @@ TEST(DIBXImages, LoadFromStreamSniffsBmpAndPng) {
   s.LoadFromStream(&other, 0);
   s.LoadFromStream(nullptr, 0);
   EXPECT_EQ(s.Width(), 6);
+}
+
+TEST(DIBXImages, LoadFromStreamTakesTheFirstFrameOfALayeredImage) {
+  TBrixFrameList list;
+  for (int f = 0; f < 2; ++f) {
+    TBrixFrame& frame = list.AddFrame();
+    SetDibSize(frame.Picture, 4 + f, 3, 32);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 4 + f; ++x)
+        SetDibPixel(frame.Picture, x, y, 0x00102030u + 0x10101u * (x + 4 * y + f));
+    frame.ContentRects = {TRect{0, 0, 2, 3}};
+    frame.ExtraRects = {TRect{1, 1, 2, 2}, TRect{3, 0, 4, 1}};
+  }
+  TMemoryStream stream;
+  WriteBrix(stream, list, TBrixWriteOptions{});
+  TDIBX s;
+  s.SetSize(1, 1, 32);
+  s.LoadFromStream(&stream, 0);
+  ASSERT_EQ(s.Width(), 4); // the first frame only
+  EXPECT_EQ(s.BitCount(), 32);
+  EXPECT_EQ(s.GetPixel(3, 2), 0x00102030u + 0x10101u * 11);
+  EXPECT_EQ(s.ContentRects, (std::vector<TRect>{TRect{0, 0, 2, 3}}));
+  EXPECT_EQ(s.ExtraRects.size(), 2u);
 }
 
 TEST(DIBXImages, SaveAndLoadFilesByExtension) {
