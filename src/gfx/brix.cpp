@@ -207,9 +207,10 @@ private:
       frame.TransparentColor =
           static_cast<int32_t>(DibNativeToColor(frame.Picture, static_cast<uint32_t>(frame.TransparentValue)));
     const uint32_t background = DibColorToNative(frame.Picture, static_cast<uint32_t>(list_.BackgroundColor));
-    for (int32_t y = 0; y < height; ++y)
-      for (int32_t x = 0; x < width; ++x)
-        SetDibPixel(frame.Picture, x, y, background);
+    for (int32_t x = 0; x < width; ++x)
+      SetDibPixel(frame.Picture, x, 0, background);
+    for (int32_t y = 1; y < height; ++y)
+      std::memcpy(frame.Picture.ScanLine(y), frame.Picture.ScanLine(0), static_cast<size_t>(frame.Picture.Pitch()));
 
     CheckCount(s_, layers, kMinLayerBytes);
     for (int32_t i = 0; i < layers; ++i)

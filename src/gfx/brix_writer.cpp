@@ -1,5 +1,6 @@
 #include "gfx/brix_writer.h"
 
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -65,9 +66,9 @@ public:
 
   std::vector<uint8_t> Write() {
     if (o_.Version < 99 || o_.Version > 999) throw EVelkError("layered image version out of range");
-    const std::string digits = std::to_string(o_.Version);
-    out_.insert(out_.end(), {'B', 'r', 'i', 'x'});
-    out_.insert(out_.end(), digits.begin(), digits.end());
+    char signature[8];
+    std::snprintf(signature, sizeof signature, "Brix%03d", o_.Version);
+    out_.insert(out_.end(), signature, signature + 7);
     if (o_.Version < 103) {
       PutI32(out_, frames_.Count());
       out_.push_back(0);
