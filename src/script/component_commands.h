@@ -16,7 +16,7 @@ namespace velk {
 constexpr int32_t kPropertyCount = 165;
 
 class TComComponent : public TCommand {
- public:
+public:
   TComComponent(TComList* owner, uint8_t code);
   void StoreFields(TComFields& f) override;
   // The expression of property p, or null when the page's mask gives this command none.
@@ -25,61 +25,106 @@ class TComComponent : public TCommand {
 };
 
 class TComControl : public TComComponent {
- public:
+public:
   using TComComponent::TComComponent;
 };
 
 // Declares a component command class: its code and nothing else of its own.
-template <uint8_t C, class Base = TComControl>
-class TComComponentOf : public Base {
- public:
+template <uint8_t C, class Base = TComControl> class TComComponentOf : public Base {
+public:
   static constexpr uint8_t kCode = C;
   explicit TComComponentOf(TComList* owner) : Base(owner, C) {}
   uint8_t Code() const override { return C; }
 };
 
-class TComBoxNew : public TComComponentOf<8> { using TComComponentOf::TComComponentOf; };
-class TComImgNew : public TComComponentOf<9> { using TComComponentOf::TComComponentOf; };
-class TComMesNew : public TComComponentOf<10> { using TComComponentOf::TComComponentOf; };
-class TComTimer : public TComComponentOf<11, TComComponent> { using TComComponentOf::TComComponentOf; };
-class TComMovie : public TComComponentOf<12> { using TComComponentOf::TComComponentOf; };
-class TComCinema : public TComComponentOf<23> { using TComComponentOf::TComComponentOf; };
-class TComCaption : public TComComponentOf<24> { using TComComponentOf::TComComponentOf; };
-class TComMenu : public TComComponentOf<25> {
- public:
+class TComBoxNew : public TComComponentOf<8> {
   using TComComponentOf::TComComponentOf;
-  std::string CreatedMenu;  // the name of the menu it created
 };
-class TComBtnNew : public TComComponentOf<30> { using TComComponentOf::TComComponentOf; };
-class TComParticleNew : public TComComponentOf<36> { using TComComponentOf::TComComponentOf; };
-class TComFireNew : public TComComponentOf<37> { using TComComponentOf::TComComponentOf; };
-class TComSound : public TComComponentOf<42, TComComponent> { using TComComponentOf::TComComponentOf; };
-class TComEditNew : public TComComponentOf<43> { using TComComponentOf::TComComponentOf; };
-class TComMemoNew : public TComComponentOf<44> { using TComComponentOf::TComComponentOf; };
-class TComMapImgNew : public TComComponentOf<48> { using TComComponentOf::TComComponentOf; };
-class TComWaveNew : public TComComponentOf<49> { using TComComponentOf::TComComponentOf; };
-class TComTileNew : public TComComponentOf<50> { using TComComponentOf::TComComponentOf; };
-class TComSliderNew : public TComComponentOf<51> { using TComComponentOf::TComComponentOf; };
-class TComScrollbarNew : public TComComponentOf<52> { using TComComponentOf::TComComponentOf; };
-class TComGaugeNew : public TComComponentOf<53> { using TComComponentOf::TComComponentOf; };
-class TComCGCaption : public TComComponentOf<54> { using TComComponentOf::TComComponentOf; };
-class TComPrevMenuNew : public TComComponentOf<56> { using TComComponentOf::TComComponentOf; };
+class TComImgNew : public TComComponentOf<9> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComMesNew : public TComComponentOf<10> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComTimer : public TComComponentOf<11, TComComponent> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComMovie : public TComComponentOf<12> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComCinema : public TComComponentOf<23> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComCaption : public TComComponentOf<24> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComMenu : public TComComponentOf<25> {
+public:
+  using TComComponentOf::TComComponentOf;
+  std::string CreatedMenu; // the name of the menu it created
+};
+class TComBtnNew : public TComComponentOf<30> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComParticleNew : public TComComponentOf<36> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComFireNew : public TComComponentOf<37> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComSound : public TComComponentOf<42, TComComponent> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComEditNew : public TComComponentOf<43> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComMemoNew : public TComComponentOf<44> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComMapImgNew : public TComComponentOf<48> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComWaveNew : public TComComponentOf<49> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComTileNew : public TComComponentOf<50> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComSliderNew : public TComComponentOf<51> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComScrollbarNew : public TComComponentOf<52> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComGaugeNew : public TComComponentOf<53> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComCGCaption : public TComComponentOf<54> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComPrevMenuNew : public TComComponentOf<56> {
+  using TComComponentOf::TComComponentOf;
+};
 
 // Base of the cabinet commands: the component record, a selection mode and the names it selects.
 class TComCabinet : public TComControl {
- public:
+public:
   using TComControl::TComControl;
   void StoreFields(TComFields& f) override;
   TVelkParser Mode;
   TExprList Names;
 };
 
-class TComCabinetSave : public TComComponentOf<59, TComCabinet> { using TComComponentOf::TComComponentOf; };
-class TComCabinetLoad : public TComComponentOf<60, TComCabinet> { using TComComponentOf::TComComponentOf; };
+class TComCabinetSave : public TComComponentOf<59, TComCabinet> {
+  using TComComponentOf::TComComponentOf;
+};
+class TComCabinetLoad : public TComComponentOf<60, TComCabinet> {
+  using TComComponentOf::TComComponentOf;
+};
 
 // Changes to the other base through a screen transition.
 class TComFlip : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 13; }
   bool BlocksEvents() const override { return NoEventsValue; }
@@ -89,8 +134,8 @@ class TComFlip : public TCommand {
   TVelkParser Type, Time, Reverse, CarryMode;
   TExprList CarryNames;
   TVelkParser ClearOld, Param1, Param2;
-  TVelkParser RuleName;  // pages above 100
-  TVelkParser NoEvents;  // pages above 106
+  TVelkParser RuleName; // pages above 100
+  TVelkParser NoEvents; // pages above 106
   // In-progress state.
   bool NoEventsValue = false;
   bool ClearOldValue = false;
@@ -98,7 +143,7 @@ class TComFlip : public TCommand {
 
 // Gives message text to a message window.
 class TComTextIns : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 20; }
   bool BlocksEvents() const override { return NoEventsValue; }
@@ -106,9 +151,9 @@ class TComTextIns : public TCommand {
   void RestoreState(TStream& s) override;
   bool Yields() const override { return WaitValue; }
   void StoreFields(TComFields& f) override;
-  std::string Text;  // the composed-text stream
+  std::string Text; // the composed-text stream
   TVelkParser Window, ReadTracking, Wait;
-  TVelkParser NoEvents;  // pages above 106
+  TVelkParser NoEvents; // pages above 106
   // In-progress state.
   std::string TargetName;
   bool WaitValue = false;
@@ -117,7 +162,7 @@ class TComTextIns : public TCommand {
 
 // Stops a sound or video, with an optional fade.
 class TComMovieStop : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 21; }
   bool BlocksEvents() const override { return NoEventsValue; }
@@ -126,7 +171,7 @@ class TComMovieStop : public TCommand {
   bool Yields() const override { return WaitValue; }
   void StoreFields(TComFields& f) override;
   TVelkParser ObjectName, Fade, Wait;
-  TVelkParser NoEvents;  // pages above 106
+  TVelkParser NoEvents; // pages above 106
   // In-progress state.
   std::string TargetName;
   bool WaitValue = false;
@@ -134,7 +179,7 @@ class TComMovieStop : public TCommand {
 };
 
 class TComMenuClose : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 26; }
   void StoreFields(TComFields& f) override { f.Expr("object", ObjectName); }
@@ -142,7 +187,7 @@ class TComMenuClose : public TCommand {
 };
 
 class TComTextClr : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 28; }
   void StoreFields(TComFields& f) override { f.Expr("window", Window); }
@@ -150,7 +195,7 @@ class TComTextClr : public TCommand {
 };
 
 class TComMediaPlay : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 55; }
   void StoreFields(TComFields& f) override { f.Expr("object", ObjectName); }
@@ -159,12 +204,12 @@ class TComMediaPlay : public TCommand {
 
 // Starts a property motion.
 class TComPropMotion : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 57; }
   void StoreFields(TComFields& f) override;
   TVelkParser Name, Target, PropId, Goal, Duration, Curve;
-  TVelkParser Paused;  // pages above 107
+  TVelkParser Paused; // pages above 107
 };
 
-}  // namespace velk
+} // namespace velk

@@ -13,7 +13,7 @@ namespace velk {
 using TExprList = std::vector<std::unique_ptr<TVelkParser>>;
 
 class TComIf : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 0; }
   void StoreFields(TComFields& f) override { f.Expr("condition", Condition); }
@@ -21,19 +21,19 @@ class TComIf : public TCommand {
 };
 
 class TComElseif : public TComIf {
- public:
+public:
   using TComIf::TComIf;
   uint8_t Code() const override { return 1; }
 };
 
 class TComElse : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 2; }
 };
 
 class TComLabel : public TCommand {
- public:
+public:
   // Labels continue the frame; the stored base fields overwrite this.
   explicit TComLabel(TComList* owner) : TCommand(owner) { Continue = true; }
   uint8_t Code() const override { return 3; }
@@ -43,7 +43,7 @@ class TComLabel : public TCommand {
 };
 
 class TComJump : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 4; }
   void StoreFields(TComFields& f) override;
@@ -53,7 +53,7 @@ class TComJump : public TCommand {
 };
 
 class TComCall : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 5; }
   void StoreFields(TComFields& f) override;
@@ -65,7 +65,7 @@ class TComCall : public TCommand {
 };
 
 class TComExit : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 6; }
   void StoreFields(TComFields& f) override { f.Expr("condition", Condition); }
@@ -73,7 +73,7 @@ class TComExit : public TCommand {
 };
 
 class TComWait : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 7; }
   bool BlocksEvents() const override { return NoEventsValue; }
@@ -83,7 +83,7 @@ class TComWait : public TCommand {
   void StoreFields(TComFields& f) override;
   TVelkParser Condition;
   TVelkParser Time;
-  TVelkParser NoEvents;  // pages above 106
+  TVelkParser NoEvents; // pages above 106
   // In-progress state.
   int32_t Remaining = 0;
   int32_t FirstFrame = 0;
@@ -91,7 +91,7 @@ class TComWait : public TCommand {
 };
 
 class TComCalc : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 14; }
   void StoreFields(TComFields& f) override { f.Expr("statement", Statement); }
@@ -99,7 +99,7 @@ class TComCalc : public TCommand {
 };
 
 class TComVarNew : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 15; }
   void StoreFields(TComFields& f) override;
@@ -110,7 +110,7 @@ class TComVarNew : public TCommand {
 };
 
 class TComVarDel : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 16; }
   void StoreFields(TComFields& f) override { f.String("name", VarName); }
@@ -118,7 +118,7 @@ class TComVarDel : public TCommand {
 };
 
 class TComGetProp : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 17; }
   void StoreFields(TComFields& f) override;
@@ -128,7 +128,7 @@ class TComGetProp : public TCommand {
 };
 
 class TComSetProp : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 18; }
   void StoreFields(TComFields& f) override;
@@ -138,7 +138,7 @@ class TComSetProp : public TCommand {
 };
 
 class TComObjDel : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 19; }
   void StoreFields(TComFields& f) override { f.Expr("object", ObjectName); }
@@ -146,13 +146,13 @@ class TComObjDel : public TCommand {
 };
 
 class TComClrHist : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 22; }
 };
 
 class TComComment : public TComLabel {
- public:
+public:
   using TComLabel::TComLabel;
   uint8_t Code() const override { return 27; }
   // A comment is never a jump target.
@@ -161,7 +161,7 @@ class TComComment : public TComLabel {
 };
 
 class TComCallHist : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 29; }
   void StoreFields(TComFields& f) override;
@@ -169,11 +169,11 @@ class TComCallHist : public TCommand {
   TVelkParser First;
   TVelkParser Count;
   TVelkParser Layout;
-  TVelkParser Format;  // pages above 110
+  TVelkParser Format; // pages above 110
 };
 
 class TComWhile : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 31; }
   void StoreFields(TComFields& f) override;
@@ -183,12 +183,12 @@ class TComWhile : public TCommand {
 
 // Commands the compiler adds around loops.
 class TComRuntime : public TCommand {
- public:
+public:
   using TCommand::TCommand;
 };
 
 class TComWhileInit : public TComRuntime {
- public:
+public:
   using TComRuntime::TComRuntime;
   uint8_t Code() const override { return 32; }
   void StoreFields(TComFields& f) override { f.Expr("statement", Statement); }
@@ -196,7 +196,7 @@ class TComWhileInit : public TComRuntime {
 };
 
 class TComWhileLoop : public TComWhileInit {
- public:
+public:
   using TComWhileInit::TComWhileInit;
   uint8_t Code() const override { return 33; }
   void StoreFields(TComFields& f) override;
@@ -204,7 +204,7 @@ class TComWhileLoop : public TComWhileInit {
 };
 
 class TComBreak : public TComExit {
- public:
+public:
   using TComExit::TComExit;
   uint8_t Code() const override { return 34; }
   void StoreFields(TComFields& f) override;
@@ -212,7 +212,7 @@ class TComBreak : public TComExit {
 };
 
 class TComContinue : public TComExit {
- public:
+public:
   using TComExit::TComExit;
   uint8_t Code() const override { return 35; }
   void StoreFields(TComFields& f) override;
@@ -220,18 +220,18 @@ class TComContinue : public TComExit {
 };
 
 class TComGameSave : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 38; }
   void StoreFields(TComFields& f) override;
   TVelkParser Slot;
   std::string ResumePage;
-  int32_t ResumeIndex = 0;  // pages above 104
+  int32_t ResumeIndex = 0; // pages above 104
   TVelkParser Title;
 };
 
 class TComGameLoad : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 39; }
   void StoreFields(TComFields& f) override { f.Expr("slot", Slot); }
@@ -239,7 +239,7 @@ class TComGameLoad : public TCommand {
 };
 
 class TComPCReset : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 40; }
   void StoreFields(TComFields& f) override;
@@ -249,37 +249,37 @@ class TComPCReset : public TCommand {
 };
 
 class TComReset : public TComPCReset {
- public:
+public:
   using TComPCReset::TComPCReset;
   uint8_t Code() const override { return 41; }
 };
 
 class TComTerminate : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 45; }
 };
 
 class TComDoEvent : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 46; }
   bool Yields() const override { return true; }
 };
 
 class TComClrRead : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 47; }
 };
 
 class TComEntryHist : public TCommand {
- public:
+public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 58; }
   void StoreFields(TComFields& f) override;
   TVelkParser ObjectName;
-  TVelkParser Format;  // pages above 110
+  TVelkParser Format; // pages above 110
 };
 
-}  // namespace velk
+} // namespace velk

@@ -81,7 +81,7 @@ TEST(ProjectSetting, EachVersionThresholdAddsItsField) {
     size_t extra;
   };
   // exit page string (4 + 4), save byte, idle byte, extensions string (4 + 4), pause byte, reserved byte.
-  const Row rows[] = {{103, 0}, {104, 1}, {105, 1}, {106, 2}, {108, 2}, {109, 10},
+  const Row rows[] = {{103, 0},  {104, 1},  {105, 1},  {106, 2},  {108, 2}, {109, 10},
                       {110, 18}, {112, 18}, {113, 19}, {114, 20}, {115, 20}};
   size_t base_size = 0;
   for (const Row& row : rows) {
@@ -159,5 +159,5 @@ TEST(ProjectSetting, SkipsVariablesOfUnknownType) {
   EXPECT_TRUE(p.Variables[1].BoolValue);
 }
 
-}  // namespace
-}  // namespace velk
+} // namespace
+} // namespace velk

@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 namespace {
 
 struct TPageEntry {
-  std::string Source;  // disk path
-  std::string Name;    // archive name
+  std::string Source; // disk path
+  std::string Name;   // archive name
   int32_t Line = 0;
 };
 
@@ -74,7 +74,7 @@ void two_ints(const std::string& rest, int32_t& a, int32_t& b, const std::string
   if (!ParseInt(first, a) || !ParseInt(second, b)) throw TBuildError(file, line, "two numbers expected");
 }
 
-}  // namespace
+} // namespace
 
 TGameBuild BuildGame(const std::string& project_path) {
   TGameBuild build;
@@ -162,8 +162,10 @@ TGameBuild BuildGame(const std::string& project_path) {
     sources[i].Parse(page_entries[i].Source, ReadTextFile(page_entries[i].Source));
   }
   bool start_found = false;
-  for (const auto& s : sources) start_found = start_found || SameText(s.PageName, p.StartPage);
-  if (!start_found) throw TBuildError(file + ": the start page " + Cp932ToUtf8(p.StartPage) + " is not among the pages");
+  for (const auto& s : sources)
+    start_found = start_found || SameText(s.PageName, p.StartPage);
+  if (!start_found)
+    throw TBuildError(file + ": the start page " + Cp932ToUtf8(p.StartPage) + " is not among the pages");
 
   TMemoryStream kpb;
   p.SaveToStream(kpb);
@@ -212,7 +214,7 @@ void fill_collection(const TGameBuild& build, TVrFileCollection& collection) {
   }
 }
 
-}  // namespace
+} // namespace
 
 void WriteArchive(const TGameBuild& build, const std::string& path) {
   TVrFileCollection collection;
@@ -230,12 +232,15 @@ void WriteExecutable(const TGameBuild& build, const std::string& player, const s
   if (start > INT32_MAX) throw TBuildError(player + ": too large to carry an archive");
   target.SetPosition(start);
   collection.SaveArchive(target);
-  uint8_t trailer[6] = {static_cast<uint8_t>(start), static_cast<uint8_t>(start >> 8),
-                        static_cast<uint8_t>(start >> 16), static_cast<uint8_t>(start >> 24), 'v', 'k'};
+  uint8_t trailer[6] = {static_cast<uint8_t>(start),
+                        static_cast<uint8_t>(start >> 8),
+                        static_cast<uint8_t>(start >> 16),
+                        static_cast<uint8_t>(start >> 24),
+                        'v',
+                        'k'};
   target.SetPosition(target.GetSize());
   target.Write(trailer, 6);
-  fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                  fs::perm_options::add);
+  fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec, fs::perm_options::add);
 }
 
-}  // namespace velk::build
+} // namespace velk::build
