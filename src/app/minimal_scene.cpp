@@ -8,11 +8,12 @@ void TMinimalScene::SetScreenSize(int32_t width, int32_t height) {
 }
 
 void TMinimalScene::InputStep() {
-  input_.LeftClicked = false;
-  input_.RightClicked = false;
-  input_.WheelUp = false;
-  input_.WheelDown = false;
-  input_.KeyPressed.fill(false);
+  input_.LeftClicked = pending_.LeftClicked;
+  input_.RightClicked = pending_.RightClicked;
+  input_.WheelUp = pending_.WheelUp;
+  input_.WheelDown = pending_.WheelDown;
+  input_.KeyPressed = pending_.KeyPressed;
+  pending_ = TSceneInput{};
 }
 
 void TMinimalScene::Compose() {
@@ -26,8 +27,8 @@ void TMinimalScene::Compose() {
 void TMinimalScene::MouseDown(bool left, bool right) {
   input_.LeftHeld = left;
   input_.RightHeld = right;
-  input_.LeftClicked = left;
-  input_.RightClicked = right;
+  pending_.LeftClicked = left;
+  pending_.RightClicked = right;
 }
 
 void TMinimalScene::MouseUp() {
@@ -37,7 +38,7 @@ void TMinimalScene::MouseUp() {
 
 void TMinimalScene::KeyDown(uint8_t key) {
   input_.KeyHeld[key] = true;
-  input_.KeyPressed[key] = true;
+  pending_.KeyPressed[key] = true;
 }
 
 void TMinimalScene::ReleaseInput() {

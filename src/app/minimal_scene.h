@@ -28,7 +28,8 @@ class TMinimalScene : public IFrameScene {
 
   void SetScreenSize(int32_t width, int32_t height) override;
   TPoint ScreenSize() const override { return {screen_.Width(), screen_.Height()}; }
-  // The input step consumes the one-frame flags (clicks, wheel, key presses) of the previous frame.
+  // The input step takes the one-frame flags (clicks, wheel, key presses) gathered since the previous step: Input()
+  // shows them for the rest of the frame.
   void InputStep() override;
   void UpdateStep() override { ++updates_; }
   void Compose() override;
@@ -38,7 +39,7 @@ class TMinimalScene : public IFrameScene {
   void MouseDown(bool left, bool right) override;
   void MouseUp() override;
   void MouseMove(int32_t x, int32_t y) override { input_.Mouse = {x, y}; }
-  void Wheel(bool down) override { (down ? input_.WheelDown : input_.WheelUp) = true; }
+  void Wheel(bool down) override { (down ? pending_.WheelDown : pending_.WheelUp) = true; }
   void KeyDown(uint8_t key) override;
   void KeyUp(uint8_t key) override { input_.KeyHeld[key] = false; }
   void TextInput(const std::string& text) override { input_.Text += text; }
@@ -60,6 +61,7 @@ class TMinimalScene : public IFrameScene {
   bool dirty_ = true;
   bool surfaces_ = true;
   TSceneInput input_;
+  TSceneInput pending_;  // only its one-frame flags are used
   int32_t updates_ = 0;
   int32_t composes_ = 0;
 };

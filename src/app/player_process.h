@@ -71,6 +71,7 @@ class TPlayerProcess {
   TProcessValues& Values() { return values_; }
   TTrace& Trace() { return trace_; }
   TVelkLib& MediaLib() { return media_lib_; }
+  const TPlayerHost& Host() const { return host_; }
   // The game data found at start-up: the base folder and the archives to mount, in order.
   const std::string& BaseFolder() const { return base_folder_; }
   const std::vector<std::string>& Mounted() const { return mounted_; }
