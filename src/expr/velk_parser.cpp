@@ -325,12 +325,17 @@ void TVelkParser::Assign(const TVelkParser& other) {
 
 void TVelkParser::Execute(TParamCollection& store, ISysFuncTable* funcs) {
   result_.reset();
+  last_error_.clear();
   int32_t previous = store.BeginRun();
   bool failed = false;
   try {
     for (const auto& op : opes_) run_ope(*op, store, funcs);
-  } catch (const std::exception&) {
+  } catch (const EVelkError& e) {
     failed = true;  // evaluation stops quietly
+    last_error_ = e.Message();
+  } catch (const std::exception& e) {
+    failed = true;
+    last_error_ = e.what();
   }
   if (!failed && !opes_.empty() && opes_.back()->Code == ocTo && opes_.back()->Target == kResultTemp) {
     if (TParamCollectionItem* item = store.FindVariable(kResultTemp)) {

@@ -69,6 +69,9 @@ class TVelkParser {
   void Execute(TParamCollection& store, ISysFuncTable* funcs);
   // The result of the last run, owned by the parser, or null.
   TCustomParam* Result() const { return result_.get(); }
+  // The failure that ended the last run (code page 932), empty when it ran to its end. Never shown to the player;
+  // developer tools print it.
+  const std::string& LastError() const { return last_error_; }
 
   int32_t Count() const { return static_cast<int32_t>(opes_.size()); }
   const TOpeData& Ope(int32_t i) const { return *opes_.at(static_cast<size_t>(i)); }
@@ -76,6 +79,7 @@ class TVelkParser {
  private:
   std::vector<std::unique_ptr<TOpeData>> opes_;
   std::unique_ptr<TCustomParam> result_;
+  std::string last_error_;
 };
 
 // The stored form of one operand: type byte, then the value (0: a string naming a variable).
