@@ -1,0 +1,37 @@
+#include "scene/component_factory.h"
+
+#include <array>
+
+#include "scene/cabinet.h"
+#include "scene/velk_box.h"
+
+namespace velk {
+
+namespace {
+
+template <class T>
+std::unique_ptr<TVelkObject> Make(TVelkBaseList* scene) {
+  return std::make_unique<T>(scene);
+}
+
+struct TFactoryRow {
+  uint8_t Code;
+  std::unique_ptr<TVelkObject> (*Create)(TVelkBaseList*);
+};
+
+// One row per type code that has a class in this player.
+const std::array<TFactoryRow, 2> kFactory = {{
+    {VT_BOX, Make<TVelkBox>},
+    {VT_CABINET, Make<TVelkCabinet>},
+}};
+
+}  // namespace
+
+std::unique_ptr<TVelkObject> NewComponent(uint8_t code, TVelkBaseList* scene) {
+  for (const TFactoryRow& row : kFactory) {
+    if (row.Code == code) return row.Create(scene);
+  }
+  return nullptr;
+}
+
+}  // namespace velk
