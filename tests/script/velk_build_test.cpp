@@ -20,12 +20,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string builder_path() {
+// The tests live in <build>/tests, the tools in <build>.
+std::string tool_path(const char* tool) {
   char self[PATH_MAX] = {};
   const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return {};
-  // The tests live in <build>/tests, the tool in <build>.
-  return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path().parent_path() / "velk-build").string();
+  return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path().parent_path() / tool).string();
+}
+
+std::string builder_path() {
+  return tool_path("velk-build");
 }
 
 std::string example_path() {
@@ -37,15 +41,18 @@ struct TRun {
   std::string Output;
 };
 
-TRun run_builder(const std::string& args, const test::TempDir& dir) {
-  const std::string tool = builder_path();
-  EXPECT_TRUE(fs::exists(tool)) << "build the velk-build target first: " << tool;
+TRun run_tool(const std::string& tool, const std::string& args, const test::TempDir& dir) {
+  EXPECT_TRUE(fs::exists(tool)) << "build the tool first: " << tool;
   const std::string log = dir / "builder.log";
   const int status = std::system(("'" + tool + "' " + args + " > '" + log + "' 2>&1").c_str());
   TRun run;
   run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.Output = fs::exists(log) ? test::ReadFile(log) : std::string();
   return run;
+}
+
+TRun run_builder(const std::string& args, const test::TempDir& dir) {
+  return run_tool(builder_path(), args, dir);
 }
 
 std::unique_ptr<TPage> load_page(TVrFileCollection& archive, const std::string& name) {
@@ -73,6 +80,8 @@ TEST(VelkBuild, BuildsTheExampleIntoAnArchiveWhosePagesLoad) {
   EXPECT_EQ(test::ReadFile(dir / "out/data/items.txt"), "name\tprice\napple\t100\npear\t120\n");
 
   for (const std::string file : {"game.dat", "player"}) {
+    const TRun verify = run_tool(tool_path("velkpack"), "verify '" + (dir / file) + "'", dir);
+    EXPECT_EQ(verify.Status, 0) << file << ": " << verify.Output;
     TVrFileCollection archive;
     archive.Open(dir / file);
     ASSERT_NE(archive.FindEntry("velk.kpb"), nullptr) << file;
