@@ -63,9 +63,25 @@ THashCollectionItem* THashCollection::Find(std::string_view name) const {
 }
 
 THashCollectionItem* THashCollection::FindNext(std::string_view name, const THashCollectionItem* after) const {
-  std::string lower = LowerCase(name);
+  // Compared in place: ASCII letters fold, the bytes of double-byte characters compare as they are.
+  auto same = [name](const std::string& other) {
+    if (other.size() != name.size()) return false;
+    for (size_t i = 0; i < name.size();) {
+      size_t n = CharLength(name, i);
+      if (n == 2) {
+        if (name[i] != other[i] || name[i + 1] != other[i + 1]) return false;
+      } else {
+        char a = name[i], b = other[i];
+        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+        if (a != b) return false;
+      }
+      i += n;
+    }
+    return true;
+  };
   for (THashCollectionItem* p = after != nullptr ? after->next_ : chains_[Hash(name)]; p != nullptr; p = p->next_) {
-    if (p->name_.size() == lower.size() && LowerCase(p->name_) == lower) return p;
+    if (same(p->name_)) return p;
   }
   return nullptr;
 }

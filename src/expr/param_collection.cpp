@@ -132,6 +132,7 @@ void TParamCollection::DeleteVariable(std::string_view name) {
 
 void TParamCollection::FreeItem(TParamCollectionItem* item) {
   if (item == nullptr || item->Collection() != this) return;
+  if (item->RunId != 0) std::erase(temporaries_, item);
   std::erase_if(references_, [item](TParamVar* ref) {
     if (ref->target_ != item) return false;
     ref->target_ = nullptr;
@@ -345,8 +346,16 @@ int32_t TParamCollection::BeginRun() {
 }
 
 void TParamCollection::EndRun(int32_t previous) {
-  free_where([](const TParamCollectionItem& p, int32_t run) { return p.RunId == run; }, current_run_);
+  while (!temporaries_.empty() && temporaries_.back()->RunId == current_run_) FreeItem(temporaries_.back());
   current_run_ = previous;
+}
+
+TParamCollectionItem* TParamCollection::AddTemporary(const std::string& name, uint8_t type) {
+  TParamCollectionItem* item = AddVariable(type);
+  item->SetName(name);
+  item->RunId = current_run_;
+  temporaries_.push_back(item);
+  return item;
 }
 
 void TParamCollection::RegisterReference(TParamVar* ref) { references_.push_back(ref); }

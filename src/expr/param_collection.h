@@ -90,6 +90,8 @@ class TParamCollection : public THashCollection {
   int32_t BeginRun();
   void EndRun(int32_t previous);
   int32_t CurrentRun() const { return current_run_; }
+  // A temporary of the current run: visible by name until the run ends.
+  TParamCollectionItem* AddTemporary(const std::string& name, uint8_t type);
 
   // Resolved references register here, so that freeing their target clears them instead of leaving them dangling.
   void RegisterReference(TParamVar* ref);
@@ -113,6 +115,7 @@ class TParamCollection : public THashCollection {
   TVarHost* host_ = nullptr;
   std::vector<std::unique_ptr<TMemoryStream>> stack_;
   std::vector<TParamVar*> references_;
+  std::vector<TParamCollectionItem*> temporaries_;  // of every run in progress, the innermost run's last
   int32_t current_run_ = 0;
   int32_t run_counter_ = 0;
 };

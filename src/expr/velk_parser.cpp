@@ -192,9 +192,7 @@ void run_ope(const TOpeData& op, TParamCollection& store, ISysFuncTable* funcs) 
   TParamCollectionItem* target = store.FindVariable(op.Target);
   if (target == nullptr && is_temp_name(op.Target)) {
     uint8_t type = temp_type(op, funcs);
-    target = store.AddVariable(type);
-    target->SetName(op.Target);
-    target->RunId = store.CurrentRun();
+    target = store.AddTemporary(op.Target, type);
     if (op.Code == ocDimTo) {
       point_element(static_cast<TParamVar&>(*target->Value()), store, op);
       return;
