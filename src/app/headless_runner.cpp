@@ -52,7 +52,7 @@ void THeadlessRunner::Run(TFormView& form) {
     while (next < events.size() && events[next].Frame <= frames_run_) deliver(events[next++], form);
     form.PumpEvents();
     if (form.CloseRequested()) break;
-    clock_.Sleep(virtual_clock_ ? static_cast<uint32_t>(kTickPeriod) : counter.Wait());
+    clock_.Sleep(virtual_clock_ ? static_cast<uint32_t>(kTickPeriod) : counter.Wait(clock_.Milliseconds()));
     std::optional<TTick> tick = counter.Tick(clock_.Milliseconds());
     if (!tick) continue;
     form.Tick(*tick);

@@ -13,12 +13,15 @@ void ApplyTick(TProcessValues& values, const TTick& tick) {
 std::optional<TTick> TTickCounter::Tick(uint32_t now) {
   uint32_t d = now - last_;
   last_ = now;
-  if (d >= kTickGap) {
-    wait_ = 1;
-    return std::nullopt;
-  }
-  wait_ = kTickPeriod - static_cast<int32_t>(d);
+  gap_ = d >= kTickGap;
+  if (gap_) return std::nullopt;
   return TTick{static_cast<int32_t>(d), now};
+}
+
+uint32_t TTickCounter::Wait(uint32_t now) const {
+  uint32_t since = now - last_;
+  if (gap_ || since >= static_cast<uint32_t>(kTickPeriod)) return 1;
+  return static_cast<uint32_t>(kTickPeriod) - since;
 }
 
 bool TTickGate::RunOnMain(const TTick& tick) {
@@ -99,7 +102,8 @@ void TLoopThread::execute() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!terminated_) {
     // The stop event: anything but a time-out ends the loop. A suspended thread waits here until resumed.
-    if (stop_event_.wait_for(lock, std::chrono::milliseconds(counter.Wait()), [this] { return terminated_; })) break;
+    auto wait = std::chrono::milliseconds(counter.Wait(clock_.Milliseconds()));
+    if (stop_event_.wait_for(lock, wait, [this] { return terminated_; })) break;
     stop_event_.wait(lock, [this] { return terminated_ || !suspended_; });
     if (terminated_) break;
     lock.unlock();

@@ -31,12 +31,13 @@ class TTickCounter {
   explicit TTickCounter(uint32_t now) : last_(now) {}
   // A wake-up at now: the tick when its interval is accepted, nothing for a gap.
   std::optional<TTick> Tick(uint32_t now);
-  // How long to wait before the next wake-up, ms (at least 1).
-  uint32_t Wait() const { return static_cast<uint32_t>(wait_ < 1 ? 1 : wait_); }
+  // How long to wait, at now, before the next wake-up: what is left of the 15 ms since the last tick (the frame that
+  // ran meanwhile included), at least 1 ms; 1 ms at the start and after a gap.
+  uint32_t Wait(uint32_t now) const;
 
  private:
   uint32_t last_;
-  int32_t wait_ = 1;
+  bool gap_ = true;
 };
 
 // Starts, suspends and stops the source of the ticks (the loop thread, or the headless runner's loop).

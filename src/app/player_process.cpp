@@ -206,6 +206,7 @@ void TPlayerProcess::Initialise() {
   }
   project_ = host_.LoadProject(*this);
   if (project_ == nullptr) return;
+  game_started_ = true;
   values_.QuitFlag = false;
   form_->SetProject(project_.get());
   trace_("MediaInit");
@@ -224,7 +225,8 @@ void TPlayerProcess::Shutdown() {
   if (form_ != nullptr) form_->SetProject(nullptr);
   project_.reset();
   trace_("SysFuncMan.Free");
-  if (vars_ != nullptr && host_.BeforeVarsFree) host_.BeforeVarsFree(*vars_);
+  // Only a game that started has variables worth reporting.
+  if (vars_ != nullptr && game_started_ && host_.BeforeVarsFree) host_.BeforeVarsFree(*vars_);
   trace_("ParamMan.Free");
   vars_.reset();
   trace_("VelkFinalize");

@@ -113,6 +113,7 @@ class TPlayerProcess {
   std::unique_ptr<IFrameScene> scene_;
   std::unique_ptr<IFrameProject> project_;
   bool window_created_ = false;
+  bool game_started_ = false;
   int status_ = kExitNormal;
 };
 

@@ -1,0 +1,129 @@
+// Opens the player's real window on the X display, lets the loop thread run frames of a one-colour game at scale 2,
+// closes it through the quit button's confirmation, and checks a screenshot of the window. Exit status 77: no display.
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/form_view.h"
+#include "app/message_loop.h"
+#include "app/minimal_scene.h"
+#include "app/player_process.h"
+#include "app/png_writer.h"
+#include "medialib/null_media.h"
+#include "platform/posix_files.h"
+#include "platform/sdl/sdl_clock.h"
+#include "platform/sdl/sdl_window.h"
+
+namespace {
+
+constexpr int32_t kWidth = 160;
+constexpr int32_t kHeight = 120;
+constexpr int32_t kScale = 2;
+constexpr uint32_t kColour = 0x2080C0;
+
+// Answers every box with Yes and counts them.
+class TYesBoxes : public velk::IMessageBoxes {
+ public:
+  int32_t Show(const std::string&, const std::string&, uint32_t) override {
+    ++shown;
+    return velk::IDYES;
+  }
+  int shown = 0;
+};
+
+class TSmokeProject : public velk::IFrameProject {
+ public:
+  TSmokeProject(velk::TPlayerProcess& p, std::atomic<int>& frames) : frames(frames), process_(p) {}
+  int32_t ScreenWidth() const override { return kWidth; }
+  int32_t ScreenHeight() const override { return kHeight; }
+  std::string Title() const override { return "smoke"; }
+  bool PauseWhenInactive() const override { return false; }
+  void RunFrame() override {
+    ++frames;
+    if (frames == 1) static_cast<velk::TMinimalScene*>(process_.Scene())->SetColour(kColour);
+  }
+  bool ApplyPending() override { return false; }
+  std::atomic<int>& frames;
+
+ private:
+  velk::TPlayerProcess& process_;
+};
+
+int fail(const char* what) {
+  std::fprintf(stderr, "window_smoke: %s\n", what);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return fail("usage: window_smoke SCREENSHOT.png WORK_FOLDER");
+  std::string shot = argv[1];
+  std::string work = std::string(argv[2]) + "/";
+  ::mkdir(work.c_str(), 0755);
+  ::mkdir((work + "game").c_str(), 0755);
+  std::FILE* kpb = std::fopen((work + "game/velk.kpb").c_str(), "wb");
+  if (kpb == nullptr) return fail("cannot write the game folder");
+  std::fclose(kpb);
+  setenv("XDG_RUNTIME_DIR", work.c_str(), 1);
+
+  velk::TSdlWindow window;
+  if (!window.Available()) {
+    std::puts("window_smoke: no display, skipped");
+    return 77;
+  }
+  velk::TSdlClock clock;
+  TYesBoxes boxes;
+  velk::TPosixFiles files;
+  velk::TNoResources resources;
+  velk::TPlayerHost host;
+  host.Platform = {&clock, &boxes, &files, &resources};
+  host.MediaLoader = [] { return std::make_unique<velk::TNullVelkMedia>(); };
+  host.Window = &window;
+  host.Scale = kScale;
+  std::atomic<int> frames{0};
+  host.LoadProject = [&](velk::TPlayerProcess& p) { return std::make_unique<TSmokeProject>(p, frames); };
+  std::vector<uint32_t> pixels;
+  int32_t width = 0, height = 0;
+  int32_t game_clock = 0;
+  host.MessageLoop = [&](velk::TFormView& form) {
+    // The quit button is pressed by a click on the toolbar once the loop thread has run some frames.
+    std::thread clicker([&] {
+      for (int i = 0; i < 500 && frames.load() < 30; ++i) SDL_Delay(10);
+      for (velk::TInputKind kind : {velk::TInputKind::MouseDown, velk::TInputKind::MouseUp}) {
+        SDL_Event e{};
+        e.type = kind == velk::TInputKind::MouseDown ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = SDL_GetWindowID(window.Handle());
+        e.button.button = SDL_BUTTON_LEFT;
+        e.button.x = 10 * kScale;
+        e.button.y = 5 * kScale;
+        SDL_PushEvent(&e);
+      }
+    });
+    velk::RunWindowMessageLoop(form, window, clock);
+    clicker.join();
+    pixels = window.ReadWindowPixels(width, height);
+  };
+  velk::TPlayerProcess process(std::move(host));
+  int status = process.Run({work + "game"});
+  game_clock = process.Values().GameClock;
+  if (status != 0) return fail("the player did not end normally");
+  if (boxes.shown != 1) return fail("the quit confirmation was not asked once");
+  if (frames.load() < 30) return fail("the loop thread ran too few frames");
+  if (game_clock <= 0) return fail("the game clock did not advance");
+  if (width != kWidth * kScale || height != (kHeight + 22) * kScale) return fail("the window has the wrong size");
+  velk::WritePngFile(shot, velk::TFrameView{pixels.data(), width, height, width});
+  auto at = [&](int32_t x, int32_t y) { return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + x]; };
+  if (at(5, (22 + 5) * kScale) != kColour || at(width - 1, height - 1) != kColour) {
+    return fail("the scene's colour is not on the screen");
+  }
+  if (at(width - 4, 4) != 0xF0F0F0) return fail("the toolbar strip is missing");
+  std::printf("window_smoke: %d frames, game clock %d ms, screenshot %s\n", frames.load(), game_clock,
+              shot.c_str());
+  return 0;
+}
