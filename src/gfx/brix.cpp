@@ -465,11 +465,17 @@ void TBrixFrameList::LoadPng(const uint8_t* data, size_t size, const std::string
   TBrixFrame& frame = AddFrame();
   ImageToFrame(frame, img);
   if (img.HasTransparentColor) {
-    // For palette pictures a value with bit 24 set names an index; another colour takes the nearest entry.
+    // A value with bit 24 set names a palette entry; for an indexed picture another colour takes the nearest
+    // entry.
+    const uint32_t index = img.TransparentColor & 0xFF;
+    const bool by_index = (img.TransparentColor & 0x01000000) != 0;
     uint32_t value;
-    if (!img.Indices.empty())
-      value = (img.TransparentColor & 0x01000000) ? (img.TransparentColor & 0xFF)
-                                                  : DibColorToNative(frame.Picture, img.TransparentColor & 0xFFFFFF);
+    if (by_index && !img.Indices.empty())
+      value = index;
+    else if (by_index && index < img.Palette.size())
+      value = DibColorToNative(frame.Picture, img.Palette[index]);
+    else if (by_index)
+      return; // names no entry: no transparent colour
     else
       value = DibColorToNative(frame.Picture, img.TransparentColor & 0xFFFFFF);
     frame.TransparentValue = static_cast<int32_t>(value);

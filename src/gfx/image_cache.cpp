@@ -1,58 +1,14 @@
 #include "gfx/image_cache.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "base/error.h"
 #include "base/sjis.h"
 #include "gfx/brix.h"
-#include "gfx/dib_pixels.h"
+#include "gfx/brix_surface.h"
 #include "vfs/file_manager.h"
 
 namespace velk {
-namespace {
-
-// A composed frame as a surface at the screen depth.
-std::unique_ptr<TDIBX> MakeSurface(const TBrixFrame& frame, int depth) {
-  const TDIBSurface& pic = frame.Picture;
-  auto surface = std::make_unique<TDIBX>();
-  surface->SetSize(pic.Width(), pic.Height(), depth);
-  TDIBSurface& dib = surface->DIB();
-  const int from = DibDepth(pic);
-  const bool to32 = DibDepth(dib) == 32;
-  for (int32_t y = 0; y < pic.Height(); ++y) {
-    for (int32_t x = 0; x < pic.Width(); ++x) {
-      const uint32_t v = GetDibPixel(pic, x, y);
-      uint32_t out;
-      if (to32 && from == 24)
-        out = v; // blue, green, red bytes: already 0x00RRGGBB
-      else if (to32 && from == 32)
-        out = v & 0x00FFFFFF;
-      else
-        out = static_cast<uint32_t>(surface->ColorToPixel(static_cast<int32_t>(DibNativeToColor(pic, v))));
-      SetDibPixel(dib, x, y, out);
-    }
-  }
-  surface->TransparentValue = surface->ColorToPixel(frame.TransparentColor);
-  surface->ContentRects = frame.ContentRects;
-  surface->ExtraRects = frame.ExtraRects;
-  return surface;
-}
-
-std::unique_ptr<TDIBX> MakeMaskSurface(TBrixFrame& frame) {
-  TDIBSurface& pic = frame.Picture;
-  auto mask = std::make_unique<TDIBX>();
-  mask->SetSize(pic.Width(), pic.Height(), 8);
-  TDIBSurface& dib = mask->DIB();
-  for (int i = 0; i < 256; ++i)
-    dib.Palette[i] = static_cast<uint32_t>(i) * 0x010101;
-  for (int32_t y = 0; y < pic.Height(); ++y)
-    std::memcpy(dib.ScanLine(y), pic.AlphaLine(y), pic.Width());
-  return mask;
-}
-
-} // namespace
-
 TBrixCollection::TBrixCollection(TReadFile read_file, int32_t identification, int depth)
     : read_file_(std::move(read_file)), identification_(identification), depth_(depth) {}
 
@@ -130,8 +86,10 @@ void TBrixCollection::Load(TBrixItem& item) {
     TBrixItemFrame out;
     if (item.masked_) frame.MakeMaskFromTransparent();
     if (item.trimmed_) out.Offset = frame.Trim();
-    out.Surface = MakeSurface(frame, depth_);
-    if (frame.HasAlpha()) out.Mask = MakeMaskSurface(frame);
+    out.Surface = std::make_unique<TDIBX>();
+    out.Surface->SetBitCount(depth_);
+    FrameToSurface(frame, *out.Surface);
+    if (frame.HasAlpha()) out.Mask = FrameAlphaToMask(frame);
     out.ContentRects = frame.ContentRects;
     out.DisplayTime = frame.DisplayTime;
     frames.push_back(std::move(out));

@@ -498,6 +498,66 @@ TEST(BrixReader, LoadsFilesByExtensionIncludingBmpAsOneFrame) {
   EXPECT_EQ(none.Count(), 0);
 }
 
+// A PNG file of one IDAT chunk, rows with filter type 0.
+struct Png {
+  std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  void chunk(const char* type, const std::vector<uint8_t>& data) {
+    Bytes len;
+    for (int i = 3; i >= 0; --i)
+      len.u8(static_cast<uint8_t>(data.size() >> (8 * i)));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    const uint32_t crc = static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size())));
+    b.insert(b.end(), len.b.begin(), len.b.end());
+    b.insert(b.end(), body.begin(), body.end());
+    for (int i = 3; i >= 0; --i)
+      b.push_back(static_cast<uint8_t>(crc >> (8 * i)));
+  }
+  Png(uint8_t w, uint8_t colour_type, const std::vector<uint8_t>& row,
+      const std::vector<std::pair<std::string, std::vector<uint8_t>>>& extra) {
+    chunk("IHDR", {0, 0, 0, w, 0, 0, 0, 1, 8, colour_type, 0, 0, 0});
+    for (auto& [type, data] : extra)
+      chunk(type.c_str(), data);
+    std::vector<uint8_t> raw = {0};
+    raw.insert(raw.end(), row.begin(), row.end());
+    chunk("IDAT", Zip(raw));
+    chunk("IEND", {});
+  }
+};
+
+TEST(BrixReader, LoadsPngAsOneFrameWithAlphaAndTransparentColour) {
+  auto files = FilesFrom({
+      {"rgba.png", Png(2, 6, {10, 20, 30, 255, 40, 50, 60, 7}, {}).b},
+      {"key.png", Png(2, 2, {10, 20, 30, 40, 50, 60}, {{"tRNS", {0, 40, 0, 50, 0, 60}}}).b},
+      {"pal.png", Png(2, 3, {0, 1}, {{"PLTE", {1, 2, 3, 4, 5, 6}}, {"tRNS", {255, 0}}}).b},
+  });
+  TBrixFrameList list;
+  list.LoadFromFile(files, "rgba.png", false, false, false);
+  ASSERT_EQ(list.Count(), 1);
+  TBrixFrame& f = list.Frame(0);
+  EXPECT_EQ(f.BitCount(), 24);
+  ASSERT_TRUE(f.HasAlpha());
+  EXPECT_EQ(f.Picture.AlphaLine(0)[0], 255);
+  EXPECT_EQ(f.Picture.AlphaLine(0)[1], 7);
+  const uint8_t* row = f.Picture.ScanLine(0);
+  EXPECT_EQ(std::vector<uint8_t>(row, row + 6), (std::vector<uint8_t>{30, 20, 10, 60, 50, 40}));
+  EXPECT_EQ(f.TransparentValue, -1);
+
+  list.LoadFromFile(files, "key.png", false, false, false);
+  EXPECT_FALSE(list.Frame(0).HasAlpha());
+  EXPECT_EQ(list.Frame(0).TransparentColor, 40 | 50 << 8 | 60 << 16);
+  EXPECT_EQ(list.Frame(0).TransparentValue, 60 | 50 << 8 | 40 << 16); // blue, green, red bytes
+
+  // A palette picture (decoded to colours): the transparent entry is named by its index.
+  list.LoadFromFile(files, "pal.png", false, false, false);
+  EXPECT_EQ(list.Frame(0).BitCount(), 24);
+  EXPECT_EQ(list.Frame(0).TransparentColor, 4 | 5 << 8 | 6 << 16);
+  EXPECT_EQ(list.Frame(0).TransparentValue, 6 | 5 << 8 | 4 << 16);
+  EXPECT_EQ(list.Frame(0).Picture.ScanLine(0)[3], 6);
+  ASSERT_TRUE(list.Frame(0).HasAlpha());
+  EXPECT_EQ(list.Frame(0).Picture.AlphaLine(0)[1], 0);
+}
+
 // Block files to break: version 106, raw, 4 x 2 frames of 8 bits in 2 x 2 blocks. Frame 0 stores both blocks of
 // its colour and of its alpha.
 Bytes BlockFile(int32_t frames) {

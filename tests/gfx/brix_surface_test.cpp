@@ -1,0 +1,49 @@
+// Frames of layered images as surfaces, and a surface's load of a layered image stream.
+#include "gfx/brix_surface.h"
+
+#include <gtest/gtest.h>
+
+#include "gfx/brix_writer.h"
+#include "gfx/dib_pixels.h"
+#include "vfs/stream.h"
+
+namespace velk {
+namespace {
+
+TEST(BrixSurface, LoadsTheFirstFrameAtTheSurfacesOwnDepth) {
+  TBrixFrameList list;
+  for (int f = 0; f < 2; ++f) {
+    TBrixFrame& fr = list.AddFrame();
+    SetDibSize(fr.Picture, 3 + f, 2, 32);
+    // The top byte is not alpha: the surface gets it cleared.
+    for (int32_t y = 0; y < 2; ++y)
+      for (int32_t x = 0; x < 3 + f; ++x)
+        SetDibPixel(fr.Picture, x, y, 0xAB000000u | uint32_t(x) << 16 | uint32_t(y) << 8 | 0x80);
+    fr.TransparentValue = 0x00000080;
+    fr.ContentRects = {TRect{1, 1, 2, 2}};
+  }
+  TMemoryStream s;
+  WriteBrix(s, list, TBrixWriteOptions{.Identification = 99});
+  s.SetPosition(0);
+
+  TDIBX surface;
+  surface.SetBitCount(32);
+  LoadBrixFirstFrame(surface, s, 99);
+  EXPECT_EQ(surface.Width(), 3);
+  EXPECT_EQ(surface.Height(), 2);
+  EXPECT_EQ(surface.BitCount(), 32);
+  EXPECT_EQ(surface.GetPixel(2, 1), 0x00020180u);
+  EXPECT_EQ(surface.ContentRects, (std::vector<TRect>{TRect{1, 1, 2, 2}}));
+  // The frame's transparent colour 0x800000 (blue 0x80) becomes the surface's value.
+  EXPECT_EQ(surface.TransparentValue, 0x80);
+
+  TDIBX low; // 1 x 1 at depth 15
+  s.SetPosition(0);
+  LoadBrixFirstFrame(low, s, 99);
+  EXPECT_EQ(low.BitCount(), 15);
+  EXPECT_EQ(low.GetPixel(2, 1), (2u >> 3) << 10 | (1u >> 3) << 5 | (0x80u >> 3));
+  EXPECT_EQ(low.TransparentValue, 0x80 >> 3);
+}
+
+} // namespace
+} // namespace velk
