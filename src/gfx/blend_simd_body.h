@@ -34,18 +34,24 @@ template <class V> struct SimdKernels {
     return V::Srl16_8(V::Add16(V::Mul16(d, inv), V::Mul16(s, a)));
   }
   // Blend of whole pixels with a per-byte alpha (a holds the alpha in every byte of its pixel).
+  // The even bytes of each 16-bit lane are computed in place of the lane, the odd ones after a shift down; no
+  // shuffles are needed. The alpha holds its value in every byte of its pixel, so its low byte serves both.
   static R Blend32(R d, R s, R a) {
-    R z = V::Zero();
-    R lo = Blend16(V::Lo8(d, z), V::Lo8(s, z), V::Lo8(a, z));
-    R hi = Blend16(V::Hi8(d, z), V::Hi8(s, z), V::Hi8(a, z));
-    return V::And(V::Pack16(lo, hi), Rgb32());
+    const R low = V::Set32(0x00FF00FF), high = V::Set32(0xFF00FF00);
+    const R a16 = V::And(a, low);
+    const R even = V::Srl16_8(Blend16Raw(V::And(d, low), V::And(s, low), a16));
+    const R odd = V::And(Blend16Raw(V::Srl16_8(d), V::Srl16_8(s), a16), high);
+    return V::And(V::Or(even, odd), Rgb32());
   }
+  // d * (255 - a) + s * a per 16-bit lane, before the shift.
+  static R Blend16Raw(R d, R s, R a) { return V::Add16(V::Mul16(d, V::Sub16(V::Set16(255), a)), V::Mul16(s, a)); }
   // (s * k) >> 8 per byte, k given per byte.
   static R Scale32(R s, R k) {
-    R z = V::Zero();
-    R lo = V::Srl16_8(V::Mul16(V::Lo8(s, z), V::Lo8(k, z)));
-    R hi = V::Srl16_8(V::Mul16(V::Hi8(s, z), V::Hi8(k, z)));
-    return V::Pack16(lo, hi);
+    const R low = V::Set32(0x00FF00FF), high = V::Set32(0xFF00FF00);
+    const R k16 = V::And(k, low);
+    const R even = V::Srl16_8(V::Mul16(V::And(s, low), k16));
+    const R odd = V::And(V::Mul16(V::Srl16_8(s), k16), high);
+    return V::Or(even, odd);
   }
   static R Select(R keep, R a, R b) { return V::Or(V::And(keep, a), V::AndNot(keep, b)); }
 
