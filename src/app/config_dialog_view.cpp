@@ -25,6 +25,22 @@ void outline(TPixelBuffer& p, const TRect& r, uint32_t colour) {
   p.FillRect(TRect{r.Right - 1, r.Top, r.Right, r.Bottom}, colour);
 }
 
+// Draws a caption with its "&" accelerator letter underlined.
+void draw_caption(TStripFont& font, TPixelBuffer& p, int32_t x, int32_t y, const std::string& caption,
+                  uint32_t colour, const TRect& clip) {
+  size_t amp = caption.find('&');
+  if (amp == std::string::npos || amp + 1 >= caption.size()) {
+    font.Draw(p, x, y, caption, colour, clip);
+    return;
+  }
+  std::string before = caption.substr(0, amp);
+  std::string letter = caption.substr(amp + 1, 1);
+  int32_t at = x + font.Draw(p, x, y, before, colour, clip);
+  int32_t w = font.Draw(p, at, y, letter, colour, clip);
+  p.FillRect(Intersect(TRect{at, y + font.PixelSize(), at + w, y + font.PixelSize() + 1}, clip), colour);
+  font.Draw(p, at + w, y, caption.substr(amp + 2), colour, clip);
+}
+
 int32_t tick_x(int32_t position) {
   return kTrackLeft + (kTrackRight - kTrackLeft) * (position - TFormConfig::kMinPosition) /
                           (TFormConfig::kMaxPosition - TFormConfig::kMinPosition);
@@ -51,9 +67,10 @@ void TConfigDialogView::Paint() {
   pixels_.FillRect(box, kWhite);
   outline(pixels_, box, kText);
   if (form_.DirectSound()) pixels_.FillRect(TRect{box.Left + 3, box.Top + 3, box.Right - 3, box.Bottom - 3}, kText);
-  font_.Draw(pixels_, box.Right + 4, kCheckBox.Top + 2, "DirectSoundを使用する(S)", kText, kCheckBox);
+  draw_caption(font_, pixels_, box.Right + 4, kCheckBox.Top + 2, TFormConfig::kDirectSoundCaption, kText, kCheckBox);
   uint32_t delay_text = form_.DelayEnabled() ? kText : kDisabledText;
-  font_.Draw(pixels_, kDelayLabel.Left, kDelayLabel.Top, "サウンドの遅延時間(D)：", delay_text, kDelayLabel);
+  draw_caption(font_, pixels_, kDelayLabel.Left, kDelayLabel.Top, TFormConfig::kDelayCaption, delay_text,
+               kDelayLabel);
   std::string value = form_.ValueLabel();
   int32_t w = font_.TextWidth(value);
   font_.Draw(pixels_, kValueLabelRight - w, kDelayLabel.Top, value, delay_text, pixels_.Bounds());
@@ -69,7 +86,8 @@ void TConfigDialogView::Paint() {
   outline(pixels_, thumb, delay_text);
   // Buttons; OK is the default button (a darker edge).
   for (const auto& [rect, caption, is_default] :
-       {std::tuple{kOkButton, "OK", true}, std::tuple{kCancelButton, "キャンセル", false}}) {
+       {std::tuple{kOkButton, TFormConfig::kOkCaption, true},
+        std::tuple{kCancelButton, TFormConfig::kCancelCaption, false}}) {
     pixels_.FillRect(rect, 0xE1E1E1);
     outline(pixels_, rect, is_default ? 0x0078D7 : kEdge);
     int32_t tw = font_.TextWidth(caption);

@@ -15,7 +15,7 @@ class TConfigDialogView {
   static constexpr int32_t kClientHeight = 179;
   static constexpr TRect kFrame{8, 8, 8 + 253, 8 + 113};
   static constexpr TRect kCheckBox{28, 24, 28 + 200, 24 + 17};
-  static constexpr TRect kDelayLabel{28, 56, 28 + 145, 56 + 13};
+  static constexpr TRect kDelayLabel{28, 56, 28 + 145, 56 + 16};
   static constexpr int32_t kValueLabelRight = 173 + 76;  // the value label is right-aligned, starting at 173
   static constexpr TRect kTrackBar{28, 72, 28 + 221, 72 + 32};
   static constexpr TRect kOkButton{100, 140, 100 + 75, 140 + 25};

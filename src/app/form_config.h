@@ -10,7 +10,12 @@ namespace velk {
 
 class TFormConfig {
  public:
-  static constexpr const char* kCaption = "動作設定";  // UTF-8
+  // Captions (UTF-8); "&" marks the accelerator letter.
+  static constexpr const char* kCaption = "動作設定";
+  static constexpr const char* kDirectSoundCaption = "DirectSoundを使用する(&S)";
+  static constexpr const char* kDelayCaption = "サウンドの遅延時間(&D)：";
+  static constexpr const char* kOkCaption = "OK";
+  static constexpr const char* kCancelCaption = "キャンセル";
   static constexpr int32_t kMinPosition = 1;
   static constexpr int32_t kMaxPosition = 5;
 

@@ -67,7 +67,7 @@ class HeadlessRunnerTest : public ::testing::Test {
     test::WriteFile(dir / "game/velk.kpb", "");
   }
 
-  int Run(const std::string& script_text, int32_t frames) {
+  int Run(const std::string& script_text, int32_t frames, bool full_screen = false) {
     TInputScript script = TInputScript::Parse(script_text, "in.txt");
     TPlayerHost host;
     host.Platform.Clock = &clock;
@@ -76,6 +76,8 @@ class HeadlessRunnerTest : public ::testing::Test {
     host.Platform.Resources = &resources;
     host.MediaLoader = [] { return std::make_unique<TNullVelkMedia>(); };
     host.Window = &window;
+    host.FullScreen = full_screen;
+    host.Scale = 3;
     host.LoadProject = [this](TPlayerProcess& p) { return std::make_unique<TProbeProject>(p, seen); };
     host.MessageLoop = [&](TFormView& form) {
       THeadlessRunner runner(window, boxes, clock, script, frames, true);
@@ -124,6 +126,14 @@ TEST_F(HeadlessRunnerTest, StopsAfterTheFrameCountAndIsDeterministic) {
   // The presented client holds the dock strip and the (black) scene.
   EXPECT_EQ(window.Width(), 40);
   EXPECT_EQ(window.Height(), 52);
+}
+
+TEST_F(HeadlessRunnerTest, StartsInFullScreenWhenAsked) {
+  EXPECT_EQ(Run("", 2, true), kExitNormal);
+  EXPECT_TRUE(window.FullScreen());
+  EXPECT_EQ(window.Scale(), 3);
+  EXPECT_EQ(window.Width(), 40);
+  EXPECT_EQ(window.Height(), 30);
 }
 
 TEST(PngWriter, WritesTheFrameAsRgb) {
