@@ -122,8 +122,8 @@ class TVelkBaseList : public TVelkComponent {
   // The default cursor file (system variable "@Cursor").
   std::string DefaultCursor;
 
-  // The largest screen side a save record may ask for.
-  static constexpr int32_t kMaxScreenSide = 16384;
+  // The largest screen side a save record may ask for: three surfaces of that size are allocated on load.
+  static constexpr int32_t kMaxScreenSide = 4096;
 
  private:
   void CreateBases();
