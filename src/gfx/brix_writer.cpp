@@ -1,6 +1,5 @@
 #include "gfx/brix_writer.h"
 
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -66,9 +65,9 @@ public:
 
   std::vector<uint8_t> Write() {
     if (o_.Version < 99 || o_.Version > 999) throw EVelkError("layered image version out of range");
-    char signature[8];
-    std::snprintf(signature, sizeof signature, "Brix%03d", o_.Version);
-    out_.insert(out_.end(), signature, signature + 7);
+    const int32_t v = o_.Version;
+    out_.insert(out_.end(), {'B', 'r', 'i', 'x', static_cast<uint8_t>('0' + v / 100),
+                             static_cast<uint8_t>('0' + v / 10 % 10), static_cast<uint8_t>('0' + v % 10)});
     if (o_.Version < 103) {
       PutI32(out_, frames_.Count());
       out_.push_back(0);

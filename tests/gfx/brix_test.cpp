@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <numeric>
@@ -42,9 +41,8 @@ struct Bytes {
   }
   Bytes& data(const std::vector<uint8_t>& v) { return i32(static_cast<int32_t>(v.size())).raw(v); }
   Bytes& sig(int version) {
-    char s[8];
-    std::snprintf(s, sizeof s, "Brix%03d", version);
-    b.insert(b.end(), s, s + 7);
+    b.insert(b.end(), {'B', 'r', 'i', 'x', static_cast<uint8_t>('0' + version / 100),
+                       static_cast<uint8_t>('0' + version / 10 % 10), static_cast<uint8_t>('0' + version % 10)});
     return *this;
   }
 };
