@@ -194,6 +194,7 @@ void TVelkBaseList::RestoreSurfaces() {
 // ---- the per-frame steps ---------------------------------------------------------------------------------------
 
 void TVelkBaseList::ProcessInput(int32_t elapsed_ms) {
+  frame_ms_ = elapsed_ms;
   if (focus_dirty_) {
     SetFocus(ActiveBaseObject()->FirstFocusable());
     focus_dirty_ = false;

@@ -61,8 +61,10 @@ class TVelkBaseList : public TVelkComponent {
   int32_t Height() const { return height_; }
   void SetSize(int32_t width, int32_t height);
 
-  // The three per-frame steps. elapsed_ms is the frame's time, used by key repeat.
+  // The three per-frame steps. elapsed_ms is the frame's time, used by key repeat and by the objects' updates
+  // (FrameMs).
   void ProcessInput(int32_t elapsed_ms);
+  int32_t FrameMs() const { return frame_ms_; }
   void UpdateAll();
   void DrawAll();
   // The composed screen and the rectangles of it that changed since the last ClearDirty.
@@ -141,6 +143,7 @@ class TVelkBaseList : public TVelkComponent {
   std::unordered_map<uint64_t, TVelkObject*> registry_;
   uint64_t next_serial_ = 1;
   bool updating_ = false;
+  int32_t frame_ms_ = 0;
   int32_t update_index_ = 0;
 
   std::array<uint8_t, 256> key_held_{}, key_pressed_{}, key_pressed_prev_{}, key_repeated_{}, key_repeated_prev_{};

@@ -2,7 +2,10 @@
 
 #include <array>
 
+#include <cmath>
+
 #include "gfx/custom_dibx.h"
+#include "scene/base_list.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -93,6 +96,53 @@ void TVelkBox::Draw() {
     }
   }
   DrawChildren();
+}
+
+bool TVelkBox::Update() {
+  TVelkBaseList* scene = Owner();
+  if (!scene || BlurSpan <= 0 || BlurDelay <= 0) return false;
+  blur_timer_ += scene->FrameMs();
+  if (blur_timer_ < BlurSpan) return false;
+  blur_timer_ = 0;
+  const std::array<int32_t, 5> now = {Left, Top, Width, Height, BorderWidth};
+  if (now == blur_last_) return false;
+  blur_last_ = now;
+  auto* blur = scene->New<TVelkBlurBox>();
+  blur->SetName(scene->UniqueName(Name()));
+  blur->SetParent(Parent());
+  blur->SetPriority(Priority() - 1);
+  blur->SetBounds(Left, Top, Width, Height);
+  blur->OffsetX = OffsetX;
+  blur->OffsetY = OffsetY;
+  blur->Color = Color;
+  blur->BorderWidth = BorderWidth;
+  blur->BorderColor = BorderColor;
+  blur->StartAlpha = Alpha / 2;
+  blur->Alpha = blur->StartAlpha;
+  blur->Delay = BlurDelay;
+  blur->Invalidate();
+  return false;
+}
+
+bool TVelkBlurBox::GetProp(int32_t id, TPropValue& value) const {
+  if (id != PR_DELAY) return TVelkBox::GetProp(id, value);
+  value.I = Delay;
+  return true;
+}
+
+bool TVelkBlurBox::SetProp(int32_t id, const TPropValue& value) {
+  if (id != PR_DELAY) return TVelkBox::SetProp(id, value);
+  Delay = value.I;
+  return true;
+}
+
+bool TVelkBlurBox::Update() {
+  TVelkBaseList* scene = Owner();
+  Age += scene ? scene->FrameMs() : 0;
+  if (Age >= Delay) return true;
+  const long double faded = std::round(static_cast<long double>(Age) / Delay * (StartAlpha % 256));
+  SetVisualInt(Alpha, StartAlpha - static_cast<int32_t>(faded));
+  return false;
 }
 
 void TVelkBox::SaveOwnFields(TStream& s) const {

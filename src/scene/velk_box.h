@@ -1,6 +1,7 @@
 #pragma once
 // A filled rectangle with an optional frame, drawn with an opacity code: 1 .. 254 blended, 255 opaque,
 // 256 .. 511 additive with the colour scaled by (code - 256) / 256.
+#include <array>
 #include <string>
 
 #include "scene/velk_control.h"
@@ -16,6 +17,8 @@ class TVelkBox : public TVelkControl {
   bool SetProp(int32_t id, const TPropValue& value) override;
   bool Paused() const override { return PausedFlag; }
   void Draw() override;
+  // Leaves a fading afterimage every BlurSpan milliseconds while the box moves or changes size.
+  bool Update() override;
 
   int32_t BorderWidth = 0;
   int32_t BorderColor = -1;
@@ -32,6 +35,23 @@ class TVelkBox : public TVelkControl {
  protected:
   void SaveOwnFields(TStream& s) const override;
   void LoadOwnFields(TStream& s, int32_t version) override;
+
+ private:
+  int32_t blur_timer_ = 0;
+  std::array<int32_t, 5> blur_last_{};  // Left, Top, Width, Height, BorderWidth at the last afterimage
+};
+
+// The afterimage of a box: it fades from its start opacity to nothing in Delay milliseconds and then ends.
+class TVelkBlurBox : public TVelkBox {
+ public:
+  explicit TVelkBlurBox(TVelkBaseList* owner) : TVelkBox(owner) {}
+  bool GetProp(int32_t id, TPropValue& value) const override;
+  bool SetProp(int32_t id, const TPropValue& value) override;
+  bool Update() override;
+
+  int32_t Delay = 0;
+  int32_t StartAlpha = 0;
+  int32_t Age = 0;
 };
 
 }  // namespace velk

@@ -129,3 +129,51 @@ TEST(VelkBox, OnlyChangedRectanglesAreRepaintedAndTheInactiveBaseDrawsOffScreen)
 
 }  // namespace
 }  // namespace velk
+
+namespace velk {
+namespace {
+
+TEST(VelkBox, MovingBoxLeavesFadingAfterimages) {
+  TVelkBaseList scene;
+  scene.SetSize(100, 100);
+  auto* box = NewBox(scene, "b", scene.ActiveBaseObject(), 10, 10, 5, 5, 0xFF);
+  box->SetPriority(4);
+  box->BlurSpan = 30;
+  box->BlurDelay = 100;
+  const auto frame = [&] {
+    scene.ProcessInput(15);
+    scene.UpdateAll();
+  };
+  frame();
+  EXPECT_EQ(scene.FindObject("b0"), nullptr);  // 15 ms: not yet a span
+  frame();
+  auto* blur = dynamic_cast<TVelkBlurBox*>(scene.FindObject("b0"));
+  ASSERT_NE(blur, nullptr);
+  EXPECT_EQ(blur->ComponentType(), VT_BOX);
+  EXPECT_EQ(blur->Parent(), box->Parent());
+  EXPECT_EQ(blur->Priority(), 3);
+  EXPECT_EQ(blur->ScreenRect(), box->ScreenRect());
+  // Made during the update step, it takes its first step in the same pass: t = 15.
+  EXPECT_EQ(blur->Alpha, 127 - 19);
+  EXPECT_EQ(blur->Delay, 100);
+  const TObjectHandle h = blur->Handle();
+  // No change since the last afterimage: none is made.
+  frame();
+  frame();
+  EXPECT_EQ(scene.FindObject("b1"), nullptr);
+  // The afterimage fades over its delay: 127 - round(t / 100 * 127), then ends.
+  EXPECT_EQ(blur->Alpha, 127 - 57);  // t = 45
+  frame();
+  frame();
+  frame();
+  EXPECT_EQ(blur->Alpha, 127 - 114);  // t = 90
+  frame();
+  EXPECT_EQ(scene.Resolve(h), nullptr);
+  box->SetLeft(50);
+  frame();
+  frame();
+  EXPECT_NE(scene.FindObject("b0"), nullptr);
+}
+
+}  // namespace
+}  // namespace velk
