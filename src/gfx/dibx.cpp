@@ -5,7 +5,7 @@
 
 #include "gfx/bmp_image.h"
 #include "gfx/brix.h"
-#include "gfx/dib_pixels.h"
+#include "gfx/brix_surface.h"
 #include "gfx/draw_support.h"
 #include "gfx/png_image.h"
 #include "vfs/stream.h"
@@ -280,28 +280,8 @@ void TDIBX::LoadFromStream(TStream* stream, int32_t identification) {
     AssignImage(DecodePng(bytes.data(), bytes.size(), {}));
   } else if (IsBrix(bytes.data(), bytes.size())) {
     // A layered image: its first frame's composed picture, with the frame's rectangle lists.
-    TBrixFrameList frames(identification);
     TMemoryStream memory(std::move(bytes));
-    frames.LoadFromStream(memory, true, false, false);
-    if (frames.Count() == 0) return;
-    TBrixFrame& frame = frames.Frame(0);
-    const TDIBSurface& pic = frame.Picture;
-    TDecodedImage image;
-    image.Width = pic.Width();
-    image.Height = pic.Height();
-    image.BitCount = pic.StorageBits();
-    image.Colors.resize(static_cast<size_t>(image.Width) * image.Height);
-    for (int32_t y = 0; y < image.Height; ++y)
-      for (int32_t x = 0; x < image.Width; ++x)
-        image.Colors[static_cast<size_t>(y) * image.Width + x] = DibNativeToColor(pic, GetDibPixel(pic, x, y));
-    if (frame.HasAlpha()) {
-      image.Alpha.resize(image.Colors.size());
-      for (int32_t y = 0; y < image.Height; ++y)
-        std::memcpy(&image.Alpha[static_cast<size_t>(y) * image.Width], frame.Picture.AlphaLine(y), image.Width);
-    }
-    AssignImage(image);
-    ContentRects = frame.ContentRects;
-    ExtraRects = frame.ExtraRects;
+    LoadBrixFirstFrame(*this, memory, identification);
   }
 }
 
