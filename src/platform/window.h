@@ -54,8 +54,8 @@ struct TFrameView {
   int32_t Stride = 0;
 };
 
-// Scaling of the frame in the window or on the screen: a whole factor (1, 2, ...) or 0 for the largest size that
-// fits, keeping the aspect ratio. Whatever is left around the frame is black (letterbox).
+// Scaling of the frame in the window: a whole factor (1, 2, ...) or 0 for the largest size that fits, keeping the
+// aspect ratio. Full screen always fits. Whatever is left around the frame is black (letterbox).
 constexpr int32_t kScaleFit = 0;
 
 class IWindow {
@@ -65,11 +65,11 @@ class IWindow {
   virtual void Create(const std::string& caption_utf8, int32_t client_width, int32_t client_height) = 0;
   virtual void SetCaption(const std::string& caption_utf8) = 0;
   virtual void SetClientSize(int32_t width, int32_t height) = 0;
+  // The window's position, the desktop work area and the window's outer size (client plus decorations) are in
+  // screen pixels.
   virtual void SetPosition(int32_t left, int32_t top) = 0;
   virtual TPoint Position() = 0;
-  // The desktop work area in frame pixels.
   virtual TRect WorkArea() = 0;
-  // The window's outer size (client plus decorations), in frame pixels.
   virtual TPoint OuterSize() = 0;
   virtual void SetScale(int32_t scale) = 0;
 

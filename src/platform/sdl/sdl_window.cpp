@@ -139,7 +139,8 @@ SDL_Rect TSdlWindow::FrameRect() const {
   int out_w = width_, out_h = height_;
   if (renderer_ != nullptr) SDL_GetRendererOutputSize(renderer_, &out_w, &out_h);
   int w = width_, h = height_;
-  bool fit = scale_ == kScaleFit || width_ * scale_ > out_w || height_ * scale_ > out_h;
+  // Full screen always fills the screen as far as the aspect ratio allows (with a real mode switch that is 1:1).
+  bool fit = full_screen_ || scale_ == kScaleFit || width_ * scale_ > out_w || height_ * scale_ > out_h;
   if (fit) {
     // The largest size with the frame's aspect ratio.
     if (static_cast<int64_t>(out_w) * height_ <= static_cast<int64_t>(out_h) * width_) {

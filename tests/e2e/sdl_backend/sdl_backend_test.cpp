@@ -99,6 +99,34 @@ TEST(SdlWindow, UploadsChangedRectanglesAndScalesWithLetterbox) {
   EXPECT_EQ(in.Y, 1);
 }
 
+TEST(SdlWindow, FullScreenFitsTheFrameToTheScreen) {
+  TSdlWindow w;
+  ASSERT_TRUE(w.Available());
+  w.Create("test", 4, 2);
+  ASSERT_FALSE(w.DisplayModes().empty());
+  ASSERT_TRUE(w.SetFullScreen(true, -1));
+  EXPECT_EQ(w.CurrentModeIndex(), -1);
+  int32_t width = 0, height = 0;
+  std::vector<uint32_t> frame(8, 0x00FF00);
+  w.Present(TFrameView{frame.data(), 4, 2, 4}, {TRect{0, 0, 4, 2}});
+  std::vector<uint32_t> shown = w.ReadWindowPixels(width, height);
+  ASSERT_GT(width, 0);
+  SDL_Rect r = w.FrameRect();
+  // The aspect ratio is kept and the frame is centred, black bars around it.
+  EXPECT_EQ(r.w * 2 / 4, r.h);
+  EXPECT_TRUE(r.w == width || r.h == height);
+  EXPECT_EQ(r.x, (width - r.w) / 2);
+  EXPECT_EQ(r.y, (height - r.h) / 2);
+  EXPECT_EQ(shown[static_cast<size_t>(r.y + r.h / 2) * width + r.x + r.w / 2], 0x00FF00u);
+  if (r.y > 0) {
+    EXPECT_EQ(shown[0], 0u);
+  }
+  ASSERT_TRUE(w.SetFullScreen(false, -1));
+  shown = w.ReadWindowPixels(width, height);
+  EXPECT_EQ(width, 4);
+  EXPECT_EQ(height, 2);
+}
+
 TEST(SdlWindow, WakeEndsAWaitFromAnotherThread) {
   TSdlWindow w;
   ASSERT_TRUE(w.Available());
