@@ -67,16 +67,14 @@ TPage::TParse TPage::LoadFromStream(TStream& s) {
   for (auto& mask : Masks)
     mask.fill(0);
   const int32_t kept = std::min(mask_size, kMaskSize);
-  // Entries 61 and above are skipped. The entry index is counted in full here: a byte counter would wrap after 255
-  // and let later entries overwrite masks 0 .. 60.
-  for (int32_t i = 0; i < mask_count; ++i) {
-    if (i < kCommandCount) {
-      s.ReadBuffer(Masks[static_cast<size_t>(i)].data(), kept);
-      s.Seek(mask_size - kept, soCurrent);
-    } else {
-      s.Seek(mask_size, soCurrent);
-    }
+  // Entries 61 and above are skipped whole, in one step: the entry index is never counted in a byte (which would
+  // wrap after 255 and let later entries overwrite masks 0 .. 60), and a huge count of empty entries costs nothing.
+  const int32_t stored = std::min(mask_count, kCommandCount);
+  for (int32_t i = 0; i < stored; ++i) {
+    s.ReadBuffer(Masks[static_cast<size_t>(i)].data(), kept);
+    s.Seek(mask_size - kept, soCurrent);
   }
+  s.Seek(static_cast<int32_t>(static_cast<int64_t>(mask_count - stored) * mask_size), soCurrent);
   const int32_t count = ReadCount(s, kMinCommandSize);
   if (count > kMaxCommands) throw EFormatError(Utf8ToCp932("データが壊れています (コマンド数)"));
   for (int32_t i = 0; i < count; ++i) {

@@ -75,6 +75,15 @@ TEST(Page, SkipsMaskEntriesPast60AndNeverWrapsOntoThem) {
   }
 }
 
+TEST(Page, EmptyMaskEntriesCostNothingHoweverMany) {
+  auto s = Bytes().i32(115).u8(0).i32(0x7FFFFFFF).i32(0).i32(1).u8(2).base(0, 0, 0, 9).stream();
+  TPage page;
+  ASSERT_EQ(page.LoadFromStream(s), TPage::TParse::Loaded);
+  EXPECT_EQ(page.Masks[8], TPropMask{});
+  ASSERT_EQ(page.Commands.Count(), 1);
+  EXPECT_EQ(page.Commands.Item(0)->Line, 9);
+}
+
 TEST(Page, TopBitOfTheCodeIsIgnoredAndComponentRecordsFollowTheMask) {
   Bytes b = page_head(115, 8, {0, 3, 164});
   b.i32(3);
