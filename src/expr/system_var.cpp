@@ -172,7 +172,12 @@ TCustomParam* TParamSystem::forward() const {
   const sys_row& row = kRows[number_];
   if (row.fwd == nullptr) return nullptr;
   TCustomParam* v = row.fwd(store_);
-  return v == this ? nullptr : v;
+  // "@Temp" naming itself, or a reference that leads back to it, would forward without end.
+  if (v == this) return nullptr;
+  if (auto* ref = dynamic_cast<TParamVar*>(v)) {
+    if (ref->TargetItem() != nullptr && ref->TargetItem()->Value() == this) return nullptr;
+  }
+  return v;
 }
 
 namespace {

@@ -195,6 +195,16 @@ TEST(ParamCollection, SystemVariablesConvertAndForward) {
   EXPECT_EQ(temp.GetInt(), 4);
   temp.SetStr("8");
   EXPECT_EQ(c.FindVariable("t")->Value()->GetInt(), 8);
+  // "@Temp" standing for itself, or for a reference back to itself, reads as missing.
+  c.TempName = "@Temp";
+  EXPECT_EQ(temp.GetInt(), 0);
+  TParamCollectionItem* back = c.AddVariable(PT_NONE);
+  back->SetVarName("back");
+  static_cast<TParamVar*>(back->Value())->SetTargetName("@Temp");
+  static_cast<TParamVar*>(back->Value())->Resolve(c);
+  c.TempName = "back";
+  EXPECT_EQ(temp.GetStr(), "");
+  EXPECT_EQ(temp.GetType(), PT_NONE);
 }
 
 TEST(ParamCollection, HostSuppliesWhatLaterLayersOwn) {
