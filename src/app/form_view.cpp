@@ -234,6 +234,30 @@ void TFormView::QuitConfirmation() {
   }
 }
 
+void TFormView::WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+  enum TRoute { kVideo, kWmp, kFrame };
+  struct TRow {
+    uint32_t Message;
+    TRoute Route;
+  };
+  static constexpr TRow kRows[] = {{0x007E, kVideo}, {0x0682, kVideo}, {0x0680, kWmp},
+                                   {0x0681, kWmp},   {0x0683, kWmp},   {0x06B0, kFrame}};
+  for (const TRow& row : kRows) {
+    if (row.Message != message) continue;
+    if (row.Route == kFrame) {
+      DoFrame();
+    } else if (media_lib_ != nullptr) {
+      TVelkMessage m{this, message, wparam, lparam};
+      if (row.Route == kVideo) {
+        media_lib_->velkVidmanProcessEvent(m);
+      } else {
+        media_lib_->velkWmpmanProcessEvent(m);
+      }
+    }
+    return;
+  }
+}
+
 void TFormView::SetCursorX(int32_t x) { window_.WarpCursor(x + panel_.Left, window_.CursorPosition().Y); }
 
 void TFormView::SetCursorY(int32_t y) { window_.WarpCursor(window_.CursorPosition().X, y + panel_.Top); }

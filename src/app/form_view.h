@@ -60,6 +60,12 @@ class TFormView {
   // Handles every waiting event.
   void PumpEvents();
 
+  // The messages the media library exchanges with the window: 0x7E (display change) and 0x682 go to its video
+  // event entry, 0x680, 0x681 and 0x683 to its WMP event entry, and 0x6B0 runs one frame. Others are ignored.
+  void WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam);
+  // The sound device was lost and is back: the WMP and Ogg managers restore their buffers.
+  void SoundRestored() { (media_ != nullptr ? *media_ : no_media_).RestoreSound(); }
+
   // The quit button: asks, and closes the window on Yes.
   void QuitConfirmation();
   void Activate();

@@ -6,6 +6,7 @@
 
 #include "app/minimal_scene.h"
 #include "base/sjis.h"
+#include "medialib/null_media.h"
 #include "platform/headless/headless_clock.h"
 #include "platform/headless/headless_message_boxes.h"
 #include "platform/headless/headless_window.h"
@@ -414,6 +415,29 @@ TEST_F(FormViewTest, RefusedModeLeavesAWindowOfTheRightSizeWithoutToolbar) {
   other.SetFullScreen(true);
   EXPECT_FALSE(other.FullScreen());
   EXPECT_TRUE(log.empty());
+}
+
+TEST_F(FormViewTest, MediaLibraryMessagesReachTheirEntries) {
+  class TRecordingLib : public TNullVelkMedia {
+   public:
+    explicit TRecordingLib(TLog& log) : log_(log) {}
+    void velkOggmanUpdate() override { log_.push_back("OggUpdate"); }
+    void velkWmpmanProcessEvent(const TVelkMessage& m) override { log_.push_back("Wmp " + std::to_string(m.Message)); }
+    void velkVidmanProcessEvent(const TVelkMessage& m) override { log_.push_back("Vid " + std::to_string(m.Message)); }
+
+   private:
+    TLog& log_;
+  } lib(log);
+  form.SetMediaLib(&lib);
+  for (uint32_t m : {0x7Eu, 0x680u, 0x681u, 0x682u, 0x683u, 0x100u}) form.WindowMessage(m, 1, 2);
+  EXPECT_EQ(log, (TLog{"Vid 126", "Wmp 1664", "Wmp 1665", "Vid 1666", "Wmp 1667"}));
+  log.clear();
+  form.WindowMessage(0x6B0, 0, 0);
+  EXPECT_EQ(values.FrameCount, 1);
+  // The Ogg update comes right after the interpreter's frame.
+  EXPECT_EQ(log[2], "RunFrame");
+  EXPECT_EQ(log[3], "OggUpdate");
+  form.SetMediaLib(nullptr);
 }
 
 TEST_F(FormViewTest, CursorMovesInPanelCoordinates) {
