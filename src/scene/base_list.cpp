@@ -29,7 +29,6 @@ void TVelkBaseList::CreateBases() {
   base0_ = std::make_unique<TVelkBase>(this, kBase0Name);
   base1_ = std::make_unique<TVelkBase>(this, kBase1Name);
   for (TVelkBase* base : {base0_.get(), base1_.get()}) {
-    base->handle_ = TObjectHandle{next_serial_++};
     registry_[base->handle_.Serial] = base;
     base->Resize(width_, height_);
   }
@@ -40,8 +39,10 @@ void TVelkBaseList::CreateBases() {
 TVelkObject* TVelkBaseList::Adopt(std::unique_ptr<TVelkObject> object) {
   if (!object) return nullptr;
   TVelkObject* o = object.get();
-  o->owner_ = this;
-  o->handle_ = TObjectHandle{next_serial_++};
+  if (o->owner_ != this || !o->handle_) {
+    o->owner_ = this;
+    o->handle_ = TakeSerial();
+  }
   if (o->AutoName()) AssignName(*o, UniqueName("object"));
   registry_[o->handle_.Serial] = o;
   objects_.push_back(std::move(object));

@@ -33,6 +33,8 @@ class TVelkBaseList : public TVelkComponent {
   }
   // The factory: the class of a type code (masked with 0x7F) in this scene, or null for codes without a class.
   TVelkObject* CreateComponent(uint8_t code);
+  // A fresh handle for an object being constructed in this scene.
+  TObjectHandle TakeSerial() { return TObjectHandle{next_serial_++}; }
   // The object of a handle while it is registered (bases included), else null.
   TVelkObject* Resolve(TObjectHandle handle) const;
   bool IsRegistered(const TVelkObject* object) const { return object && Resolve(object->Handle()) == object; }

@@ -19,7 +19,8 @@ const std::array<TPropRow<TVelkObject>, 4> kObjectRows = {{
 
 }  // namespace
 
-TVelkObject::TVelkObject(TVelkBaseList* owner) : owner_(owner) {}
+TVelkObject::TVelkObject(TVelkBaseList* owner)
+    : owner_(owner), handle_(owner ? owner->TakeSerial() : TObjectHandle{}) {}
 
 void TVelkObject::SetName(const std::string& name) {
   if (name == name_) return;

@@ -344,3 +344,84 @@ TEST(BaseList, SoundSwitchTellsItsListener) {
 
 }  // namespace
 }  // namespace velk
+
+namespace velk {
+namespace {
+
+// A menu-like control that closes on a right click and counts the cabinet hooks.
+class TCloser : public TVelkControl {
+ public:
+  explicit TCloser(TVelkBaseList* owner) : TVelkControl(owner) { owner->AddRightClickCloser(this); }
+  bool GetProp(int32_t id, TPropValue& v) const override {
+    if (id != PR_RCLICKSCRAP) return TVelkControl::GetProp(id, v);
+    v.B = scrap;
+    return true;
+  }
+  bool CloseOnRightClick() override {
+    SetVisible(false);
+    return true;
+  }
+  void EnteredCabinet() override { ++entered; }
+  void LeftCabinet() override { ++left; }
+  bool scrap = true;
+  int entered = 0, left = 0;
+};
+
+TEST(BaseList, RightClickClosesTheFirstCloserInsteadOfReachingTheScript) {
+  TVelkBaseList scene;
+  scene.SetSize(100, 100);
+  TSceneVarHost vars(scene);
+  auto* under = NewBox(scene, "under", scene.ActiveBaseObject(), {0, 0, 50, 50});
+  under->OnRBtnDown = "rd";
+  auto* menu = scene.New<TCloser>();
+  menu->SetParent(scene.ActiveBaseObject());
+  menu->SetBounds(60, 60, 10, 10);
+  menu->scrap = false;
+  scene.MouseMoveTo(5, 5);
+  scene.MouseButtonDown(false);
+  scene.ProcessInput(15);
+  EXPECT_EQ(Drain(scene), (Events{"38:under(5,5)"}));
+  EXPECT_TRUE(menu->Visible);
+  scene.MouseButtonUp();
+  scene.ProcessInput(15);
+  Drain(scene);
+  menu->scrap = true;
+  scene.MouseButtonDown(false);
+  scene.ProcessInput(15);
+  EXPECT_FALSE(menu->Visible);
+  EXPECT_FALSE(vars.RClick());
+  EXPECT_TRUE(Drain(scene).empty());
+  // Invisible closers are passed over.
+  scene.MouseButtonUp();
+  scene.ProcessInput(15);
+  scene.MouseButtonDown(false);
+  scene.ProcessInput(15);
+  EXPECT_EQ(Drain(scene), (Events{"38:under(5,5)"}));
+}
+
+TEST(BaseList, CabinetsFreezeWhatIsPutInThem) {
+  TVelkBaseList scene;
+  scene.SetSize(100, 100);
+  auto* cabinet = scene.New<TVelkCabinet>();
+  cabinet->SetParent(scene.ActiveBaseObject());
+  cabinet->SetVisible(true);
+  EXPECT_FALSE(cabinet->Visible);
+  auto* c = scene.New<TCloser>();
+  c->SetParent(scene.ActiveBaseObject());
+  c->SetBounds(0, 0, 10, 10);
+  c->OnLBtnDown = "down";
+  c->SetParent(cabinet);
+  EXPECT_EQ(c->entered, 1);
+  EXPECT_TRUE(c->InCabinet());
+  // Inside the (invisible) cabinet it is neither hit nor able to queue events.
+  scene.MouseMoveTo(5, 5);
+  scene.MouseButtonDown(true);
+  scene.ProcessInput(15);
+  EXPECT_TRUE(Drain(scene).empty());
+  c->SetParent(scene.ActiveBaseObject());
+  EXPECT_EQ(c->left, 1);
+  EXPECT_FALSE(c->InCabinet());
+}
+
+}  // namespace
+}  // namespace velk
