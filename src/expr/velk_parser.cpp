@@ -295,7 +295,7 @@ void TVelkParser::LoadFromStream(TStream& s) {
     int32_t n = ReadInt(s);
     if (op->Code == ocFunc) op->FuncNo = ReadByte(s);
     if (n < 0) throw EFormatError(Utf8ToCp932("式のデータが壊れています"));
-    CheckCount(s, n, 1 + 4);  // the smallest operand: a type byte and an int32
+    CheckCount(s, n, 1 + 1);  // the smallest operand: a type byte and a flag byte
     for (int32_t k = 0; k < n; ++k) op->Operands.push_back(ReadOperand(s));
     opes.push_back(std::move(op));
   }

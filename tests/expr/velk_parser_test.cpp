@@ -55,6 +55,7 @@ TEST(VelkParser, EvaluatesTheLanguageEdgeCases) {
   EXPECT_EQ(Eval(c, "\"a\\nb\""), "str:a\r\nb");
   EXPECT_EQ(Eval(c, "$10 + x10"), "int:32");
   EXPECT_EQ(Eval(c, "1.5 + 1"), "float:2.5");
+  EXPECT_EQ(Eval(c, "TRUE"), "flag:TRUE");  // a flag constant, the shortest operand, ends the stored form
 }
 
 TEST(VelkParser, VariablesAndTheirTypes) {
