@@ -30,6 +30,8 @@ class TComElse : public TCommand {
 public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 2; }
+  // Reached after a taken block, an else always goes on in the same frame.
+  bool ContinuesFrame() const override { return true; }
 };
 
 class TComLabel : public TCommand {
@@ -155,6 +157,7 @@ class TComComment : public TComLabel {
 public:
   using TComLabel::TComLabel;
   uint8_t Code() const override { return 27; }
+  bool IsSkipped() const override { return true; }
   // A comment is never a jump target.
   bool MatchesLabel(const std::string&) const override { return false; }
   void StoreFields(TComFields& f) override { f.String("text", LabelName); }
@@ -191,6 +194,7 @@ class TComWhileInit : public TComRuntime {
 public:
   using TComRuntime::TComRuntime;
   uint8_t Code() const override { return 32; }
+  bool ContinuesFrame() const override { return true; }
   void StoreFields(TComFields& f) override { f.Expr("statement", Statement); }
   TVelkParser Statement;
 };

@@ -312,6 +312,19 @@ TEST(Page, NewPagePresetsTheComponentMasks) {
   EXPECT_NE(static_cast<TComComponent*>(box.get())->Prop(164), nullptr);
 }
 
+TEST(Page, ClassesThatAlwaysContinueOrSkip) {
+  TPage page;
+  for (uint8_t code = 0; code < kCommandCount; ++code) {
+    auto c = CreateCommand(&page.Commands, code);
+    c->Continue = false;
+    c->SetSkipped(false);
+    const bool always_continues = code == 2 || code == 32 || code == 33;
+    EXPECT_EQ(c->ContinuesFrame(), always_continues) << int(code);
+    EXPECT_EQ(c->IsSkipped(), code == 27) << int(code);
+    EXPECT_EQ(c->Yields(), code == 7 || code == 46) << int(code);
+  }
+}
+
 TEST(CommandState, TagAndWaitState) {
   TComWait wait(nullptr);
   wait.Remaining = 250;
