@@ -45,7 +45,7 @@ constexpr TPropRow<TVelkControl> EventRow(int32_t id) {
 
 using C = TVelkControl;
 
-const std::array<TPropRow<TVelkControl>, 40> kControlRows = {{
+const std::array<TPropRow<TVelkControl>, 37> kControlRows = {{
     {PR_PARENT,
      [](const C& c, TPropValue& v) {
        const TVelkControl* p = c.Parent();
@@ -102,10 +102,6 @@ const std::array<TPropRow<TVelkControl>, 40> kControlRows = {{
     EventRow<&C::OnFocusOut>(PR_ONFOCUSOUT),
     {PR_PLUSX, GetI<&C::PlusX>, [](C& c, const TPropValue& v) { c.SetPlusX(v.I); }},
     {PR_PLUSY, GetI<&C::PlusY>, [](C& c, const TPropValue& v) { c.SetPlusY(v.I); }},
-    // The remaining rows of the object model are answered by TVelkObject.
-    {PR_NAME, nullptr, nullptr},
-    {PR_PRIORITY, nullptr, nullptr},
-    {PR_TAG, nullptr, nullptr},
 }};
 
 int32_t Trunc32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
@@ -122,7 +118,6 @@ int DrawRank(const std::string& name) {
 struct TVelkControl::TAxis {
   int32_t Pos, Size, Offset, Motion, Plus, Zoom;
   bool Flip;
-  bool Vertical;
 };
 
 TVelkControl::TVelkControl(TVelkBaseList* owner) : TVelkComponent(owner) {}
@@ -293,8 +288,8 @@ bool TVelkControl::ShownOnScreen() const {
 // ---- geometry --------------------------------------------------------------------------------------------------
 
 TVelkControl::TAxis TVelkControl::AxisOf(bool vertical) const {
-  if (vertical) return {Top, Height, OffsetY, MotionY, PlusY, ZoomY(), FlipV(), true};
-  return {Left, Width, OffsetX, MotionX, PlusX, ZoomX(), FlipH(), false};
+  if (vertical) return {Top, Height, OffsetY, MotionY, PlusY, ZoomY(), FlipV()};
+  return {Left, Width, OffsetX, MotionX, PlusX, ZoomX(), FlipH()};
 }
 
 int32_t TVelkControl::Anchor(const TAxis& a) const {
