@@ -1,7 +1,6 @@
 #include "text/composed_text.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "base/error.h"
@@ -189,8 +188,10 @@ void TComposedText::LoadFromStream(TStream& s) {
 
 void TComposedText::SaveToStream(TStream& s) const {
   if (Version > 0) {
-    char head[10];
-    std::snprintf(head, sizeof head, "MvWord%03d", static_cast<int>(Version % 1000));
+    // "MvWord" and the version in three digits.
+    const auto v = static_cast<uint32_t>(Version) % 1000;
+    const char head[9] = {'M', 'v', 'W', 'o', 'r', 'd', static_cast<char>('0' + v / 100),
+                          static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
     s.WriteBuffer(head, 9);
   }
   WriteInt(s, static_cast<int32_t>(Styles.size()));
