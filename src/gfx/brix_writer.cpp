@@ -134,8 +134,13 @@ private:
       single.AlphaEnabled = frame.HasAlpha();
       layers.push_back(&single);
     }
-    for (int32_t i = 0; i < frame.Count(); ++i)
+    for (int32_t i = 0; i < frame.Count(); ++i) {
+      const TDIBSurface& pic = frame.Layer(i).Picture;
+      if (pic.Width() != frame.Picture.Width() || pic.Height() != frame.Picture.Height() || DibDepth(pic) != bits)
+        throw EVelkError("layer " + std::to_string(i) + " of frame " + std::to_string(f) +
+                         " differs from its frame in size or depth");
       layers.push_back(&frame.Layer(i));
+    }
     PutI32(out_, static_cast<int32_t>(layers.size()));
     PutI32(out_, frame.Picture.Width());
     PutI32(out_, frame.Picture.Height());

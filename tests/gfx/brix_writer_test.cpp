@@ -276,6 +276,9 @@ TEST(BrixWriter, WritesOneFrameImagesAsASingleLayer) {
   EXPECT_TRUE(SamePixels(got.Frame(0).Picture, one.Frame(0).Picture));
   EXPECT_EQ(got.Frame(0).TransparentColor, 0);
   EXPECT_THROW(Write(one, TBrixWriteOptions{.Version = 98}), EVelkError);
+  // Layers take the size and depth of their frame.
+  SetDibSize(one.Frame(0).AddLayer().Picture, 3, 2, 32);
+  EXPECT_THROW(Write(one, TBrixWriteOptions{}), EVelkError);
 }
 
 } // namespace
