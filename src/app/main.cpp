@@ -1,5 +1,7 @@
 // velkplayer: plays a game in a window, or headless for tests and automation.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -17,6 +19,7 @@
 #include "app/png_writer.h"
 #include "app/var_dump.h"
 #include "base/error.h"
+#include "base/sjis.h"
 #include "medialib/null_media.h"
 #include "platform/headless/headless_clock.h"
 #include "platform/headless/headless_message_boxes.h"
@@ -120,6 +123,16 @@ int main(int argc, char** argv) {
   std::optional<velk::TSdlWindow> sdl_window;
   if (!options.Headless) {
     sdl_window.emplace();
+    bool config = !options.Args.empty() && velk::SameText(options.Args[0], "/config");
+    // SDL falls back to an invisible off-screen window when there is no display; a player nobody can see or close is
+    // refused unless that driver was asked for.
+    const char* driver = sdl_window->Available() ? SDL_GetCurrentVideoDriver() : nullptr;
+    bool invisible =
+        driver != nullptr && std::strcmp(driver, "offscreen") == 0 && std::getenv("SDL_VIDEODRIVER") == nullptr;
+    if ((!sdl_window->Available() || invisible) && !config) {
+      std::fprintf(stderr, "velkplayer: no display to open the window on; use --headless\n");
+      return velk::kExitNotStarted;
+    }
     host.Platform.Clock = &sdl_clock;
     host.Platform.MessageBoxes = &sdl_boxes;
     host.Window = &*sdl_window;
