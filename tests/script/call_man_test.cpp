@@ -540,6 +540,29 @@ wait 1
   EXPECT_EQ(Var("after"), nullptr);
 }
 
+TEST_F(CallMan, ResetFromAHandlerRewritesTheScriptToResumeAtTheTarget) {
+  Build({{"main.vks", R"(varnew name: n; type: int; value: 0
+varnew name: gone; type: int; value: 0
+vardel gone
+label restart
+calc n = n + 1
+wait 1
+)"},
+         {"h.vks", "pcreset page: main.ksb; target: @restart; clearall: 0\ncalc n = n + 10\n"}});
+  TVelkBox* box = AddBox("btn");
+  Start();
+  Frames(1);
+  EXPECT_EQ(Var("gone"), nullptr);
+  QueueEvent("h.xyz", box);
+  Frames(1);
+  // The handler goes on to its end, then the script resumes at the label instead of its wait; the handler's own
+  // event is gone.
+  EXPECT_EQ(Int("n"), 1 + 10 + 1);
+  EXPECT_EQ(calls->State(), 0);
+  EXPECT_EQ(calls->StackCount(), 0);
+  EXPECT_EQ(scene.Events.Count(), 0);
+}
+
 TEST(EventTarget, SplitsAtTheLastColonAfterTheLastPointAndBackslash) {
   std::string page, label;
   SplitEventTarget("s\\main.xyz:start", page, label);
