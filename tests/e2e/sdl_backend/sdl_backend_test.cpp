@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -10,6 +12,13 @@
 
 namespace velk {
 namespace {
+
+// These tests always run on SDL's dummy drivers, whatever the environment says: no display or device is needed.
+const bool kDummyDrivers = [] {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  return true;
+}();
 
 TEST(SdlKeys, ScancodesMapToVirtualKeys) {
   struct {
