@@ -15,6 +15,7 @@
 #include "app/input_script.h"
 #include "app/message_loop.h"
 #include "app/player_options.h"
+#include "app/game_session.h"
 #include "app/player_process.h"
 #include "app/png_writer.h"
 #include "app/var_dump.h"
@@ -180,6 +181,11 @@ int main(int argc, char** argv) {
       };
     }
   }
+  // The game's subsystems outlive the process object: the virtual file manager is freed (and its temporary files
+  // deleted) after everything else.
+  velk::TGameSession session(host.Platform);
+  host.MakeScene = [&](velk::TPlayerProcess& p) { return session.MakeScene(p); };
+  host.LoadProject = [&](velk::TPlayerProcess& p) { return session.LoadProject(p); };
   velk::TPlayerProcess process(std::move(host));
   int status = process.Run(options.Args);
   if (status == velk::kExitNormal && (dump_failed || screenshot_failed)) status = velk::kExitNotStarted;

@@ -167,6 +167,7 @@ void TPlayerProcess::CreateMainWindow(const std::vector<std::string>& args) {
 
 void TPlayerProcess::MountGameData(const std::vector<std::string>& args) {
   mounted_.clear();
+  started_without_arguments_ = args.empty();
   if (args.empty()) {
     base_folder_ = exe_folder_;
     auto resource = host_.Platform.Resources->Find("", "BINTYPE", "DUMMY");
@@ -186,7 +187,7 @@ void TPlayerProcess::Initialise() {
   trace_("DXSound.Initialize");
   trace_("VelkInitialize");
   // The scene list stands in as one plain base until the scene components exist.
-  scene_ = std::make_unique<TMinimalScene>();
+  scene_ = host_.MakeScene ? host_.MakeScene(*this) : std::make_unique<TMinimalScene>();
   form_->SetScene(scene_.get());
   trace_("TProject.Create");
   // Creating the project sets the quit flag at its start and clears it only when the game has started.

@@ -40,6 +40,8 @@ struct TPlayerHost {
   IWindow* Window = nullptr;
   // Null: this build cannot load projects yet, and says so.
   ProjectLoader LoadProject;
+  // Makes the scene list at start-up; null: one plain base stands in.
+  std::function<std::unique_ptr<IFrameScene>(TPlayerProcess& process)> MakeScene;
   // Display options of the windowed player.
   bool FullScreen = false;
   int32_t Scale = 1;
@@ -85,6 +87,9 @@ class TPlayerProcess {
   IFrameProject* Project() const { return project_.get(); }
   // One line of the interpreter trace (code page 932): to the log library, and to stderr when asked.
   void TraceLine(const std::string& line) const;
+  bool LogLibraryLoaded() const { return log_library_.Loaded(); }
+  // True when the command line named no game folder (the game data must then be located).
+  bool StartedWithoutArguments() const { return started_without_arguments_; }
 
  private:
   bool ModuleStartup();
@@ -113,6 +118,7 @@ class TPlayerProcess {
   std::unique_ptr<IFrameScene> scene_;
   std::unique_ptr<IFrameProject> project_;
   bool window_created_ = false;
+  bool started_without_arguments_ = false;
   bool game_started_ = false;
   int status_ = kExitNormal;
 };

@@ -1,0 +1,108 @@
+#include "app/game_session.h"
+
+#include "app/form_view.h"
+#include "app/player_process.h"
+#include "app/scene_adapter.h"
+#include "base/error.h"
+#include "base/sjis.h"
+#include "scene/base_list.h"
+#include "script/call_host.h"
+#include "script/call_man.h"
+#include "script/call_scene.h"
+#include "script/project.h"
+
+namespace velk {
+
+namespace {
+
+// The project as the frame procedure sees it.
+class TProjectFrame : public IFrameProject {
+ public:
+  explicit TProjectFrame(std::unique_ptr<TProject> project) : project_(std::move(project)) {}
+  int32_t ScreenWidth() const override { return project_->ScreenWidth; }
+  int32_t ScreenHeight() const override { return project_->ScreenHeight; }
+  std::string Title() const override { return project_->Title; }
+  bool PauseWhenInactive() const override { return project_->PauseWhenInactive; }
+  void RunFrame() override { project_->RunFrame(); }
+  bool ApplyPending() override { return project_->ApplyPending(); }
+
+ private:
+  std::unique_ptr<TProject> project_;
+};
+
+// The scene adapter owns the scene list it drives.
+class TOwningSceneAdapter : public TSceneAdapter {
+ public:
+  TOwningSceneAdapter(std::unique_ptr<TVelkBaseList> scene, const int32_t& elapsed_ms)
+      : TSceneAdapter(*scene, elapsed_ms), owned_(std::move(scene)) {}
+
+ private:
+  std::unique_ptr<TVelkBaseList> owned_;
+};
+
+}  // namespace
+
+TGameSession::TGameSession(const TPlatform& platform)
+    : platform_(platform), files_(platform, TVrFileManager::FindCdRoots()) {}
+
+TGameSession::~TGameSession() = default;
+
+std::unique_ptr<IFrameScene> TGameSession::MakeScene(TPlayerProcess& process) {
+  auto scene = std::make_unique<TVelkBaseList>();
+  scene_ = scene.get();
+  scene_calls_ = std::make_unique<TSceneCalls>(*scene_);
+  return std::make_unique<TOwningSceneAdapter>(std::move(scene), process.Values().FrameDelta);
+}
+
+void TGameSession::mount(TPlayerProcess& process) {
+  files_.SetBaseFolder(process.BaseFolder());
+  for (const std::string& source : process.Mounted()) {
+    if (source == "resource:DUMMY") {
+      files_.MountResource("", "DUMMY", "BINTYPE");
+    } else {
+      files_.Mount(source);
+    }
+  }
+}
+
+std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process) {
+  process_ = &process;
+  mount(process);
+  TProjectServices services;
+  services.Platform = platform_;
+  services.Files = &files_;
+  services.Vars = process.Vars();
+  services.Process = &process.Values();
+  services.Window = this;
+  services.LocateGameData = process.StartedWithoutArguments();
+  services.ExecutableFolder = process.ExecutableFolder();
+  auto project = std::make_unique<TProject>(services);
+  project->Create();
+  if (process.Values().QuitFlag) return nullptr;
+  return std::make_unique<TProjectFrame>(std::move(project));
+}
+
+// The window takes its caption from the project's title when it starts up, right after the project.
+void TGameSession::SetTitle(const std::string&) {}
+
+void TGameSession::Close() {
+  if (process_ != nullptr) process_->Values().QuitFlag = true;
+  if (process_ != nullptr && process_->Form() != nullptr) process_->Form()->RequestClose();
+}
+
+std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project) {
+  if (process_ == nullptr) return nullptr;
+  call_host_ = std::make_unique<TProjectCallHost>(project);
+  call_host_->OnClose = [this] { Close(); };
+  if (process_->Host().TraceToStderr || process_->LogLibraryLoaded()) {
+    call_host_->OnTrace = [this](const std::string& line) { process_->TraceLine(line); };
+  }
+  TCallManServices services;
+  services.Vars = process_->Vars();
+  services.Process = &process_->Values();
+  services.Host = call_host_.get();
+  services.Scene = scene_calls_.get();
+  return std::make_unique<TCallMan>(services);
+}
+
+}  // namespace velk
