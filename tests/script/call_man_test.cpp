@@ -354,13 +354,22 @@ TEST_F(CallMan, EventWithAMissingPageStaysPendingWithoutBlockingLaterEvents) {
   Build({{"main.vks", "varnew name: log; type: string; value: \"\"\nwait 1\n"}, {"e.vks", "calc log = log ++ \"E\"\n"}});
   Start();
   Frames(1);
+  // A page that cannot be read is passed over in the same way, and the script's context is left as it was.
+  test::Bytes cut;
+  cut.i32(115).u8(0).i32(61).i32(21);
+  test::WriteFile(host.Root + "bad.ksb", std::string(cut.data().begin(), cut.data().end()));
+  const int32_t index = calls->CurrentIndex();
   QueueEvent("missing.xyz");
+  QueueEvent("bad.xyz");
   QueueEvent("e.xyz");
   Frames(1);
   EXPECT_EQ(Str("log"), "E");
-  ASSERT_EQ(scene.Events.Count(), 1);
+  ASSERT_EQ(scene.Events.Count(), 2);
   EXPECT_EQ(scene.Events.Item(0)->Handler, "missing.xyz");
   EXPECT_EQ(scene.Events.Item(0)->State, 0);
+  EXPECT_EQ(scene.Events.Item(1)->State, 0);
+  EXPECT_EQ(calls->StackCount(), 0);
+  EXPECT_EQ(calls->CurrentIndex(), index);
 }
 
 TEST_F(CallMan, PageCacheKeepsTenPagesAndNeverDropsTheCurrentOne) {
