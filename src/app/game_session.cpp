@@ -1,5 +1,7 @@
 #include "app/game_session.h"
 
+#include <functional>
+
 #include "app/form_view.h"
 #include "app/player_process.h"
 #include "app/scene_adapter.h"
@@ -7,7 +9,9 @@
 #include "base/sjis.h"
 #include "scene/base_list.h"
 #include "script/call_host.h"
+#include "expr/param_collection.h"
 #include "script/call_man.h"
+#include "script/call_var_host.h"
 #include "script/call_scene.h"
 #include "script/project.h"
 
@@ -18,7 +22,13 @@ namespace {
 // The project as the frame procedure sees it.
 class TProjectFrame : public IFrameProject {
  public:
-  explicit TProjectFrame(std::unique_ptr<TProject> project) : project_(std::move(project)) {}
+  // after_free runs once the project (and with it the interpreter) is gone.
+  TProjectFrame(std::unique_ptr<TProject> project, std::function<void()> after_free)
+      : project_(std::move(project)), after_free_(std::move(after_free)) {}
+  ~TProjectFrame() override {
+    project_.reset();
+    if (after_free_) after_free_();
+  }
   int32_t ScreenWidth() const override { return project_->ScreenWidth; }
   int32_t ScreenHeight() const override { return project_->ScreenHeight; }
   std::string Title() const override { return project_->Title; }
@@ -28,6 +38,7 @@ class TProjectFrame : public IFrameProject {
 
  private:
   std::unique_ptr<TProject> project_;
+  std::function<void()> after_free_;
 };
 
 // The scene adapter owns the scene list it drives.
@@ -51,6 +62,9 @@ std::unique_ptr<IFrameScene> TGameSession::MakeScene(TPlayerProcess& process) {
   auto scene = std::make_unique<TVelkBaseList>();
   scene_ = scene.get();
   scene_calls_ = std::make_unique<TSceneCalls>(*scene_);
+  // System variables read the scene, and the interpreter once it exists.
+  var_host_ = std::make_unique<TCallVarHost>(*scene_);
+  if (process.Vars() != nullptr) process.Vars()->SetHost(var_host_.get());
   return std::make_unique<TOwningSceneAdapter>(std::move(scene), process.Values().FrameDelta);
 }
 
@@ -79,7 +93,9 @@ std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process
   auto project = std::make_unique<TProject>(services);
   project->Create();
   if (process.Values().QuitFlag) return nullptr;
-  return std::make_unique<TProjectFrame>(std::move(project));
+  return std::make_unique<TProjectFrame>(std::move(project), [this] {
+    if (var_host_) var_host_->SetCalls(nullptr);
+  });
 }
 
 // The window takes its caption from the project's title when it starts up, right after the project.
@@ -102,7 +118,9 @@ std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project)
   services.Process = &process_->Values();
   services.Host = call_host_.get();
   services.Scene = scene_calls_.get();
-  return std::make_unique<TCallMan>(services);
+  auto calls = std::make_unique<TCallMan>(services);
+  if (var_host_) var_host_->SetCalls(calls.get());
+  return calls;
 }
 
 }  // namespace velk

@@ -10,6 +10,7 @@
 
 namespace velk {
 
+class TCallVarHost;
 class TPlayerProcess;
 class TProjectCallHost;
 class TSceneCalls;
@@ -43,6 +44,7 @@ class TGameSession : public IProjectWindow {
   TVelkBaseList* scene_ = nullptr;  // owned by the scene adapter the process holds
   std::unique_ptr<TSceneCalls> scene_calls_;
   std::unique_ptr<TProjectCallHost> call_host_;
+  std::unique_ptr<TCallVarHost> var_host_;
 };
 
 }  // namespace velk

@@ -21,6 +21,9 @@ struct TFieldInfo {
   TKind Kind;
 };
 
+// The code of the wait command.
+constexpr uint8_t kWaitCode = 7;
+
 // Collects the keys a command class stores at a page version.
 class TKeyCollector : public TComFields {
 public:
@@ -141,7 +144,13 @@ public:
 
   void Expr(const char* key, TVelkParser& value) override {
     const std::string* text = single(key);
-    if (text != nullptr) compile(*text, value);
+    if (text != nullptr) {
+      compile(*text, value);
+    } else if (std::string_view(key) == "condition" && command_.Code != kWaitCode) {
+      // The player reads a condition without value as false; a command written without one is meant to run
+      // always. A wait without condition simply waits its time, so it keeps the empty condition.
+      compile("TRUE", value);
+    }
   }
 
   void ExprList(const char* key, std::vector<std::unique_ptr<TVelkParser>>& list) override {

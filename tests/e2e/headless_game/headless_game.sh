@@ -9,12 +9,13 @@ rm -rf "$work" && mkdir -p "$work/game"
 "$player" --headless --clock virtual --frames 100 --dump-vars "$work/vars.tsv" --screenshot "$work/shot.png" \
   "$work/game"
 expected=$(printf '%s\n' \
+  "doubled	string	20" \
   "frames	int	1" \
   "half	float	2.5" \
   "i	int	4" \
   "state	string	summed and waited" \
   "total	int	10")
-actual=$(grep -E '^(frames|half|i|state|total)	' "$work/vars.tsv")
+actual=$(grep -E '^(doubled|frames|half|i|state|total)	' "$work/vars.tsv")
 if [ "$actual" != "$expected" ]; then
   echo "variables differ"; echo "expected:"; echo "$expected"; echo "actual:"; cat "$work/vars.tsv"; exit 1
 fi
