@@ -29,8 +29,9 @@ struct Corpus {
     const std::string src = std::string(dir) + "/src/";
     std::system(("mkdir -p " + src).c_str());
     std::mt19937 rng(42);
-    const char* words[] = {"the ", "scene ", "fades ", "into ", "night ", "and ", "music ", "plays ", "softly ",
-                           "while ", "she ", "waits ", "by ", "window ", "\r\n", "@", "[wait 300]", "chapter "};
+    const char* words[] = {"the ",   "scene ",  "fades ",  "into ",  "night ",     "and ",
+                           "music ", "plays ",  "softly ", "while ", "she ",       "waits ",
+                           "by ",    "window ", "\r\n",    "@",      "[wait 300]", "chapter "};
     velk::TVrFileCollection c;
     c.Open(src);
     int index = 0;

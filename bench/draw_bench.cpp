@@ -115,9 +115,7 @@ template <class Fn> void Run(benchmark::State& state, Fn fn) {
 
 const TRect kFull{0, 0, kW, kH};
 
-void BM_Memcpy(benchmark::State& s) {
-  Run(s, Memcpy);
-}
+void BM_Memcpy(benchmark::State& s) { Run(s, Memcpy); }
 void BM_SdlBlitBlend(benchmark::State& s) {
   Run(s, [] { Sdl()(); });
 }
@@ -148,6 +146,6 @@ BENCHMARK(BM_DrawMask)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StretchDraw2x)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawRotate)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

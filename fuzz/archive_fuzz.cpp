@@ -17,7 +17,8 @@ namespace {
 class OneResource : public velk::IResources {
  public:
   std::shared_ptr<const std::vector<uint8_t>> bytes;
-  std::shared_ptr<const std::vector<uint8_t>> Find(const std::string&, const std::string&, const std::string&) override {
+  std::shared_ptr<const std::vector<uint8_t>> Find(const std::string&, const std::string&,
+                                                   const std::string&) override {
     return bytes;
   }
 };

@@ -29,7 +29,7 @@ void Open(const uint8_t* data, size_t size, int32_t id, bool first_only, bool co
   }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int32_t id = 0;

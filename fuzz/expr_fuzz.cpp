@@ -30,8 +30,8 @@ class FuzzFuncs : public ISysFuncTable {
     return -1;
   }
   const TSysFuncInfo* FuncInfo(int32_t number) const override {
-    static const TSysFuncInfo kMin{"Min", 2, 2, PT_INT}, kCalc{"Calc", 1, 1, PT_STR},
-        kPush{"PushVar", 1, -1, PT_BOOL}, kPop{"PopVar", 0, 0, PT_BOOL};
+    static const TSysFuncInfo kMin{"Min", 2, 2, PT_INT}, kCalc{"Calc", 1, 1, PT_STR}, kPush{"PushVar", 1, -1, PT_BOOL},
+        kPop{"PopVar", 0, 0, PT_BOOL};
     switch (number) {
       case 126: return &kMin;
       case 136: return &kCalc;

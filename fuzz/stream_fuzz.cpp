@@ -37,24 +37,24 @@ void check_extended(TStream& s) {
 // One primitive chosen by op; returns false when the stream is exhausted.
 void step(TStream& s, uint8_t op) {
   switch (op % 12) {
-  case 0: round_trip(ReadInt(s), WriteInt, ReadInt); break;
-  case 1: round_trip(ReadInt64(s), WriteInt64, ReadInt64); break;
-  case 2: round_trip(ReadByte(s), WriteByte, ReadByte); break;
-  case 3: round_trip(ReadBool(s), WriteBool, ReadBool); break;
-  case 4: round_trip(ReadString(s), WriteString, ReadString); break;
-  case 5: round_trip(ReadStrings(s), WriteStrings, ReadStrings); break;
-  case 6: round_trip(ReadIntArray(s), WriteIntArray, ReadIntArray); break;
-  case 7: ReadExtendedArray(s); break;
-  case 8: round_trip(ReadByteArray(s), WriteByteArray, ReadByteArray); break;
-  case 9: ReadExtended(s); break;
-  case 10: check_extended(s); break;
-  case 11: {
-    TMemoryStream target;
-    int64_t count = ReadByte(s);
-    int64_t copied = CopyStream(target, s, count);
-    if (copied < 0 || copied > (count == 0 ? s.GetSize() : count) || copied != target.GetSize()) std::abort();
-    break;
-  }
+    case 0: round_trip(ReadInt(s), WriteInt, ReadInt); break;
+    case 1: round_trip(ReadInt64(s), WriteInt64, ReadInt64); break;
+    case 2: round_trip(ReadByte(s), WriteByte, ReadByte); break;
+    case 3: round_trip(ReadBool(s), WriteBool, ReadBool); break;
+    case 4: round_trip(ReadString(s), WriteString, ReadString); break;
+    case 5: round_trip(ReadStrings(s), WriteStrings, ReadStrings); break;
+    case 6: round_trip(ReadIntArray(s), WriteIntArray, ReadIntArray); break;
+    case 7: ReadExtendedArray(s); break;
+    case 8: round_trip(ReadByteArray(s), WriteByteArray, ReadByteArray); break;
+    case 9: ReadExtended(s); break;
+    case 10: check_extended(s); break;
+    case 11: {
+      TMemoryStream target;
+      int64_t count = ReadByte(s);
+      int64_t copied = CopyStream(target, s, count);
+      if (copied < 0 || copied > (count == 0 ? s.GetSize() : count) || copied != target.GetSize()) std::abort();
+      break;
+    }
   }
 }
 
@@ -71,7 +71,7 @@ void run(TStream& s) {
   }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> bytes(data, data + size);

@@ -26,8 +26,8 @@ void outline(TPixelBuffer& p, const TRect& r, uint32_t colour) {
 }
 
 // Draws a caption with its "&" accelerator letter underlined.
-void draw_caption(TStripFont& font, TPixelBuffer& p, int32_t x, int32_t y, const std::string& caption,
-                  uint32_t colour, const TRect& clip) {
+void draw_caption(TStripFont& font, TPixelBuffer& p, int32_t x, int32_t y, const std::string& caption, uint32_t colour,
+                  const TRect& clip) {
   size_t amp = caption.find('&');
   if (amp == std::string::npos || amp + 1 >= caption.size()) {
     font.Draw(p, x, y, caption, colour, clip);
@@ -69,8 +69,7 @@ void TConfigDialogView::Paint() {
   if (form_.DirectSound()) pixels_.FillRect(TRect{box.Left + 3, box.Top + 3, box.Right - 3, box.Bottom - 3}, kText);
   draw_caption(font_, pixels_, box.Right + 4, kCheckBox.Top + 2, TFormConfig::kDirectSoundCaption, kText, kCheckBox);
   uint32_t delay_text = form_.DelayEnabled() ? kText : kDisabledText;
-  draw_caption(font_, pixels_, kDelayLabel.Left, kDelayLabel.Top, TFormConfig::kDelayCaption, delay_text,
-               kDelayLabel);
+  draw_caption(font_, pixels_, kDelayLabel.Left, kDelayLabel.Top, TFormConfig::kDelayCaption, delay_text, kDelayLabel);
   std::string value = form_.ValueLabel();
   int32_t w = font_.TextWidth(value);
   font_.Draw(pixels_, kValueLabelRight - w, kDelayLabel.Top, value, delay_text, pixels_.Bounds());
@@ -85,9 +84,8 @@ void TConfigDialogView::Paint() {
   pixels_.FillRect(thumb, form_.DelayEnabled() ? 0xD8D8D8 : kFace);
   outline(pixels_, thumb, delay_text);
   // Buttons; OK is the default button (a darker edge).
-  for (const auto& [rect, caption, is_default] :
-       {std::tuple{kOkButton, TFormConfig::kOkCaption, true},
-        std::tuple{kCancelButton, TFormConfig::kCancelCaption, false}}) {
+  for (const auto& [rect, caption, is_default] : {std::tuple{kOkButton, TFormConfig::kOkCaption, true},
+                                                  std::tuple{kCancelButton, TFormConfig::kCancelCaption, false}}) {
     pixels_.FillRect(rect, 0xE1E1E1);
     outline(pixels_, rect, is_default ? 0x0078D7 : kEdge);
     int32_t tw = font_.TextWidth(caption);

@@ -123,8 +123,7 @@ void TFormView::present(bool everything) {
     TFrameView screen = scene_->Screen();
     for (const TRect& r : scene_->Changed()) {
       client_.Blit(screen, r, panel_.Left + r.Left, panel_.Top + r.Top);
-      changed.push_back(TRect{r.Left + panel_.Left, r.Top + panel_.Top, r.Right + panel_.Left,
-                              r.Bottom + panel_.Top});
+      changed.push_back(TRect{r.Left + panel_.Left, r.Top + panel_.Top, r.Right + panel_.Left, r.Bottom + panel_.Top});
     }
     // In full screen the toolbar lies over the panel; it stays on top of what the scene repainted.
     if (full_screen_ && toolbar_visible_ && !changed.empty()) {

@@ -13,8 +13,8 @@
 
 namespace velk {
 
-constexpr int32_t kTickPeriod = 15;   // ms between ticks
-constexpr uint32_t kTickGap = 300;    // an interval this long or longer is not added to the game clock
+constexpr int32_t kTickPeriod = 15;  // ms between ticks
+constexpr uint32_t kTickGap = 300;   // an interval this long or longer is not added to the game clock
 
 // An accepted tick: its interval and its time stamp.
 struct TTick {

@@ -11,9 +11,9 @@ struct TPlayerOptions {
   bool Version = false;
   bool Headless = false;
   bool FullScreen = false;
-  int32_t Scale = 1;       // a whole factor, or 0 (kScaleFit): the largest size that fits
+  int32_t Scale = 1;  // a whole factor, or 0 (kScaleFit): the largest size that fits
   // Headless runs only.
-  int32_t Frames = -1;     // -1: until the game ends
+  int32_t Frames = -1;  // -1: until the game ends
   bool VirtualClock = false;
   std::string InputFile;
   std::string Screenshot;

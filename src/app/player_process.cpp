@@ -52,8 +52,9 @@ uint32_t milliseconds_of_day() {
   std::time_t t = std::time(nullptr);
   std::tm local{};
   localtime_r(&t, &local);
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::system_clock::now().time_since_epoch()).count() % 1000;
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count() %
+            1000;
   return static_cast<uint32_t>(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + ms);
 }
 
@@ -196,8 +197,10 @@ void TPlayerProcess::Initialise() {
   if (!has_project) {
     host_.Platform.MessageBoxes->Show(Utf8ToCp932("プロジェクトがありません"), Utf8ToCp932("警告"),
                                       MB_OK | MB_ICONWARNING);
-    std::fprintf(stderr, "velkplayer: no game found in %s (expected game.dat, velk.kpb or an archive appended to "
-                 "the player)\n", base_folder_.c_str());
+    std::fprintf(stderr,
+                 "velkplayer: no game found in %s (expected game.dat, velk.kpb or an archive appended to "
+                 "the player)\n",
+                 base_folder_.c_str());
     return;
   }
   if (!host_.LoadProject) {
@@ -241,8 +244,8 @@ void TPlayerProcess::Shutdown() {
   trace_("BrixMan.Free");
   trace_("ClipMan.Free");
   trace_("MediaFinal");
-  for (const char* name : {"ScreenMan.Free", "VideoMan.Free", "WmpMan.Free", "OggMan.Free", "CddaMan.Free",
-                           "MidiMan.Free"}) {
+  for (const char* name :
+       {"ScreenMan.Free", "VideoMan.Free", "WmpMan.Free", "OggMan.Free", "CddaMan.Free", "MidiMan.Free"}) {
     trace_(name);
   }
   if (IVelkMedia* lib = media_lib_.Lib()) lib->velkFinal();

@@ -24,9 +24,9 @@ class TPlayerProcess;
 
 // Exit statuses of the player.
 enum TExitStatus : int {
-  kExitNormal = 0,       // the game ended (or the configuration dialog closed)
-  kExitNotStarted = 1,   // the game could not start; a message said why
-  kExitRefused = 3,      // another instance plays this game folder, or the player runs from an optical drive
+  kExitNormal = 0,      // the game ended (or the configuration dialog closed)
+  kExitNotStarted = 1,  // the game could not start; a message said why
+  kExitRefused = 3,     // another instance plays this game folder, or the player runs from an optical drive
 };
 
 // Loads the project of the mounted game. Null when it cannot (after its own message); the quit flag then stays set.

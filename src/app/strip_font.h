@@ -18,8 +18,7 @@ class TStripFont {
   bool Loaded() const { return face_ != nullptr; }
   int32_t PixelSize() const { return pixel_size_; }
   // Draws UTF-8 text with the top of its line at y, clipped to clip; returns the advance width.
-  int32_t Draw(TPixelBuffer& target, int32_t x, int32_t y, const std::string& utf8, uint32_t colour,
-               const TRect& clip);
+  int32_t Draw(TPixelBuffer& target, int32_t x, int32_t y, const std::string& utf8, uint32_t colour, const TRect& clip);
   int32_t TextWidth(const std::string& utf8);
 
  private:

@@ -21,9 +21,9 @@ void TClipList::Add(const TRect& rect) {
     if (e.Contains(n)) return;
     n = Union(n, e);
     rects_.erase(rects_.begin() + static_cast<std::ptrdiff_t>(i));
-    i = 0; // start again with the union
+    i = 0;  // start again with the union
   }
   rects_.push_back(n);
 }
 
-} // namespace velk
+}  // namespace velk

@@ -9,7 +9,7 @@
 namespace velk {
 
 class TClipList {
-public:
+ public:
   // The distance within which two rectangles count as near.
   static constexpr int32_t kMergeDistance = 20;
 
@@ -27,8 +27,8 @@ public:
   // Whether a and b lie within kMergeDistance pixels of each other.
   static bool Near(const TRect& a, const TRect& b);
 
-private:
+ private:
   std::vector<TRect> rects_;
 };
 
-} // namespace velk
+}  // namespace velk

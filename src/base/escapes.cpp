@@ -40,4 +40,4 @@ size_t FindUnescapedQuote(std::string_view s, size_t from) {
   return std::string_view::npos;
 }
 
-} // namespace velk
+}  // namespace velk

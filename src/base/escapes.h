@@ -14,4 +14,4 @@ std::string ResolveEscapes(std::string_view s);
 // above), or npos.
 size_t FindUnescapedQuote(std::string_view s, size_t from);
 
-} // namespace velk
+}  // namespace velk

@@ -60,10 +60,8 @@ class THashCollection {
   std::unique_ptr<THashCollectionItem> Extract(int32_t index);
   void Clear();
 
-  template <class T>
-  T* ItemAs(int32_t index) const { return static_cast<T*>(Item(index)); }
-  template <class T>
-  T* FindAs(std::string_view name) const { return static_cast<T*>(Find(name)); }
+  template <class T> T* ItemAs(int32_t index) const { return static_cast<T*>(Item(index)); }
+  template <class T> T* FindAs(std::string_view name) const { return static_cast<T*>(Find(name)); }
 
  private:
   friend class THashCollectionItem;

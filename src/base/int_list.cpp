@@ -16,7 +16,7 @@ void check_capacity(int64_t count) {
   if (count > kMaxIntListCount) throw EVelkError("List too large (" + std::to_string(count) + ")");
 }
 
-} // namespace
+}  // namespace
 
 int32_t TIntList::Get(int32_t index) const {
   if (index < 0) index_error(index);
@@ -72,4 +72,4 @@ int32_t TIntArray::Add(int32_t value) {
   return Length() - 1;
 }
 
-} // namespace velk
+}  // namespace velk

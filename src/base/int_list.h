@@ -10,7 +10,7 @@ constexpr int32_t kMaxIntListCount = 1 << 24;
 
 // An int32 list that grows with zeros when a slot beyond its end is set; slots beyond the end read as zero.
 class TIntList {
-public:
+ public:
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
   // The value at index, 0 beyond the end. Throws EVelkError for a negative index.
   int32_t Get(int32_t index) const;
@@ -27,13 +27,13 @@ public:
   void Clear() { items_.clear(); }
   const std::vector<int32_t>& Items() const { return items_; }
 
-private:
+ private:
   std::vector<int32_t> items_;
 };
 
 // A growable int32 array: its length is set explicitly (new slots are zero) and every access is bounds-checked.
 class TIntArray {
-public:
+ public:
   int32_t Length() const { return static_cast<int32_t>(items_.size()); }
   // Throws EVelkError for a negative length or one over kMaxIntListCount.
   void SetLength(int32_t length);
@@ -46,8 +46,8 @@ public:
   void Clear() { items_.clear(); }
   const std::vector<int32_t>& Items() const { return items_; }
 
-private:
+ private:
   std::vector<int32_t> items_;
 };
 
-} // namespace velk
+}  // namespace velk

@@ -9,7 +9,7 @@
 namespace velk {
 
 template <class T> class TObjList {
-public:
+ public:
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
   // The object at index, or null when the index is out of range.
   T* Item(int32_t index) const { return InRange(index) ? items_[static_cast<size_t>(index)].get() : nullptr; }
@@ -52,9 +52,9 @@ public:
   auto begin() const { return items_.begin(); }
   auto end() const { return items_.end(); }
 
-private:
+ private:
   bool InRange(int32_t index) const { return index >= 0 && static_cast<size_t>(index) < items_.size(); }
   std::vector<std::unique_ptr<T>> items_;
 };
 
-} // namespace velk
+}  // namespace velk

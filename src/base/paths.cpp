@@ -6,12 +6,8 @@ namespace velk {
 
 namespace {
 
-bool is_delimiter_byte(char c) {
-  return c == '\\' || c == '/';
-}
-bool is_ascii_letter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+bool is_delimiter_byte(char c) { return c == '\\' || c == '/'; }
+bool is_ascii_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // Length of the drive or server prefix, or of a root delimiter, at the start of the path; 0 for a relative path.
 size_t prefix_length(std::string_view s) {
@@ -52,13 +48,12 @@ size_t step_length(std::string_view s, std::string_view dots) {
   return is_delimiter_byte(s[dots.size()]) ? dots.size() + 1 : 0;
 }
 
-} // namespace
+}  // namespace
 
 bool IsPathDelimiter(std::string_view s, size_t index) {
   if (index >= s.size()) return false;
   size_t i = 0;
-  while (i < index)
-    i += CharLength(s, i);
+  while (i < index) i += CharLength(s, i);
   return i == index && is_delimiter_byte(s[i]);
 }
 
@@ -76,14 +71,12 @@ std::vector<std::string> SplitPath(std::string_view path) {
   return parts;
 }
 
-bool IsAbsolutePath(std::string_view name) {
-  return prefix_length(name) > 0;
-}
+bool IsAbsolutePath(std::string_view name) { return prefix_length(name) > 0; }
 
 std::string ResolveRelativePath(std::string_view base_folder, std::string_view name) {
   if (IsAbsolutePath(name)) return std::string(name);
   std::vector<std::string> parts = SplitPath(base_folder);
-  size_t keep = (!parts.empty() && IsAbsolutePath(parts.front())) ? 1 : 0; // the prefix stays
+  size_t keep = (!parts.empty() && IsAbsolutePath(parts.front())) ? 1 : 0;  // the prefix stays
   for (;;) {
     if (size_t n = step_length(name, ".."); n > 0) {
       if (parts.size() > keep) parts.pop_back();
@@ -95,20 +88,15 @@ std::string ResolveRelativePath(std::string_view base_folder, std::string_view n
     }
   }
   std::string out;
-  for (const auto& p : parts)
-    out += p;
+  for (const auto& p : parts) out += p;
   if (!out.empty() && !IsPathDelimiter(out, out.size() - 1) && out.back() != ':') out += '\\';
   out += name;
   return out;
 }
 
-std::string ExtractFilePath(std::string_view name) {
-  return std::string(name.substr(0, name_start(name, true)));
-}
+std::string ExtractFilePath(std::string_view name) { return std::string(name.substr(0, name_start(name, true))); }
 
-std::string ExtractFileName(std::string_view name) {
-  return std::string(name.substr(name_start(name, true)));
-}
+std::string ExtractFileName(std::string_view name) { return std::string(name.substr(name_start(name, true))); }
 
 std::string ExtractFileExt(std::string_view name) {
   size_t dot = ext_start(name);
@@ -128,4 +116,4 @@ std::string IncludeTrailingPathDelimiter(std::string_view name) {
   return out;
 }
 
-} // namespace velk
+}  // namespace velk

@@ -33,4 +33,4 @@ std::string ChangeFileExt(std::string_view name, std::string_view ext);
 // Appends "\" unless the name already ends with a delimiter (so the empty name becomes "\").
 std::string IncludeTrailingPathDelimiter(std::string_view name);
 
-} // namespace velk
+}  // namespace velk

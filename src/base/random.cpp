@@ -36,10 +36,9 @@ int32_t TRandomGenerator::TakeFromPool() {
       rest -= pool_[static_cast<size_t>(next)];
     }
   }
-  for (int32_t i = pos + 1; i <= pool_capacity_; i += i & -i)
-    pool_[static_cast<size_t>(i)] -= 1;
+  for (int32_t i = pos + 1; i <= pool_capacity_; i += i & -i) pool_[static_cast<size_t>(i)] -= 1;
   --pool_size_;
-  return pos; // tree position pos + 1 holds the value pos
+  return pos;  // tree position pos + 1 holds the value pos
 }
 
-} // namespace velk
+}  // namespace velk

@@ -7,7 +7,7 @@
 namespace velk {
 
 class TRandomGenerator {
-public:
+ public:
   explicit TRandomGenerator(uint32_t increment) : increment_(increment) {}
 
   // Advances the state and returns it.
@@ -22,14 +22,14 @@ public:
   // Pools serve images and transitions, not whole address spaces: 16 Mi values at most.
   static constexpr int32_t kMaxPool = 1 << 24;
 
-private:
+ private:
   uint32_t increment_;
   uint32_t state_ = 0;
   // The values left are always in ascending order, so the value at an index is the index-th smallest value left:
   // a Fenwick tree of 0/1 counts finds it in O(log n) instead of shifting a list.
   std::vector<int32_t> pool_;
-  int32_t pool_capacity_ = 0; // n of the last ResetPool
-  int32_t pool_size_ = 0;     // values left
+  int32_t pool_capacity_ = 0;  // n of the last ResetPool
+  int32_t pool_size_ = 0;      // values left
 };
 
-} // namespace velk
+}  // namespace velk

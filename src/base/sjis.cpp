@@ -9,8 +9,7 @@ namespace velk {
 
 namespace {
 
-template <char (*Fold)(char)>
-std::string fold_case(std::string_view s) {
+template <char (*Fold)(char)> std::string fold_case(std::string_view s) {
   std::string out(s);
   for (size_t i = 0; i < out.size();) {
     size_t n = CharLength(out, i);

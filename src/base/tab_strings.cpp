@@ -22,4 +22,4 @@ const std::string& TTabStrings::operator[](int32_t index) const {
   return fields_[static_cast<size_t>(index)];
 }
 
-} // namespace velk
+}  // namespace velk

@@ -9,7 +9,7 @@
 namespace velk {
 
 class TTabStrings {
-public:
+ public:
   TTabStrings() = default;
   explicit TTabStrings(std::string_view line) { SetText(line); }
 
@@ -19,8 +19,8 @@ public:
   const std::string& operator[](int32_t index) const;
   const std::vector<std::string>& Fields() const { return fields_; }
 
-private:
+ private:
   std::vector<std::string> fields_;
 };
 
-} // namespace velk
+}  // namespace velk

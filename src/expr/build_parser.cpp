@@ -55,12 +55,16 @@ bool is_name_char(char16_t c) {
 }
 
 // The operator characters of calls and element references: + - * / % | & ^ = [ ] ( ) , < >
-bool is_op_char(char16_t c) { return c < 0x80 && std::char_traits<char>::find("+-*/%|&^=[](),<>", 16, static_cast<char>(c)); }
+bool is_op_char(char16_t c) {
+  return c < 0x80 && std::char_traits<char>::find("+-*/%|&^=[](),<>", 16, static_cast<char>(c));
+}
 
 bool has_op_char(std::u16string_view s) { return std::any_of(s.begin(), s.end(), is_op_char); }
 
 // The characters that split tokens: % & * + - / < = > ^ |
-bool is_token_char(char16_t c) { return c < 0x80 && std::char_traits<char>::find("%&*+-/<=>^|", 11, static_cast<char>(c)); }
+bool is_token_char(char16_t c) {
+  return c < 0x80 && std::char_traits<char>::find("%&*+-/<=>^|", 11, static_cast<char>(c));
+}
 
 // A token that starts like an operator (or an opening bracket): the tokens before which + and - are unary.
 bool starts_like_operator(const std::string& t, const char* set) {
@@ -76,10 +80,10 @@ struct op_row {
 };
 
 const op_row kOperators[] = {
-    {"*", ocMul, 0},      {"/", ocDiv, 0},    {"%", ocMod, 0},   {"+", ocPlus, 1},     {"-", ocMinus, 1},
-    {"<<", ocShiftL, 2},  {">>", ocShiftR, 2}, {"==", ocEqual, 3}, {">=", ocEBig, 3},   {"<=", ocESmall, 3},
-    {">", ocBig, 3},      {"<", ocSmall, 3},  {"<>", ocNEqual, 3}, {"++", ocComboStr, 4}, {"&", ocAnd, 5},
-    {"^", ocXor, 6},      {"|", ocOr, 7},     {"=", ocTo, 8},
+    {"*", ocMul, 0},     {"/", ocDiv, 0},     {"%", ocMod, 0},     {"+", ocPlus, 1},      {"-", ocMinus, 1},
+    {"<<", ocShiftL, 2}, {">>", ocShiftR, 2}, {"==", ocEqual, 3},  {">=", ocEBig, 3},     {"<=", ocESmall, 3},
+    {">", ocBig, 3},     {"<", ocSmall, 3},   {"<>", ocNEqual, 3}, {"++", ocComboStr, 4}, {"&", ocAnd, 5},
+    {"^", ocXor, 6},     {"|", ocOr, 7},      {"=", ocTo, 8},
 };
 constexpr int kAssignGroup = 8;
 

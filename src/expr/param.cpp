@@ -153,71 +153,60 @@ int32_t TCustomParam::IndexOf(const std::string& text, bool case_sensitive, bool
 
 // ---- TParamElements
 
-template <class T, uint8_t Type>
-const T& TParamElements<T, Type>::at(int32_t i) const {
+template <class T, uint8_t Type> const T& TParamElements<T, Type>::at(int32_t i) const {
   if (i < 0 || i >= GetCount()) ThrowBadIndex(i);
   return items_[static_cast<size_t>(i)];
 }
 
-template <class T, uint8_t Type>
-T& TParamElements<T, Type>::at(int32_t i) {
+template <class T, uint8_t Type> T& TParamElements<T, Type>::at(int32_t i) {
   if (i < 0 || i >= GetCount()) ThrowBadIndex(i);
   return items_[static_cast<size_t>(i)];
 }
 
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SetCount(int32_t n) {
+template <class T, uint8_t Type> void TParamElements<T, Type>::SetCount(int32_t n) {
   items_.resize(static_cast<size_t>(std::clamp<int64_t>(n, 0, kMaxParamElements)));
 }
 
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SetBool(bool b) {
+template <class T, uint8_t Type> void TParamElements<T, Type>::SetBool(bool b) {
   MakeScalar();
   store(items_[0], b);
 }
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SetFloat(long double x) {
+template <class T, uint8_t Type> void TParamElements<T, Type>::SetFloat(long double x) {
   MakeScalar();
   store(items_[0], x);
 }
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SetInt(int32_t n) {
+template <class T, uint8_t Type> void TParamElements<T, Type>::SetInt(int32_t n) {
   MakeScalar();
   store(items_[0], n);
 }
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SetStr(const std::string& s) {
+template <class T, uint8_t Type> void TParamElements<T, Type>::SetStr(const std::string& s) {
   MakeScalar();
   store(items_[0], s);
 }
 
-template <class T, uint8_t Type>
-int32_t TParamElements<T, Type>::GetIntAt(int32_t i) const { return as_int(at(i)); }
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SetIntAt(int32_t i, int32_t n) { store(at(i), n); }
-template <class T, uint8_t Type>
-long double TParamElements<T, Type>::GetFloatAt(int32_t i) const { return as_float(at(i)); }
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SetFloatAt(int32_t i, long double x) { store(at(i), x); }
-template <class T, uint8_t Type>
-bool TParamElements<T, Type>::GetBoolAt(int32_t i) const { return as_bool(at(i)); }
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SetBoolAt(int32_t i, bool b) { store(at(i), b); }
-template <class T, uint8_t Type>
-std::string TParamElements<T, Type>::GetStrAt(int32_t i) const { return as_str(at(i)); }
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SetStrAt(int32_t i, const std::string& s) { store(at(i), s); }
+template <class T, uint8_t Type> int32_t TParamElements<T, Type>::GetIntAt(int32_t i) const { return as_int(at(i)); }
+template <class T, uint8_t Type> void TParamElements<T, Type>::SetIntAt(int32_t i, int32_t n) { store(at(i), n); }
+template <class T, uint8_t Type> long double TParamElements<T, Type>::GetFloatAt(int32_t i) const {
+  return as_float(at(i));
+}
+template <class T, uint8_t Type> void TParamElements<T, Type>::SetFloatAt(int32_t i, long double x) { store(at(i), x); }
+template <class T, uint8_t Type> bool TParamElements<T, Type>::GetBoolAt(int32_t i) const { return as_bool(at(i)); }
+template <class T, uint8_t Type> void TParamElements<T, Type>::SetBoolAt(int32_t i, bool b) { store(at(i), b); }
+template <class T, uint8_t Type> std::string TParamElements<T, Type>::GetStrAt(int32_t i) const {
+  return as_str(at(i));
+}
+template <class T, uint8_t Type> void TParamElements<T, Type>::SetStrAt(int32_t i, const std::string& s) {
+  store(at(i), s);
+}
 
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::CloneFrom(const TCustomParam& other) {
+template <class T, uint8_t Type> void TParamElements<T, Type>::CloneFrom(const TCustomParam& other) {
   auto* o = dynamic_cast<const TParamElements*>(&other);
   if (o == nullptr || o == this) return;
   dims_ = o->dims_;
   items_ = o->items_;
 }
 
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::CopyMem(const TCustomParam& other) {
+template <class T, uint8_t Type> void TParamElements<T, Type>::CopyMem(const TCustomParam& other) {
   auto* o = dynamic_cast<const TParamElements*>(&other);
   if (o == nullptr || typeid(other) != typeid(*this)) throw EVelkError(Utf8ToCp932("CopyMem:変数の型があいません"));
   if (o == this) return;
@@ -225,15 +214,13 @@ void TParamElements<T, Type>::CopyMem(const TCustomParam& other) {
   items_ = o->items_;
 }
 
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::SaveToStream(TStream& s) const {
+template <class T, uint8_t Type> void TParamElements<T, Type>::SaveToStream(TStream& s) const {
   TCustomParam::SaveToStream(s);
   WriteInt(s, static_cast<int32_t>(items_.size()));
   for (const T& e : items_) write_element(s, e);
 }
 
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::LoadFromStream(TStream& s) {
+template <class T, uint8_t Type> void TParamElements<T, Type>::LoadFromStream(TStream& s) {
   int32_t expected = LoadDims(s);
   int32_t n = ReadInt(s);
   // The element count must be the one the dimensions imply, so that every index stays inside the elements.
@@ -244,8 +231,7 @@ void TParamElements<T, Type>::LoadFromStream(TStream& s) {
   items_ = std::move(items);
 }
 
-template <class T, uint8_t Type>
-void TParamElements<T, Type>::MakeScalar() {
+template <class T, uint8_t Type> void TParamElements<T, Type>::MakeScalar() {
   if (dims_.empty() && items_.size() == 1) return;
   dims_.clear();
   items_.resize(1);

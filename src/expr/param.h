@@ -168,8 +168,7 @@ class TParamVar : public TCustomParam {
 namespace velk {
 
 // The four element classes: a dynamic array of elements behind the dimension list.
-template <class T, uint8_t Type>
-class TParamElements : public TCustomParam {
+template <class T, uint8_t Type> class TParamElements : public TCustomParam {
  public:
   TParamElements() : items_(1) {}
 

@@ -247,7 +247,8 @@ std::unique_ptr<TMemoryStream> read_stack_entry(TStream& s) {
   CheckCount(s, n, 8);
   for (int32_t i = 0; i < n; ++i) {
     int32_t type = ReadInt(s);
-    std::unique_ptr<TCustomParam> value = type >= PT_INT && type <= PT_STR ? NewParam(static_cast<uint8_t>(type)) : nullptr;
+    std::unique_ptr<TCustomParam> value =
+        type >= PT_INT && type <= PT_STR ? NewParam(static_cast<uint8_t>(type)) : nullptr;
     if (value == nullptr) corrupt();
     ReadString(s);
     value->LoadFromStream(s);

@@ -97,12 +97,12 @@ class TParamCollection : public THashCollection {
   void RegisterReference(TParamVar* ref);
   void UnregisterReference(TParamVar* ref);
 
-  int32_t CurrentFrame = 0;   // the frame whose local variables are visible
-  std::string SelStr;         // "@SelStr"
-  int32_t SelIndex = 0;       // "@SelIndex"
-  int32_t TextDelay = 50;     // "@TextDelay"
-  std::string Cursor;         // "@Cursor"
-  std::string TempName;       // the variable that "@Temp" stands for
+  int32_t CurrentFrame = 0;  // the frame whose local variables are visible
+  std::string SelStr;        // "@SelStr"
+  int32_t SelIndex = 0;      // "@SelIndex"
+  int32_t TextDelay = 50;    // "@TextDelay"
+  std::string Cursor;        // "@Cursor"
+  std::string TempName;      // the variable that "@Temp" stands for
   // Three history settings that saves of versions 113 .. 134 carry in the variable block; the history reads them.
   std::array<int32_t, 3> OldHistorySettings{};
 

@@ -69,10 +69,10 @@ struct sys_row {
   const char* name;
   uint8_t type;
   getter get;
-  setter set = nullptr;      // null: read-only, writes are ignored
-  counter count = nullptr;   // arrays: the element count
-  element at = nullptr;      // arrays: one element; their scalar read is the type's default
-  forwarder fwd = nullptr;   // forwards every operation
+  setter set = nullptr;     // null: read-only, writes are ignored
+  counter count = nullptr;  // arrays: the element count
+  element at = nullptr;     // arrays: one element; their scalar read is the type's default
+  forwarder fwd = nullptr;  // forwards every operation
 };
 
 TVarHost& H(TParamCollection& c) { return c.Host(); }
@@ -128,8 +128,7 @@ const sys_row kRows[kSystemVarCount] = {
     {"@1Min", PT_FLOAT, [](TParamCollection&) { return Float(1.0L / 1440); }},
     {"@1Sec", PT_FLOAT, [](TParamCollection&) { return Float(1.0L / 86400); }},
     {"@KeyPush", PT_BOOL, [](TParamCollection&) { return Flag(false); }, nullptr,
-     [](TParamCollection&) { return kKeyCount; },
-     [](TParamCollection& c, int32_t i) { return Flag(H(c).KeyPush(i)); }},
+     [](TParamCollection&) { return kKeyCount; }, [](TParamCollection& c, int32_t i) { return Flag(H(c).KeyPush(i)); }},
     {"@KeyClick", PT_BOOL, [](TParamCollection&) { return Flag(false); }, nullptr,
      [](TParamCollection&) { return kKeyCount; },
      [](TParamCollection& c, int32_t i) { return Flag(H(c).KeyClick(i)); }},
@@ -229,16 +228,16 @@ int32_t TParamSystem::GetDim(int32_t k) const {
 
 // The value operations: forwarded for "@Result" and "@Temp" (reads of a missing value give 0 / empty, writes are
 // ignored), otherwise converted from or to the variable's own type.
-#define VELK_SYS_GET(Name, Ret, to, field, def)                                           \
-  Ret TParamSystem::Get##Name() const {                                                    \
-    const sys_row& row = kRows[number_];                                                   \
-    if (row.fwd != nullptr) return forward() != nullptr ? forward()->Get##Name() : def;    \
-    return convert(read_scalar(store_, row), to, false).field;                             \
-  }                                                                                        \
-  Ret TParamSystem::Get##Name##At(int32_t i) const {                                       \
-    const sys_row& row = kRows[number_];                                                   \
-    if (row.fwd != nullptr) return forward() != nullptr ? forward()->Get##Name##At(i) : def; \
-    return convert(read_element(store_, row, i), to, false).field;                         \
+#define VELK_SYS_GET(Name, Ret, to, field, def)                                                                        \
+  Ret TParamSystem::Get##Name() const {                                                                                \
+    const sys_row& row = kRows[number_];                                                                               \
+    if (row.fwd != nullptr) return forward() != nullptr ? forward()->Get##Name() : def;                                \
+    return convert(read_scalar(store_, row), to, false).field;                                                         \
+  }                                                                                                                    \
+  Ret TParamSystem::Get##Name##At(int32_t i) const {                                                                   \
+    const sys_row& row = kRows[number_];                                                                               \
+    if (row.fwd != nullptr) return forward() != nullptr ? forward()->Get##Name##At(i) : def;                           \
+    return convert(read_element(store_, row, i), to, false).field;                                                     \
   }
 VELK_SYS_GET(Int, int32_t, PT_INT, i, 0)
 VELK_SYS_GET(Float, long double, PT_FLOAT, f, 0)
@@ -246,22 +245,22 @@ VELK_SYS_GET(Bool, bool, PT_BOOL, b, false)
 VELK_SYS_GET(Str, std::string, PT_STR, s, std::string())
 #undef VELK_SYS_GET
 
-#define VELK_SYS_SET(Name, Arg, make)                                    \
-  void TParamSystem::Set##Name(Arg v) {                                  \
-    const sys_row& row = kRows[number_];                                 \
-    if (row.fwd != nullptr) {                                            \
-      if (TCustomParam* f = forward()) f->Set##Name(v);                  \
-      return;                                                            \
-    }                                                                    \
-    write_scalar(store_, row, make(v));                                  \
-  }                                                                      \
-  void TParamSystem::Set##Name##At(int32_t i, Arg v) {                   \
-    const sys_row& row = kRows[number_];                                 \
-    if (row.fwd != nullptr) {                                            \
-      if (TCustomParam* f = forward()) f->Set##Name##At(i, v);           \
-      return;                                                            \
-    }                                                                    \
-    write_element(store_, row, i, make(v));                              \
+#define VELK_SYS_SET(Name, Arg, make)                                                                                  \
+  void TParamSystem::Set##Name(Arg v) {                                                                                \
+    const sys_row& row = kRows[number_];                                                                               \
+    if (row.fwd != nullptr) {                                                                                          \
+      if (TCustomParam* f = forward()) f->Set##Name(v);                                                                \
+      return;                                                                                                          \
+    }                                                                                                                  \
+    write_scalar(store_, row, make(v));                                                                                \
+  }                                                                                                                    \
+  void TParamSystem::Set##Name##At(int32_t i, Arg v) {                                                                 \
+    const sys_row& row = kRows[number_];                                                                               \
+    if (row.fwd != nullptr) {                                                                                          \
+      if (TCustomParam* f = forward()) f->Set##Name##At(i, v);                                                         \
+      return;                                                                                                          \
+    }                                                                                                                  \
+    write_element(store_, row, i, make(v));                                                                            \
   }
 VELK_SYS_SET(Int, int32_t, Int)
 VELK_SYS_SET(Float, long double, Float)
@@ -270,10 +269,10 @@ VELK_SYS_SET(Str, const std::string&, Str)
 #undef VELK_SYS_SET
 
 // Operations that only the forwarding variables support; the others fail with the internal error.
-#define VELK_SYS_FORWARD_ONLY(Decl, call) \
-  void TParamSystem::Decl {               \
-    if (kRows[number_].fwd == nullptr) internal_error(); \
-    if (TCustomParam* f = forward()) f->call;            \
+#define VELK_SYS_FORWARD_ONLY(Decl, call)                                                                              \
+  void TParamSystem::Decl {                                                                                            \
+    if (kRows[number_].fwd == nullptr) internal_error();                                                               \
+    if (TCustomParam* f = forward()) f->call;                                                                          \
   }
 VELK_SYS_FORWARD_ONLY(SetCount(int32_t n), SetCount(n))
 VELK_SYS_FORWARD_ONLY(CloneFrom(const TCustomParam& other), CloneFrom(other))
@@ -292,7 +291,8 @@ void TParamSystem::SaveToStream(TStream& s) const {
 }
 
 int32_t TParamSystem::IndexOf(const std::string& text, bool case_sensitive, bool partial) const {
-  if (kRows[number_].fwd != nullptr) return forward() != nullptr ? forward()->IndexOf(text, case_sensitive, partial) : -1;
+  if (kRows[number_].fwd != nullptr)
+    return forward() != nullptr ? forward()->IndexOf(text, case_sensitive, partial) : -1;
   return TCustomParam::IndexOf(text, case_sensitive, partial);
 }
 

@@ -18,7 +18,7 @@ int32_t StrToInt(std::string_view s);        // 0 when the text is not an intege
 long double StrToFloat(std::string_view s);  // 0 when the text is not a float
 bool StrToBool(std::string_view s);          // exactly "TRUE"
 std::string IntToStr(int32_t n);
-std::string BoolToStr(bool b);               // "TRUE" / "FALSE"
+std::string BoolToStr(bool b);  // "TRUE" / "FALSE"
 // General format with 15 significant digits: fixed notation while the number has at most 15 digits before the point
 // and is not below 0.0001, otherwise "1.5E-7" / "1E20".
 std::string FloatToStr(long double x);

@@ -5,8 +5,7 @@
 namespace velk {
 
 int32_t TVarHost::PCTickCount() {
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now().time_since_epoch());
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
   return static_cast<int32_t>(static_cast<uint32_t>(ms.count()));
 }
 

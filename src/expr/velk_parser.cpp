@@ -12,9 +12,9 @@ namespace velk {
 
 namespace {
 
-const char* const kOpeNames[] = {"ocNone",    "ocTo",   "ocPlus",  "ocMinus",    "ocMul",   "ocDiv",    "ocMod",
-                                 "ocOr",      "ocAnd",  "ocXor",   "ocDimTo",    "ocFunc",  "ocEqual",  "ocBig",
-                                 "ocSmall",   "ocEBig", "ocESmall", "ocShiftL",  "ocShiftR", "ocComboStr", "ocNEqual"};
+const char* const kOpeNames[] = {"ocNone",  "ocTo",   "ocPlus",   "ocMinus",  "ocMul",    "ocDiv",      "ocMod",
+                                 "ocOr",    "ocAnd",  "ocXor",    "ocDimTo",  "ocFunc",   "ocEqual",    "ocBig",
+                                 "ocSmall", "ocEBig", "ocESmall", "ocShiftL", "ocShiftR", "ocComboStr", "ocNEqual"};
 
 bool is_temp_name(const std::string& name) { return name.compare(0, 4, "____") == 0; }
 
@@ -24,8 +24,8 @@ bool is_temp_name(const std::string& name) { return name.compare(0, 4, "____") =
 
 // "不正な式", the target, the operation's name and each operand as a string.
 [[noreturn]] void invalid_ope(const TOpeData& op) {
-  std::string text = Utf8ToCp932("不正な式") + "\r\n\r\n" + Utf8ToCp932("代入先:") + op.Target + Utf8ToCp932("演算タイプ:") +
-                     OpeCodeName(op.Code);
+  std::string text = Utf8ToCp932("不正な式") + "\r\n\r\n" + Utf8ToCp932("代入先:") + op.Target +
+                     Utf8ToCp932("演算タイプ:") + OpeCodeName(op.Code);
   for (const auto& operand : op.Operands) text += "\r\n" + operand->GetStr();
   throw EVelkError(text);
 }
@@ -57,7 +57,8 @@ void point_element(TParamVar& ref, TParamCollection& store, const TOpeData& op) 
   std::string prefix = source->TargetName() + "[";
   for (size_t k = 0; k < indices.size(); ++k) prefix += (k > 0 ? "," : "") + std::to_string(indices[k]);
   prefix += "]\r\n";
-  if (static_cast<int32_t>(indices.size()) != value.GetDimCount()) throw EVelkError(prefix + Utf8ToCp932("添え字が不正です"));
+  if (static_cast<int32_t>(indices.size()) != value.GetDimCount())
+    throw EVelkError(prefix + Utf8ToCp932("添え字が不正です"));
   int64_t linear = 0;
   for (size_t k = 0; k < indices.size(); ++k) {
     linear = linear * value.GetDim(static_cast<int32_t>(k)) + indices[k];
@@ -268,10 +269,22 @@ std::unique_ptr<TCustomParam> ReadOperand(TStream& s) {
   uint8_t type = ReadByte(s);
   std::unique_ptr<TCustomParam> value;
   switch (type) {
-    case PT_INT: value = NewParam(PT_INT); value->SetInt(ReadInt(s)); break;
-    case PT_FLOAT: value = NewParam(PT_FLOAT); value->SetFloat(ReadExtended(s)); break;
-    case PT_BOOL: value = NewParam(PT_BOOL); value->SetBool(ReadByte(s) != 0); break;
-    case PT_STR: value = NewParam(PT_STR); value->SetStr(ReadString(s)); break;
+    case PT_INT:
+      value = NewParam(PT_INT);
+      value->SetInt(ReadInt(s));
+      break;
+    case PT_FLOAT:
+      value = NewParam(PT_FLOAT);
+      value->SetFloat(ReadExtended(s));
+      break;
+    case PT_BOOL:
+      value = NewParam(PT_BOOL);
+      value->SetBool(ReadByte(s) != 0);
+      break;
+    case PT_STR:
+      value = NewParam(PT_STR);
+      value->SetStr(ReadString(s));
+      break;
     default: value = std::make_unique<TParamVar>(ReadString(s)); break;
   }
   return value;

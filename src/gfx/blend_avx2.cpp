@@ -58,13 +58,11 @@ struct Avx2 {
 
 #include "gfx/blend_simd_body.h"
 
-} // namespace
+}  // namespace
 
-void FillAvx2Kernels(TRowKernels& k) {
-  SimdKernels<Avx2>::Fill(k);
-}
+void FillAvx2Kernels(TRowKernels& k) { SimdKernels<Avx2>::Fill(k); }
 
-} // namespace velk
+}  // namespace velk
 
 #if defined(__clang__)
 #pragma clang attribute pop

@@ -117,7 +117,7 @@ bool ScalarForced() {
   return v != nullptr && std::strcmp(v, "1") == 0;
 }
 
-} // namespace
+}  // namespace
 
 // Defined by the SIMD kernel files; each fills the slots it has kernels for.
 void FillSse2Kernels(TRowKernels& k);
@@ -160,4 +160,4 @@ const TRowKernels& ActiveKernels() {
   return *k;
 }
 
-} // namespace velk
+}  // namespace velk

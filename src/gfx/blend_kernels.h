@@ -12,26 +12,26 @@
 namespace velk {
 
 enum class TRowOp : int {
-  CopyTransparent, // s unless s is the transparent value
-  Alpha,           // Blend(d, s, a); transparent sources and s == d leave d
-  Add,             // Add(d, s, a); the transparent value (when set) leaves d
-  Mask,            // m = 255 copies s, m = 0 leaves d, else Blend(d, s, m)
-  AlphaMask,       // m != 0: Blend(d, s, (a * m) >> 8)
-  AddMask,         // m != 0: Add(d, s, m == 255 ? a : (m * a) >> 8)
-  FillAlpha,       // Blend(d, c, a) unless d == c
-  FillAdd,         // per channel (d & M) + (c & M), M when above
-  FillSub,         // per channel (d & M) - (c & M), 0 when below
-  ColorMask,       // m != 0 and d != c: Blend(d, c, a == 255 ? m : (a * m) >> 8)
+  CopyTransparent,  // s unless s is the transparent value
+  Alpha,            // Blend(d, s, a); transparent sources and s == d leave d
+  Add,              // Add(d, s, a); the transparent value (when set) leaves d
+  Mask,             // m = 255 copies s, m = 0 leaves d, else Blend(d, s, m)
+  AlphaMask,        // m != 0: Blend(d, s, (a * m) >> 8)
+  AddMask,          // m != 0: Add(d, s, m == 255 ? a : (m * a) >> 8)
+  FillAlpha,        // Blend(d, c, a) unless d == c
+  FillAdd,          // per channel (d & M) + (c & M), M when above
+  FillSub,          // per channel (d & M) - (c & M), 0 when below
+  ColorMask,        // m != 0 and d != c: Blend(d, c, a == 255 ? m : (a * m) >> 8)
   Count
 };
 constexpr int kRowOpCount = static_cast<int>(TRowOp::Count);
 
 struct TKernelParams {
   TPixelMasks Masks;
-  uint32_t Alpha = 255; // alpha or amount, 0..255
-  uint32_t Color = 0;   // native colour of the fills and the colour mask
+  uint32_t Alpha = 255;  // alpha or amount, 0..255
+  uint32_t Color = 0;    // native colour of the fills and the colour mask
   bool HasTransparent = false;
-  uint32_t Transparent = 0; // compared at the pixel's width
+  uint32_t Transparent = 0;  // compared at the pixel's width
 };
 
 // d: destination row, s: source row (unused by fills), m: 8-bit mask row (only the mask operations read it).
@@ -39,8 +39,8 @@ using TRowKernel = void (*)(void* d, const void* s, const uint8_t* m, int n, con
 
 struct TRowKernels {
   const char* Name;
-  TRowKernel Row16[kRowOpCount]; // 15 and 16-bit pixels
-  TRowKernel Row32[kRowOpCount]; // 32-bit pixels
+  TRowKernel Row16[kRowOpCount];  // 15 and 16-bit pixels
+  TRowKernel Row32[kRowOpCount];  // 32-bit pixels
   TRowKernel Kernel(TRowOp op, int storage_bits) const {
     return storage_bits == 32 ? Row32[static_cast<int>(op)] : Row16[static_cast<int>(op)];
   }
@@ -76,4 +76,4 @@ inline uint32_t SubColorChannel(uint32_t d, uint32_t c, uint32_t mask) {
   return (d & mask) > (c & mask) ? (d & mask) - (c & mask) : 0;
 }
 
-} // namespace velk
+}  // namespace velk

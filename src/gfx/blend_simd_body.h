@@ -119,7 +119,7 @@ template <class V> struct SimdKernels {
     for (; i + N32 <= n; i += N32) {
       R mm = V::LoadMask32(m + i);
       R x = V::Load(s + i), y = V::Load(d + i);
-      R am = V::Srl32_8(V::Mul16(mm, a)); // (alpha * m) >> 8; the product fits the low 16 bits of the lane
+      R am = V::Srl32_8(V::Mul16(mm, a));  // (alpha * m) >> 8; the product fits the low 16 bits of the lane
       V::Store(d + i, Select(V::Eq32(mm, z), y, Blend32(y, x, Broadcast(am))));
     }
     Tail(TRowOp::AlphaMask, 32, dv, sv, m, n, p, i);
@@ -152,16 +152,14 @@ template <class V> struct SimdKernels {
     auto* d = static_cast<uint32_t*>(dv);
     const R c = V::Set32(p.Color);
     int i = 0;
-    for (; i + N32 <= n; i += N32)
-      V::Store(d + i, V::And(V::AddsU8(V::Load(d + i), c), Rgb32()));
+    for (; i + N32 <= n; i += N32) V::Store(d + i, V::And(V::AddsU8(V::Load(d + i), c), Rgb32()));
     Tail(TRowOp::FillAdd, 32, dv, sv, m, n, p, i);
   }
   static void FillSub32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
     auto* d = static_cast<uint32_t*>(dv);
     const R c = V::Set32(p.Color);
     int i = 0;
-    for (; i + N32 <= n; i += N32)
-      V::Store(d + i, V::And(V::SubsU8(V::Load(d + i), c), Rgb32()));
+    for (; i + N32 <= n; i += N32) V::Store(d + i, V::And(V::SubsU8(V::Load(d + i), c), Rgb32()));
     Tail(TRowOp::FillSub, 32, dv, sv, m, n, p, i);
   }
   static void ColorMask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
@@ -183,7 +181,7 @@ template <class V> struct SimdKernels {
 
   struct Channels {
     R mask[3];
-    R max[3]; // the channel's largest value, shifted down
+    R max[3];  // the channel's largest value, shifted down
     int shift[3];
   };
   static Channels MakeChannels(const TPixelMasks& k) {
@@ -201,8 +199,7 @@ template <class V> struct SimdKernels {
   // Blend with a per-pixel alpha in 16-bit lanes.
   static R Blend565(R d, R s, R a, const Channels& c) {
     R r = V::Zero();
-    for (int j = 0; j < 3; ++j)
-      r = V::Or(r, Up(Blend16(Down(d, c, j), Down(s, c, j), a), c, j));
+    for (int j = 0; j < 3; ++j) r = V::Or(r, Up(Blend16(Down(d, c, j), Down(s, c, j), a), c, j));
     return r;
   }
   // Add of s scaled by k (per-pixel, 16-bit lanes), saturating per channel.
@@ -318,8 +315,7 @@ template <class V> struct SimdKernels {
     int i = 0;
     for (; i + N16 <= n; i += N16) {
       R y = V::Load(d + i), r = V::Zero();
-      for (int j = 0; j < 3; ++j)
-        r = V::Or(r, Up(V::Min16(V::Add16(Down(y, c, j), Down(col, c, j)), c.max[j]), c, j));
+      for (int j = 0; j < 3; ++j) r = V::Or(r, Up(V::Min16(V::Add16(Down(y, c, j), Down(col, c, j)), c.max[j]), c, j));
       V::Store(d + i, r);
     }
     Tail(TRowOp::FillAdd, 16, dv, sv, m, n, p, i);
@@ -331,8 +327,7 @@ template <class V> struct SimdKernels {
     int i = 0;
     for (; i + N16 <= n; i += N16) {
       R y = V::Load(d + i), r = V::Zero();
-      for (int j = 0; j < 3; ++j)
-        r = V::Or(r, Up(V::SubsU16(Down(y, c, j), Down(col, c, j)), c, j));
+      for (int j = 0; j < 3; ++j) r = V::Or(r, Up(V::SubsU16(Down(y, c, j), Down(col, c, j)), c, j));
       V::Store(d + i, r);
     }
     Tail(TRowOp::FillSub, 16, dv, sv, m, n, p, i);

@@ -59,13 +59,11 @@ struct Sse2 {
 
 #include "gfx/blend_simd_body.h"
 
-} // namespace
+}  // namespace
 
-void FillSse2Kernels(TRowKernels& k) {
-  SimdKernels<Sse2>::Fill(k);
-}
+void FillSse2Kernels(TRowKernels& k) { SimdKernels<Sse2>::Fill(k); }
 
-} // namespace velk
+}  // namespace velk
 
 #if defined(__clang__)
 #pragma clang attribute pop

@@ -28,7 +28,7 @@ constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitFields = 3;
 
 // Bounds-checked little-endian reads from the file's bytes.
 class Reader {
-public:
+ public:
   Reader(const uint8_t* data, size_t size, const std::string& name) : data_(data), size_(size), name_(name) {}
   [[noreturn]] void Fail(const std::string& what) const { throw EFormatError("damaged BMP: " + what, name_); }
   void Need(size_t offset, size_t count) const {
@@ -50,7 +50,7 @@ public:
   const uint8_t* At(size_t o) const { return data_ + o; }
   size_t Size() const { return size_; }
 
-private:
+ private:
   const uint8_t* data_;
   size_t size_;
   const std::string& name_;
@@ -71,7 +71,7 @@ struct Header {
   int bits = 0;
   uint32_t compression = kBiRgb;
   uint32_t colors_used = 0;
-  uint32_t masks[4] = {0, 0, 0, 0}; // red, green, blue, alpha
+  uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
   bool has_masks = false;
   size_t palette_offset = 0;
   int palette_entry = 4;
@@ -102,12 +102,10 @@ Header ReadHeader(const Reader& r) {
   h.palette_offset = 14 + info;
   if (h.compression == kBiBitFields) {
     if (info == 40) {
-      for (int i = 0; i < 3; ++i)
-        h.masks[i] = r.U32(54 + 4 * i);
+      for (int i = 0; i < 3; ++i) h.masks[i] = r.U32(54 + 4 * i);
       h.palette_offset += 12;
     } else if (info >= 52) {
-      for (int i = 0; i < 3; ++i)
-        h.masks[i] = r.U32(54 + 4 * i);
+      for (int i = 0; i < 3; ++i) h.masks[i] = r.U32(54 + 4 * i);
       if (info >= 56) h.masks[3] = r.U32(66);
     } else {
       r.Fail("bit fields without masks");
@@ -133,8 +131,7 @@ void DecodeRle(const Reader& r, size_t pos, const Header& h, std::vector<uint8_t
     uint8_t count = r.U8(pos), value = r.U8(pos + 1);
     pos += 2;
     if (count > 0) {
-      for (int i = 0; i < count; ++i)
-        put(four ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+      for (int i = 0; i < count; ++i) put(four ? ((i & 1) ? value & 0x0F : value >> 4) : value);
     } else if (value == 0) {
       x = 0;
       ++y;
@@ -151,12 +148,12 @@ void DecodeRle(const Reader& r, size_t pos, const Header& h, std::vector<uint8_t
         uint8_t b = r.U8(pos + (four ? i / 2 : i));
         put(four ? ((i & 1) ? b & 0x0F : b >> 4) : b);
       }
-      pos += (bytes + 1) & ~size_t{1}; // absolute runs are padded to 16 bits
+      pos += (bytes + 1) & ~size_t{1};  // absolute runs are padded to 16 bits
     }
   }
 }
 
-} // namespace
+}  // namespace
 
 TDecodedImage DecodeBmp(const uint8_t* data, size_t size, const std::string& file_name) {
   Reader r(data, size, file_name);
@@ -188,7 +185,7 @@ TDecodedImage DecodeBmp(const uint8_t* data, size_t size, const std::string& fil
 
   const size_t start = off_bits;
   const size_t stride = ((static_cast<size_t>(h.width) * h.bits + 31) / 32) * 4;
-  if (!rle) r.Need(start, stride * static_cast<size_t>(h.height)); // the pixels are really there
+  if (!rle) r.Need(start, stride * static_cast<size_t>(h.height));  // the pixels are really there
 
   if (h.bits <= 8) {
     img.Indices.assign(pixels, 0);
@@ -208,8 +205,7 @@ TDecodedImage DecodeBmp(const uint8_t* data, size_t size, const std::string& fil
       }
     }
     img.Colors.resize(pixels);
-    for (size_t i = 0; i < pixels; ++i)
-      img.Colors[i] = img.Palette[img.Indices[i]];
+    for (size_t i = 0; i < pixels; ++i) img.Colors[i] = img.Palette[img.Indices[i]];
     return img;
   }
 
@@ -251,8 +247,7 @@ void WriteBmp24(TStream& stream, int32_t width, int32_t height, const std::vecto
   const uint32_t image = stride * static_cast<uint32_t>(height);
   std::vector<uint8_t> out(54 + image, 0);
   auto put32 = [&out](size_t o, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-      out[o + i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i) out[o + i] = static_cast<uint8_t>(v >> (8 * i));
   };
   out[0] = 'B', out[1] = 'M';
   put32(2, 54 + image);
@@ -275,4 +270,4 @@ void WriteBmp24(TStream& stream, int32_t width, int32_t height, const std::vecto
   stream.WriteBuffer(out.data(), static_cast<int32_t>(out.size()));
 }
 
-} // namespace velk
+}  // namespace velk

@@ -21,4 +21,4 @@ void WriteBmp24(TStream& stream, int32_t width, int32_t height, const std::vecto
 // The whole stream from its start, as bytes.
 std::vector<uint8_t> ReadWholeStream(TStream& stream);
 
-} // namespace velk
+}  // namespace velk

@@ -30,14 +30,12 @@ bool ValidDepth(int32_t bits) {
 }
 
 // Bytes of one stored row of a bitmap: rows are padded to 4 bytes.
-int64_t LineStep(int bits, int64_t width) {
-  return ((width * bits + 31) / 32) * 4;
-}
+int64_t LineStep(int bits, int64_t width) { return ((width * bits + 31) / 32) * 4; }
 
 // A bitmap as the decoder sees it: the colour pixels of a picture, or its alpha bitmap.
 struct Plane {
   uint8_t* base = nullptr;
-  int64_t stride = 0; // bytes from a row to the row below (top row first)
+  int64_t stride = 0;  // bytes from a row to the row below (top row first)
   int bits = 8;
   int32_t width = 0;
   int32_t height = 0;
@@ -49,9 +47,7 @@ Plane ColorPlane(TDIBSurface& dib) {
   return Plane{dib.Bits(), dib.Pitch(), dib.StorageBits(), dib.Width(), dib.Height()};
 }
 
-Plane AlphaPlane(TDIBSurface& dib) {
-  return Plane{dib.AlphaLine(0), dib.Width(), 8, dib.Width(), dib.Height()};
-}
+Plane AlphaPlane(TDIBSurface& dib) { return Plane{dib.AlphaLine(0), dib.Width(), 8, dib.Width(), dib.Height()}; }
 
 // Bits of pixel x of a packed row (1, 4 or 8 and more bits per pixel, most significant bits leftmost).
 uint32_t GetPacked(const uint8_t* row, int bits, int64_t x) {
@@ -76,19 +72,16 @@ void CopyPixels(uint8_t* dst_row, int64_t dst_x, const uint8_t* src_row, int64_t
     std::memmove(dst_row + dst_x * bytes, src_row + src_x * bytes, static_cast<size_t>(count * bytes));
     return;
   }
-  for (int64_t i = 0; i < count; ++i)
-    SetPacked(dst_row, bits, dst_x + i, GetPacked(src_row, bits, src_x + i));
+  for (int64_t i = 0; i < count; ++i) SetPacked(dst_row, bits, dst_x + i, GetPacked(src_row, bits, src_x + i));
 }
 
-} // namespace
+}  // namespace
 
-bool IsBrix(const uint8_t* data, size_t size) {
-  return size >= 4 && std::memcmp(data, "Brix", 4) == 0;
-}
+bool IsBrix(const uint8_t* data, size_t size) { return size >= 4 && std::memcmp(data, "Brix", 4) == 0; }
 
 // One load of a layered image: the stream, the header values and the byte budget.
 class TBrixFrameList::Reader {
-public:
+ public:
   Reader(TBrixFrameList& list, TStream& s, const std::string& file_name) : list_(list), s_(s), file_(file_name) {}
 
   void Read(bool first_frame_only, bool convert, bool keep_layers) {
@@ -96,15 +89,13 @@ public:
     if (frame_count_ < 0) Fail("negative frame count");
     const int32_t count = first_frame_only ? std::min(frame_count_, 1) : frame_count_;
     CheckCount(s_, count, kMinFrameBytes);
-    for (int32_t i = 0; i < count; ++i)
-      ReadFrame(i, convert);
+    for (int32_t i = 0; i < count; ++i) ReadFrame(i, convert);
     // Layers stay until the whole file is read: blocks of later frames may copy from them.
     if (!keep_layers)
-      for (int32_t i = 0; i < list_.Count(); ++i)
-        list_.Frame(i).ClearLayers();
+      for (int32_t i = 0; i < list_.Count(); ++i) list_.Frame(i).ClearLayers();
   }
 
-private:
+ private:
   [[noreturn]] void Fail(const std::string& what) { throw EFormatError("damaged layered image: " + what, file_); }
 
   int32_t I32() {
@@ -207,14 +198,12 @@ private:
       frame.TransparentColor =
           static_cast<int32_t>(DibNativeToColor(frame.Picture, static_cast<uint32_t>(frame.TransparentValue)));
     const uint32_t background = DibColorToNative(frame.Picture, static_cast<uint32_t>(list_.BackgroundColor));
-    for (int32_t x = 0; x < width; ++x)
-      SetDibPixel(frame.Picture, x, 0, background);
+    for (int32_t x = 0; x < width; ++x) SetDibPixel(frame.Picture, x, 0, background);
     for (int32_t y = 1; y < height; ++y)
       std::memcpy(frame.Picture.ScanLine(y), frame.Picture.ScanLine(0), static_cast<size_t>(frame.Picture.Pitch()));
 
     CheckCount(s_, layers, kMinLayerBytes);
-    for (int32_t i = 0; i < layers; ++i)
-      ReadLayer(frame, frame_index, i);
+    for (int32_t i = 0; i < layers; ++i) ReadLayer(frame, frame_index, i);
     frame.Compose(list_.LayerComposition);
 
     if (list_.Version >= 104) {
@@ -249,8 +238,7 @@ private:
                     DibColorToNative(out, DibNativeToColor(frame.Picture, GetDibPixel(frame.Picture, x, y))));
     if (frame.HasAlpha()) {
       out.SetHasAlpha(true);
-      for (int32_t y = 0; y < h; ++y)
-        std::memcpy(out.AlphaLine(y), frame.Picture.AlphaLine(y), w);
+      for (int32_t y = 0; y < h; ++y) std::memcpy(out.AlphaLine(y), frame.Picture.AlphaLine(y), w);
     }
     frame.Picture = std::move(out);
     if (frame.TransparentColor >= 0)
@@ -351,14 +339,12 @@ private:
       return static_cast<int32_t>(data[o] | uint32_t{data[o + 1]} << 8 | uint32_t{data[o + 2]} << 16 |
                                   uint32_t{data[o + 3]} << 24);
     };
-    for (int64_t i = 0; i < n; ++i)
-      table[i] = Entry{i32_at(8 * i), i32_at(8 * i + 4)};
+    for (int64_t i = 0; i < n; ++i) table[i] = Entry{i32_at(8 * i), i32_at(8 * i + 4)};
     if (list_.Scrambled) {
       const std::vector<Entry> copy = table;
       TRandomGenerator gen(static_cast<uint32_t>(list_.Identification));
       gen.ResetPool(static_cast<int32_t>(n));
-      for (int64_t i = 0; i < n; ++i)
-        table[gen.TakeFromPool()] = copy[i];
+      for (int64_t i = 0; i < n; ++i) table[gen.TakeFromPool()] = copy[i];
     }
 
     int64_t pos = n * 8;
@@ -377,13 +363,11 @@ private:
         if (e.index < 0 || e.index >= b) Fail("block copies a block not yet decoded");
         const int64_t sx = (e.index % columns) * bw, sy = (e.index / columns) * bh;
         if (sx + cw > plane.width || sy + ch > plane.height) Fail("block copies from outside the picture");
-        for (int32_t y = 0; y < ch; ++y)
-          CopyPixels(plane.Row(y0 + y), x0, plane.Row(sy + y), sx, cw, plane.bits);
+        for (int32_t y = 0; y < ch; ++y) CopyPixels(plane.Row(y0 + y), x0, plane.Row(sy + y), sx, cw, plane.bits);
       } else if (e.source >= 0) {
         const Plane src = SourcePlane(e.source, e.index, alpha, frame_index, layer_index, plane);
         if (x0 + cw > src.width || y0 + ch > src.height) Fail("block copies from outside the source layer");
-        for (int32_t y = 0; y < ch; ++y)
-          CopyPixels(plane.Row(y0 + y), x0, src.Row(y0 + y), x0, cw, plane.bits);
+        for (int32_t y = 0; y < ch; ++y) CopyPixels(plane.Row(y0 + y), x0, src.Row(y0 + y), x0, cw, plane.bits);
       } else {
         Fail("bad block source");
       }
@@ -457,7 +441,7 @@ void ImageToFrame(TBrixFrame& frame, const TDecodedImage& img) {
   }
 }
 
-} // namespace
+}  // namespace
 
 void TBrixFrameList::LoadPng(const uint8_t* data, size_t size, const std::string& file_name) {
   Clear();
@@ -475,7 +459,7 @@ void TBrixFrameList::LoadPng(const uint8_t* data, size_t size, const std::string
     else if (by_index && index < img.Palette.size())
       value = DibColorToNative(frame.Picture, img.Palette[index]);
     else if (by_index)
-      return; // names no entry: no transparent colour
+      return;  // names no entry: no transparent colour
     else
       value = DibColorToNative(frame.Picture, img.TransparentColor & 0xFFFFFF);
     frame.TransparentValue = static_cast<int32_t>(value);
@@ -504,4 +488,4 @@ void TBrixFrameList::LoadFromFile(const std::function<void(TStream&, const std::
     LoadBmp(m.Memory(), m.Bytes().size(), name);
 }
 
-} // namespace velk
+}  // namespace velk

@@ -23,12 +23,12 @@ class TBrixFrame;
 // Compression codes of the header.
 constexpr uint8_t kBrixDeflate = 0;
 constexpr uint8_t kBrixRaw = 1;
-constexpr uint8_t kBrixJpeg = 2; // colour data as JPEG, alpha data deflated
+constexpr uint8_t kBrixJpeg = 2;  // colour data as JPEG, alpha data deflated
 // The version current files carry.
 constexpr int32_t kBrixVersion = 106;
 
 class TBrixLayer {
-public:
+ public:
   TBrixFrame* Frame = nullptr;
   std::string Name;
   // Frame size and depth; may carry an alpha bitmap.
@@ -42,13 +42,13 @@ public:
 };
 
 class TBrixFrame {
-public:
+ public:
   std::string Name;
   // A pixel value in the frame's own format, -1 none; and its colour 0x00BBGGRR, -1 none.
   int32_t TransparentValue = -1;
   int32_t TransparentColor = -1;
   int32_t DisplayTime = 100;
-  uint8_t Kept = 0; // the byte after the display time, kept as read
+  uint8_t Kept = 0;  // the byte after the display time, kept as read
   TDIBSurface Picture;
   std::vector<TRect> ContentRects;
   std::vector<TRect> ExtraRects;
@@ -69,12 +69,12 @@ public:
   // and cuts the rectangle lists to it; returns the top-left of that rectangle, (0, 0) when nothing changed.
   TPoint Trim();
 
-private:
+ private:
   std::vector<std::unique_ptr<TBrixLayer>> layers_;
 };
 
 class TBrixFrameList {
-public:
+ public:
   // The identification code is the scrambling seed of scrambled files.
   explicit TBrixFrameList(int32_t identification = 0) : Identification(identification) {}
 
@@ -114,7 +114,7 @@ public:
   TBrixFrame& AddFrame();
   void Clear() { frames_.clear(); }
 
-private:
+ private:
   class Reader;
   std::vector<std::unique_ptr<TBrixFrame>> frames_;
 };
@@ -122,4 +122,4 @@ private:
 // Whether the bytes start with the layered image signature "Brix".
 bool IsBrix(const uint8_t* data, size_t size);
 
-} // namespace velk
+}  // namespace velk

@@ -73,7 +73,7 @@ void MakeMask(TDIBSurface& picture, int32_t transparent) {
   }
 }
 
-} // namespace
+}  // namespace
 
 TBrixLayer& TBrixFrame::AddLayer() {
   layers_.push_back(std::make_unique<TBrixLayer>());
@@ -81,9 +81,7 @@ TBrixLayer& TBrixFrame::AddLayer() {
   return *layers_.back();
 }
 
-int TBrixFrame::BitCount() const {
-  return DibDepth(Picture);
-}
+int TBrixFrame::BitCount() const { return DibDepth(Picture); }
 
 void TBrixFrame::Compose(bool layer_composition) {
   bool first = true;
@@ -109,8 +107,7 @@ void TBrixFrame::Compose(bool layer_composition) {
 void TBrixFrame::MakeMaskFromTransparent() {
   if (HasAlpha()) return;
   MakeMask(Picture, TransparentValue);
-  for (auto& layer : layers_)
-    MakeMask(layer->Picture, layer->TransparentValue);
+  for (auto& layer : layers_) MakeMask(layer->Picture, layer->TransparentValue);
 }
 
 TPoint TBrixFrame::Trim() {
@@ -134,8 +131,7 @@ TPoint TBrixFrame::Trim() {
   cropped.Palette = Picture.Palette;
   cropped.SetHasAlpha(HasAlpha());
   for (int32_t y = 0; y < box.Height(); ++y) {
-    for (int32_t x = 0; x < box.Width(); ++x)
-      SetDibPixel(cropped, x, y, GetDibPixel(Picture, left + x, top + y));
+    for (int32_t x = 0; x < box.Width(); ++x) SetDibPixel(cropped, x, y, GetDibPixel(Picture, left + x, top + y));
     if (HasAlpha()) std::memcpy(cropped.AlphaLine(y), Picture.AlphaLine(top + y) + left, box.Width());
   }
   Picture = std::move(cropped);
@@ -151,4 +147,4 @@ TPoint TBrixFrame::Trim() {
   return TPoint{left, top};
 }
 
-} // namespace velk
+}  // namespace velk

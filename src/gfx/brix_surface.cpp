@@ -17,7 +17,7 @@ void FrameToSurface(const TBrixFrame& frame, TDIBX& surface) {
       const uint32_t v = GetDibPixel(pic, x, y);
       uint32_t out;
       if (to32 && from == 24)
-        out = v; // blue, green, red bytes: already 0x00RRGGBB
+        out = v;  // blue, green, red bytes: already 0x00RRGGBB
       else if (to32 && from == 32)
         out = v & 0x00FFFFFF;
       else
@@ -35,10 +35,8 @@ std::unique_ptr<TDIBX> FrameAlphaToMask(TBrixFrame& frame) {
   auto mask = std::make_unique<TDIBX>();
   mask->SetSize(pic.Width(), pic.Height(), 8);
   TDIBSurface& dib = mask->DIB();
-  for (int i = 0; i < 256; ++i)
-    dib.Palette[i] = static_cast<uint32_t>(i) * 0x010101;
-  for (int32_t y = 0; y < pic.Height(); ++y)
-    std::memcpy(dib.ScanLine(y), pic.AlphaLine(y), pic.Width());
+  for (int i = 0; i < 256; ++i) dib.Palette[i] = static_cast<uint32_t>(i) * 0x010101;
+  for (int32_t y = 0; y < pic.Height(); ++y) std::memcpy(dib.ScanLine(y), pic.AlphaLine(y), pic.Width());
   return mask;
 }
 
@@ -48,4 +46,4 @@ void LoadBrixFirstFrame(TDIBX& surface, TStream& stream, int32_t identification)
   if (list.Count() > 0) FrameToSurface(list.Frame(0), surface);
 }
 
-} // namespace velk
+}  // namespace velk

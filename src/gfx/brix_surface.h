@@ -19,4 +19,4 @@ std::unique_ptr<TDIBX> FrameAlphaToMask(TBrixFrame& frame);
 // A surface's load of a layered image stream: the first frame only, read with the identification code.
 void LoadBrixFirstFrame(TDIBX& surface, TStream& stream, int32_t identification);
 
-} // namespace velk
+}  // namespace velk

@@ -18,8 +18,7 @@ namespace velk {
 namespace {
 
 void PutI32(std::vector<uint8_t>& out, int32_t v) {
-  for (int i = 0; i < 4; ++i)
-    out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
 }
 
 // A bitmap as the writer reads it: the colour pixels of a picture, or its alpha bitmap.
@@ -39,8 +38,7 @@ void PackRow(std::vector<uint8_t>& out, const Source& s, int32_t y, int32_t x, i
   if (bits >= 8) {
     for (int32_t i = 0; i < count; ++i) {
       const uint32_t v = s.At(x + i, y);
-      for (int b = 0; b < bits / 8; ++b)
-        out.push_back(static_cast<uint8_t>(v >> (8 * b)));
+      for (int b = 0; b < bits / 8; ++b) out.push_back(static_cast<uint8_t>(v >> (8 * b)));
     }
     return;
   }
@@ -60,7 +58,7 @@ bool SameBlock(const Source& a, int32_t ax, int32_t ay, const Source& b, int32_t
 }
 
 class Writer {
-public:
+ public:
   Writer(TBrixFrameList& frames, const TBrixWriteOptions& o) : frames_(frames), o_(o) {}
 
   std::vector<uint8_t> Write() {
@@ -75,12 +73,11 @@ public:
     } else {
       WriteHeader();
     }
-    for (int32_t f = 0; f < frames_.Count(); ++f)
-      WriteFrame(f);
+    for (int32_t f = 0; f < frames_.Count(); ++f) WriteFrame(f);
     return std::move(out_);
   }
 
-private:
+ private:
   bool Modern() const { return o_.Version >= 103; }
   bool Blocks() const { return Modern() && o_.BlockWidth > 0 && o_.BlockHeight > 0; }
   bool Scrambled() const { return Modern() && o_.Identification != 0; }
@@ -152,8 +149,7 @@ private:
                     {static_cast<uint8_t>(e), static_cast<uint8_t>(e >> 8), static_cast<uint8_t>(e >> 16), 0});
       }
     written_.emplace_back();
-    for (size_t i = 0; i < layers.size(); ++i)
-      WriteLayer(*layers[i], f, static_cast<int32_t>(i));
+    for (size_t i = 0; i < layers.size(); ++i) WriteLayer(*layers[i], f, static_cast<int32_t>(i));
     if (o_.Version >= 104) {
       for (const auto* list : {&frame.ContentRects, &frame.ExtraRects}) {
         PutI32(out_, static_cast<int32_t>(list->size()));
@@ -235,8 +231,7 @@ private:
       const int32_t x0 = static_cast<int32_t>((b % columns) * bw), y0 = static_cast<int32_t>((b / columns) * bh);
       const int32_t cw = std::min(bw, w - x0), ch = std::min(bh, h - y0);
       std::vector<uint8_t> bytes;
-      for (int32_t y = 0; y < ch; ++y)
-        PackRow(bytes, s, y0 + y, x0, cw);
+      for (int32_t y = 0; y < ch; ++y) PackRow(bytes, s, y0 + y, x0, cw);
       if (FindInEarlierLayer(s, f, l, x0, y0, cw, ch, table[b])) continue;
       const std::string key(bytes.begin(), bytes.end());
       bool copied = false;
@@ -260,8 +255,7 @@ private:
       // The reader puts stored entry i at the generator's i-th pool value.
       TRandomGenerator gen(static_cast<uint32_t>(o_.Identification));
       gen.ResetPool(static_cast<int32_t>(n));
-      for (int64_t i = 0; i < n; ++i)
-        stored[i] = table[gen.TakeFromPool()];
+      for (int64_t i = 0; i < n; ++i) stored[i] = table[gen.TakeFromPool()];
     }
     for (const auto& [source, index] : stored) {
       PutI32(out, source);
@@ -299,11 +293,11 @@ private:
   std::deque<TBrixLayer> singles_;
 };
 
-} // namespace
+}  // namespace
 
 void WriteBrix(TStream& stream, TBrixFrameList& frames, const TBrixWriteOptions& options) {
   const std::vector<uint8_t> bytes = Writer(frames, options).Write();
   stream.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
-} // namespace velk
+}  // namespace velk

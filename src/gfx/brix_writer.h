@@ -14,7 +14,7 @@ struct TBrixWriteOptions {
   int32_t Version = kBrixVersion;
   // Compression and blocks apply from version 103; earlier versions always deflate and store rows.
   uint8_t Compression = kBrixDeflate;
-  int32_t BlockWidth = 0; // 0: rows, no blocks
+  int32_t BlockWidth = 0;  // 0: rows, no blocks
   int32_t BlockHeight = 0;
   // The scrambling seed; 0 writes no scrambling (version 102 and earlier always permute with seed 0).
   int32_t Identification = 0;
@@ -28,4 +28,4 @@ struct TBrixWriteOptions {
 // written directly. Throws EVelkError for a frame whose depth the version cannot hold.
 void WriteBrix(TStream& stream, TBrixFrameList& frames, const TBrixWriteOptions& options);
 
-} // namespace velk
+}  // namespace velk

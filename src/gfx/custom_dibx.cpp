@@ -32,7 +32,7 @@ template <class FillFn> void ForEachFrameBand(const TRect& r, int32_t w, FillFn 
   }
 }
 
-} // namespace
+}  // namespace
 
 void TCustomDIBX::FrameRect(const TRect& r, int32_t line_width, uint32_t value) {
   ForEachFrameBand(r, line_width, [&](const TRect& band) { FillRect(band, value); });
@@ -47,4 +47,4 @@ void TCustomDIBX::FrameRectAdd(const TRect& r, int32_t line_width, uint32_t valu
   ForEachFrameBand(r, line_width, [&](const TRect& band) { FillRectAdd(band, value); });
 }
 
-} // namespace velk
+}  // namespace velk

@@ -24,7 +24,7 @@ struct TColorTriple {
 };
 
 class TCustomDIBX {
-public:
+ public:
   TCustomDIBX() = default;
   virtual ~TCustomDIBX() = default;
   TCustomDIBX(const TCustomDIBX&) = delete;
@@ -157,9 +157,9 @@ public:
   // The rectangle operations clip to: the clip rectangle, or the whole surface when there is none.
   TRect ClipBounds() const;
 
-protected:
+ protected:
   int32_t height_ = 0;
   int32_t width_ = 0;
 };
 
-} // namespace velk
+}  // namespace velk

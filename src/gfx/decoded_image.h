@@ -9,13 +9,13 @@ namespace velk {
 struct TDecodedImage {
   int32_t Width = 0;
   int32_t Height = 0;
-  int BitCount = 0;              // bits per pixel in the file (8 for a PNG channel depth of 16, which is reduced)
-  std::vector<uint32_t> Palette; // colours of an indexed picture
-  std::vector<uint8_t> Indices;  // one per pixel when indexed, else empty
-  std::vector<uint32_t> Colors;  // one per pixel
-  std::vector<uint8_t> Alpha;    // one per pixel (255 = opaque), empty when the file has none
+  int BitCount = 0;               // bits per pixel in the file (8 for a PNG channel depth of 16, which is reduced)
+  std::vector<uint32_t> Palette;  // colours of an indexed picture
+  std::vector<uint8_t> Indices;   // one per pixel when indexed, else empty
+  std::vector<uint32_t> Colors;   // one per pixel
+  std::vector<uint8_t> Alpha;     // one per pixel (255 = opaque), empty when the file has none
   bool HasTransparentColor = false;
-  uint32_t TransparentColor = 0; // a colour, or for indexed pictures 0x01000000 | index
+  uint32_t TransparentColor = 0;  // a colour, or for indexed pictures 0x01000000 | index
 };
 
 // Pictures larger than this are refused before anything is allocated: no screen of the system comes near it, and a
@@ -27,4 +27,4 @@ constexpr int64_t kMaxImagePixels = int64_t{1} << 25;
 // kMaxImagePixels.
 void CheckImageSize(int64_t width, int64_t height, const std::string& file_name);
 
-} // namespace velk
+}  // namespace velk

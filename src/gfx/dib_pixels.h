@@ -26,4 +26,4 @@ uint32_t DibNativeToColor(const TDIBSurface& dib, uint32_t value);
 // Blend(d, s, a) per channel of the bitmap's format: (d x (255 - a) + s x a) >> 8. 24-bit values blend per byte.
 uint32_t DibBlend(const TDIBSurface& dib, uint32_t d, uint32_t s, uint32_t a);
 
-} // namespace velk
+}  // namespace velk

@@ -26,4 +26,4 @@ void TDIBSurface::SetHasAlpha(bool on) {
   alpha_.assign(on ? static_cast<size_t>(width_) * height_ : 0, 0);
 }
 
-} // namespace velk
+}  // namespace velk

@@ -12,7 +12,7 @@
 namespace velk {
 
 class TDIBSurface {
-public:
+ public:
   // Surfaces larger than this are refused: the largest picture of the system is a few screens, and a size that
   // overflows the row arithmetic must never reach the allocator.
   static constexpr int32_t kMaxDimension = 32768;
@@ -42,7 +42,7 @@ public:
   void SetHasAlpha(bool on);
   uint8_t* AlphaLine(int32_t y) { return alpha_.data() + static_cast<size_t>(y) * width_; }
 
-private:
+ private:
   int32_t width_ = 0;
   int32_t height_ = 0;
   int bits_ = 32;
@@ -53,4 +53,4 @@ private:
   std::vector<uint8_t> alpha_;
 };
 
-} // namespace velk
+}  // namespace velk

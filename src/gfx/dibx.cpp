@@ -16,13 +16,13 @@ namespace {
 // Bits per stored pixel of a depth: 15 is stored in 16 bits, unknown depths become 32.
 int StorageBitsFor(int depth) {
   switch (depth) {
-  case 1:
-  case 4:
-  case 8:
-  case 16:
-  case 24: return depth;
-  case 15: return 16;
-  default: return 32;
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24: return depth;
+    case 15: return 16;
+    default: return 32;
   }
 }
 
@@ -38,12 +38,8 @@ bool HasExtension(const std::string& name, const char* ext) {
 }
 
 // A palette word 0x00RRGGBB as a colour 0x00BBGGRR, and back.
-uint32_t PaletteToColor(uint32_t e) {
-  return ((e >> 16) & 0xFF) | (e & 0xFF00) | ((e & 0xFF) << 16);
-}
-uint32_t ColorToPalette(uint32_t c) {
-  return PaletteToColor(c);
-}
+uint32_t PaletteToColor(uint32_t e) { return ((e >> 16) & 0xFF) | (e & 0xFF00) | ((e & 0xFF) << 16); }
+uint32_t ColorToPalette(uint32_t c) { return PaletteToColor(c); }
 
 int NearestIndex(const std::array<uint32_t, 256>& palette, int count, uint32_t color) {
   int best = 0;
@@ -60,15 +56,11 @@ int NearestIndex(const std::array<uint32_t, 256>& palette, int count, uint32_t c
   return best;
 }
 
-} // namespace
+}  // namespace
 
-TDIBX::TDIBX() : owned_(std::make_unique<TDIBSurface>()), dib_(owned_.get()) {
-  SetSize(1, 1, 15);
-}
+TDIBX::TDIBX() : owned_(std::make_unique<TDIBSurface>()), dib_(owned_.get()) { SetSize(1, 1, 15); }
 
-TDIBX::TDIBX(TDIBSurface* borrowed) : dib_(borrowed) {
-  TCustomDIBX::SetSize(dib_->Width(), dib_->Height(), 0);
-}
+TDIBX::TDIBX(TDIBSurface* borrowed) : dib_(borrowed) { TCustomDIBX::SetSize(dib_->Width(), dib_->Height(), 0); }
 
 TDIBX::~TDIBX() = default;
 
@@ -100,11 +92,11 @@ uint32_t TDIBX::GetPixel(int32_t x, int32_t y) {
   const uint8_t* row = Lock(0, y);
   if (!row || x < 0 || x >= dib_->Width()) return 0;
   switch (dib_->StorageBits()) {
-  case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
-  case 4: return (x & 1) ? row[x / 2] & 0x0F : row[x / 2] >> 4;
-  case 8: return row[x];
-  case 24: return row[3 * x] | uint32_t{row[3 * x + 1]} << 8 | uint32_t{row[3 * x + 2]} << 16;
-  default: return LoadPixel(row, x, dib_->StorageBits());
+    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
+    case 4: return (x & 1) ? row[x / 2] & 0x0F : row[x / 2] >> 4;
+    case 8: return row[x];
+    case 24: return row[3 * x] | uint32_t{row[3 * x + 1]} << 8 | uint32_t{row[3 * x + 2]} << 16;
+    default: return LoadPixel(row, x, dib_->StorageBits());
   }
 }
 
@@ -112,21 +104,20 @@ void TDIBX::SetPixel(int32_t x, int32_t y, uint32_t value) {
   uint8_t* row = Lock(0, y);
   if (!row || x < 0 || x >= dib_->Width()) return;
   switch (dib_->StorageBits()) {
-  case 1: {
-    const uint8_t bit = static_cast<uint8_t>(0x80 >> (x % 8));
-    row[x / 8] = static_cast<uint8_t>((value & 1) ? row[x / 8] | bit : row[x / 8] & ~bit);
-    break;
-  }
-  case 4:
-    row[x / 2] = static_cast<uint8_t>((x & 1) ? (row[x / 2] & 0xF0) | (value & 0x0F)
-                                              : (row[x / 2] & 0x0F) | ((value & 0x0F) << 4));
-    break;
-  case 8: row[x] = static_cast<uint8_t>(value); break;
-  case 24:
-    for (int k = 0; k < 3; ++k)
-      row[3 * x + k] = static_cast<uint8_t>(value >> (8 * k));
-    break;
-  default: StorePixel(row, x, dib_->StorageBits(), value);
+    case 1: {
+      const uint8_t bit = static_cast<uint8_t>(0x80 >> (x % 8));
+      row[x / 8] = static_cast<uint8_t>((value & 1) ? row[x / 8] | bit : row[x / 8] & ~bit);
+      break;
+    }
+    case 4:
+      row[x / 2] = static_cast<uint8_t>((x & 1) ? (row[x / 2] & 0xF0) | (value & 0x0F)
+                                                : (row[x / 2] & 0x0F) | ((value & 0x0F) << 4));
+      break;
+    case 8: row[x] = static_cast<uint8_t>(value); break;
+    case 24:
+      for (int k = 0; k < 3; ++k) row[3 * x + k] = static_cast<uint8_t>(value >> (8 * k));
+      break;
+    default: StorePixel(row, x, dib_->StorageBits(), value);
   }
 }
 
@@ -141,16 +132,15 @@ void TDIBX::Fill(uint32_t value) {
   const size_t size = dib_->ByteSize();
   uint8_t* p = dib_->Bits();
   switch (dib_->StorageBits()) {
-  case 1: std::memset(p, value == 0 ? 0x00 : 0xFF, size); break;
-  case 4: std::memset(p, static_cast<int>((value & 0x0F) * 0x11), size); break;
-  case 8: std::memset(p, static_cast<int>(value & 0xFF), size); break;
-  case 16: {
-    const uint16_t w = static_cast<uint16_t>(value);
-    for (size_t i = 0; i + 1 < size; i += 2)
-      std::memcpy(p + i, &w, 2);
-    break;
-  }
-  default: FillRect(TRect{0, 0, Width(), Height()}, value);
+    case 1: std::memset(p, value == 0 ? 0x00 : 0xFF, size); break;
+    case 4: std::memset(p, static_cast<int>((value & 0x0F) * 0x11), size); break;
+    case 8: std::memset(p, static_cast<int>(value & 0xFF), size); break;
+    case 16: {
+      const uint16_t w = static_cast<uint16_t>(value);
+      for (size_t i = 0; i + 1 < size; i += 2) std::memcpy(p + i, &w, 2);
+      break;
+    }
+    default: FillRect(TRect{0, 0, Width(), Height()}, value);
   }
 }
 
@@ -169,8 +159,7 @@ void TDIBX::FillRect(const TRect& r, uint32_t value) {
         std::fill_n(reinterpret_cast<uint16_t*>(row) + c.Left, c.Width(), static_cast<uint16_t>(value));
       }
     } else {
-      for (int32_t x = c.Left; x < c.Right; ++x)
-        SetPixel(x, y, value);
+      for (int32_t x = c.Left; x < c.Right; ++x) SetPixel(x, y, value);
     }
   }
 }
@@ -185,24 +174,19 @@ void FillWithKernel(TCustomDIBX* dst, const TRect& r, TRowOp op, uint32_t value,
   TKernelParams p = ParamsFor(dst, alpha);
   p.Color = value;
   const TRowKernel kernel = ActiveKernels().Kernel(op, d.Bits());
-  for (int32_t y = c.Top; y < c.Bottom; ++y)
-    kernel(d.At(c.Left, y), nullptr, nullptr, c.Width(), p);
+  for (int32_t y = c.Top; y < c.Bottom; ++y) kernel(d.At(c.Left, y), nullptr, nullptr, c.Width(), p);
 }
 
-} // namespace
+}  // namespace
 
 void TDIBX::FillRectAlpha(const TRect& r, uint32_t value, int alpha) {
   if (alpha <= 0) return;
   FillWithKernel(this, r, TRowOp::FillAlpha, value, alpha);
 }
 
-void TDIBX::FillRectAdd(const TRect& r, uint32_t value) {
-  FillWithKernel(this, r, TRowOp::FillAdd, value, 255);
-}
+void TDIBX::FillRectAdd(const TRect& r, uint32_t value) { FillWithKernel(this, r, TRowOp::FillAdd, value, 255); }
 
-void TDIBX::FillRectSub(const TRect& r, uint32_t value) {
-  FillWithKernel(this, r, TRowOp::FillSub, value, 255);
-}
+void TDIBX::FillRectSub(const TRect& r, uint32_t value) { FillWithKernel(this, r, TRowOp::FillSub, value, 255); }
 
 void TDIBX::Assign(TCustomDIBX* source) {
   if (!source || source == this) return;
@@ -239,8 +223,7 @@ void TDIBX::AssignImage(const TDecodedImage& image) {
   const bool keep_indices = indexed && !image.Indices.empty() && image.Palette.size() <= (size_t{1} << bits);
   if (keep_indices) {
     dib_->Palette.fill(0);
-    for (size_t i = 0; i < image.Palette.size(); ++i)
-      dib_->Palette[i] = ColorToPalette(image.Palette[i]);
+    for (size_t i = 0; i < image.Palette.size(); ++i) dib_->Palette[i] = ColorToPalette(image.Palette[i]);
   }
   const int count = 1 << std::min(bits, 8);
   for (int32_t y = 0; y < image.Height; ++y) {
@@ -253,7 +236,7 @@ void TDIBX::AssignImage(const TDecodedImage& image) {
       else if (indexed)
         v = static_cast<uint32_t>(NearestIndex(dib_->Palette, count, c));
       else if (bits == 24)
-        v = ColorToPalette(c); // stored blue, green, red
+        v = ColorToPalette(c);  // stored blue, green, red
       else
         v = ColorToNative(c, dib_->Masks());
       SetPixel(x, y, v);
@@ -312,9 +295,7 @@ void TDIBX::Clear() {
   TCustomDIBX::Clear();
 }
 
-void TDIBX::GetPalette(uint8_t* buffer) {
-  GetPaletteEntries(buffer, 0, 256);
-}
+void TDIBX::GetPalette(uint8_t* buffer) { GetPaletteEntries(buffer, 0, 256); }
 
 void TDIBX::GetPaletteEntries(uint8_t* buffer, int first, int count) {
   if (!buffer || first < 0 || count <= 0 || first > 256 - count) return;
@@ -327,9 +308,7 @@ void TDIBX::GetPaletteEntries(uint8_t* buffer, int first, int count) {
   }
 }
 
-void TDIBX::SetPalette(const uint8_t* buffer) {
-  SetPaletteEntries(buffer, 0, 256);
-}
+void TDIBX::SetPalette(const uint8_t* buffer) { SetPaletteEntries(buffer, 0, 256); }
 
 void TDIBX::SetPaletteEntries(const uint8_t* buffer, int first, int count) {
   if (!buffer || first < 0 || count <= 0 || first > 256 - count) return;
@@ -337,4 +316,4 @@ void TDIBX::SetPaletteEntries(const uint8_t* buffer, int first, int count) {
     dib_->Palette[first + i] = buffer[4 * i] | uint32_t{buffer[4 * i + 1]} << 8 | uint32_t{buffer[4 * i + 2]} << 16;
 }
 
-} // namespace velk
+}  // namespace velk

@@ -11,7 +11,7 @@
 namespace velk {
 
 class TDIBX : public TCustomDIBX {
-public:
+ public:
   // A 1 x 1 surface of depth 15.
   TDIBX();
   // A surface over a bitmap it does not own (the destructor leaves it alone).
@@ -119,11 +119,11 @@ public:
   TDIBSurface& DIB() { return *dib_; }
   const TDIBSurface& DIB() const { return *dib_; }
 
-private:
+ private:
   void SetDibSize(int32_t width, int32_t height, int depth);
 
   std::unique_ptr<TDIBSurface> owned_;
-  TDIBSurface* dib_; // owned_ or a borrowed bitmap
+  TDIBSurface* dib_;  // owned_ or a borrowed bitmap
 };
 
-} // namespace velk
+}  // namespace velk

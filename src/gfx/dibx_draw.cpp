@@ -47,7 +47,7 @@ void ForEachFrameRow(const TPixels& d, const TPointFrame& f, bool mirror_h, bool
   }
 }
 
-} // namespace
+}  // namespace
 
 void TDIBX::Draw(int32_t x, int32_t y, TCustomDIBX* source, const TRect& src, bool transparent, bool mirror_h,
                  bool mirror_v) {
@@ -130,8 +130,7 @@ void TDIBX::DrawColorMask(int32_t x, int32_t y, TCustomDIBX* coverage, const TRe
   ForEachFrameRow(d, f, mirror_h, mirror_v, [&](uint8_t* dp, int32_t sy, auto column) {
     const uint8_t* mp = c.Row(sy) + f.Src.Left;
     if (mirror_h) {
-      for (int32_t k = 0; k < n; ++k)
-        mrow[k] = c.Row(sy)[column(k)];
+      for (int32_t k = 0; k < n; ++k) mrow[k] = c.Row(sy)[column(k)];
       mp = mrow.data();
     }
     kernel(dp, nullptr, mp, n, p);
@@ -155,7 +154,7 @@ void TDIBX::DrawIndexedAdd(int32_t x, int32_t y, TCustomDIBX* source, const TRec
     for (int32_t k = 0; k < n; ++k) {
       const uint8_t index = sp[column(k)];
       StorePixel(row.data(), k, bits, palette[index]);
-      mrow[k] = index >= threshold ? 255 : 0; // a full mask adds with the amount itself
+      mrow[k] = index >= threshold ? 255 : 0;  // a full mask adds with the amount itself
     }
     kernel(dp, row.data(), mrow.data(), n, p);
   });
@@ -193,4 +192,4 @@ void TDIBX::DrawNibblePalette(int32_t x, int32_t y, TCustomDIBX* source, const T
   });
 }
 
-} // namespace velk
+}  // namespace velk

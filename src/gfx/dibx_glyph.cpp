@@ -31,7 +31,7 @@ void ForEachBlock(TCustomDIBX* dst, const TPixels& d, const TPixels& s, int32_t 
   }
 }
 
-} // namespace
+}  // namespace
 
 void TDIBX::DrawMonoReduced(int32_t x, int32_t y, TCustomDIBX* source, const TRect& src, uint32_t color, bool mirror_h,
                             bool mirror_v, int alpha, int factor) {
@@ -42,11 +42,10 @@ void TDIBX::DrawMonoReduced(int32_t x, int32_t y, TCustomDIBX* source, const TRe
   const int n = factor, bits = d.Bits();
   const uint64_t n2 = uint64_t(n) * n;
   ForEachBlock(this, d, s, x, y, src, n, mirror_h, mirror_v, [&](uint8_t* row, int32_t dx, int32_t sx, int32_t sy) {
-    uint64_t ink = 0; // clear bits are ink
+    uint64_t ink = 0;  // clear bits are ink
     for (int32_t j = 0; j < n; ++j) {
       const uint8_t* line = s.Row(sy + j);
-      for (int32_t i = sx; i < sx + n; ++i)
-        ink += ((line[i / 8] >> (7 - i % 8)) & 1) == 0;
+      for (int32_t i = sx; i < sx + n; ++i) ink += ((line[i / 8] >> (7 - i % 8)) & 1) == 0;
     }
     if (alpha < 255) ink = (uint64_t(alpha) * ink) >> 8;
     if (ink == 0) return;
@@ -73,8 +72,7 @@ void TDIBX::DrawNibbleReduced(int32_t x, int32_t y, TCustomDIBX* source, const T
     uint64_t h[4] = {0, 0, 0, 0};
     for (int32_t j = 0; j < n; ++j) {
       const uint8_t* line = s.Row(sy + j);
-      for (int32_t i = sx; i < sx + n; ++i)
-        ++h[((i & 1) ? line[i / 2] : line[i / 2] >> 4) & 3];
+      for (int32_t i = sx; i < sx + n; ++i) ++h[((i & 1) ? line[i / 2] : line[i / 2] >> 4) & 3];
     }
     if (h[0] == n2) return;
     if (alpha == 255 && h[1] == n2) return StorePixel(row, dx, bits, c[0]);
@@ -96,4 +94,4 @@ void TDIBX::DrawNibbleReduced(int32_t x, int32_t y, TCustomDIBX* source, const T
   });
 }
 
-} // namespace velk
+}  // namespace velk

@@ -110,7 +110,7 @@ void RunRotate(TCustomDIBX* dst, int32_t x, int32_t y, int32_t scale_x, int32_t 
   }
 }
 
-} // namespace
+}  // namespace
 
 void TDIBX::DrawRotate(int32_t x, int32_t y, int32_t scale_x, int32_t scale_y, TCustomDIBX* source, const TRect& src,
                        int32_t pivot_x, int32_t pivot_y, int32_t angle, bool transparent, bool mirror_h, bool mirror_v,
@@ -127,4 +127,4 @@ void TDIBX::DrawRotateMask(int32_t x, int32_t y, int32_t scale_x, int32_t scale_
             opacity);
 }
 
-} // namespace velk
+}  // namespace velk

@@ -11,7 +11,7 @@ namespace {
 
 // Makes the destination rectangle (within the clip) the clip while it lives; restores the old clip at the end.
 class TClipScope {
-public:
+ public:
   TClipScope(TCustomDIBX* surface, const TRect& dst) : surface_(surface), saved_(surface->ClipRect) {
     area_ = Intersect(dst, surface->ClipBounds());
     if (!area_.IsEmpty()) surface->ClipRect = area_;
@@ -20,7 +20,7 @@ public:
   bool Empty() const { return area_.IsEmpty(); }
   const TRect& Area() const { return area_; }
 
-private:
+ private:
   TCustomDIBX* surface_;
   TRect saved_;
   TRect area_;
@@ -56,7 +56,7 @@ void ForEachTile(const TRect& dst, const TRect& area, int32_t gap_x, int32_t gap
   }
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -70,7 +70,7 @@ void TileWith(TCustomDIBX* self, TCustomDIBX* source, const TRect& dst, int32_t 
   ForEachTile(dst, scope.Area(), gap_x, gap_y, src, offset_x, offset_y, draw);
 }
 
-} // namespace
+}  // namespace
 
 void TDIBX::TileDraw(const TRect& dst, int32_t gap_x, int32_t gap_y, TCustomDIBX* source, const TRect& src,
                      bool transparent, int32_t offset_x, int32_t offset_y) {
@@ -139,7 +139,7 @@ void ForEachStretchCell(const TRect& dst, const TRect& area, int32_t cell_w, int
   }
 }
 
-} // namespace
+}  // namespace
 
 void TDIBX::TileStretchDraw(const TRect& dst, int32_t cell_w, int32_t cell_h, int32_t scale_x, int32_t scale_y,
                             TCustomDIBX* source, const TRect& src, bool transparent, bool mirror_h, bool mirror_v,
@@ -256,7 +256,7 @@ void RunScrollTileScaled(TCustomDIBX* dst, const TRect& dst_rect, int32_t scale_
   }
 }
 
-} // namespace
+}  // namespace
 
 void TDIBX::ScrollTileScaled(const TRect& dst, int32_t scale_x, int32_t scale_y, TCustomDIBX* source, int32_t offset_x,
                              int32_t offset_y, bool transparent, bool mirror_h, bool mirror_v, int opacity) {
@@ -272,4 +272,4 @@ void TDIBX::ScrollTileScaledMask(const TRect& dst, int32_t scale_x, int32_t scal
                       opacity);
 }
 
-} // namespace velk
+}  // namespace velk

@@ -5,11 +5,9 @@
 namespace velk {
 namespace {
 
-TRect Moved(const TRect& r, int32_t dx) {
-  return TRect{r.Left + dx, r.Top, r.Right + dx, r.Bottom};
-}
+TRect Moved(const TRect& r, int32_t dx) { return TRect{r.Left + dx, r.Top, r.Right + dx, r.Bottom}; }
 
-} // namespace
+}  // namespace
 
 void TDIBXWave::SetSize(int32_t width, int32_t height, int depth) {
   TCustomDIBX::SetSize(width, height, depth);
@@ -39,8 +37,7 @@ template <class DrawFn> void TDIBXWave::ForEachRun(DrawFn draw) {
   const int32_t end = std::min(lines, base.Bottom - region_top_);
   while (i < end) {
     int32_t j = i + 1;
-    while (j < end && offsets_[j] == offsets_[i])
-      ++j;
+    while (j < end && offsets_[j] == offsets_[i]) ++j;
     const TRect band = Intersect(base, TRect{base.Left, region_top_ + i, base.Right, region_top_ + j});
     if (!band.IsEmpty()) {
       target_->ClipRect = band;
@@ -51,9 +48,7 @@ template <class DrawFn> void TDIBXWave::ForEachRun(DrawFn draw) {
   target_->ClipRect = saved_clip_;
 }
 
-void TDIBXWave::Fill(uint32_t value) {
-  FillRect(Region(), value);
-}
+void TDIBXWave::Fill(uint32_t value) { FillRect(Region(), value); }
 
 void TDIBXWave::Assign(TCustomDIBX* source) {
   if (source) Draw(0, 0, source, TRect{0, 0, source->Width(), source->Height()}, false, false, false);
@@ -275,4 +270,4 @@ void TDIBXWave::DrawColorMask(int32_t x, int32_t y, TCustomDIBX* coverage, const
                               bool mirror_v, uint32_t color, int alpha) {
   ForEachRun([&](int32_t off) { target_->DrawColorMask(x + off, y, coverage, src, mirror_h, mirror_v, color, alpha); });
 }
-} // namespace velk
+}  // namespace velk

@@ -9,7 +9,7 @@
 namespace velk {
 
 class TDIBXWave : public TCustomDIBX {
-public:
+ public:
   explicit TDIBXWave(TCustomDIBX* target) : target_(target) {}
 
   void SetRegionOrigin(int32_t left, int32_t top) {
@@ -102,7 +102,7 @@ public:
   void DrawColorMask(int32_t x, int32_t y, TCustomDIBX* coverage, const TRect& src, bool mirror_h, bool mirror_v,
                      uint32_t color, int alpha) override;
 
-private:
+ private:
   // Calls draw(offset) once per run of consecutive region lines with equal offsets, the target clipped to the
   // run's lines; restores the target's clip afterwards.
   template <class DrawFn> void ForEachRun(DrawFn draw);
@@ -115,4 +115,4 @@ private:
   std::vector<int32_t> offsets_;
 };
 
-} // namespace velk
+}  // namespace velk

@@ -91,23 +91,17 @@ namespace {
 // Gathers n pixels of 16 or 32 bits: out[k] = row[index(k)].
 template <class IndexFn> void Gather(uint8_t* out, const uint8_t* row, int32_t n, int bits, IndexFn index) {
   if (bits == 32) {
-    for (int32_t k = 0; k < n; ++k)
-      StorePixel(out, k, 32, LoadPixel(row, index(k), 32));
+    for (int32_t k = 0; k < n; ++k) StorePixel(out, k, 32, LoadPixel(row, index(k), 32));
   } else {
-    for (int32_t k = 0; k < n; ++k)
-      StorePixel(out, k, 16, LoadPixel(row, index(k), 16));
+    for (int32_t k = 0; k < n; ++k) StorePixel(out, k, 16, LoadPixel(row, index(k), 16));
   }
 }
 
-bool IsBlendDepth(int bits) {
-  return bits == 16 || bits == 32;
-}
+bool IsBlendDepth(int bits) { return bits == 16 || bits == 32; }
 
-bool NeedsMask(TRowOp op) {
-  return op == TRowOp::Mask || op == TRowOp::AlphaMask || op == TRowOp::AddMask;
-}
+bool NeedsMask(TRowOp op) { return op == TRowOp::Mask || op == TRowOp::AlphaMask || op == TRowOp::AddMask; }
 
-} // namespace
+}  // namespace
 
 void RunPointDraw(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, int32_t x, int32_t y, const TRect& src,
                   bool mirror_h, bool mirror_v, TRowOp op, const TKernelParams& params) {
@@ -129,12 +123,10 @@ void RunPointDraw(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, int3
     const uint8_t* sp = s.At(f.Src.Left, sy);
     const uint8_t* mp = masked ? m.Row(sy) + f.Src.Left : nullptr;
     if (mirror_h) {
-      for (int32_t k = 0; k < n; ++k)
-        Gather(row.data(), sp, n, bits, [n](int32_t k) { return n - 1 - k; });
+      for (int32_t k = 0; k < n; ++k) Gather(row.data(), sp, n, bits, [n](int32_t k) { return n - 1 - k; });
       sp = row.data();
       if (masked) {
-        for (int32_t k = 0; k < n; ++k)
-          mrow[k] = mp[n - 1 - k];
+        for (int32_t k = 0; k < n; ++k) mrow[k] = mp[n - 1 - k];
         mp = mrow.data();
       }
     }
@@ -155,7 +147,7 @@ bool StretchAxis(int32_t dst_lo, int32_t dst_hi, int32_t clip_lo, int32_t clip_h
   int64_t u = mirror ? int64_t{src_hi} * 65536 - frac16 - 1 : int64_t{src_lo} * 65536 + frac16;
   const int64_t du = mirror ? -step16 : step16;
   axis.DstStart = lo;
-  axis.Index.resize(static_cast<size_t>(hi - lo)); // one entry per destination pixel, however wide
+  axis.Index.resize(static_cast<size_t>(hi - lo));  // one entry per destination pixel, however wide
   for (int32_t i = 0; i < hi - lo; ++i, u += du) {
     int64_t v = u >> 16;
     axis.Index[i] = v >= src_lo && v < src_hi ? static_cast<int32_t>(v) : -1;
@@ -202,8 +194,7 @@ void RunStretch(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, const 
       gathered_row = sy;
       if (masked) {
         const uint8_t* mp = m.Row(sy);
-        for (int32_t k = 0; k < n; ++k)
-          mrow[k] = mp[cols.Index[k]];
+        for (int32_t k = 0; k < n; ++k) mrow[k] = mp[cols.Index[k]];
       }
     }
     kernel(d.At(cols.DstStart, rows.DstStart + static_cast<int32_t>(i)), row.data(),
@@ -223,4 +214,4 @@ int OpacityAmount(int code) {
   return std::clamp(code, 0, 255);
 }
 
-} // namespace velk
+}  // namespace velk

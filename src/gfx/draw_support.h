@@ -16,11 +16,11 @@ namespace velk {
 // The opacity code: 0 nothing, 1..254 blend, 255 copy, 256..511 add with code - 256 (above 511: 255).
 enum class TOpacityKind { None, Blend, Copy, Add };
 TOpacityKind OpacityKind(int code);
-int OpacityAmount(int code); // the alpha of a blend or the amount of an add
+int OpacityAmount(int code);  // the alpha of a blend or the amount of an add
 
 // A locked surface. Unlocks in its destructor.
 class TPixels {
-public:
+ public:
   explicit TPixels(TCustomDIBX* surface);
   ~TPixels();
   TPixels(const TPixels&) = delete;
@@ -29,7 +29,7 @@ public:
   bool Valid() const { return base_ != nullptr; }
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
-  int Bits() const { return bits_; } // bits per stored pixel
+  int Bits() const { return bits_; }  // bits per stored pixel
   const TPixelMasks& Masks() const { return masks_; }
   // Same storage and channel masks: pixels can be combined without conversion.
   bool SameFormat(const TPixels& other) const { return bits_ == other.bits_ && masks_ == other.masks_; }
@@ -39,7 +39,7 @@ public:
   // Address of pixel x of row y, for 8 bits per pixel and more.
   uint8_t* At(int32_t x, int32_t y) const { return Row(y) + static_cast<ptrdiff_t>(x) * (bits_ / 8); }
 
-private:
+ private:
   TCustomDIBX* surface_;
   uint8_t* base_ = nullptr;
   int32_t width_ = 0, height_ = 0;
@@ -83,8 +83,8 @@ void RunPointDraw(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, int3
 // Source columns (or rows) of a stretch: for each destination pixel of the clipped span, the source index.
 // Returns false when the stretch is empty.
 struct TStretchAxis {
-  int32_t DstStart = 0;       // first destination pixel after clipping
-  std::vector<int32_t> Index; // source index per destination pixel, -1 outside the source rectangle
+  int32_t DstStart = 0;        // first destination pixel after clipping
+  std::vector<int32_t> Index;  // source index per destination pixel, -1 outside the source rectangle
 };
 bool StretchAxis(int32_t dst_lo, int32_t dst_hi, int32_t clip_lo, int32_t clip_hi, int32_t src_lo, int32_t src_hi,
                  bool mirror, TStretchAxis& axis);
@@ -121,4 +121,4 @@ inline int64_t FloorMod(int64_t a, int64_t m) {
   return r < 0 ? r + m : r;
 }
 
-} // namespace velk
+}  // namespace velk

@@ -72,8 +72,7 @@ void TBrixCollection::TrimIdle() {
 }
 
 void TBrixCollection::FreeIdle() {
-  for (TBrixItem* item : idle_)
-    items_.erase(LowerCase(item->name_));
+  for (TBrixItem* item : idle_) items_.erase(LowerCase(item->name_));
   idle_.clear();
 }
 
@@ -114,8 +113,7 @@ void TBrixCollection::SetDitherMode(int32_t mode) {
 }
 
 void TBrixCollection::ReleaseSurfaces() {
-  for (auto& [key, item] : items_)
-    item->frames_.clear();
+  for (auto& [key, item] : items_) item->frames_.clear();
 }
 
 void TBrixCollection::RestoreSurfaces(int depth) {
@@ -123,4 +121,4 @@ void TBrixCollection::RestoreSurfaces(int depth) {
   Reload();
 }
 
-} // namespace velk
+}  // namespace velk

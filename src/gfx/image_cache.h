@@ -31,7 +31,7 @@ struct TBrixItemFrame {
 };
 
 class TBrixItem {
-public:
+ public:
   // The cache key: the file name, then "?m" when masks are made and "?t" when frames are trimmed.
   const std::string& Name() const { return name_; }
   const std::string& FileName() const { return file_name_; }
@@ -42,7 +42,7 @@ public:
   // Registrations of users (one per Acquire not yet released).
   int32_t UseCount() const { return static_cast<int32_t>(owners_.size()); }
 
-private:
+ private:
   friend class TBrixCollection;
   std::string name_;
   std::string file_name_;
@@ -53,7 +53,7 @@ private:
 };
 
 class TBrixCollection {
-public:
+ public:
   // Fills a stream with the named file.
   using TReadFile = std::function<void(TStream&, const std::string&)>;
 
@@ -88,7 +88,7 @@ public:
   void ReleaseSurfaces();
   void RestoreSurfaces(int depth);
 
-private:
+ private:
   void Load(TBrixItem& item);
   void Reload();
   void TrimIdle();
@@ -100,7 +100,7 @@ private:
   int32_t max_idle_ = 64;
   // Keys are lower-cased.
   std::unordered_map<std::string, std::unique_ptr<TBrixItem>> items_;
-  std::list<TBrixItem*> idle_; // oldest first
+  std::list<TBrixItem*> idle_;  // oldest first
 };
 
-} // namespace velk
+}  // namespace velk

@@ -67,7 +67,7 @@ bool DecodeRgb(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, int3
   return true;
 }
 
-} // namespace
+}  // namespace
 
 TDecodedImage DecodeJpeg(const uint8_t* data, size_t size, const std::string& file_name) {
   JpegError err{};
@@ -123,4 +123,4 @@ std::vector<uint8_t> EncodeJpeg(int32_t width, int32_t height, const std::vector
   return bytes;
 }
 
-} // namespace velk
+}  // namespace velk

@@ -14,4 +14,4 @@ TDecodedImage DecodeJpeg(const uint8_t* data, size_t size, const std::string& fi
 // Encodes colours 0x00BBGGRR (top row first) as a colour JPEG of the given quality (1 .. 100).
 std::vector<uint8_t> EncodeJpeg(int32_t width, int32_t height, const std::vector<uint32_t>& colors, int quality);
 
-} // namespace velk
+}  // namespace velk

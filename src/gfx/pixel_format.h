@@ -18,17 +18,11 @@ constexpr TPixelMasks kMasks565{0xF800, 0x07E0, 0x001F};
 constexpr TPixelMasks kMasks888{0x00FF0000, 0x0000FF00, 0x000000FF};
 
 // The masks a surface of this depth gets: 15 the 5-5-5 masks, 16 the 5-6-5 masks, every other depth 8-8-8.
-constexpr TPixelMasks MasksForDepth(int depth) {
-  return depth == 15 ? kMasks555 : depth == 16 ? kMasks565 : kMasks888;
-}
+constexpr TPixelMasks MasksForDepth(int depth) { return depth == 15 ? kMasks555 : depth == 16 ? kMasks565 : kMasks888; }
 
 // Bits a mask covers, and the position of its lowest bit (0 for an empty mask).
-constexpr int MaskBits(uint32_t mask) {
-  return std::popcount(mask);
-}
-constexpr int MaskShift(uint32_t mask) {
-  return mask == 0 ? 0 : std::countr_zero(mask);
-}
+constexpr int MaskBits(uint32_t mask) { return std::popcount(mask); }
+constexpr int MaskShift(uint32_t mask) { return mask == 0 ? 0 : std::countr_zero(mask); }
 
 // A colour 0x00BBGGRR to the native value of a 15, 16 or 32-bit format: each channel keeps its high bits, the low
 // bits are dropped, not rounded.
@@ -48,4 +42,4 @@ constexpr uint32_t NativeToColor(uint32_t value, const TPixelMasks& m) {
   return channel(m.Red) | (channel(m.Green) << 8) | (channel(m.Blue) << 16);
 }
 
-} // namespace velk
+}  // namespace velk

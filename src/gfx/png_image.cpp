@@ -106,7 +106,7 @@ bool Decode(Source& src, Raw& raw, png_bytep* (*rows_for)(png_uint_32, png_uint_
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
   }
-  png_set_expand(png); // palette to RGB, grey below 8 bits to 8 bits, tRNS to alpha
+  png_set_expand(png);  // palette to RGB, grey below 8 bits to 8 bits, tRNS to alpha
   png_set_strip_16(png);
   png_set_gray_to_rgb(png);
   png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
@@ -131,12 +131,11 @@ png_bytep* RowsFor(png_uint_32 w, png_uint_32 h, void* ctx) {
   if (b->header_only) return nullptr;
   b->rgba.assign(size_t{w} * h * 4, 0);
   b->rows.resize(h);
-  for (png_uint_32 y = 0; y < h; ++y)
-    b->rows[y] = b->rgba.data() + size_t{y} * w * 4;
+  for (png_uint_32 y = 0; y < h; ++y) b->rows[y] = b->rgba.data() + size_t{y} * w * 4;
   return b->rows.data();
 }
 
-} // namespace
+}  // namespace
 
 TDecodedImage DecodePng(const uint8_t* data, size_t size, const std::string& file_name) {
   Source src{data, size, 0, {}};
@@ -172,4 +171,4 @@ TDecodedImage DecodePng(const uint8_t* data, size_t size, const std::string& fil
   return img;
 }
 
-} // namespace velk
+}  // namespace velk

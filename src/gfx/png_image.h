@@ -11,4 +11,4 @@ namespace velk {
 // Decodes a whole PNG file held in memory. Throws EFormatError naming the file when it is damaged.
 TDecodedImage DecodePng(const uint8_t* data, size_t size, const std::string& file_name);
 
-} // namespace velk
+}  // namespace velk

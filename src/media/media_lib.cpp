@@ -11,7 +11,8 @@ namespace velk {
 bool TVelkLib::Bind(const VelkMediaLoader& loader, IMessageBoxes& boxes) {
   lib_ = loader ? loader() : nullptr;
   if (!lib_) {
-    boxes.Show(std::string(kLibraryName) + "\r\n" + Utf8ToCp932("ファイルがありません"), "Error", MB_OK | MB_ICONWARNING);
+    boxes.Show(std::string(kLibraryName) + "\r\n" + Utf8ToCp932("ファイルがありません"), "Error",
+               MB_OK | MB_ICONWARNING);
     return false;
   }
   if (lib_->velkVersion() != kVelkMediaVersion) {

@@ -22,16 +22,16 @@ struct TDisplayMode {
 enum class TMouseButton : int32_t { Left = 1, Right = 2, Middle = 3 };
 
 enum class TInputKind : int32_t {
-  MouseMove,   // X, Y in client coordinates of the unscaled frame
-  MouseDown,   // Button at X, Y
-  MouseUp,     // Button at X, Y
-  Wheel,       // WheelDown: towards the user
-  KeyDown,     // Key: a Windows virtual-key code; Repeat: an auto-repeat of a held key; Alt: the Alt key is held
+  MouseMove,  // X, Y in client coordinates of the unscaled frame
+  MouseDown,  // Button at X, Y
+  MouseUp,    // Button at X, Y
+  Wheel,      // WheelDown: towards the user
+  KeyDown,    // Key: a Windows virtual-key code; Repeat: an auto-repeat of a held key; Alt: the Alt key is held
   KeyUp,
-  Text,        // Text: UTF-8 text typed
-  FocusGained, // the application became active
-  FocusLost,   // the application became inactive
-  Close,       // the user closes the window
+  Text,         // Text: UTF-8 text typed
+  FocusGained,  // the application became active
+  FocusLost,    // the application became inactive
+  Close,        // the user closes the window
 };
 
 struct TInputEvent {

@@ -11,8 +11,10 @@ namespace velk {
 
 namespace {
 
-const char kBase0Name[] = "\x01" "BASE0";
-const char kBase1Name[] = "\x01" "BASE1";
+const char kBase0Name[] = "\x01"
+                          "BASE0";
+const char kBase1Name[] = "\x01"
+                          "BASE1";
 
 bool ValidKey(int32_t code) { return code >= 0 && code < 256; }
 

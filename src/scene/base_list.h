@@ -27,10 +27,7 @@ class TVelkBaseList : public TVelkComponent {
   // Registration. Adopt names the object automatically (when its AutoName says so), registers it at the end of the
   // object list and returns it.
   TVelkObject* Adopt(std::unique_ptr<TVelkObject> object);
-  template <class T>
-  T* New() {
-    return static_cast<T*>(Adopt(std::make_unique<T>(this)));
-  }
+  template <class T> T* New() { return static_cast<T*>(Adopt(std::make_unique<T>(this))); }
   // The factory: the class of a type code (masked with 0x7F) in this scene, or null for codes without a class.
   TVelkObject* CreateComponent(uint8_t code);
   // A fresh handle for an object being constructed in this scene.

@@ -9,10 +9,7 @@ namespace velk {
 
 namespace {
 
-template <class T>
-std::unique_ptr<TVelkObject> Make(TVelkBaseList* scene) {
-  return std::make_unique<T>(scene);
-}
+template <class T> std::unique_ptr<TVelkObject> Make(TVelkBaseList* scene) { return std::make_unique<T>(scene); }
 
 struct TFactoryRow {
   uint8_t Code;

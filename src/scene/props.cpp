@@ -178,10 +178,10 @@ const std::array<TPropInfo, kPropCount> kProps = {{
 }};
 
 const std::array<const char*, kComponentTypeCount> kTypeNames = {
-    "VT_NONE",     "VT_AUDIO",  "VT_BOX",      "VT_BUTTON",   "VT_CINEMA", "VT_EDIT",   "VT_FIRE",
-    "VT_HTTP",     "VT_IMAGES", "VT_LABEL",    "VT_MAP",      "VT_MEMO",   "VT_MENU",   "VT_MES",
-    "VT_PARTICLE", "VT_TIMER",  "VT_VIDEO",    "VT_SOUND",    "VT_MAPIMG", "VT_WAVE",   "VT_TILE",
-    "VT_SLIDER",   "VT_SCROLLBAR", "VT_GAUGE", "VT_CGLABEL",  "VT_PREVMENU", "VT_PROPMOTION", "VT_CABINET"};
+    "VT_NONE",     "VT_AUDIO",     "VT_BOX",   "VT_BUTTON",  "VT_CINEMA",   "VT_EDIT",       "VT_FIRE",
+    "VT_HTTP",     "VT_IMAGES",    "VT_LABEL", "VT_MAP",     "VT_MEMO",     "VT_MENU",       "VT_MES",
+    "VT_PARTICLE", "VT_TIMER",     "VT_VIDEO", "VT_SOUND",   "VT_MAPIMG",   "VT_WAVE",       "VT_TILE",
+    "VT_SLIDER",   "VT_SCROLLBAR", "VT_GAUGE", "VT_CGLABEL", "VT_PREVMENU", "VT_PROPMOTION", "VT_CABINET"};
 
 bool IsStyleProp(int32_t id) { return id == PR_FONTSTYLE || id == PR_FONTHOVERSTYLE; }
 
@@ -210,10 +210,10 @@ void GetProperty(TCustomParam& variable, const TVelkObject& object, int32_t id) 
   if (id != PR_COLCOUNT && id != PR_APPEARX && id != PR_APPEARY) object.GetProp(id, v);
   if (IsStyleProp(id)) v.I &= 15;
   switch (PropInfo(id).Type) {
-  case TPropType::Int: variable.SetInt(v.I); break;
-  case TPropType::Str: variable.SetStr(v.S); break;
-  case TPropType::Bool: variable.SetBool(v.B); break;
-  case TPropType::Float: variable.SetFloat(v.F); break;
+    case TPropType::Int: variable.SetInt(v.I); break;
+    case TPropType::Str: variable.SetStr(v.S); break;
+    case TPropType::Bool: variable.SetBool(v.B); break;
+    case TPropType::Float: variable.SetFloat(v.F); break;
   }
 }
 
@@ -222,10 +222,10 @@ void SetProperty(TVelkObject& object, int32_t id, const TCustomParam& value) {
   if (IsReadOnlyForScripts(id)) return;
   TPropValue v;
   switch (PropInfo(id).Type) {
-  case TPropType::Int: v.I = value.GetInt(); break;
-  case TPropType::Str: v.S = value.GetStr(); break;
-  case TPropType::Bool: v.B = value.GetBool(); break;
-  case TPropType::Float: v.F = value.GetFloat(); break;
+    case TPropType::Int: v.I = value.GetInt(); break;
+    case TPropType::Str: v.S = value.GetStr(); break;
+    case TPropType::Bool: v.B = value.GetBool(); break;
+    case TPropType::Float: v.F = value.GetFloat(); break;
   }
   // Only the four style flags exist; higher bits are dropped.
   if (IsStyleProp(id)) v.I &= 15;

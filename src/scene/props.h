@@ -246,15 +246,13 @@ void SetProperty(TVelkObject& object, int32_t id, const TCustomParam& value);
 
 // One row of a class's own property accessors. A null getter answers what the parent class answers; a null setter
 // ignores the write (read-only for that class).
-template <class T>
-struct TPropRow {
+template <class T> struct TPropRow {
   int32_t Id;
   void (*Get)(const T&, TPropValue&);
   void (*Set)(T&, const TPropValue&);
 };
 
-template <class T, size_t N>
-const TPropRow<T>* FindPropRow(const std::array<TPropRow<T>, N>& rows, int32_t id) {
+template <class T, size_t N> const TPropRow<T>* FindPropRow(const std::array<TPropRow<T>, N>& rows, int32_t id) {
   for (const TPropRow<T>& row : rows) {
     if (row.Id == id) return &row;
   }

@@ -14,11 +14,11 @@ TVelkBase::~TVelkBase() = default;
 
 bool TVelkBase::SetProp(int32_t id, const TPropValue& value) {
   switch (id) {
-  case PR_NAME:
-  case PR_PARENT: return true;
-  case PR_WIDTH: Resize(value.I, Height); return true;
-  case PR_HEIGHT: Resize(Width, value.I); return true;
-  default: return TVelkControl::SetProp(id, value);
+    case PR_NAME:
+    case PR_PARENT: return true;
+    case PR_WIDTH: Resize(value.I, Height); return true;
+    case PR_HEIGHT: Resize(Width, value.I); return true;
+    default: return TVelkControl::SetProp(id, value);
   }
 }
 

@@ -12,34 +12,15 @@ namespace velk {
 
 namespace {
 
-template <int32_t TVelkControl::*M>
-void GetI(const TVelkControl& c, TPropValue& v) {
-  v.I = c.*M;
-}
-template <std::string TVelkControl::*M>
-void GetS(const TVelkControl& c, TPropValue& v) {
-  v.S = c.*M;
-}
-template <std::string TVelkControl::*M>
-void SetS(TVelkControl& c, const TPropValue& v) {
-  c.*M = v.S;
-}
-template <bool TVelkControl::*M>
-void GetB(const TVelkControl& c, TPropValue& v) {
-  v.B = c.*M;
-}
-template <bool TVelkControl::*M>
-void SetB(TVelkControl& c, const TPropValue& v) {
-  c.*M = v.B;
-}
-template <int32_t TVelkControl::*M>
-void SetClipI(TVelkControl& c, const TPropValue& v) {
-  c.SetClip(c.*M, v.I);
-}
+template <int32_t TVelkControl::*M> void GetI(const TVelkControl& c, TPropValue& v) { v.I = c.*M; }
+template <std::string TVelkControl::*M> void GetS(const TVelkControl& c, TPropValue& v) { v.S = c.*M; }
+template <std::string TVelkControl::*M> void SetS(TVelkControl& c, const TPropValue& v) { c.*M = v.S; }
+template <bool TVelkControl::*M> void GetB(const TVelkControl& c, TPropValue& v) { v.B = c.*M; }
+template <bool TVelkControl::*M> void SetB(TVelkControl& c, const TPropValue& v) { c.*M = v.B; }
+template <int32_t TVelkControl::*M> void SetClipI(TVelkControl& c, const TPropValue& v) { c.SetClip(c.*M, v.I); }
 
 // A row for a handler string.
-template <std::string TVelkControl::*M>
-constexpr TPropRow<TVelkControl> EventRow(int32_t id) {
+template <std::string TVelkControl::*M> constexpr TPropRow<TVelkControl> EventRow(int32_t id) {
   return {id, GetS<M>, SetS<M>};
 }
 
@@ -92,8 +73,7 @@ const std::array<TPropRow<TVelkControl>, 37> kControlRows = {{
     {PR_CLIPHEIGHT, GetI<&C::ClipHeight>, SetClipI<&C::ClipHeight>},
     {PR_ANIPAUSED, GetB<&C::AniPaused>, SetB<&C::AniPaused>},
     // Playing while a motion is attached; controls without one never play.
-    {PR_PLAYING, [](const C& c, TPropValue& v) { v.B = c.MotionAttached() && !c.Paused() && !c.AniPaused; },
-     nullptr},
+    {PR_PLAYING, [](const C& c, TPropValue& v) { v.B = c.MotionAttached() && !c.Paused() && !c.AniPaused; }, nullptr},
     EventRow<&C::OnKeyDown>(PR_ONKEYDOWN),
     EventRow<&C::OnKeyUp>(PR_ONKEYUP),
     EventRow<&C::OnKeyRepeat>(PR_ONKEYREPEAT),
@@ -581,8 +561,8 @@ void TVelkControl::SaveToStream(TStream& s) const {
   for (int32_t v : {SpareRect.Left, SpareRect.Top, SpareRect.Right, SpareRect.Bottom}) WriteInt(s, v);
   WriteByte(s, IgnoreMouse);
   WriteString(s, Cursor);
-  for (const std::string* h : {&OnMouseMove, &OnMouseIn, &OnMouseOut, &OnLBtnDown, &OnLBtnUp, &OnRBtnDown,
-                               &OnRBtnUp, &OnWheelDown, &OnWheelUp}) {
+  for (const std::string* h : {&OnMouseMove, &OnMouseIn, &OnMouseOut, &OnLBtnDown, &OnLBtnUp, &OnRBtnDown, &OnRBtnUp,
+                               &OnWheelDown, &OnWheelUp}) {
     WriteString(s, *h);
   }
   WriteBool(s, HandleKey);

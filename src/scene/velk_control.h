@@ -36,8 +36,7 @@ class TVelkControl : public TVelkComponent {
   bool Visible = true;
   int32_t Color = 0;
   TRect SpareRect{0, 0, 1, 1};
-  std::string OnMouseMove, OnMouseIn, OnMouseOut, OnLBtnDown, OnLBtnUp, OnRBtnDown, OnRBtnUp, OnWheelDown,
-      OnWheelUp;
+  std::string OnMouseMove, OnMouseIn, OnMouseOut, OnLBtnDown, OnLBtnUp, OnRBtnDown, OnRBtnUp, OnWheelDown, OnWheelUp;
   uint8_t IgnoreMouse = 0;
   std::string Cursor;
   bool PosZoomed = false;

@@ -12,7 +12,7 @@ namespace velk {
 class TProject;
 
 class ICallHost : public IPageHost {
-public:
+ public:
   // Whether a page file exists; in multi-disc games the disc holding it may be requested first.
   virtual bool PageExists(const std::string& name) = 0;
   // Posts the close request to the main window.
@@ -27,7 +27,7 @@ public:
 // The host of a running project: pages and their existence come from the project, the rest from the main window
 // through these hooks (each may be empty).
 class TProjectCallHost : public ICallHost {
-public:
+ public:
   explicit TProjectCallHost(TProject& project) : project_(project) {}
 
   void ReadPageFile(TStream& target, const std::string& name) override;
@@ -49,8 +49,8 @@ public:
   // Set only while the log library is loaded.
   std::function<void(const std::string&)> OnTrace;
 
-private:
+ private:
   TProject& project_;
 };
 
-} // namespace velk
+}  // namespace velk

@@ -27,7 +27,7 @@ std::string trace_line(int32_t clock, const char* prefix, const std::string& pag
   return head + page + "(" + std::to_string(line) + ")";
 }
 
-} // namespace
+}  // namespace
 
 void SplitEventTarget(const std::string& target, std::string& page, std::string& label) {
   size_t last_dot = std::string::npos, last_slash = std::string::npos, last_colon = std::string::npos;
@@ -47,18 +47,12 @@ void SplitEventTarget(const std::string& target, std::string& page, std::string&
 }
 
 TCallMan::TCallMan(const TCallManServices& services)
-    : vars_(*services.Vars),
-      process_(*services.Process),
-      host_(*services.Host),
-      funcs_(services.Funcs),
-      scene_(services.Scene),
-      stack_(*services.Vars) {}
+    : vars_(*services.Vars), process_(*services.Process), host_(*services.Host), funcs_(services.Funcs),
+      scene_(services.Scene), stack_(*services.Vars) {}
 
 TCallMan::~TCallMan() = default;
 
-std::string TCallMan::Argument(int32_t i) const {
-  return i >= 0 && i < args_.Count() ? args_[i] : std::string();
-}
+std::string TCallMan::Argument(int32_t i) const { return i >= 0 && i < args_.Count() ? args_[i] : std::string(); }
 
 std::string TCallMan::SenderName() const {
   if (state_ == 0 || scene_ == nullptr || !sender_) return {};
@@ -120,9 +114,7 @@ TCommand* TCallMan::current_command() const {
   return page_->Commands.Item(index_);
 }
 
-bool TCallMan::current_started() const {
-  return started_ && current_command() != nullptr;
-}
+bool TCallMan::current_started() const { return started_ && current_command() != nullptr; }
 
 void TCallMan::remove_levels(int32_t first, int32_t last) {
   if (scene_ == nullptr) return;
@@ -361,7 +353,8 @@ void TCallMan::ExecPCReset(TComPCReset& command, TPage*& page, int32_t& index) {
       const TStack& context = stack_.Item(i);
       if (context.Sender || !context.Started) continue;
       TPage* resumed = LoadPage(context.PageName, true);
-      if (context.Index >= 0 && context.Index < resumed->Commands.Count()) resumed->Commands.Item(context.Index)->Finish();
+      if (context.Index >= 0 && context.Index < resumed->Commands.Count())
+        resumed->Commands.Item(context.Index)->Finish();
     }
     Start(command.PageName);
     page = page_;
@@ -454,4 +447,4 @@ void TCallMan::LoadFromStream(TStream& s, int32_t version) {
   if (TCommand* command = current_started() ? current_command() : nullptr) command->RestoreState(s);
 }
 
-} // namespace velk
+}  // namespace velk

@@ -24,15 +24,15 @@ class TVelkParser;
 struct TProcessValues;
 
 struct TCallManServices {
-  TParamCollection* Vars = nullptr;  // required
-  TProcessValues* Process = nullptr; // required
-  ICallHost* Host = nullptr;         // required
-  ISysFuncTable* Funcs = nullptr;    // may be null: expressions calling functions fail
-  ICallScene* Scene = nullptr;       // may be null: no events, no objects
+  TParamCollection* Vars = nullptr;   // required
+  TProcessValues* Process = nullptr;  // required
+  ICallHost* Host = nullptr;          // required
+  ISysFuncTable* Funcs = nullptr;     // may be null: expressions calling functions fail
+  ICallScene* Scene = nullptr;        // may be null: no events, no objects
 };
 
 class TCallMan : public ICallManager {
-public:
+ public:
   static constexpr int32_t kPageCacheLimit = 10;
 
   explicit TCallMan(const TCallManServices& services);
@@ -85,7 +85,7 @@ public:
   void ExecReset(TComPCReset& command, TPage*& page, int32_t& index);
   void ExecTerminate(int32_t& index);
 
-private:
+ private:
   // Runs at most one command: 0 ran (or nothing to run), 1 returned to the main script, 2 yielded, -1 returned to an
   // outer handler.
   int32_t step();
@@ -103,7 +103,7 @@ private:
   ISysFuncTable* funcs_;
   ICallScene* scene_;
 
-  std::vector<std::unique_ptr<TPage>> pages_; // index 0 most recently used
+  std::vector<std::unique_ptr<TPage>> pages_;  // index 0 most recently used
   TPage* page_ = nullptr;
   int32_t index_ = 0;
   bool continue_ = false;
@@ -123,4 +123,4 @@ private:
 // characters do not count) and makes the page file name: the page part with "ksb" for its last three characters.
 void SplitEventTarget(const std::string& target, std::string& page, std::string& label);
 
-} // namespace velk
+}  // namespace velk

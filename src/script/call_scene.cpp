@@ -5,9 +5,7 @@
 
 namespace velk {
 
-TTimerList& TSceneCalls::Events() {
-  return scene_.Events;
-}
+TTimerList& TSceneCalls::Events() { return scene_.Events; }
 
 TObjectHandle TSceneCalls::FindObject(const std::string& name) const {
   const TVelkObject* object = name.empty() ? nullptr : scene_.FindObject(name);
@@ -31,8 +29,6 @@ void TSceneCalls::DeleteObject(TObjectHandle object) {
   if (TVelkObject* o = scene_.Resolve(object)) scene_.ScheduleDelete(o);
 }
 
-void TSceneCalls::Reset() {
-  scene_.Reset();
-}
+void TSceneCalls::Reset() { scene_.Reset(); }
 
-} // namespace velk
+}  // namespace velk

@@ -13,7 +13,7 @@ class TCustomParam;
 class TVelkBaseList;
 
 class ICallScene {
-public:
+ public:
   virtual ~ICallScene() = default;
   virtual TTimerList& Events() = 0;
   // The registered object of that name; a zero handle when there is none.
@@ -31,7 +31,7 @@ public:
 
 // The interpreter's view of the scene list.
 class TSceneCalls : public ICallScene {
-public:
+ public:
   explicit TSceneCalls(TVelkBaseList& scene) : scene_(scene) {}
   TTimerList& Events() override;
   TObjectHandle FindObject(const std::string& name) const override;
@@ -41,8 +41,8 @@ public:
   void DeleteObject(TObjectHandle object) override;
   void Reset() override;
 
-private:
+ private:
   TVelkBaseList& scene_;
 };
 
-} // namespace velk
+}  // namespace velk

@@ -23,7 +23,7 @@ TObjectHandle read_sender(TStream& s, const ICallScene* scene) {
   return scene != nullptr && !name.empty() ? scene->FindObject(name) : TObjectHandle{};
 }
 
-} // namespace
+}  // namespace
 
 void TStack::SaveToStream(TStream& s, const ICallScene* scene) const {
   WriteString(s, PageName);
@@ -37,9 +37,8 @@ void TStack::SaveToStream(TStream& s, const ICallScene* scene) const {
   WriteInt(s, size);
   if (size > 0) s.WriteBuffer(State->Memory(), size);
   // A reference (an unbound result of a page without a result type) is stored as no value.
-  const uint8_t type = ReturnValue && dynamic_cast<const TParamVar*>(ReturnValue.get()) == nullptr
-                           ? ReturnValue->GetType()
-                           : PT_NONE;
+  const uint8_t type =
+      ReturnValue && dynamic_cast<const TParamVar*>(ReturnValue.get()) == nullptr ? ReturnValue->GetType() : PT_NONE;
   WriteByte(s, type);
   if (type != PT_NONE) ReturnValue->SaveToStream(s);
 }
@@ -86,9 +85,7 @@ void TStackList::Clear() {
   sync_frame();
 }
 
-void TStackList::sync_frame() {
-  vars_.CurrentFrame = Count();
-}
+void TStackList::sync_frame() { vars_.CurrentFrame = Count(); }
 
 void TStackList::SaveToStream(TStream& s, const ICallScene* scene) const {
   spare_.SaveToStream(s, scene);
@@ -108,4 +105,4 @@ void TStackList::LoadFromStream(TStream& s, const ICallScene* scene) {
   sync_frame();
 }
 
-} // namespace velk
+}  // namespace velk

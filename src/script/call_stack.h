@@ -37,7 +37,7 @@ struct TStack {
 };
 
 class TStackList {
-public:
+ public:
   explicit TStackList(TParamCollection& vars) : vars_(vars) {}
 
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
@@ -52,7 +52,7 @@ public:
   void SaveToStream(TStream& s, const ICallScene* scene) const;
   void LoadFromStream(TStream& s, const ICallScene* scene);
 
-private:
+ private:
   void sync_frame();
 
   TParamCollection& vars_;
@@ -60,4 +60,4 @@ private:
   TStack spare_;
 };
 
-} // namespace velk
+}  // namespace velk

@@ -9,7 +9,7 @@ namespace velk {
 class TCallMan;
 
 class TCallVarHost : public TSceneVarHost {
-public:
+ public:
   using TSceneVarHost::TSceneVarHost;
   void SetCalls(TCallMan* calls) { calls_ = calls; }
 
@@ -19,8 +19,8 @@ public:
   int32_t StackCount() override;
   TCustomParam* ResultValue() override;
 
-private:
+ private:
   TCallMan* calls_ = nullptr;
 };
 
-} // namespace velk
+}  // namespace velk

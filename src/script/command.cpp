@@ -17,7 +17,7 @@ namespace {
 constexpr int64_t kMinExprSize = 4;
 
 class TComReader : public TComFields {
-public:
+ public:
   TComReader(TStream& s, int32_t version) : s_(s), version_(version) {}
   int32_t Version() const override { return version_; }
   void Int(const char*, int32_t& value) override { value = ReadIntExact(s_); }
@@ -42,13 +42,13 @@ public:
   }
   void Property(int32_t, TVelkParser& value) override { Expr(nullptr, value); }
 
-private:
+ private:
   TStream& s_;
   int32_t version_;
 };
 
 class TComWriter : public TComFields {
-public:
+ public:
   TComWriter(TStream& s, int32_t version) : s_(s), version_(version) {}
   int32_t Version() const override { return version_; }
   void Int(const char*, int32_t& value) override { WriteInt(s_, value); }
@@ -58,23 +58,20 @@ public:
   void Expr(const char*, TVelkParser& value) override { value.SaveToStream(s_); }
   void ExprList(const char*, std::vector<std::unique_ptr<TVelkParser>>& list) override {
     WriteInt(s_, static_cast<int32_t>(list.size()));
-    for (auto& e : list)
-      e->SaveToStream(s_);
+    for (auto& e : list) e->SaveToStream(s_);
   }
   void Property(int32_t, TVelkParser& value) override { value.SaveToStream(s_); }
 
-private:
+ private:
   TStream& s_;
   int32_t version_;
 };
 
 constexpr char kStateTag[] = "velk100";
 
-} // namespace
+}  // namespace
 
-TPage* TCommand::Page() const {
-  return Owner != nullptr ? Owner->Page() : nullptr;
-}
+TPage* TCommand::Page() const { return Owner != nullptr ? Owner->Page() : nullptr; }
 
 int32_t TCommand::PageVersion() const {
   TPage* page = Page();
@@ -104,9 +101,7 @@ TCommand* TComList::Add(std::unique_ptr<TCommand> command) {
   return items_.back().get();
 }
 
-void WriteStateTag(TStream& s) {
-  s.WriteBuffer(kStateTag, 7);
-}
+void WriteStateTag(TStream& s) { s.WriteBuffer(kStateTag, 7); }
 
 int32_t ReadStateTag(TStream& s) {
   char tag[7] = {};
@@ -123,4 +118,4 @@ int32_t ReadStateTag(TStream& s) {
   return 0;
 }
 
-} // namespace velk
+}  // namespace velk

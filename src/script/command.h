@@ -22,7 +22,7 @@ constexpr int32_t kCommandCount = 61;
 // Visits the stored fields of a command class in stored order. Keys name the fields for the game builder's source
 // form. Version() is the page's version, against which classes test their later fields.
 class TComFields {
-public:
+ public:
   virtual ~TComFields() = default;
   virtual int32_t Version() const = 0;
   virtual void Int(const char* key, int32_t& value) = 0;
@@ -38,7 +38,7 @@ public:
 };
 
 class TCommand {
-public:
+ public:
   // Create (list): the command belongs to the list (and so to its page, whose version and masks it reads).
   explicit TCommand(TComList* owner) : Owner(owner) {}
   virtual ~TCommand() = default;
@@ -81,7 +81,7 @@ public:
 
 // The commands of a page, index 0 first; owns them.
 class TComList {
-public:
+ public:
   explicit TComList(TPage* page) : page_(page) {}
   TPage* Page() const { return page_; }
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
@@ -89,7 +89,7 @@ public:
   TCommand* Add(std::unique_ptr<TCommand> command);
   void Clear() { items_.clear(); }
 
-private:
+ private:
   TPage* page_;
   std::vector<std::unique_ptr<TCommand>> items_;
 };
@@ -104,4 +104,4 @@ void WriteStateTag(TStream& s);
 // Reads 7 bytes: "velk" and three digits give that version; anything else rewinds the stream and gives 0.
 int32_t ReadStateTag(TStream& s);
 
-} // namespace velk
+}  // namespace velk

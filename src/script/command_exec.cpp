@@ -29,9 +29,7 @@ constexpr uint8_t kCodeElse = 2;
 constexpr uint8_t kCodeComment = 27;
 
 // The class of a code is fixed by the factory; a mismatch is a failure of the command, not a crash.
-template <class T> T& as(TCommand& command) {
-  return dynamic_cast<T&>(command);
-}
+template <class T> T& as(TCommand& command) { return dynamic_cast<T&>(command); }
 
 // Moves to target, or ends the page when it is negative.
 void go_to(int32_t target, TPage*& page, int32_t& index) {
@@ -240,9 +238,7 @@ void exec_reset(TCallMan& calls, TCommand& command, TPage*& page, int32_t& index
   calls.ExecReset(as<TComPCReset>(command), page, index);
 }
 
-void exec_terminate(TCallMan& calls, TCommand&, TPage*&, int32_t& index) {
-  calls.ExecTerminate(index);
-}
+void exec_terminate(TCallMan& calls, TCommand&, TPage*&, int32_t& index) { calls.ExecTerminate(index); }
 
 std::array<TCommandRun, kCommandCount> make_table() {
   std::array<TCommandRun, kCommandCount> t{};
@@ -277,11 +273,9 @@ const TCommandRun* run_of(const TCommand& command) {
   return code < kCommandCount ? &table[code] : nullptr;
 }
 
-} // namespace
+}  // namespace
 
-bool IsCommandSkipped(const TCommand& command) {
-  return command.Code() == kCodeComment || command.IsSkipped();
-}
+bool IsCommandSkipped(const TCommand& command) { return command.Code() == kCodeComment || command.IsSkipped(); }
 
 void BeginCommand(TCallMan& calls, TCommand& command) {
   const TCommandRun* run = run_of(command);
@@ -301,4 +295,4 @@ void ExecuteCommand(TCallMan& calls, TCommand& command, TPage*& page, int32_t& i
   }
 }
 
-} // namespace velk
+}  // namespace velk

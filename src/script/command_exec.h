@@ -14,4 +14,4 @@ bool IsCommandSkipped(const TCommand& command);
 void BeginCommand(TCallMan& calls, TCommand& command);
 void ExecuteCommand(TCallMan& calls, TCommand& command, TPage*& page, int32_t& index);
 
-} // namespace velk
+}  // namespace velk

@@ -77,14 +77,10 @@ void restore_target_state(TStream& s, std::string& name, bool& wait, bool& no_ev
   no_events = ReadByteExact(s) != 0;
 }
 
-} // namespace
+}  // namespace
 
-void TComTextIns::SaveState(TStream& s) {
-  save_target_state(s, TargetName, WaitValue, NoEventsValue);
-}
-void TComTextIns::RestoreState(TStream& s) {
-  restore_target_state(s, TargetName, WaitValue, NoEventsValue);
-}
+void TComTextIns::SaveState(TStream& s) { save_target_state(s, TargetName, WaitValue, NoEventsValue); }
+void TComTextIns::RestoreState(TStream& s) { restore_target_state(s, TargetName, WaitValue, NoEventsValue); }
 
 void TComMovieStop::StoreFields(TComFields& f) {
   f.Expr("object", ObjectName);
@@ -93,12 +89,8 @@ void TComMovieStop::StoreFields(TComFields& f) {
   if (f.Version() > 106) f.Expr("noevents", NoEvents);
 }
 
-void TComMovieStop::SaveState(TStream& s) {
-  save_target_state(s, TargetName, WaitValue, NoEventsValue);
-}
-void TComMovieStop::RestoreState(TStream& s) {
-  restore_target_state(s, TargetName, WaitValue, NoEventsValue);
-}
+void TComMovieStop::SaveState(TStream& s) { save_target_state(s, TargetName, WaitValue, NoEventsValue); }
+void TComMovieStop::RestoreState(TStream& s) { restore_target_state(s, TargetName, WaitValue, NoEventsValue); }
 
 void TComPropMotion::StoreFields(TComFields& f) {
   f.Expr("name", Name);
@@ -110,4 +102,4 @@ void TComPropMotion::StoreFields(TComFields& f) {
   if (f.Version() > 107) f.Expr("paused", Paused);
 }
 
-} // namespace velk
+}  // namespace velk

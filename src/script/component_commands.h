@@ -16,7 +16,7 @@ namespace velk {
 constexpr int32_t kPropertyCount = 165;
 
 class TComComponent : public TCommand {
-public:
+ public:
   TComComponent(TComList* owner, uint8_t code);
   void StoreFields(TComFields& f) override;
   // The expression of property p, or null when the page's mask gives this command none.
@@ -25,13 +25,13 @@ public:
 };
 
 class TComControl : public TComComponent {
-public:
+ public:
   using TComComponent::TComComponent;
 };
 
 // Declares a component command class: its code and nothing else of its own.
 template <uint8_t C, class Base = TComControl> class TComComponentOf : public Base {
-public:
+ public:
   static constexpr uint8_t kCode = C;
   explicit TComComponentOf(TComList* owner) : Base(owner, C) {}
   uint8_t Code() const override { return C; }
@@ -59,9 +59,9 @@ class TComCaption : public TComComponentOf<24> {
   using TComComponentOf::TComComponentOf;
 };
 class TComMenu : public TComComponentOf<25> {
-public:
+ public:
   using TComComponentOf::TComComponentOf;
-  std::string CreatedMenu; // the name of the menu it created
+  std::string CreatedMenu;  // the name of the menu it created
 };
 class TComBtnNew : public TComComponentOf<30> {
   using TComComponentOf::TComComponentOf;
@@ -108,7 +108,7 @@ class TComPrevMenuNew : public TComComponentOf<56> {
 
 // Base of the cabinet commands: the component record, a selection mode and the names it selects.
 class TComCabinet : public TComControl {
-public:
+ public:
   using TComControl::TComControl;
   void StoreFields(TComFields& f) override;
   TVelkParser Mode;
@@ -124,7 +124,7 @@ class TComCabinetLoad : public TComComponentOf<60, TComCabinet> {
 
 // Changes to the other base through a screen transition.
 class TComFlip : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 13; }
   bool BlocksEvents() const override { return NoEventsValue; }
@@ -134,8 +134,8 @@ public:
   TVelkParser Type, Time, Reverse, CarryMode;
   TExprList CarryNames;
   TVelkParser ClearOld, Param1, Param2;
-  TVelkParser RuleName; // pages above 100
-  TVelkParser NoEvents; // pages above 106
+  TVelkParser RuleName;  // pages above 100
+  TVelkParser NoEvents;  // pages above 106
   // In-progress state.
   bool NoEventsValue = false;
   bool ClearOldValue = false;
@@ -143,7 +143,7 @@ public:
 
 // Gives message text to a message window.
 class TComTextIns : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 20; }
   bool BlocksEvents() const override { return NoEventsValue; }
@@ -151,9 +151,9 @@ public:
   void RestoreState(TStream& s) override;
   bool Yields() const override { return WaitValue; }
   void StoreFields(TComFields& f) override;
-  std::string Text; // the composed-text stream
+  std::string Text;  // the composed-text stream
   TVelkParser Window, ReadTracking, Wait;
-  TVelkParser NoEvents; // pages above 106
+  TVelkParser NoEvents;  // pages above 106
   // In-progress state.
   std::string TargetName;
   bool WaitValue = false;
@@ -162,7 +162,7 @@ public:
 
 // Stops a sound or video, with an optional fade.
 class TComMovieStop : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 21; }
   bool BlocksEvents() const override { return NoEventsValue; }
@@ -171,7 +171,7 @@ public:
   bool Yields() const override { return WaitValue; }
   void StoreFields(TComFields& f) override;
   TVelkParser ObjectName, Fade, Wait;
-  TVelkParser NoEvents; // pages above 106
+  TVelkParser NoEvents;  // pages above 106
   // In-progress state.
   std::string TargetName;
   bool WaitValue = false;
@@ -179,7 +179,7 @@ public:
 };
 
 class TComMenuClose : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 26; }
   void StoreFields(TComFields& f) override { f.Expr("object", ObjectName); }
@@ -187,7 +187,7 @@ public:
 };
 
 class TComTextClr : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 28; }
   void StoreFields(TComFields& f) override { f.Expr("window", Window); }
@@ -195,7 +195,7 @@ public:
 };
 
 class TComMediaPlay : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 55; }
   void StoreFields(TComFields& f) override { f.Expr("object", ObjectName); }
@@ -204,12 +204,12 @@ public:
 
 // Starts a property motion.
 class TComPropMotion : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 57; }
   void StoreFields(TComFields& f) override;
   TVelkParser Name, Target, PropId, Goal, Duration, Curve;
-  TVelkParser Paused; // pages above 107
+  TVelkParser Paused;  // pages above 107
 };
 
-} // namespace velk
+}  // namespace velk

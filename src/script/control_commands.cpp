@@ -104,4 +104,4 @@ void TComEntryHist::StoreFields(TComFields& f) {
   if (f.Version() > 110) f.Expr("format", Format);
 }
 
-} // namespace velk
+}  // namespace velk

@@ -13,7 +13,7 @@ namespace velk {
 using TExprList = std::vector<std::unique_ptr<TVelkParser>>;
 
 class TComIf : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 0; }
   void StoreFields(TComFields& f) override { f.Expr("condition", Condition); }
@@ -21,13 +21,13 @@ public:
 };
 
 class TComElseif : public TComIf {
-public:
+ public:
   using TComIf::TComIf;
   uint8_t Code() const override { return 1; }
 };
 
 class TComElse : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 2; }
   // Reached after a taken block, an else always goes on in the same frame.
@@ -35,7 +35,7 @@ public:
 };
 
 class TComLabel : public TCommand {
-public:
+ public:
   // Labels continue the frame; the stored base fields overwrite this.
   explicit TComLabel(TComList* owner) : TCommand(owner) { Continue = true; }
   uint8_t Code() const override { return 3; }
@@ -45,7 +45,7 @@ public:
 };
 
 class TComJump : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 4; }
   void StoreFields(TComFields& f) override;
@@ -55,7 +55,7 @@ public:
 };
 
 class TComCall : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 5; }
   void StoreFields(TComFields& f) override;
@@ -67,7 +67,7 @@ public:
 };
 
 class TComExit : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 6; }
   void StoreFields(TComFields& f) override { f.Expr("condition", Condition); }
@@ -75,7 +75,7 @@ public:
 };
 
 class TComWait : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 7; }
   bool BlocksEvents() const override { return NoEventsValue; }
@@ -85,7 +85,7 @@ public:
   void StoreFields(TComFields& f) override;
   TVelkParser Condition;
   TVelkParser Time;
-  TVelkParser NoEvents; // pages above 106
+  TVelkParser NoEvents;  // pages above 106
   // In-progress state.
   int32_t Remaining = 0;
   int32_t FirstFrame = 0;
@@ -93,7 +93,7 @@ public:
 };
 
 class TComCalc : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 14; }
   void StoreFields(TComFields& f) override { f.Expr("statement", Statement); }
@@ -101,7 +101,7 @@ public:
 };
 
 class TComVarNew : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 15; }
   void StoreFields(TComFields& f) override;
@@ -112,7 +112,7 @@ public:
 };
 
 class TComVarDel : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 16; }
   void StoreFields(TComFields& f) override { f.String("name", VarName); }
@@ -120,7 +120,7 @@ public:
 };
 
 class TComGetProp : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 17; }
   void StoreFields(TComFields& f) override;
@@ -130,7 +130,7 @@ public:
 };
 
 class TComSetProp : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 18; }
   void StoreFields(TComFields& f) override;
@@ -140,7 +140,7 @@ public:
 };
 
 class TComObjDel : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 19; }
   void StoreFields(TComFields& f) override { f.Expr("object", ObjectName); }
@@ -148,13 +148,13 @@ public:
 };
 
 class TComClrHist : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 22; }
 };
 
 class TComComment : public TComLabel {
-public:
+ public:
   using TComLabel::TComLabel;
   uint8_t Code() const override { return 27; }
   bool IsSkipped() const override { return true; }
@@ -164,7 +164,7 @@ public:
 };
 
 class TComCallHist : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 29; }
   void StoreFields(TComFields& f) override;
@@ -172,11 +172,11 @@ public:
   TVelkParser First;
   TVelkParser Count;
   TVelkParser Layout;
-  TVelkParser Format; // pages above 110
+  TVelkParser Format;  // pages above 110
 };
 
 class TComWhile : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 31; }
   void StoreFields(TComFields& f) override;
@@ -186,12 +186,12 @@ public:
 
 // Commands the compiler adds around loops.
 class TComRuntime : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
 };
 
 class TComWhileInit : public TComRuntime {
-public:
+ public:
   using TComRuntime::TComRuntime;
   uint8_t Code() const override { return 32; }
   bool ContinuesFrame() const override { return true; }
@@ -200,7 +200,7 @@ public:
 };
 
 class TComWhileLoop : public TComWhileInit {
-public:
+ public:
   using TComWhileInit::TComWhileInit;
   uint8_t Code() const override { return 33; }
   void StoreFields(TComFields& f) override;
@@ -208,7 +208,7 @@ public:
 };
 
 class TComBreak : public TComExit {
-public:
+ public:
   using TComExit::TComExit;
   uint8_t Code() const override { return 34; }
   void StoreFields(TComFields& f) override;
@@ -216,7 +216,7 @@ public:
 };
 
 class TComContinue : public TComExit {
-public:
+ public:
   using TComExit::TComExit;
   uint8_t Code() const override { return 35; }
   void StoreFields(TComFields& f) override;
@@ -224,18 +224,18 @@ public:
 };
 
 class TComGameSave : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 38; }
   void StoreFields(TComFields& f) override;
   TVelkParser Slot;
   std::string ResumePage;
-  int32_t ResumeIndex = 0; // pages above 104
+  int32_t ResumeIndex = 0;  // pages above 104
   TVelkParser Title;
 };
 
 class TComGameLoad : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 39; }
   void StoreFields(TComFields& f) override { f.Expr("slot", Slot); }
@@ -243,7 +243,7 @@ public:
 };
 
 class TComPCReset : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 40; }
   void StoreFields(TComFields& f) override;
@@ -253,37 +253,37 @@ public:
 };
 
 class TComReset : public TComPCReset {
-public:
+ public:
   using TComPCReset::TComPCReset;
   uint8_t Code() const override { return 41; }
 };
 
 class TComTerminate : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 45; }
 };
 
 class TComDoEvent : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 46; }
   bool Yields() const override { return true; }
 };
 
 class TComClrRead : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 47; }
 };
 
 class TComEntryHist : public TCommand {
-public:
+ public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 58; }
   void StoreFields(TComFields& f) override;
   TVelkParser ObjectName;
-  TVelkParser Format; // pages above 110
+  TVelkParser Format;  // pages above 110
 };
 
-} // namespace velk
+}  // namespace velk

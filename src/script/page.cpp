@@ -18,7 +18,7 @@ constexpr uint8_t kComponentCodes[] = {8,  9,  10, 11, 12, 23, 24, 25, 30, 36, 3
 // A command record holds at least the code byte and the base fields.
 constexpr int64_t kMinCommandSize = 11;
 
-} // namespace
+}  // namespace
 
 bool IsComponentCode(uint8_t code) {
   return std::find(std::begin(kComponentCodes), std::end(kComponentCodes), code) != std::end(kComponentCodes);
@@ -28,8 +28,7 @@ TPage::TPage(TParamCollection* vars) : vars_(vars) {
   // The authoring tool's defaults are not recorded anywhere a page could read them; a new page lets its component
   // commands carry every property.
   for (uint8_t code : kComponentCodes) {
-    for (int32_t p = 0; p <= 164; ++p)
-      MaskSet(Masks[code], p);
+    for (int32_t p = 0; p <= 164; ++p) MaskSet(Masks[code], p);
   }
 }
 
@@ -64,8 +63,7 @@ TPage::TParse TPage::LoadFromStream(TStream& s) {
   // A negative size would move the stream backwards; a count is bounded by the bytes that remain.
   if (mask_size < 0) throw EFormatError(Utf8ToCp932("データが壊れています (マスクの大きさ)"));
   CheckCount(s, mask_count, mask_size);
-  for (auto& mask : Masks)
-    mask.fill(0);
+  for (auto& mask : Masks) mask.fill(0);
   const int32_t kept = std::min(mask_size, kMaskSize);
   // Entries 61 and above are skipped whole, in one step: the entry index is never counted in a byte (which would
   // wrap after 255 and let later entries overwrite masks 0 .. 60), and a huge count of empty entries costs nothing.
@@ -91,8 +89,7 @@ void TPage::SaveToStream(TStream& s) {
   WriteByte(s, ResultType);
   WriteInt(s, kCommandCount);
   WriteInt(s, kMaskSize);
-  for (const auto& mask : Masks)
-    s.WriteBuffer(mask.data(), kMaskSize);
+  for (const auto& mask : Masks) s.WriteBuffer(mask.data(), kMaskSize);
   WriteInt(s, Commands.Count());
   for (int32_t i = 0; i < Commands.Count(); ++i) {
     TCommand* command = Commands.Item(i);
@@ -108,4 +105,4 @@ int32_t TPage::FindLabel(const std::string& name) const {
   return -1;
 }
 
-} // namespace velk
+}  // namespace velk

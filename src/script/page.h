@@ -17,16 +17,12 @@ class TParamCollection;
 constexpr int32_t kMaskSize = 21;
 using TPropMask = std::array<uint8_t, kMaskSize>;
 
-inline bool MaskHas(const TPropMask& mask, int32_t prop) {
-  return (mask[prop / 8] >> (prop % 8)) & 1;
-}
-inline void MaskSet(TPropMask& mask, int32_t prop) {
-  mask[prop / 8] |= static_cast<uint8_t>(1 << (prop % 8));
-}
+inline bool MaskHas(const TPropMask& mask, int32_t prop) { return (mask[prop / 8] >> (prop % 8)) & 1; }
+inline void MaskSet(TPropMask& mask, int32_t prop) { mask[prop / 8] |= static_cast<uint8_t>(1 << (prop % 8)); }
 
 // What loading a page needs from the running player.
 class IPageHost {
-public:
+ public:
   virtual ~IPageHost() = default;
   // Reads the page file through the virtual file manager; fails as the manager does.
   virtual void ReadPageFile(TStream& target, const std::string& name) = 0;
@@ -36,7 +32,7 @@ public:
 };
 
 class TPage {
-public:
+ public:
   static constexpr int32_t kMaxVersion = 115;
   static constexpr int32_t kMinVersion = 103;
   // The version of a page that was created, not loaded.
@@ -71,11 +67,11 @@ public:
   std::array<TPropMask, kCommandCount> Masks{};
   int32_t Version = kNewVersion;
 
-private:
+ private:
   TParamCollection* vars_;
 };
 
 // The codes whose masks a new page presets.
 bool IsComponentCode(uint8_t code);
 
-} // namespace velk
+}  // namespace velk

@@ -13,11 +13,9 @@ namespace velk {
 
 namespace {
 
-std::string cp(const char* utf8) {
-  return Utf8ToCp932(utf8);
-}
+std::string cp(const char* utf8) { return Utf8ToCp932(utf8); }
 
-} // namespace
+}  // namespace
 
 TProject::TProject(const TProjectServices& services)
     : Title(cp("情報")), DiscPrompt(cp("ディスク%dを入れてから[OK]をクリックしてください")), QuitText(cp("終了します")),
@@ -99,7 +97,7 @@ void TProject::Create() {
 void TProject::create_variables(const TProjectSetting& setting) {
   TParamCollection& vars = *services_.Vars;
   for (const TProjectVar& def : setting.Variables) {
-    if (vars.FindVariable(def.Name) != nullptr) continue; // restored status keeps its value
+    if (vars.FindVariable(def.Name) != nullptr) continue;  // restored status keeps its value
     TParamCollectionItem* item = vars.AddVariable(def.Type);
     try {
       item->SetVarName(def.Name);
@@ -111,11 +109,11 @@ void TProject::create_variables(const TProjectSetting& setting) {
     item->Status = true;
     TCustomParam* value = item->Value();
     switch (def.Type) {
-    case 1: value->SetInt(def.IntValue); break;
-    case 2: value->SetFloat(def.FloatValue); break;
-    case 3: value->SetBool(def.BoolValue); break;
-    case 4: value->SetStr(def.StrValue); break;
-    default: break;
+      case 1: value->SetInt(def.IntValue); break;
+      case 2: value->SetFloat(def.FloatValue); break;
+      case 3: value->SetBool(def.BoolValue); break;
+      case 4: value->SetStr(def.StrValue); break;
+      default: break;
     }
   }
 }
@@ -218,9 +216,7 @@ bool TProject::PageExists(const std::string& name) {
   return files.RequestDisc(disc);
 }
 
-void TProject::ReadPageFile(TStream& target, const std::string& name) {
-  services_.Files->ReadFile(target, name);
-}
+void TProject::ReadPageFile(TStream& target, const std::string& name) { services_.Files->ReadFile(target, name); }
 
 void TProject::PageTooOld(const std::string& name) {
   services_.Process->QuitFlag = true;
@@ -245,4 +241,4 @@ void TProject::SetSaveTitle(int32_t slot, const std::string& title) {
   SaveTitles.push_back({slot, title});
 }
 
-} // namespace velk
+}  // namespace velk

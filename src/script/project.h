@@ -15,7 +15,7 @@ namespace velk {
 
 // The project is also what pages load through: the virtual file manager and the rebuild request.
 class TProject : public IPageHost {
-public:
+ public:
   explicit TProject(const TProjectServices& services);
   // Destroy: runs the exit page, writes the status data, frees the interpreter.
   ~TProject() override;
@@ -63,7 +63,7 @@ public:
   std::string DiscPrompt;
   std::string QuitText;
 
-private:
+ private:
   bool locate_game_data();
   bool search_discs(const std::string& title);
   void create_variables(const TProjectSetting& setting);
@@ -73,4 +73,4 @@ private:
   TProjectServices services_;
 };
 
-} // namespace velk
+}  // namespace velk

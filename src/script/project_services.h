@@ -24,7 +24,7 @@ struct TSaveTitle {
 
 // The interpreter, as far as the project drives it.
 class ICallManager {
-public:
+ public:
   virtual ~ICallManager() = default;
   // Starts a page from its first command, dropping every saved context.
   virtual void Start(const std::string& page) = 0;
@@ -34,7 +34,7 @@ public:
 
 // The save file, as far as the project drives it.
 class IGameSaves {
-public:
+ public:
   virtual ~IGameSaves() = default;
   // Opens the save file and restores the status data and the "save:" files from it.
   virtual void RestoreStatus(TProject& project) = 0;
@@ -48,7 +48,7 @@ public:
 
 // The main window, as far as the project drives it.
 class IProjectWindow {
-public:
+ public:
   virtual ~IProjectWindow() = default;
   // Sets the application title and the main window's caption.
   virtual void SetTitle(const std::string& title) = 0;
@@ -62,15 +62,15 @@ public:
 
 struct TProjectServices {
   TPlatform Platform;
-  TVrFileManager* Files = nullptr;   // required
-  TParamCollection* Vars = nullptr;  // required
-  TProcessValues* Process = nullptr; // required
-  IProjectWindow* Window = nullptr;  // may be null: no title, no interpreter
-  IGameSaves* Saves = nullptr;       // may be null: no save file
+  TVrFileManager* Files = nullptr;    // required
+  TParamCollection* Vars = nullptr;   // required
+  TProcessValues* Process = nullptr;  // required
+  IProjectWindow* Window = nullptr;   // may be null: no title, no interpreter
+  IGameSaves* Saves = nullptr;        // may be null: no save file
   // Started without arguments (or with "/config" first): the game data must be located.
   bool LocateGameData = false;
   // The folder of the executable (disk path ending with "/").
   std::string ExecutableFolder;
 };
 
-} // namespace velk
+}  // namespace velk

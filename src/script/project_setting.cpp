@@ -12,31 +12,29 @@ namespace {
 // The smallest variable definition: a type byte and an empty name.
 constexpr int64_t kMinVarSize = 5;
 
-bool known_type(uint8_t type) {
-  return type >= 1 && type <= 4;
-}
+bool known_type(uint8_t type) { return type >= 1 && type <= 4; }
 
 void read_value(TStream& s, TProjectVar& var) {
   switch (var.Type) {
-  case 1: var.IntValue = ReadIntExact(s); break;
-  case 2: var.FloatValue = ReadExtendedExact(s); break;
-  case 3: var.BoolValue = ReadByteExact(s) != 0; break;
-  case 4: var.StrValue = ReadStringExact(s); break;
-  default: break; // nothing follows an unknown type code
+    case 1: var.IntValue = ReadIntExact(s); break;
+    case 2: var.FloatValue = ReadExtendedExact(s); break;
+    case 3: var.BoolValue = ReadByteExact(s) != 0; break;
+    case 4: var.StrValue = ReadStringExact(s); break;
+    default: break;  // nothing follows an unknown type code
   }
 }
 
 void write_value(TStream& s, const TProjectVar& var) {
   switch (var.Type) {
-  case 1: WriteInt(s, var.IntValue); break;
-  case 2: WriteExtended(s, var.FloatValue); break;
-  case 3: WriteBool(s, var.BoolValue); break;
-  case 4: WriteString(s, var.StrValue); break;
-  default: break;
+    case 1: WriteInt(s, var.IntValue); break;
+    case 2: WriteExtended(s, var.FloatValue); break;
+    case 3: WriteBool(s, var.BoolValue); break;
+    case 4: WriteString(s, var.StrValue); break;
+    default: break;
   }
 }
 
-} // namespace
+}  // namespace
 
 void TProjectSetting::LoadFromStream(TStream& s) {
   *this = TProjectSetting();
@@ -98,4 +96,4 @@ void TProjectSetting::SaveToStream(TStream& s) const {
   DiscMap.SaveToStream(s);
 }
 
-} // namespace velk
+}  // namespace velk

@@ -21,7 +21,7 @@ struct TProjectVar {
 };
 
 class TProjectSetting {
-public:
+ public:
   // The newest project version the player reads.
   static constexpr int32_t kMaxVersion = 115;
 
@@ -38,14 +38,14 @@ public:
   int32_t FullScreenWidth = 640;
   int32_t FullScreenHeight = 480;
   std::string StartPage;
-  std::string ExitPage; // from 110
+  std::string ExitPage;  // from 110
   std::string RegistryKey;
   int32_t IdCode = 0;
-  bool SaveEnabled = true;                          // from 104
-  uint8_t IdleFlag = 0;                             // from 106; kept, never used
-  std::string MediaExtensions = ".wav.wma.ogg.mid"; // from 109
-  bool PauseWhenInactive = false;                   // from 113
-  uint8_t ReservedFlag = 0;                         // from 114; kept, never used
+  bool SaveEnabled = true;                           // from 104
+  uint8_t IdleFlag = 0;                              // from 106; kept, never used
+  std::string MediaExtensions = ".wav.wma.ogg.mid";  // from 109
+  bool PauseWhenInactive = false;                    // from 113
+  uint8_t ReservedFlag = 0;                          // from 114; kept, never used
   std::string DiscPrompt;
   std::string QuitText;
   std::vector<TProjectVar> Variables;
@@ -55,4 +55,4 @@ public:
 // The media extensions of a project file that has none.
 inline constexpr const char* kDefaultMediaExtensions = ".wav.wma.ogg.mid";
 
-} // namespace velk
+}  // namespace velk

@@ -36,4 +36,4 @@ int32_t ReadCount(TStream& s, int64_t min_element_size) {
   return n;
 }
 
-} // namespace velk
+}  // namespace velk

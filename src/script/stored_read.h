@@ -17,4 +17,4 @@ std::string ReadStringExact(TStream& s);
 // A count that must be >= 0 and leave at least min_element_size bytes per element.
 int32_t ReadCount(TStream& s, int64_t min_element_size);
 
-} // namespace velk
+}  // namespace velk

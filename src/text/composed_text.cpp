@@ -25,9 +25,7 @@ bool known_code(uint8_t code) {
   return (code >= kWdChar && code <= kWdOpeVar) || code == kWdImg || code == kWdOpeHistChar;
 }
 
-bool has_style(uint8_t code) {
-  return code == kWdChar || code == kWdOpeVar || code == kWdOpeHistChar;
-}
+bool has_style(uint8_t code) { return code == kWdChar || code == kWdOpeVar || code == kWdOpeHistChar; }
 
 int32_t read_version(TStream& s) {
   char head[9] = {};
@@ -89,46 +87,46 @@ TWordRecord read_glyph(TStream& s, int32_t version) {
   TWordRecord g;
   g.Code = ReadByteExact(s) & 0x7F;
   switch (g.Code) {
-  case kWdChar:
-    g.Link = ReadStringExact(s);
-    g.Wait = ReadIntExact(s);
-    NeedBytes(s, 2);
-    g.CharCode = static_cast<uint16_t>(ReadByte(s) | (ReadByte(s) << 8));
-    g.Style = ReadIntExact(s);
-    break;
-  case kWdOpeAlign:
-  case kWdOpeReturn: g.Value = ReadByteExact(s); break;
-  case kWdOpeIndent:
-  case kWdOpeUndent: break;
-  case kWdOpeEvent:
-    g.Text = ReadStringExact(s);
-    if (!g.Text.empty() && g.Text[0] == '\x01') {
-      g.Text.erase(0, 1);
-      g.EventEnd = true;
-    }
-    break;
-  case kWdOpeVar:
-  case kWdOpeHistChar:
-    g.Style = ReadIntExact(s);
-    if (version >= 101) {
-      g.Wait = ReadIntExact(s);
+    case kWdChar:
       g.Link = ReadStringExact(s);
-    }
-    if (version >= 102) {
+      g.Wait = ReadIntExact(s);
+      NeedBytes(s, 2);
+      g.CharCode = static_cast<uint16_t>(ReadByte(s) | (ReadByte(s) << 8));
+      g.Style = ReadIntExact(s);
+      break;
+    case kWdOpeAlign:
+    case kWdOpeReturn: g.Value = ReadByteExact(s); break;
+    case kWdOpeIndent:
+    case kWdOpeUndent: break;
+    case kWdOpeEvent:
       g.Text = ReadStringExact(s);
-    } else {
-      NeedBytes(s, 4);
-      g.Expression = std::make_unique<TVelkParser>();
-      g.Expression->LoadFromStream(s);
-    }
-    break;
-  case kWdImg:
-    g.Link = ReadStringExact(s);
-    g.Wait = ReadIntExact(s);
-    g.Text = ReadStringExact(s);
-    g.Value = ReadByteExact(s);
-    break;
-  default: damaged("glyph " + std::to_string(g.Code));
+      if (!g.Text.empty() && g.Text[0] == '\x01') {
+        g.Text.erase(0, 1);
+        g.EventEnd = true;
+      }
+      break;
+    case kWdOpeVar:
+    case kWdOpeHistChar:
+      g.Style = ReadIntExact(s);
+      if (version >= 101) {
+        g.Wait = ReadIntExact(s);
+        g.Link = ReadStringExact(s);
+      }
+      if (version >= 102) {
+        g.Text = ReadStringExact(s);
+      } else {
+        NeedBytes(s, 4);
+        g.Expression = std::make_unique<TVelkParser>();
+        g.Expression->LoadFromStream(s);
+      }
+      break;
+    case kWdImg:
+      g.Link = ReadStringExact(s);
+      g.Wait = ReadIntExact(s);
+      g.Text = ReadStringExact(s);
+      g.Value = ReadByteExact(s);
+      break;
+    default: damaged("glyph " + std::to_string(g.Code));
   }
   return g;
 }
@@ -136,53 +134,51 @@ TWordRecord read_glyph(TStream& s, int32_t version) {
 void write_glyph(TStream& s, const TWordRecord& g, int32_t version) {
   WriteByte(s, g.Code);
   switch (g.Code) {
-  case kWdChar:
-    WriteString(s, g.Link);
-    WriteInt(s, g.Wait);
-    WriteByte(s, static_cast<uint8_t>(g.CharCode & 0xFF));
-    WriteByte(s, static_cast<uint8_t>(g.CharCode >> 8));
-    WriteInt(s, g.Style);
-    break;
-  case kWdOpeAlign:
-  case kWdOpeReturn: WriteByte(s, g.Value); break;
-  case kWdOpeEvent: WriteString(s, g.EventEnd ? "\x01" + g.Text : g.Text); break;
-  case kWdOpeVar:
-  case kWdOpeHistChar:
-    WriteInt(s, g.Style);
-    if (version >= 101) {
-      WriteInt(s, g.Wait);
+    case kWdChar:
       WriteString(s, g.Link);
-    }
-    if (version >= 102) {
+      WriteInt(s, g.Wait);
+      WriteByte(s, static_cast<uint8_t>(g.CharCode & 0xFF));
+      WriteByte(s, static_cast<uint8_t>(g.CharCode >> 8));
+      WriteInt(s, g.Style);
+      break;
+    case kWdOpeAlign:
+    case kWdOpeReturn: WriteByte(s, g.Value); break;
+    case kWdOpeEvent: WriteString(s, g.EventEnd ? "\x01" + g.Text : g.Text); break;
+    case kWdOpeVar:
+    case kWdOpeHistChar:
+      WriteInt(s, g.Style);
+      if (version >= 101) {
+        WriteInt(s, g.Wait);
+        WriteString(s, g.Link);
+      }
+      if (version >= 102) {
+        WriteString(s, g.Text);
+      } else if (g.Expression) {
+        g.Expression->SaveToStream(s);
+      } else {
+        TVelkParser().SaveToStream(s);
+      }
+      break;
+    case kWdImg:
+      WriteString(s, g.Link);
+      WriteInt(s, g.Wait);
       WriteString(s, g.Text);
-    } else if (g.Expression) {
-      g.Expression->SaveToStream(s);
-    } else {
-      TVelkParser().SaveToStream(s);
-    }
-    break;
-  case kWdImg:
-    WriteString(s, g.Link);
-    WriteInt(s, g.Wait);
-    WriteString(s, g.Text);
-    WriteByte(s, g.Value);
-    break;
-  default: break;
+      WriteByte(s, g.Value);
+      break;
+    default: break;
   }
 }
 
-} // namespace
+}  // namespace
 
 void TComposedText::LoadFromStream(TStream& s) {
   Styles.clear();
   Glyphs.clear();
   Version = read_version(s);
   const int32_t style_count = ReadCount(s, kMinStyleSize);
-  for (int32_t i = 0; i < style_count; ++i)
-    Styles.push_back(read_style(s, Version));
+  for (int32_t i = 0; i < style_count; ++i) Styles.push_back(read_style(s, Version));
   const int32_t glyph_count = ReadCount(s, kMinGlyphSize);
-  for (int32_t i = 0; i < glyph_count; ++i)
-    Glyphs.push_back(read_glyph(s, Version));
+  for (int32_t i = 0; i < glyph_count; ++i) Glyphs.push_back(read_glyph(s, Version));
   Validate();
 }
 
@@ -190,16 +186,21 @@ void TComposedText::SaveToStream(TStream& s) const {
   if (Version > 0) {
     // "MvWord" and the version in three digits.
     const auto v = static_cast<uint32_t>(Version) % 1000;
-    const char head[9] = {'M', 'v', 'W', 'o', 'r', 'd', static_cast<char>('0' + v / 100),
-                          static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
+    const char head[9] = {'M',
+                          'v',
+                          'W',
+                          'o',
+                          'r',
+                          'd',
+                          static_cast<char>('0' + v / 100),
+                          static_cast<char>('0' + v / 10 % 10),
+                          static_cast<char>('0' + v % 10)};
     s.WriteBuffer(head, 9);
   }
   WriteInt(s, static_cast<int32_t>(Styles.size()));
-  for (const auto& d : Styles)
-    write_style(s, d, Version);
+  for (const auto& d : Styles) write_style(s, d, Version);
   WriteInt(s, static_cast<int32_t>(Glyphs.size()));
-  for (const auto& g : Glyphs)
-    write_glyph(s, g, Version);
+  for (const auto& g : Glyphs) write_glyph(s, g, Version);
 }
 
 void TComposedText::Validate() const {
@@ -240,17 +241,13 @@ void TComposerSettings::LoadFromStream(TStream& s, int32_t version) {
 }
 
 void TComposerSettings::SaveToStream(TStream& s, int32_t version) const {
-  for (int32_t v : {OriginX, OriginY, FontSize})
-    WriteInt(s, v);
+  for (int32_t v : {OriginX, OriginY, FontSize}) WriteInt(s, v);
   WriteString(s, FontName);
-  for (int32_t v : {TextColor, PageHeight, MaxWidth, AntiAlias, LineSpace})
-    WriteInt(s, v);
+  for (int32_t v : {TextColor, PageHeight, MaxWidth, AntiAlias, LineSpace}) WriteInt(s, v);
   WriteBool(s, Paging);
-  for (int32_t v : {LinkColor, HoverColor, FadeTime, BorderColor, Alpha})
-    WriteInt(s, v);
+  for (int32_t v : {LinkColor, HoverColor, FadeTime, BorderColor, Alpha}) WriteInt(s, v);
   WriteBool(s, Paused);
-  for (int32_t v : {CaretX, CaretY, SpeedFactor})
-    WriteInt(s, v);
+  for (int32_t v : {CaretX, CaretY, SpeedFactor}) WriteInt(s, v);
   WriteBool(s, Notify);
   if (version >= 110) WriteInt(s, ShadowColor);
   if (version >= 111) {
@@ -259,4 +256,4 @@ void TComposerSettings::SaveToStream(TStream& s, int32_t version) const {
   }
 }
 
-} // namespace velk
+}  // namespace velk

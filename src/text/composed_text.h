@@ -32,7 +32,7 @@ struct TDecorate {
   int32_t BorderColor = -1;
   int32_t ShadowColor = -1;
   int32_t FontSize = 0;
-  uint8_t Style = 0; // 1 bold, 2 italic, 4 underline, 8 strike-out
+  uint8_t Style = 0;  // 1 bold, 2 italic, 4 underline, 8 strike-out
   std::string FontName;
   uint8_t NoBreak = 0;
   std::string Ruby;
@@ -45,14 +45,14 @@ struct TDecorate {
 // One glyph record; the fields used depend on the class code.
 struct TWordRecord {
   uint8_t Code = kWdChar;
-  std::string Link;      // char, image, variable and history glyphs (variables from version 101)
-  int32_t Wait = 0;      // as Link
-  uint16_t CharCode = 0; // char: the single byte, or lead byte × 256 + trail byte
-  int32_t Style = 0;     // char, variable and history glyphs: index into the styles of the same stream
-  uint8_t Value = 0;     // align: 1 LEFT, 2 RIGHT, 3 CENTER; return: page-break flag; image: 3 CENTER, 4 TOP, 5 BOTTOM
-  std::string Text;      // event value, variable expression text (from version 102), image file name
-  bool EventEnd = false; // event: the stored value began with the byte 0x01
-  std::unique_ptr<TVelkParser> Expression; // variable glyphs before version 102
+  std::string Link;       // char, image, variable and history glyphs (variables from version 101)
+  int32_t Wait = 0;       // as Link
+  uint16_t CharCode = 0;  // char: the single byte, or lead byte × 256 + trail byte
+  int32_t Style = 0;      // char, variable and history glyphs: index into the styles of the same stream
+  uint8_t Value = 0;      // align: 1 LEFT, 2 RIGHT, 3 CENTER; return: page-break flag; image: 3 CENTER, 4 TOP, 5 BOTTOM
+  std::string Text;       // event value, variable expression text (from version 102), image file name
+  bool EventEnd = false;  // event: the stored value began with the byte 0x01
+  std::unique_ptr<TVelkParser> Expression;  // variable glyphs before version 102
 
   TWordRecord() = default;
   TWordRecord(TWordRecord&&) = default;
@@ -60,7 +60,7 @@ struct TWordRecord {
 };
 
 class TComposedText {
-public:
+ public:
   // The version the player's writer uses.
   static constexpr int32_t kVersion = 102;
 
@@ -82,7 +82,7 @@ struct TComposerSettings {
   int32_t OriginX = 0;
   int32_t OriginY = 0;
   int32_t FontSize = 12;
-  std::string FontName; // "ＭＳ ゴシック" by default (code page 932)
+  std::string FontName;  // "ＭＳ ゴシック" by default (code page 932)
   int32_t TextColor = 0;
   int32_t PageHeight = 0;
   int32_t MaxWidth = 0;
@@ -99,13 +99,13 @@ struct TComposerSettings {
   int32_t CaretY = 0;
   int32_t SpeedFactor = 0;
   bool Notify = false;
-  int32_t ShadowColor = 0; // from version 110
-  int32_t BorderWidth = 0; // from version 111
-  int32_t ShadowWidth = 0; // from version 111
+  int32_t ShadowColor = 0;  // from version 110
+  int32_t BorderWidth = 0;  // from version 111
+  int32_t ShadowWidth = 0;  // from version 111
 
   TComposerSettings();
   void LoadFromStream(TStream& s, int32_t version);
   void SaveToStream(TStream& s, int32_t version) const;
 };
 
-} // namespace velk
+}  // namespace velk

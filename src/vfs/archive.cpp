@@ -27,16 +27,14 @@ void write_all(TBigStream& s, const void* buffer, int64_t count) {
   if (count > 0 && s.Write(buffer, count) != count) throw EStreamError(Utf8ToCp932("ストリームの書き込みエラー"));
 }
 
-template <class T>
-void write_le(TBigStream& s, T value) {
+template <class T> void write_le(TBigStream& s, T value) {
   uint8_t b[sizeof(T)];
   auto v = static_cast<std::make_unsigned_t<T>>(value);
   for (size_t i = 0; i < sizeof(T); ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
   write_all(s, b, sizeof(T));
 }
 
-template <class T>
-T get_le(const uint8_t* b) {
+template <class T> T get_le(const uint8_t* b) {
   std::make_unsigned_t<T> v = 0;
   for (size_t i = 0; i < sizeof(T); ++i) v |= static_cast<std::make_unsigned_t<T>>(b[i]) << (8 * i);
   return static_cast<T>(v);

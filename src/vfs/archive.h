@@ -34,8 +34,8 @@ class TVrFile : public THashCollectionItem {
 
 // Called by SaveArchive twice per entry: before packing (bytes 0) and after (bytes = stored size). Setting cancel
 // stops the writer at once.
-using TVrProgressEvent = std::function<void(TVrFileCollection& collection, TVrFile& entry, bool& cancel,
-                                            int32_t count, int32_t index, int64_t bytes)>;
+using TVrProgressEvent = std::function<void(TVrFileCollection& collection, TVrFile& entry, bool& cancel, int32_t count,
+                                            int32_t index, int64_t bytes)>;
 
 class TVrFileCollection : public THashCollection {
  public:

@@ -73,8 +73,7 @@ void TBigFileStream::SetPosition(int64_t position) {
   position_ = std::clamp<int64_t>(position, 0, GetSize());  // no seeking past the end
 }
 
-template <class Move>
-int64_t TBigFileStream::transfer(int64_t count, bool writing, Move move) {
+template <class Move> int64_t TBigFileStream::transfer(int64_t count, bool writing, Move move) {
   int64_t total = 0;
   auto i = static_cast<size_t>(position_ / segment_size_);
   while (count > 0) {
@@ -111,7 +110,8 @@ int64_t TBigFileStream::CopyToStream(TStream& target, int64_t count) {
     SetPosition(0);
     count = GetSize();
   }
-  return transfer(count, false, [&target](THandleStream& seg, int64_t, int32_t k) { return CopyStream(target, seg, k); });
+  return transfer(count, false,
+                  [&target](THandleStream& seg, int64_t, int32_t k) { return CopyStream(target, seg, k); });
 }
 
 int64_t TBigFileStream::CopyFromStream(TStream& source, int64_t count) {
@@ -119,7 +119,8 @@ int64_t TBigFileStream::CopyFromStream(TStream& source, int64_t count) {
     source.SetPosition(0);
     count = source.GetSize();
   }
-  return transfer(count, true, [&source](THandleStream& seg, int64_t, int32_t k) { return CopyStream(seg, source, k); });
+  return transfer(count, true,
+                  [&source](THandleStream& seg, int64_t, int32_t k) { return CopyStream(seg, source, k); });
 }
 
 int64_t TBigFileStream::CopyFrom(TBigStream& source, int64_t count) {
@@ -163,7 +164,8 @@ int64_t TBigMemoryStream::CopyToStream(TStream& target, int64_t count) { return 
 TBigResourceStream::TBigResourceStream(IResources* resources, const std::string& module, const std::string& type,
                                        const std::string& name)
     : resources_(resources), module_(module), name_(name), type_(type),
-      stream_(std::make_unique<TResourceStream>(resources != nullptr ? resources->Find(module, type, name) : nullptr)) {}
+      stream_(std::make_unique<TResourceStream>(resources != nullptr ? resources->Find(module, type, name) : nullptr)) {
+}
 
 void TBigResourceStream::SetPosition(int64_t position) { stream_->SetPosition(clamp32(position)); }
 
@@ -176,7 +178,9 @@ int64_t TBigResourceStream::CopyFrom(TBigStream& source, int64_t count) {
   return other != nullptr ? copy_count(*stream_, *other->stream_, count) : 0;
 }
 
-int64_t TBigResourceStream::CopyFromStream(TStream& source, int64_t count) { return copy_count(*stream_, source, count); }
+int64_t TBigResourceStream::CopyFromStream(TStream& source, int64_t count) {
+  return copy_count(*stream_, source, count);
+}
 
 int64_t TBigResourceStream::CopyToStream(TStream& target, int64_t count) { return copy_count(target, *stream_, count); }
 

@@ -71,8 +71,7 @@ class TBigFileStream : public TBigStream {
   THandleStream& segment_for_write(size_t i);
   // Moves count bytes through the segments: move(segment, k) transfers up to k bytes at the segment's position and
   // returns how many it moved. Reading stops at the last segment; writing creates segments.
-  template <class Move>
-  int64_t transfer(int64_t count, bool writing, Move move);
+  template <class Move> int64_t transfer(int64_t count, bool writing, Move move);
 
   std::string file_name_;
   uint16_t mode_;

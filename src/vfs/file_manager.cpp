@@ -47,7 +47,8 @@ std::string unescape_mount(const std::string& s) {
 }  // namespace
 
 TDiscTexts::TDiscTexts()
-    : DiscPrompt(Utf8ToCp932("ディスク%dを入れてから[OK]をクリックしてください")), QuitText(Utf8ToCp932("終了します")) {}
+    : DiscPrompt(Utf8ToCp932("ディスク%dを入れてから[OK]をクリックしてください")), QuitText(Utf8ToCp932("終了します")) {
+}
 
 std::string FormatDiscPrompt(const std::string& prompt, int32_t n) {
   std::string out;
@@ -317,8 +318,8 @@ bool TVrFileManager::RequestDisc(int32_t n) {
       if (MountDisc(n - 1)) return true;
       continue;
     }
-    const int32_t quit = boxes != nullptr ? boxes->Show(DiscTexts.QuitText, DiscTexts.ApplicationTitle, MB_OKCANCEL)
-                                          : IDOK;
+    const int32_t quit =
+        boxes != nullptr ? boxes->Show(DiscTexts.QuitText, DiscTexts.ApplicationTitle, MB_OKCANCEL) : IDOK;
     if (quit == IDOK) {
       if (OnQuit) OnQuit();
       return false;

@@ -17,8 +17,8 @@ namespace velk {
 
 // One entry extracted to a temporary file.
 struct TVrLockData {
-  std::string Name;      // the entry name, as asked for
-  int32_t Id = 0;        // unique among the current entries
+  std::string Name;  // the entry name, as asked for
+  int32_t Id = 0;    // unique among the current entries
   int32_t UseCount = 1;
   std::string FileName;  // the temporary file: "~vk" + Id as 8 upper-case hex digits + the entry's extension
 };
@@ -99,7 +99,7 @@ class TVrFileManager {
   std::vector<std::string> cd_roots_;
   std::string base_folder_;
   TVrLockList locks_;
-  std::string temp_folder_;             // a private folder, made on first extraction
+  std::string temp_folder_;              // a private folder, made on first extraction
   std::vector<std::string> temp_files_;  // deleted at destruction
 };
 

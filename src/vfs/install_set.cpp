@@ -111,7 +111,8 @@ void TVelkInstallSet::SaveToStream(TStream& s) const {
 }
 
 int32_t TVelkInstallSet::IndexOfFile(const std::string& name) const {
-  auto it = std::find_if(AddedFiles.begin(), AddedFiles.end(), [&name](const std::string& f) { return SameText(f, name); });
+  auto it =
+      std::find_if(AddedFiles.begin(), AddedFiles.end(), [&name](const std::string& f) { return SameText(f, name); });
   return it == AddedFiles.end() ? -1 : static_cast<int32_t>(it - AddedFiles.begin());
 }
 

@@ -37,14 +37,14 @@ class TVelkInstallSet {
   std::vector<std::array<int64_t, 4>> Items;  // one number of each of the four arrays per item
   std::array<int64_t, 4> Totals = {};
   uint8_t FlagF = 0;
-  uint8_t FlagG = 0;                     // from version 101
-  std::vector<std::string> AddedFiles;   // from 102: files the game created after installation
-  bool FullInstall = false;              // from 103: every file is on disk, no disc is needed
-  uint8_t FlagH = 0;                     // from 104
-  uint8_t FlagI = 0;                     // from 105
-  std::vector<std::string> TextList;     // from 106
-  std::string Text9;                     // from 107
-  std::string Text10, Text11;            // from 108
+  uint8_t FlagG = 0;                    // from version 101
+  std::vector<std::string> AddedFiles;  // from 102: files the game created after installation
+  bool FullInstall = false;             // from 103: every file is on disk, no disc is needed
+  uint8_t FlagH = 0;                    // from 104
+  uint8_t FlagI = 0;                    // from 105
+  std::vector<std::string> TextList;    // from 106
+  std::string Text9;                    // from 107
+  std::string Text10, Text11;           // from 108
 };
 
 }  // namespace velk

@@ -193,7 +193,8 @@ int TFileStream::OpenHandle(const std::string& path, uint16_t mode) {
   return fd;
 }
 
-TFileStream::TFileStream(const std::string& path, uint16_t mode) : THandleStream(OpenHandle(path, mode), true), path_(path) {
+TFileStream::TFileStream(const std::string& path, uint16_t mode)
+    : THandleStream(OpenHandle(path, mode), true), path_(path) {
   if (fd_ < 0) {
     const bool create = mode == fmCreate || (mode & 0x0F) == 0x0F;
     std::string text = create ? "ファイルを作成できません" : "ファイルを開けません";
@@ -214,9 +215,7 @@ int32_t TResourceStream::Read(void* buffer, int32_t count) {
   return n;
 }
 
-int32_t TResourceStream::Write(const void*, int32_t) {
-  throw EStreamError(Utf8ToCp932("リソースには書き込めません"));
-}
+int32_t TResourceStream::Write(const void*, int32_t) { throw EStreamError(Utf8ToCp932("リソースには書き込めません")); }
 
 int32_t TResourceStream::Seek(int32_t offset, int origin) {
   position_ = std::min(seek_target(position_, GetSize(), offset, origin), GetSize());

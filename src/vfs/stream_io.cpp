@@ -16,11 +16,11 @@ namespace {
 // Reads n bytes; bytes past the end of the stream read as zero.
 void read_or_zero(TStream& s, void* buffer, int32_t n) {
   int32_t got = s.Read(buffer, n);
-  if (got < n) std::memset(static_cast<uint8_t*>(buffer) + std::max(got, 0), 0, static_cast<size_t>(n - std::max(got, 0)));
+  if (got < n)
+    std::memset(static_cast<uint8_t*>(buffer) + std::max(got, 0), 0, static_cast<size_t>(n - std::max(got, 0)));
 }
 
-template <class T>
-T read_le(TStream& s) {
+template <class T> T read_le(TStream& s) {
   uint8_t b[sizeof(T)];
   read_or_zero(s, b, sizeof(T));
   std::make_unsigned_t<T> v = 0;
@@ -28,8 +28,7 @@ T read_le(TStream& s) {
   return static_cast<T>(v);
 }
 
-template <class T>
-void write_le(TStream& s, T value) {
+template <class T> void write_le(TStream& s, T value) {
   uint8_t b[sizeof(T)];
   auto v = static_cast<std::make_unsigned_t<T>>(value);
   for (size_t i = 0; i < sizeof(T); ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));

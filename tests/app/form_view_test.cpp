@@ -182,7 +182,7 @@ TEST_F(FormViewTest, StartUpSizesCentresAndPlacesThePanel) {
 
 TEST_F(FormViewTest, FrameRunsItsStepsInOrder) {
   Frame();
-  TLog expected = {"FrameUpkeep", "InputStep",  "RunFrame",     "UpdateStep",
+  TLog expected = {"FrameUpkeep",  "InputStep", "RunFrame",     "UpdateStep",
                    "ApplyPending", "Compose",   "ClearChanged", "UpdateVideo"};
   EXPECT_EQ(log, expected);
   EXPECT_EQ(values.FrameCount, 1);

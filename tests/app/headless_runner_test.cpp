@@ -48,8 +48,7 @@ class TProbeProject : public IFrameProject {
     const TSceneInput& in = scene->Input();
     int32_t answer = 0;
     if (seen_.size() == 5) answer = process_.Host().Platform.MessageBoxes->Show("?", "probe", MB_YESNO);
-    seen_.push_back({process_.Values().GameClock, in.Mouse, in.LeftClicked, in.LeftHeld, in.KeyPressed[0x41],
-                     answer});
+    seen_.push_back({process_.Values().GameClock, in.Mouse, in.LeftClicked, in.LeftHeld, in.KeyPressed[0x41], answer});
   }
   bool ApplyPending() override { return false; }
 

@@ -15,21 +15,20 @@ TScriptEvent Ev(int32_t frame, TScriptKind kind) {
 }
 
 TEST(InputScript, ParsesEveryEventKind) {
-  TInputScript s = TInputScript::Parse(
-      "# a comment line\n"
-      "\n"
-      "3 move 10 20   # trailing comment\n"
-      "4 down left\r\n"
-      "5 up right\n"
-      "6 click right 7 8\n"
-      "2 wheel down\n"
-      "8 keydown 0x41\n"
-      "9 keyup 65\n"
-      "10 key 13\n"
-      "12 text こんにちは # not a comment\n"
-      "13 answer 2\n"
-      "14 quit\n",
-      "in.txt");
+  TInputScript s = TInputScript::Parse("# a comment line\n"
+                                       "\n"
+                                       "3 move 10 20   # trailing comment\n"
+                                       "4 down left\r\n"
+                                       "5 up right\n"
+                                       "6 click right 7 8\n"
+                                       "2 wheel down\n"
+                                       "8 keydown 0x41\n"
+                                       "9 keyup 65\n"
+                                       "10 key 13\n"
+                                       "12 text こんにちは # not a comment\n"
+                                       "13 answer 2\n"
+                                       "14 quit\n",
+                                       "in.txt");
   std::vector<TScriptEvent> expected;
   TScriptEvent e = Ev(2, TScriptKind::Wheel);
   e.WheelDown = true;
@@ -49,8 +48,10 @@ TEST(InputScript, ParsesEveryEventKind) {
     e.Y = 8;
     expected.push_back(e);
   }
-  for (auto [frame, kind, key] : {std::tuple{8, TScriptKind::KeyDown, 0x41u}, {9, TScriptKind::KeyUp, 65u},
-                                  {10, TScriptKind::KeyDown, 13u}, {11, TScriptKind::KeyUp, 13u}}) {
+  for (auto [frame, kind, key] : {std::tuple{8, TScriptKind::KeyDown, 0x41u},
+                                  {9, TScriptKind::KeyUp, 65u},
+                                  {10, TScriptKind::KeyDown, 13u},
+                                  {11, TScriptKind::KeyUp, 13u}}) {
     e = Ev(frame, kind);
     e.Key = key;
     expected.push_back(e);

@@ -8,9 +8,9 @@ namespace velk {
 namespace {
 
 TEST(PlayerOptions, ParsesTheHeadlessRunnerAndWindowOptions) {
-  TPlayerOptions o = ParsePlayerOptions({"--headless", "--frames", "120", "--clock", "virtual", "--input", "in.txt",
-                                         "--screenshot", "out.png", "--dump-vars", "vars.tsv", "--trace", "game",
-                                         "extra.dat"});
+  TPlayerOptions o =
+      ParsePlayerOptions({"--headless", "--frames", "120", "--clock", "virtual", "--input", "in.txt", "--screenshot",
+                          "out.png", "--dump-vars", "vars.tsv", "--trace", "game", "extra.dat"});
   EXPECT_TRUE(o.Headless);
   EXPECT_EQ(o.Frames, 120);
   EXPECT_TRUE(o.VirtualClock);

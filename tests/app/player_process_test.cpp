@@ -76,11 +76,31 @@ TEST_F(PlayerProcessTest, WithoutAGameSaysSoAndEndsInOrder) {
   EXPECT_EQ(Cp932ToUtf8(boxes.Shown()[0].Caption), "警告");
   EXPECT_EQ(boxes.Shown()[0].Style, MB_OK | MB_ICONWARNING);
   EXPECT_FALSE(FileExists(dir / "velkplay.log"));
-  std::vector<std::string> expected = {
-      "FormCreate", "TBasePanel.Create", "DXSound.Initialize", "VelkInitialize", "TProject.Create", "Project.Free",
-      "SysFuncMan.Free", "ParamMan.Free", "VelkFinalize", "TextRead.Free", "TextHistoryFormats.Free", "Bases.Free",
-      "SelRectDIB.Free", "TransBGDIB.Free", "BrixMan.Free", "ClipMan.Free", "MediaFinal", "ScreenMan.Free",
-      "VideoMan.Free", "WmpMan.Free", "OggMan.Free", "CddaMan.Free", "MidiMan.Free", "velkFinal", "FormClose"};
+  std::vector<std::string> expected = {"FormCreate",
+                                       "TBasePanel.Create",
+                                       "DXSound.Initialize",
+                                       "VelkInitialize",
+                                       "TProject.Create",
+                                       "Project.Free",
+                                       "SysFuncMan.Free",
+                                       "ParamMan.Free",
+                                       "VelkFinalize",
+                                       "TextRead.Free",
+                                       "TextHistoryFormats.Free",
+                                       "Bases.Free",
+                                       "SelRectDIB.Free",
+                                       "TransBGDIB.Free",
+                                       "BrixMan.Free",
+                                       "ClipMan.Free",
+                                       "MediaFinal",
+                                       "ScreenMan.Free",
+                                       "VideoMan.Free",
+                                       "WmpMan.Free",
+                                       "OggMan.Free",
+                                       "CddaMan.Free",
+                                       "MidiMan.Free",
+                                       "velkFinal",
+                                       "FormClose"};
   EXPECT_EQ(trace, expected);
 }
 

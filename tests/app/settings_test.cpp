@@ -21,8 +21,7 @@ TEST(GameSettings, DefaultsWithoutTheFileAndTheDelayRule) {
   struct {
     const char* stored;
     int32_t used;
-  } cases[] = {{"1234", 500}, {"50", 100}, {"250", 200}, {"399", 300}, {"-700", 100}, {"0x12C", 300},
-               {"junk", 500}};
+  } cases[] = {{"1234", 500}, {"50", 100}, {"250", 200}, {"399", 300}, {"-700", 100}, {"0x12C", 300}, {"junk", 500}};
   for (const auto& c : cases) {
     test::WriteFile(dir / "game.ini", std::string("[Sound]\r\nDelayTime=") + c.stored + "\r\n");
     EXPECT_EQ(ReadGameSettings(dir / "game.ini").DelayTime, c.used) << c.stored;
@@ -37,9 +36,8 @@ TEST(GameSettings, DefaultsWithoutTheFileAndTheDelayRule) {
 TEST(IniFile, WritingKeepsEveryLineItDoesNotOwn) {
   test::TempDir dir;
   std::string path = dir / "game.ini";
-  test::WriteFile(path,
-                  "; settings\r\n[Sound]\r\nDirectSound=1\r\nOther=keep me\r\n\r\n[Video]\r\nUseWMP=1\r\n"
-                  "[Extra]\r\nx=1\r\n");
+  test::WriteFile(path, "; settings\r\n[Sound]\r\nDirectSound=1\r\nOther=keep me\r\n\r\n[Video]\r\nUseWMP=1\r\n"
+                        "[Extra]\r\nx=1\r\n");
   TIniFile ini(path);
   ini.WriteBool("Sound", "DirectSound", false);
   ini.WriteInteger("sound", "DelayTime", 300);

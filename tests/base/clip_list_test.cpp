@@ -8,17 +8,15 @@
 namespace velk {
 namespace {
 
-std::vector<TRect> rects(const TClipList& l) {
-  return std::vector<TRect>(l.begin(), l.end());
-}
+std::vector<TRect> rects(const TClipList& l) { return std::vector<TRect>(l.begin(), l.end()); }
 
 TEST(ClipList, KeepsDistantRectanglesApartAndIgnoresEmptyOnes) {
   TClipList l;
   l.Add(TRect{0, 0, 10, 10});
-  l.Add(TRect{31, 0, 40, 10});  // 21 pixels to the right: apart
-  l.Add(TRect{0, 31, 10, 40});  // 21 pixels below: apart
-  l.Add(TRect{50, 50, 50, 60}); // empty
-  l.Add(TRect{70, 70, 60, 80}); // inverted
+  l.Add(TRect{31, 0, 40, 10});   // 21 pixels to the right: apart
+  l.Add(TRect{0, 31, 10, 40});   // 21 pixels below: apart
+  l.Add(TRect{50, 50, 50, 60});  // empty
+  l.Add(TRect{70, 70, 60, 80});  // inverted
   EXPECT_EQ(rects(l), (std::vector<TRect>{{0, 0, 10, 10}, {31, 0, 40, 10}, {0, 31, 10, 40}}));
   EXPECT_EQ(l.Count(), 3);
   EXPECT_EQ(l[1], (TRect{31, 0, 40, 10}));
@@ -46,7 +44,7 @@ TEST(ClipList, DropsRectanglesInsideAStoredOne) {
   l.Add(TRect{0, 0, 100, 100});
   l.Add(TRect{200, 0, 300, 100});
   l.Add(TRect{10, 10, 20, 20});
-  l.Add(TRect{200, 0, 300, 100}); // equal counts as inside
+  l.Add(TRect{200, 0, 300, 100});  // equal counts as inside
   EXPECT_EQ(rects(l), (std::vector<TRect>{{0, 0, 100, 100}, {200, 0, 300, 100}}));
 }
 
@@ -74,5 +72,5 @@ TEST(ClipList, ExtremeCoordinatesDoNotOverflow) {
   EXPECT_EQ(l.Count(), 2);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -29,12 +29,12 @@ TEST(Escapes, SkipsDoubleByteCharactersWhole) {
 TEST(Escapes, FindsTheClosingQuote) {
   EXPECT_EQ(FindUnescapedQuote("ab\"c", 0), 2u);
   EXPECT_EQ(FindUnescapedQuote("a\\\"b\"", 0), 4u);
-  EXPECT_EQ(FindUnescapedQuote("a\\\\\"b", 0), 3u); // the backslash is escaped, the quote is not
+  EXPECT_EQ(FindUnescapedQuote("a\\\\\"b", 0), 3u);  // the backslash is escaped, the quote is not
   EXPECT_EQ(FindUnescapedQuote("\x83\x5C\"", 0), 2u);
   EXPECT_EQ(FindUnescapedQuote("\"a\"", 1), 2u);
   EXPECT_EQ(FindUnescapedQuote("abc\\\"", 0), std::string_view::npos);
   EXPECT_EQ(FindUnescapedQuote("abc", 10), std::string_view::npos);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

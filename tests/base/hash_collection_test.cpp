@@ -70,10 +70,9 @@ TEST(HashCollection, DoubleByteNamesCompareTrailBytesExactly) {
 
 TEST(HashCollection, IndexesStayCachedThroughDeletesAndExtracts) {
   THashCollection c;
-  for (const char* n : {"a", "b", "c", "d", "e", "f"})
-    c.Add(std::make_unique<THashCollectionItem>(n));
+  for (const char* n : {"a", "b", "c", "d", "e", "f"}) c.Add(std::make_unique<THashCollectionItem>(n));
   c.Delete(1);
-  std::unique_ptr<THashCollectionItem> d = c.Extract(2); // "d"
+  std::unique_ptr<THashCollectionItem> d = c.Extract(2);  // "d"
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->Name(), "d");
   EXPECT_EQ(d->Index(), -1);
@@ -99,7 +98,7 @@ TEST(HashCollection, RenameMovesTheItemToItsNewChain) {
   THashCollection c;
   THashCollectionItem* a = c.Add(std::make_unique<THashCollectionItem>("one"));
   THashCollectionItem* b = c.Add(std::make_unique<THashCollectionItem>("two"));
-  a->SetName("three"); // a different chain: 80 + 'e' + 't'
+  a->SetName("three");  // a different chain: 80 + 'e' + 't'
   EXPECT_EQ(c.Find("one"), nullptr);
   EXPECT_EQ(c.Find("THREE"), a);
   EXPECT_EQ(a->Index(), 0);
@@ -119,12 +118,9 @@ TEST(HashCollection, ManyNamesInOneChain) {
   // Names of equal length, first and second-to-last character share a chain; all must stay findable.
   THashCollection c;
   std::vector<std::string> names;
-  for (char m = 'a'; m <= 'z'; ++m)
-    names.push_back(std::string("q") + m + "qz");
-  for (const auto& n : names)
-    c.Add(std::make_unique<THashCollectionItem>(n));
-  for (size_t i = 0; i < names.size(); ++i)
-    EXPECT_EQ(c.IndexOf(names[i]), static_cast<int32_t>(i)) << names[i];
+  for (char m = 'a'; m <= 'z'; ++m) names.push_back(std::string("q") + m + "qz");
+  for (const auto& n : names) c.Add(std::make_unique<THashCollectionItem>(n));
+  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(c.IndexOf(names[i]), static_cast<int32_t>(i)) << names[i];
   c.Delete(10);
   for (size_t i = 0; i < names.size(); ++i) {
     int32_t expected = i < 10 ? static_cast<int32_t>(i) : i == 10 ? -1 : static_cast<int32_t>(i) - 1;
@@ -132,5 +128,5 @@ TEST(HashCollection, ManyNamesInOneChain) {
   }
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

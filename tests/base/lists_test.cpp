@@ -30,8 +30,7 @@ TEST(ObjList, OwnsAndFreesItsObjects) {
     l.Insert(99, std::make_unique<Tracked>(&live, 3));
     EXPECT_EQ(live, 4);
     std::vector<int> ids;
-    for (const auto& t : l)
-      ids.push_back(t->id);
+    for (const auto& t : l) ids.push_back(t->id);
     EXPECT_EQ(ids, (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(l.IndexOf(a), 1);
     EXPECT_EQ(l.Remove(a), 1);
@@ -39,12 +38,12 @@ TEST(ObjList, OwnsAndFreesItsObjects) {
     EXPECT_EQ(l[1]->id, 2);
     taken = l.Extract(0);
     EXPECT_EQ(taken->id, 0);
-    EXPECT_EQ(live, 3); // extracted, not freed
-    l.Delete(5);        // out of range: nothing
+    EXPECT_EQ(live, 3);  // extracted, not freed
+    l.Delete(5);         // out of range: nothing
     EXPECT_EQ(l.Item(-1), nullptr);
     EXPECT_EQ(l.Count(), 2);
   }
-  EXPECT_EQ(live, 1); // the list freed its two; the extracted one lives on
+  EXPECT_EQ(live, 1);  // the list freed its two; the extracted one lives on
   EXPECT_EQ(taken->id, 0);
 }
 
@@ -53,7 +52,7 @@ TEST(IntList, GrowsWithZerosAndRejectsBadIndexes) {
   EXPECT_EQ(l.Add(7), 0);
   l.Set(4, 9);
   EXPECT_EQ(l.Items(), (std::vector<int32_t>{7, 0, 0, 0, 9}));
-  EXPECT_EQ(l.Get(100), 0); // beyond the end reads as zero and does not grow
+  EXPECT_EQ(l.Get(100), 0);  // beyond the end reads as zero and does not grow
   EXPECT_EQ(l.Count(), 5);
   EXPECT_EQ(l[4], 9);
   EXPECT_EQ(l.IndexOf(9), 4);
@@ -85,8 +84,8 @@ TEST(IntArray, IsBoundsCheckedAndGrowsOnRequest) {
   a.SetLength(1);
   EXPECT_EQ(a.Items(), std::vector<int32_t>{0});
   a.SetLength(2);
-  EXPECT_EQ(a.Items(), (std::vector<int32_t>{0, 0})); // new slots are zero, old values gone
+  EXPECT_EQ(a.Items(), (std::vector<int32_t>{0, 0}));  // new slots are zero, old values gone
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

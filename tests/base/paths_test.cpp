@@ -88,5 +88,5 @@ TEST(Paths, ChangesExtensionsAndAddsDelimiters) {
   EXPECT_FALSE(IsAbsolutePath(kSo));
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

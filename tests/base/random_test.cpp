@@ -42,9 +42,9 @@ TEST(RandomGenerator, PoolDrawsAPermutationInTheListOrder) {
     // Worked by hand: states 0x5A3C96E1 (mod 4 = 1), 0x1D6B8946 (mod 3 = 1), 0xED56453F (mod 2 = 1), then 0.
     TRandomGenerator g(0x5A3C96E1u);
     g.ResetPool(4);
-    EXPECT_EQ(g.TakeFromPool(), 1); // from 0 1 2 3
-    EXPECT_EQ(g.TakeFromPool(), 2); // from 0 2 3
-    EXPECT_EQ(g.TakeFromPool(), 3); // from 0 3
+    EXPECT_EQ(g.TakeFromPool(), 1);  // from 0 1 2 3
+    EXPECT_EQ(g.TakeFromPool(), 2);  // from 0 2 3
+    EXPECT_EQ(g.TakeFromPool(), 3);  // from 0 3
     EXPECT_EQ(g.TakeFromPool(), 0);
     EXPECT_EQ(g.PoolSize(), 0);
   }
@@ -52,8 +52,7 @@ TEST(RandomGenerator, PoolDrawsAPermutationInTheListOrder) {
     TRandomGenerator g(increment);
     g.ResetPool(n);
     std::vector<int32_t> got;
-    for (int32_t i = 0; i < n; ++i)
-      got.push_back(g.TakeFromPool());
+    for (int32_t i = 0; i < n; ++i) got.push_back(g.TakeFromPool());
     EXPECT_EQ(got, reference_pool(increment, n)) << "increment " << increment << " n " << n;
     std::vector<int32_t> sorted = got;
     std::sort(sorted.begin(), sorted.end());
@@ -66,7 +65,7 @@ TEST(RandomGenerator, PoolDrawsAPermutationInTheListOrder) {
 TEST(RandomGenerator, PoolSharesTheStateAndIsBounded) {
   TRandomGenerator g(0x5A3C96E1u);
   g.Next();
-  g.ResetPool(3); // the pool does not reset the state: 0x1D6B8946 mod 3 = 1
+  g.ResetPool(3);  // the pool does not reset the state: 0x1D6B8946 mod 3 = 1
   EXPECT_EQ(g.TakeFromPool(), 1);
   EXPECT_EQ(g.Next(), 0xED56453Fu);
 
@@ -76,10 +75,10 @@ TEST(RandomGenerator, PoolSharesTheStateAndIsBounded) {
   g.ResetPool(2);
   g.TakeFromPool();
   g.TakeFromPool();
-  EXPECT_EQ(g.TakeFromPool(), -1); // exhausted
+  EXPECT_EQ(g.TakeFromPool(), -1);  // exhausted
   g.ResetPool(INT32_MAX);
   EXPECT_EQ(g.PoolSize(), TRandomGenerator::kMaxPool);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -12,7 +12,7 @@ TEST(Sjis, LeadBytesAndCharacterLengths) {
     bool expected = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
     EXPECT_EQ(IsLeadByte(static_cast<uint8_t>(b)), expected) << b;
   }
-  std::string s = "a\x82\xA0\x81"; // ASCII, double-byte, lone lead byte at the end
+  std::string s = "a\x82\xA0\x81";  // ASCII, double-byte, lone lead byte at the end
   EXPECT_EQ(CharLength(s, 0), 1u);
   EXPECT_EQ(CharLength(s, 1), 2u);
   EXPECT_EQ(CharLength(s, 3), 1u);
@@ -23,7 +23,7 @@ TEST(Sjis, LeadBytesAndCharacterLengths) {
 TEST(Sjis, DecodesAndEncodesThroughCodePage932) {
   EXPECT_EQ(Cp932ToUtf8("abc"), "abc");
   EXPECT_EQ(Cp932ToUtf8("\x82\xA0\x8A\xBF\x8E\x9A"), "あ漢字");
-  EXPECT_EQ(Cp932ToUtf8("\x95\x5C"), "表"); // trail byte 0x5C
+  EXPECT_EQ(Cp932ToUtf8("\x95\x5C"), "表");  // trail byte 0x5C
   EXPECT_EQ(Cp932ToUtf8("\xB1"), "ｱ");
   EXPECT_EQ(Utf8ToCp932("あ漢字"), "\x82\xA0\x8A\xBF\x8E\x9A");
   EXPECT_EQ(Utf8ToCp932("警告"), "\x8C\x78\x8D\x90");
@@ -65,7 +65,7 @@ TEST(Sjis, CaseFoldingLeavesDoubleByteCharactersAlone) {
 
 TEST(Sjis, CharacterPositionsCountDoubleByteCharactersAsOne) {
   std::string s = "a\x82\xA0"
-                  "b\x8A\xBF"; // a あ b 漢
+                  "b\x8A\xBF";  // a あ b 漢
   EXPECT_EQ(CharCount(s), 4);
   EXPECT_EQ(CharCount(""), 0);
   EXPECT_EQ(CharCount("\x82"), 1);
@@ -83,5 +83,5 @@ TEST(Sjis, CharacterPositionsCountDoubleByteCharactersAsOne) {
   EXPECT_EQ(CharSubstr(s, 1, -3), "");
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -31,5 +31,5 @@ TEST(TabStrings, DoesNotSplitDoubleByteCharacters) {
   EXPECT_EQ(t.Fields(), (Fields{"x", "y"}));
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -183,7 +183,11 @@ TEST(ParamCollection, SystemVariablesConvertAndForward) {
   EXPECT_FALSE(keys.GetBoolAt(257));
   EXPECT_EQ(message_of([&] { keys.GetBoolAt(258); }), "[258]:配列の添字が不正です");
   EXPECT_EQ(message_of([&] { width.SetDims({2}); }), "内部エラー");
-  EXPECT_EQ(message_of([&] { TMemoryStream m; width.SaveToStream(m); }), "内部エラー");
+  EXPECT_EQ(message_of([&] {
+              TMemoryStream m;
+              width.SaveToStream(m);
+            }),
+            "内部エラー");
 
   // "@Temp" stands for the variable named by the temp-variable name.
   TCustomParam& temp = *c.FindVariable("@Temp")->Value();
@@ -296,12 +300,12 @@ TEST(ParamCollection, SaveEndsForReferencesWhoseTargetIsNeverWritten) {
 
 TEST(ParamCollection, LoadsHandMadeGameRecords) {
   // Version 102: count 1, an int variable "n" holding 7, then the text delay and the cursor text only.
-  std::vector<uint8_t> bytes{1, 0, 0, 0,                        // count
-                             1, 1, 0, 0, 0, 'n',                // type int, name
-                             0, 0, 0, 0, 1, 0, 0, 0, 7, 0, 0, 0,  // no dims, 1 element: 7
-                             0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0,   // status, reserved, frame -1, local
-                             30, 0, 0, 0,                       // text delay
-                             1, 0, 0, 0, 'c'};                  // cursor
+  std::vector<uint8_t> bytes{1,  0, 0,    0,                                   // count
+                             1,  1, 0,    0,    0,    'n',                     // type int, name
+                             0,  0, 0,    0,    1,    0,    0, 0, 7, 0, 0, 0,  // no dims, 1 element: 7
+                             0,  0, 0xFF, 0xFF, 0xFF, 0xFF, 0,                 // status, reserved, frame -1, local
+                             30, 0, 0,    0,                                   // text delay
+                             1,  0, 0,    0,    'c'};                          // cursor
   TParamCollection c;
   TMemoryStream m(bytes);
   c.LoadGameVars(m, 102);
@@ -313,9 +317,9 @@ TEST(ParamCollection, LoadsHandMadeGameRecords) {
   EXPECT_EQ(m.Remaining(), 0);
 
   // Version 120 carries the selection and the three older history settings but no temp name.
-  std::vector<uint8_t> v120{0, 0, 0, 0, 50, 0, 0, 0, 0, 0, 0, 0,  // no records, delay, empty cursor
-                            1, 0, 0, 0, 's', 2, 0, 0, 0,          // selected string and index
-                            1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0};  // history settings
+  std::vector<uint8_t> v120{0, 0, 0, 0, 50,  0, 0, 0, 0, 0, 0, 0,   // no records, delay, empty cursor
+                            1, 0, 0, 0, 's', 2, 0, 0, 0,            // selected string and index
+                            1, 0, 0, 0, 2,   0, 0, 0, 3, 0, 0, 0};  // history settings
   TMemoryStream m120(v120);
   c.LoadGameVars(m120, 120);
   EXPECT_EQ(c.FindVariable("n"), nullptr);

@@ -70,7 +70,10 @@ class TestFuncs : public ISysFuncTable {
         target.SetBool(true);
         break;
       }
-      case 156: store_.PopVar(); target.SetBool(true); break;
+      case 156:
+        store_.PopVar();
+        target.SetBool(true);
+        break;
       case 200: throw EVelkError("fails");
       default: break;
     }
@@ -79,9 +82,9 @@ class TestFuncs : public ISysFuncTable {
  private:
   TParamCollection& store_;
   std::map<int32_t, TSysFuncInfo> rows_{
-      {0, {"IntToStr", 1, 2, PT_STR}},  {2, {"GetProp", 2, 2, PT_STR}},  {5, {"Length", 1, 1, PT_INT}},
-      {91, {"DBInsert", 0, -1, PT_BOOL}}, {126, {"Min", 2, 2, PT_INT}},   {127, {"Max", 2, 2, PT_INT}},
-      {136, {"Calc", 1, 1, PT_STR}},    {155, {"PushVar", 1, -1, PT_BOOL}}, {156, {"PopVar", 0, 0, PT_BOOL}},
+      {0, {"IntToStr", 1, 2, PT_STR}},    {2, {"GetProp", 2, 2, PT_STR}},     {5, {"Length", 1, 1, PT_INT}},
+      {91, {"DBInsert", 0, -1, PT_BOOL}}, {126, {"Min", 2, 2, PT_INT}},       {127, {"Max", 2, 2, PT_INT}},
+      {136, {"Calc", 1, 1, PT_STR}},      {155, {"PushVar", 1, -1, PT_BOOL}}, {156, {"PopVar", 0, 0, PT_BOOL}},
       {200, {"Fail", 0, 0, PT_INT}},
   };
 };

@@ -15,12 +15,28 @@ TEST(ValueConvert, ParsesIntegersWithSignsSpacesAndHexPrefixes) {
     int32_t value;
   };
   const Case cases[] = {
-      {"0", true, 0},          {"  42", true, 42},       {"-17", true, -17},     {"+5", true, 5},
-      {"$ff", true, 255},      {"x10", true, 16},        {"X1F", true, 31},      {"0x7fffffff", true, INT32_MAX},
-      {"$FFFFFFFF", true, -1}, {"-$10", true, -16},      {"2147483647", true, INT32_MAX},
-      {"-2147483648", true, INT32_MIN}, {"2147483648", false, 0}, {"$100000000", false, 0},
-      {"", false, 0},          {"-", false, 0},          {"12 ", false, 0},      {"1.5", false, 0},
-      {"abc", false, 0},       {"$", false, 0},          {"0x", false, 0},       {"1e3", false, 0},
+      {"0", true, 0},
+      {"  42", true, 42},
+      {"-17", true, -17},
+      {"+5", true, 5},
+      {"$ff", true, 255},
+      {"x10", true, 16},
+      {"X1F", true, 31},
+      {"0x7fffffff", true, INT32_MAX},
+      {"$FFFFFFFF", true, -1},
+      {"-$10", true, -16},
+      {"2147483647", true, INT32_MAX},
+      {"-2147483648", true, INT32_MIN},
+      {"2147483648", false, 0},
+      {"$100000000", false, 0},
+      {"", false, 0},
+      {"-", false, 0},
+      {"12 ", false, 0},
+      {"1.5", false, 0},
+      {"abc", false, 0},
+      {"$", false, 0},
+      {"0x", false, 0},
+      {"1e3", false, 0},
   };
   for (const Case& c : cases) {
     int32_t v = 12345;

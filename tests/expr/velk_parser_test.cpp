@@ -87,7 +87,7 @@ TEST(VelkParser, DivisionFaultsEndTheRun) {
   EXPECT_EQ(Eval(c, "5.0 / 0"), "none");
   EXPECT_EQ(Eval(c, "r = 1 / 0"), "none");
   EXPECT_EQ(c.FindVariable("r")->Value()->GetInt(), 5);  // the assignment after the failure did not run
-  EXPECT_EQ(c.Count(), kSystemVarCount + 1);              // and no temporary is left
+  EXPECT_EQ(c.Count(), kSystemVarCount + 1);             // and no temporary is left
 }
 
 TEST(VelkParser, ElementReferencesReadAndWriteThroughArrays) {
@@ -149,12 +149,12 @@ TEST(VelkParser, RunFailureTexts) {
 
 TEST(VelkParser, LoadsAndRunsHandMadeStoredBytes) {
   // ocPlus ____0 (int 2) (variable "v"); ocTo ____arg (variable "____0").
-  std::vector<uint8_t> bytes{2, 0, 0, 0,                                      // two operations
-                             2, 5, 0, 0, 0, '_', '_', '_', '_', '0', 2, 0, 0, 0,  // ocPlus ____0, 2 operands
-                             1, 2, 0, 0, 0,                                   // int 2
-                             0, 1, 0, 0, 0, 'v',                              // variable v
-                             1, 7, 0, 0, 0, '_', '_', '_', '_', 'a', 'r', 'g', 1, 0, 0, 0,
-                             9, 5, 0, 0, 0, '_', '_', '_', '_', '0'};  // type 9: also a variable name
+  std::vector<uint8_t> bytes{2, 0, 0, 0,                                              // two operations
+                             2, 5, 0, 0, 0, '_', '_', '_', '_', '0', 2,   0,   0, 0,  // ocPlus ____0, 2 operands
+                             1, 2, 0, 0, 0,                                           // int 2
+                             0, 1, 0, 0, 0, 'v',                                      // variable v
+                             1, 7, 0, 0, 0, '_', '_', '_', '_', 'a', 'r', 'g', 1, 0,
+                             0, 0, 9, 5, 0, 0,   0,   '_', '_', '_', '_', '0'};  // type 9: also a variable name
   TMemoryStream m(bytes);
   TVelkParser p;
   p.LoadFromStream(m);

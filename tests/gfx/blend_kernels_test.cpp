@@ -38,10 +38,10 @@ Rows MakeRows(int bits, size_t pixels, uint32_t transparent, uint32_t color, std
   for (size_t i = 0; i < pixels; ++i) {
     uint32_t d = rng(), s = rng();
     switch (rng() % 8) {
-    case 0: s = d; break;
-    case 1: s = transparent; break;
-    case 2: d = color; break;
-    default: break;
+      case 0: s = d; break;
+      case 1: s = transparent; break;
+      case 2: d = color; break;
+      default: break;
     }
     std::memcpy(&r.dst[i * size], &d, size);
     std::memcpy(&r.src[i * size], &s, size);
@@ -142,5 +142,5 @@ TEST(BlendKernels, ScalarKernelsFollowTheFormulas) {
   }
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -37,7 +37,7 @@ TEST(BrixSurface, LoadsTheFirstFrameAtTheSurfacesOwnDepth) {
   // The frame's transparent colour 0x800000 (blue 0x80) becomes the surface's value.
   EXPECT_EQ(surface.TransparentValue, 0x80);
 
-  TDIBX low; // 1 x 1 at depth 15
+  TDIBX low;  // 1 x 1 at depth 15
   s.SetPosition(0);
   LoadBrixFirstFrame(low, s, 99);
   EXPECT_EQ(low.BitCount(), 15);
@@ -45,5 +45,5 @@ TEST(BrixSurface, LoadsTheFirstFrameAtTheSurfacesOwnDepth) {
   EXPECT_EQ(low.TransparentValue, 0x80 >> 3);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

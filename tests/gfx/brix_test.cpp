@@ -22,8 +22,7 @@ namespace {
 struct Bytes {
   std::vector<uint8_t> b;
   Bytes& i32(int32_t v) {
-    for (int i = 0; i < 4; ++i)
-      b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
     return *this;
   }
   Bytes& u8(uint8_t v) {
@@ -106,8 +105,7 @@ template <class F> std::vector<uint8_t> Rows8(int w, int h, F v) {
   const int line = (w + 3) / 4 * 4;
   std::vector<uint8_t> out(static_cast<size_t>(line * h), 0xEE);
   for (int r = 0; r < h; ++r)
-    for (int x = 0; x < w; ++x)
-      out[r * line + x] = static_cast<uint8_t>(v(x, h - 1 - r));
+    for (int x = 0; x < w; ++x) out[r * line + x] = static_cast<uint8_t>(v(x, h - 1 - r));
   return out;
 }
 
@@ -147,8 +145,7 @@ TEST(BrixReader, ReadsVersion106RowsBottomRowFirstWithEveryFrameField) {
   EXPECT_EQ(fr.ContentRects[0], (TRect{0, 0, 2, 1}));
   EXPECT_TRUE(fr.ExtraRects.empty());
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 2; ++x)
-      EXPECT_EQ(Px32(fr.Picture, x, y), 0x00332200u | (0x10 * y + x)) << x << "," << y;
+    for (int x = 0; x < 2; ++x) EXPECT_EQ(Px32(fr.Picture, x, y), 0x00332200u | (0x10 * y + x)) << x << "," << y;
   ASSERT_EQ(fr.Count(), 1);
   EXPECT_EQ(fr.Layer(0).Name, "layer one");
   EXPECT_TRUE(fr.Layer(0).Visible);
@@ -165,8 +162,7 @@ TEST(BrixReader, ScrambledRowsGoWhereTheGeneratorSeededWithTheCodeSays) {
   // Stored row i holds memory row perm[i]; memory row r is picture row h - 1 - r.
   std::vector<uint8_t> rows;
   for (int i = 0; i < h; ++i)
-    for (int x = 0; x < 4; ++x)
-      rows.push_back(x < w ? static_cast<uint8_t>(16 * (h - 1 - perm[i]) + x) : 0);
+    for (int x = 0; x < 4; ++x) rows.push_back(x < w ? static_cast<uint8_t>(16 * (h - 1 - perm[i]) + x) : 0);
   Bytes f;
   Header(f, 106, 1, 1, 0);
   Palette(FrameHead(f, 1, w, h, 8), 256);
@@ -175,8 +171,7 @@ TEST(BrixReader, ScrambledRowsGoWhereTheGeneratorSeededWithTheCodeSays) {
 
   TBrixFrameList list = Load(f.b, static_cast<int32_t>(id));
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      EXPECT_EQ(list.Frame(0).Picture.ScanLine(y)[x], 16 * y + x);
+    for (int x = 0; x < w; ++x) EXPECT_EQ(list.Frame(0).Picture.ScanLine(y)[x], 16 * y + x);
   // The wrong code reads without error into shuffled rows.
   TBrixFrameList wrong = Load(f.b, 99);
   EXPECT_NE(std::memcmp(wrong.Frame(0).Picture.Bits(), list.Frame(0).Picture.Bits(), list.Frame(0).Picture.ByteSize()),
@@ -205,8 +200,7 @@ TEST(BrixReader, OldVersionsReadTheirOwnFieldsAndPermuteWithSeedZero) {
     EXPECT_EQ(list.BackgroundColor, version > 101 ? 0x00FF00 : 0);
     TBrixFrame& fr = list.Frame(0);
     for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 2; ++x)
-        EXPECT_EQ(fr.Picture.ScanLine(y)[x], 10 * y + x);
+      for (int x = 0; x < 2; ++x) EXPECT_EQ(fr.Picture.ScanLine(y)[x], 10 * y + x);
     // Transparent value 5 names palette entry 5: blue 5, green 10, red 15.
     EXPECT_EQ(fr.TransparentColor, 15 | 10 << 8 | 5 << 16);
   }
@@ -216,8 +210,7 @@ TEST(BrixReader, OldVersionsReadTheirOwnFieldsAndPermuteWithSeedZero) {
 std::vector<uint8_t> BlockData(const std::vector<std::pair<int32_t, int32_t>>& table,
                                const std::vector<uint8_t>& pixels) {
   Bytes d;
-  for (auto [s, i] : table)
-    d.i32(s).i32(i);
+  for (auto [s, i] : table) d.i32(s).i32(i);
   return d.raw(pixels).b;
 }
 
@@ -232,8 +225,7 @@ TEST(BrixReader, BlocksComeFromTheStreamFromEarlierBlocksAndFromEarlierLayers) {
     auto stored = table;
     if (scrambled) {
       const std::vector<int32_t> perm = Permutation(id, 6);
-      for (int i = 0; i < 6; ++i)
-        stored[i] = table[perm[i]];
+      for (int i = 0; i < 6; ++i) stored[i] = table[perm[i]];
     }
     Bytes f;
     Header(f, 106, 2, scrambled, 1, 0, 2, 2);
@@ -246,8 +238,7 @@ TEST(BrixReader, BlocksComeFromTheStreamFromEarlierBlocksAndFromEarlierLayers) {
     if (scrambled) {
       const std::vector<int32_t> perm = Permutation(id, 6);
       auto t = second;
-      for (int i = 0; i < 6; ++i)
-        second[i] = t[perm[i]];
+      for (int i = 0; i < 6; ++i) second[i] = t[perm[i]];
     }
     Palette(FrameHead(f, 1, 5, 3, 8), 256);
     Layer(f, BlockData(second, {42}));
@@ -269,15 +260,13 @@ TEST(BrixReader, PacksOneAndFourBitBlockRowsAndPalettes) {
   Header(f, 106, 1, 0, 1, 0, 3, 2);
   Palette(FrameHead(f, 1, 10, 2, 4), 16);
   Bytes d;
-  for (int i = 0; i < 4; ++i)
-    d.i32(-1).i32(0);
+  for (int i = 0; i < 4; ++i) d.i32(-1).i32(0);
   // Block rows hold pixels most significant nibble first; pixel value = (x + y) & 15.
   for (int b = 0; b < 4; ++b) {
     const int cw = b < 3 ? 3 : 1;
     for (int y = 0; y < 2; ++y) {
       uint8_t row[2] = {0, 0};
-      for (int i = 0; i < cw; ++i)
-        row[i / 2] |= static_cast<uint8_t>(((3 * b + i + y) & 15) << (i % 2 ? 0 : 4));
+      for (int i = 0; i < cw; ++i) row[i / 2] |= static_cast<uint8_t>(((3 * b + i + y) & 15) << (i % 2 ? 0 : 4));
       d.u8(row[0]);
       if (cw > 1) d.u8(row[1]);
     }
@@ -289,8 +278,7 @@ TEST(BrixReader, PacksOneAndFourBitBlockRowsAndPalettes) {
   EXPECT_EQ(list.Frame(0).BitCount(), 4);
   EXPECT_EQ(p.Palette[3], 3u | 6u << 8 | 9u << 16);
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 10; ++x)
-      EXPECT_EQ((p.ScanLine(y)[x / 2] >> (x % 2 ? 0 : 4)) & 15, (x + y) & 15) << x;
+    for (int x = 0; x < 10; ++x) EXPECT_EQ((p.ScanLine(y)[x / 2] >> (x % 2 ? 0 : 4)) & 15, (x + y) & 15) << x;
 
   // 1 bit, 9 x 1, rows: two bytes of bits padded to 4, leftmost pixel in the top bit.
   Bytes g;
@@ -305,15 +293,13 @@ TEST(BrixReader, PacksOneAndFourBitBlockRowsAndPalettes) {
 
 uint32_t BlendRef(uint32_t d, uint32_t s, uint32_t a) {
   uint32_t out = 0;
-  for (int sh = 0; sh < 24; sh += 8)
-    out |= ((((d >> sh) & 255) * (255 - a) + ((s >> sh) & 255) * a) >> 8) << sh;
+  for (int sh = 0; sh < 24; sh += 8) out |= ((((d >> sh) & 255) * (255 - a) + ((s >> sh) & 255) * a) >> 8) << sh;
   return out;
 }
 
 std::vector<uint8_t> Row32(const std::vector<uint32_t>& px) {
   std::vector<uint8_t> out;
-  for (uint32_t v : px)
-    out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+  for (uint32_t v : px) out.insert(out.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
   return out;
 }
 
@@ -324,9 +310,9 @@ TEST(BrixReader, ComposesLayersByVisibilityOpacityTransparencyAndAlpha) {
   Bytes f;
   Header(f, 106, 1, 0, 1, 0x0000FF);
   FrameHead(f, 4, 4, 1, 32);
-  Layer(f, Row32(a));             // opaque: copied whole
-  Layer(f, Row32(b), 0, 128);     // half-blended except where it holds 0
-  Layer(f, Row32(c), -1, 255, 0); // invisible
+  Layer(f, Row32(a));              // opaque: copied whole
+  Layer(f, Row32(b), 0, 128);      // half-blended except where it holds 0
+  Layer(f, Row32(c), -1, 255, 0);  // invisible
   // An alpha-enabled layer above index 0 composites per pixel; its opacity does not matter.
   f.i32(0).i32(0).u8(1).i32(0x222222).i32(7).u8(1).str("A").data(Row32(c)).data({0, 255, 128, 0});
   f.i32(-1).i32(-1);
@@ -336,8 +322,7 @@ TEST(BrixReader, ComposesLayersByVisibilityOpacityTransparencyAndAlpha) {
   uint32_t expected[4] = {a[0], BlendRef(a[1], b[1], 128), a[2], BlendRef(a[3], b[3], 128)};
   expected[1] = c[1];
   expected[2] = BlendRef(expected[2], c[2], 128);
-  for (int x = 0; x < 4; ++x)
-    EXPECT_EQ(Px32(p, x, 0) & 0xFFFFFF, expected[x]) << x;
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(Px32(p, x, 0) & 0xFFFFFF, expected[x]) << x;
 }
 
 TEST(BrixReader, FirstVisibleLayerGivesAlphaAndTheCompositionFlagIgnoresItsTransparency) {
@@ -347,7 +332,7 @@ TEST(BrixReader, FirstVisibleLayerGivesAlphaAndTheCompositionFlagIgnoresItsTrans
     Bytes f;
     Header(f, 106, 1, 0, 1, 0x0000FF, 0, 0, flag);
     FrameHead(f, 2, 3, 1, 32);
-    Layer(f, Row32(a), -1, 255, 0); // invisible: the next layer is the first visible one
+    Layer(f, Row32(a), -1, 255, 0);  // invisible: the next layer is the first visible one
     f.i32(0).i32(0).u8(1).i32(0x020202).i32(255).u8(0).str("B").data(Row32(a)).i32(0);
     f.i32(-1).i32(-1);
     TBrixFrameList list = Load(f.b);
@@ -380,8 +365,7 @@ TEST(BrixReader, IndexedPicturesDitherTheirOpacityInSixteenLevels) {
     TBrixFrameList list = Load(f.b);
     int n = 0;
     for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 4; ++x)
-        n += list.Frame(0).Picture.ScanLine(y)[x] == 2;
+      for (int x = 0; x < 4; ++x) n += list.Frame(0).Picture.ScanLine(y)[x] == 2;
     return n;
   };
   EXPECT_EQ(drawn(0), 0);
@@ -425,7 +409,7 @@ TEST(BrixReader, TransparentColoursComeFromTheFrameFormat) {
   EXPECT_EQ(colour(32, 0x0000FF), 0xFF0000);
   EXPECT_EQ(colour(24, 0x0000FF), 0xFF0000);
   EXPECT_EQ(colour(8, 4), 12 | 8 << 8 | 4 << 16);
-  EXPECT_EQ(colour(4, 16), -1); // no such palette entry
+  EXPECT_EQ(colour(4, 16), -1);  // no such palette entry
   EXPECT_EQ(colour(32, -1), -1);
 }
 
@@ -443,7 +427,7 @@ TEST(BrixFrame, TrimCropsToVisiblePixelsAndCutsTheRectangleLists) {
   EXPECT_EQ(fr.Picture.Height(), 3);
   EXPECT_EQ(fr.Picture.ScanLine(0)[0], 7);
   EXPECT_EQ(fr.Picture.ScanLine(2)[2], 7);
-  ASSERT_EQ(fr.ContentRects.size(), 1u); // (5, 4) - (6, 5) lies outside and is removed
+  ASSERT_EQ(fr.ContentRects.size(), 1u);  // (5, 4) - (6, 5) lies outside and is removed
   EXPECT_EQ(fr.ContentRects[0], (TRect{0, 0, 1, 1}));
   // Already tight: nothing changes.
   EXPECT_EQ(fr.Trim(), (TPoint{0, 0}));
@@ -501,21 +485,18 @@ struct Png {
   std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   void chunk(const char* type, const std::vector<uint8_t>& data) {
     Bytes len;
-    for (int i = 3; i >= 0; --i)
-      len.u8(static_cast<uint8_t>(data.size() >> (8 * i)));
+    for (int i = 3; i >= 0; --i) len.u8(static_cast<uint8_t>(data.size() >> (8 * i)));
     std::vector<uint8_t> body(type, type + 4);
     body.insert(body.end(), data.begin(), data.end());
     const uint32_t crc = static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size())));
     b.insert(b.end(), len.b.begin(), len.b.end());
     b.insert(b.end(), body.begin(), body.end());
-    for (int i = 3; i >= 0; --i)
-      b.push_back(static_cast<uint8_t>(crc >> (8 * i)));
+    for (int i = 3; i >= 0; --i) b.push_back(static_cast<uint8_t>(crc >> (8 * i)));
   }
   Png(uint8_t w, uint8_t colour_type, const std::vector<uint8_t>& row,
       const std::vector<std::pair<std::string, std::vector<uint8_t>>>& extra) {
     chunk("IHDR", {0, 0, 0, w, 0, 0, 0, 1, 8, colour_type, 0, 0, 0});
-    for (auto& [type, data] : extra)
-      chunk(type.c_str(), data);
+    for (auto& [type, data] : extra) chunk(type.c_str(), data);
     std::vector<uint8_t> raw = {0};
     raw.insert(raw.end(), row.begin(), row.end());
     chunk("IDAT", Zip(raw));
@@ -544,7 +525,7 @@ TEST(BrixReader, LoadsPngAsOneFrameWithAlphaAndTransparentColour) {
   list.LoadFromFile(files, "key.png", false, false, false);
   EXPECT_FALSE(list.Frame(0).HasAlpha());
   EXPECT_EQ(list.Frame(0).TransparentColor, 40 | 50 << 8 | 60 << 16);
-  EXPECT_EQ(list.Frame(0).TransparentValue, 60 | 50 << 8 | 40 << 16); // blue, green, red bytes
+  EXPECT_EQ(list.Frame(0).TransparentValue, 60 | 50 << 8 | 40 << 16);  // blue, green, red bytes
 
   // A palette picture (decoded to colours): the transparent entry is named by its index.
   list.LoadFromFile(files, "pal.png", false, false, false);
@@ -581,15 +562,15 @@ TEST(BrixReader, RejectsBlocksWhoseSourceIsMissingUndecodedOrOutside) {
   EXPECT_NO_THROW(Load(GoodBlocks({{0, 0}, {-2, 0}}).b));
   EXPECT_NO_THROW(Load(GoodBlocks({{-1, 0}, {-1, 0}}).b));
   for (auto bad : std::vector<std::vector<std::pair<int32_t, int32_t>>>{
-           {{-2, 0}, {-1, 0}},  // copies itself: not yet decoded
-           {{-1, 0}, {-2, 1}},  // copies itself
-           {{-1, 0}, {-2, 5}},  // no such block
-           {{-1, 0}, {-2, -1}}, // negative index
-           {{1, 0}, {-1, 0}},   // its own frame's layer 0 is the one being decoded
-           {{2, 0}, {-1, 0}},   // a frame not read yet
-           {{0, 1}, {-1, 0}},   // frame 0 has one layer
+           {{-2, 0}, {-1, 0}},   // copies itself: not yet decoded
+           {{-1, 0}, {-2, 1}},   // copies itself
+           {{-1, 0}, {-2, 5}},   // no such block
+           {{-1, 0}, {-2, -1}},  // negative index
+           {{1, 0}, {-1, 0}},    // its own frame's layer 0 is the one being decoded
+           {{2, 0}, {-1, 0}},    // a frame not read yet
+           {{0, 1}, {-1, 0}},    // frame 0 has one layer
            {{0, -1}, {-1, 0}},
-           {{-3, 0}, {-1, 0}}, // unknown source kind
+           {{-3, 0}, {-1, 0}},  // unknown source kind
        }) {
     EXPECT_THROW(Load(GoodBlocks(bad).b), EFormatError) << bad[0].first << " " << bad[0].second;
   }
@@ -654,8 +635,7 @@ TEST(BrixReader, RejectsHostileCountsSizesAndTruncation) {
   // Many empty frames of a large size pass the stream checks but not the byte budget.
   Bytes many;
   Header(many, 106, 64, 0, 1);
-  for (int i = 0; i < 64; ++i)
-    FrameHead(many, 0, 1024, 1024, 32).i32(-1).i32(-1);
+  for (int i = 0; i < 64; ++i) FrameHead(many, 0, 1024, 1024, 32).i32(-1).i32(-1);
   TBrixFrameList capped;
   capped.MaxBytes = int64_t{16} << 20;
   TMemoryStream ms(many.b);
@@ -689,5 +669,5 @@ TEST(BrixReader, RejectsHostileCountsSizesAndTruncation) {
   EXPECT_THROW(Load(bad_name.b), EFormatError);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

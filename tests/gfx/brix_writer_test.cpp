@@ -19,12 +19,12 @@ namespace {
 
 uint32_t ValueMask(int depth) {
   switch (depth) {
-  case 1: return 1;
-  case 4: return 15;
-  case 8: return 255;
-  case 15: return 0x7FFF;
-  case 16: return 0xFFFF;
-  default: return 0xFFFFFF;
+    case 1: return 1;
+    case 4: return 15;
+    case 8: return 255;
+    case 15: return 0x7FFF;
+    case 16: return 0xFFFF;
+    default: return 0xFFFFFF;
   }
 }
 
@@ -32,11 +32,9 @@ uint32_t ValueMask(int depth) {
 void Paint(TDIBSurface& d, int depth, std::mt19937& rng, int variant) {
   const uint32_t mask = ValueMask(depth);
   std::vector<uint32_t> tile(16);
-  for (auto& v : tile)
-    v = rng() & mask;
+  for (auto& v : tile) v = rng() & mask;
   for (int32_t y = 0; y < d.Height(); ++y)
-    for (int32_t x = 0; x < d.Width(); ++x)
-      SetDibPixel(d, x, y, tile[(y % 4) * 4 + x % 4]);
+    for (int32_t x = 0; x < d.Width(); ++x) SetDibPixel(d, x, y, tile[(y % 4) * 4 + x % 4]);
   for (int i = 0; i < 3 + variant; ++i)
     SetDibPixel(d, static_cast<int32_t>(rng() % d.Width()), static_cast<int32_t>(rng() % d.Height()), rng() & mask);
 }
@@ -53,8 +51,7 @@ TBrixFrameList Source(int depth, int version, uint32_t seed) {
     fr.Kept = static_cast<uint8_t>(f);
     fr.TransparentValue = f == 2 ? 1 : -1;
     SetDibSize(fr.Picture, 13, 11, depth);
-    for (int i = 0; i < 256; ++i)
-      fr.Picture.Palette[i] = rng() & 0xFFFFFF;
+    for (int i = 0; i < 256; ++i) fr.Picture.Palette[i] = rng() & 0xFFFFFF;
     if (version >= 104) {
       fr.ContentRects = {TRect{0, 0, 5, 5}, TRect{1, 2, 13, 11}};
       fr.ExtraRects = {TRect{3, 3, 4, 4}};
@@ -79,7 +76,7 @@ TBrixFrameList Source(int depth, int version, uint32_t seed) {
         for (int32_t y = 0; y < 11; ++y)
           for (int32_t x = 0; x < 13; ++x)
             layer.Picture.AlphaLine(y)[x] = static_cast<uint8_t>((x * 37 + y * 11) & 0xF0);
-        if (version > 100) layer.TransparentValue = -1; // the reader drops it for alpha-enabled layers
+        if (version > 100) layer.TransparentValue = -1;  // the reader drops it for alpha-enabled layers
       }
     }
   }
@@ -126,8 +123,7 @@ struct Case {
 TEST(BrixWriter, RoundTripsEveryVersionCompressionScramblingAndBlockLayout) {
   std::vector<Case> cases;
   for (int version : {99, 100, 101, 102})
-    for (int32_t id : {0, 0x5EED1234})
-      cases.push_back({version, kBrixDeflate, id, 0, 0});
+    for (int32_t id : {0, 0x5EED1234}) cases.push_back({version, kBrixDeflate, id, 0, 0});
   for (int version : {103, 104, 105, 106})
     for (uint8_t compression : {kBrixDeflate, kBrixRaw})
       for (int32_t id : {0, 0x5EED1234, -7})
@@ -177,8 +173,7 @@ TEST(BrixWriter, RoundTripsEveryVersionCompressionScramblingAndBlockLayout) {
         const uint32_t bg = DibColorToNative(expected.Picture, got.BackgroundColor);
         expected.Picture.SetHasAlpha(false);
         for (int32_t y = 0; y < 11; ++y)
-          for (int32_t x = 0; x < 13; ++x)
-            SetDibPixel(expected.Picture, x, y, bg);
+          for (int32_t x = 0; x < 13; ++x) SetDibPixel(expected.Picture, x, y, bg);
         for (int l = 0; l < 2; ++l) {
           TBrixLayer& copy = expected.AddLayer();
           copy = a.Layer(l);
@@ -239,12 +234,11 @@ TEST(BrixWriter, WritesJpegColourWithDeflatedAlpha) {
       SetDibPixel(fr.Picture, x, y, uint32_t(x * 10) << 16 | uint32_t(y * 15) << 8 | 0x80);
   fr.Picture.SetHasAlpha(true);
   for (int32_t y = 0; y < 16; ++y)
-    for (int32_t x = 0; x < 24; ++x)
-      fr.Picture.AlphaLine(y)[x] = static_cast<uint8_t>(x * 10 + y);
+    for (int32_t x = 0; x < 24; ++x) fr.Picture.AlphaLine(y)[x] = static_cast<uint8_t>(x * 10 + y);
   TBrixWriteOptions o;
   o.Compression = kBrixJpeg;
   o.JpegQuality = 95;
-  o.BlockWidth = o.BlockHeight = 8; // JPEG colour data never uses blocks; alpha data does
+  o.BlockWidth = o.BlockHeight = 8;  // JPEG colour data never uses blocks; alpha data does
   TBrixFrameList got = Read(Write(src, o), 0, false);
   EXPECT_EQ(got.Compression, kBrixJpeg);
   EXPECT_EQ(got.JpegQuality, 95);
@@ -255,8 +249,7 @@ TEST(BrixWriter, WritesJpegColourWithDeflatedAlpha) {
     for (int32_t x = 0; x < 24; ++x) {
       EXPECT_EQ(p.AlphaLine(y)[x], fr.Picture.AlphaLine(y)[x]);
       const uint32_t a = GetDibPixel(p, x, y), b = GetDibPixel(fr.Picture, x, y);
-      for (int sh = 0; sh < 24; sh += 8)
-        worst = std::max(worst, std::abs(int((a >> sh) & 255) - int((b >> sh) & 255)));
+      for (int sh = 0; sh < 24; sh += 8) worst = std::max(worst, std::abs(int((a >> sh) & 255) - int((b >> sh) & 255)));
     }
   EXPECT_LE(worst, 12);
 }
@@ -281,5 +274,5 @@ TEST(BrixWriter, WritesOneFrameImagesAsASingleLayer) {
   EXPECT_THROW(Write(one, TBrixWriteOptions{}), EVelkError);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -14,7 +14,7 @@ namespace {
 TEST(DIBX, FormatsReportTheirDepthMasksAndShifts) {
   TDIBX s;
   EXPECT_EQ(s.Width(), 1);
-  EXPECT_EQ(s.BitCount(), 15); // created 1 x 1 at depth 15
+  EXPECT_EQ(s.BitCount(), 15);  // created 1 x 1 at depth 15
   EXPECT_EQ(s.StorageBitCount(), 16);
   struct Row {
     int depth, bits, storage;
@@ -48,14 +48,14 @@ TEST(DIBX, FormatsReportTheirDepthMasksAndShifts) {
   s.SetSize(4, 4, 32);
   s.Clear();
   EXPECT_TRUE(s.IsEmpty());
-  EXPECT_EQ(s.DIB().Width(), 8); // the bitmap shrinks to 8 x 8
+  EXPECT_EQ(s.DIB().Width(), 8);  // the bitmap shrinks to 8 x 8
 }
 
 TEST(DIBX, ColorToPixelDropsLowBits) {
   TDIBX s;
   s.SetSize(1, 1, 16);
   EXPECT_EQ(s.ColorToPixel(0x00FFFFFF), 0xFFFF);
-  EXPECT_EQ(s.ColorToPixel(0x000000FF), 0xF800); // red is the low byte of a colour
+  EXPECT_EQ(s.ColorToPixel(0x000000FF), 0xF800);  // red is the low byte of a colour
   EXPECT_EQ(s.ColorToPixel(0x00FF0000), 0x001F);
   EXPECT_EQ(s.ColorToPixel(0x0000FC00 | 0x7), 0x07E0);
   EXPECT_EQ(s.ColorToPixel(-5), -1);
@@ -66,14 +66,14 @@ TEST(DIBX, ColorToPixelDropsLowBits) {
   EXPECT_EQ(s.ColorToPixel(0x00FFFFFF), 0x00FFFFFF);
   EXPECT_EQ(s.ColorToPixel(0x00332211), 0x00112233);
   s.SetSize(1, 1, 8);
-  EXPECT_EQ(s.ColorToPixel(0x00332211), 0x00332211); // unchanged
+  EXPECT_EQ(s.ColorToPixel(0x00332211), 0x00332211);  // unchanged
 }
 
 TEST(DIBX, AddClipClampsAndGrowsToTheUnion) {
   TDIBX s;
   s.SetSize(100, 50, 32);
   EXPECT_EQ(s.ClipBounds(), (TRect{0, 0, 100, 50}));
-  s.AddClip(TRect{200, 10, 300, 20}); // wholly outside: unchanged
+  s.AddClip(TRect{200, 10, 300, 20});  // wholly outside: unchanged
   EXPECT_EQ(s.ClipRect, TRect{});
   s.AddClip(TRect{-10, 5, 20, 10});
   EXPECT_EQ(s.ClipRect, (TRect{0, 5, 20, 10}));
@@ -99,8 +99,7 @@ TEST(DIBX, FrameRectDrawsFourBandsOrTwo) {
   auto count = [&s] {
     int n = 0;
     for (int y = 0; y < 12; ++y)
-      for (int x = 0; x < 12; ++x)
-        n += s.GetPixel(x, y) != 0;
+      for (int x = 0; x < 12; ++x) n += s.GetPixel(x, y) != 0;
     return n;
   };
   s.Fill(0);
@@ -117,7 +116,7 @@ TEST(DIBX, FrameRectDrawsFourBandsOrTwo) {
   s.FrameRect(TRect{0, 0, 12, 8}, 4, 5);
   EXPECT_EQ(count(), 12 * 8);
   s.Fill(0);
-  s.FrameRectAlpha(TRect{0, 0, 12, 8}, 1, 0x00FFFFFF, 0); // alpha 0: nothing
+  s.FrameRectAlpha(TRect{0, 0, 12, 8}, 1, 0x00FFFFFF, 0);  // alpha 0: nothing
   EXPECT_EQ(count(), 0);
   s.FrameRectAdd(TRect{0, 0, 12, 8}, 1, 0x00010101);
   EXPECT_EQ(count(), 12 * 2 + 6 * 2);
@@ -144,10 +143,10 @@ TEST(DIBX, WholeFillsPerDepth) {
   s.SetSize(5, 2, 24);
   s.Fill(0x00ABCDEF);
   EXPECT_EQ(s.GetPixel(4, 1), 0x00ABCDEFu);
-  EXPECT_EQ(s.DIB().ScanLine(1)[12], 0xEF); // low byte first
+  EXPECT_EQ(s.DIB().ScanLine(1)[12], 0xEF);  // low byte first
   s.SetSize(5, 2, 32);
   s.AddClip(TRect{0, 0, 1, 1});
-  s.Fill(7); // through the clipped FillRect
+  s.Fill(7);  // through the clipped FillRect
   EXPECT_EQ(s.GetPixel(0, 0), 7u);
   EXPECT_EQ(s.GetPixel(4, 1), 0u);
 }
@@ -163,7 +162,7 @@ TEST(DIBX, AssignCopiesRawBytesOnlyBetweenEqualFormats) {
   TDIBX c;
   c.SetSize(6, 4, 15);
   ASSERT_EQ(c.Pitch(), a->Pitch());
-  a->SetPixel(2, 2, 0xFFE0); // yellow in 5-6-5
+  a->SetPixel(2, 2, 0xFFE0);  // yellow in 5-6-5
   c.Assign(a.get());
   EXPECT_EQ(c.GetPixel(2, 2), 0x7FE0u);
   // A plain draw between the two formats draws nothing rather than mixing them.
@@ -182,28 +181,27 @@ TEST(DIBX, PalettesAndPixelAccessOfIndexedDepths) {
   TDIBX s;
   s.SetSize(10, 2, 4);
   uint8_t pal[1024];
-  for (int i = 0; i < 1024; ++i)
-    pal[i] = static_cast<uint8_t>(i * 7);
+  for (int i = 0; i < 1024; ++i) pal[i] = static_cast<uint8_t>(i * 7);
   s.SetPalette(pal);
   uint8_t back[1024];
   s.GetPalette(back);
   for (int i = 0; i < 256; ++i) {
     EXPECT_EQ(back[4 * i], pal[4 * i]);
     EXPECT_EQ(back[4 * i + 2], pal[4 * i + 2]);
-    EXPECT_EQ(back[4 * i + 3], 0); // reserved
+    EXPECT_EQ(back[4 * i + 3], 0);  // reserved
   }
   uint8_t two[8] = {1, 2, 3, 4, 5, 6, 7, 8};
   s.SetPaletteEntries(two, 254, 2);
-  s.SetPaletteEntries(two, 255, 2); // beyond the palette: ignored
+  s.SetPaletteEntries(two, 255, 2);  // beyond the palette: ignored
   s.GetPaletteEntries(back, 255, 1);
   EXPECT_EQ(back[0], 5);
   s.SetPixel(3, 1, 0xB);
   s.SetPixel(2, 1, 0x4);
-  EXPECT_EQ(s.DIB().ScanLine(1)[1], 0x4B); // high nibble is the left pixel
+  EXPECT_EQ(s.DIB().ScanLine(1)[1], 0x4B);  // high nibble is the left pixel
   s.SetSize(10, 1, 1);
   s.SetPixel(0, 0, 1);
   s.SetPixel(9, 0, 1);
-  EXPECT_EQ(s.DIB().ScanLine(0)[0], 0x80); // most significant bit is the leftmost pixel
+  EXPECT_EQ(s.DIB().ScanLine(0)[0], 0x80);  // most significant bit is the leftmost pixel
   EXPECT_EQ(s.DIB().ScanLine(0)[1], 0x40);
   EXPECT_EQ(s.GetPixel(9, 0), 1u);
   EXPECT_EQ(s.GetPixel(8, 0), 0u);
@@ -213,8 +211,8 @@ TEST(DIBX, HugeSizesAreRefusedBeforeAllocation) {
   TDIBX s;
   EXPECT_THROW(s.SetSize(100000, 10, 32), EVelkError);
   EXPECT_THROW(s.SetSize(30000, 30000, 32), EVelkError);
-  EXPECT_EQ(s.Width(), 1); // unchanged
+  EXPECT_EQ(s.Width(), 1);  // unchanged
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

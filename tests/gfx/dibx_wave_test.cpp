@@ -25,8 +25,7 @@ RefImage ExpectedThroughWave(TDIBX& target, const TDIBXWave& wave, const std::ve
     copy.Assign(&target);
     draw(copy, offsets[i]);
     const RefImage shifted = test::ReadImage(copy);
-    for (int32_t x = 0; x < target.Width(); ++x)
-      expected.at(x, y) = shifted.at(x, y);
+    for (int32_t x = 0; x < target.Width(); ++x) expected.at(x, y) = shifted.at(x, y);
   }
   return expected;
 }
@@ -64,7 +63,7 @@ TEST(DIBXWave, ShiftsEachLineOfADrawByItsOffset) {
     });
     wave.StretchDraw(TRect{0, 0, 30, 24}, source.get(), TRect{0, 0, 15, 12}, false, false, false, 255);
     EXPECT_TRUE(test::SameImage(test::ReadImage(*target), stretch_expected, "WaveStretch" + std::to_string(depth)));
-    EXPECT_EQ(target->ClipRect, TRect{}); // restored after each forwarded draw
+    EXPECT_EQ(target->ClipRect, TRect{});  // restored after each forwarded draw
   }
 }
 
@@ -79,7 +78,7 @@ TEST(DIBXWave, ClipsToItsRegionAndSharesTheClipWithTheTarget) {
   EXPECT_EQ(target.ClipRect, (TRect{5, 4, 10, 10}));
   wave.AddClip(TRect{20, 12, 50, 50});
   EXPECT_EQ(wave.ClipRect, (TRect{5, 4, 25, 14}));
-  wave.AddClip(TRect{30, 0, 40, 3}); // outside the region: ignored
+  wave.AddClip(TRect{30, 0, 40, 3});  // outside the region: ignored
   EXPECT_EQ(wave.ClipRect, (TRect{5, 4, 25, 14}));
   wave.ResetClip();
   EXPECT_EQ(wave.ClipRect, TRect{});
@@ -93,5 +92,5 @@ TEST(DIBXWave, ClipsToItsRegionAndSharesTheClipWithTheTarget) {
   EXPECT_EQ(target.GetPixel(5, 14), 0u);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -36,15 +36,13 @@ inline RefImage ReadImage(TCustomDIBX& s) {
   r.masks = TPixelMasks{s.RedMask(), s.GreenMask(), s.BlueMask()};
   r.px.resize(static_cast<size_t>(r.w) * r.h);
   for (int32_t y = 0; y < r.h; ++y)
-    for (int32_t x = 0; x < r.w; ++x)
-      r.at(x, y) = s.GetPixel(x, y);
+    for (int32_t x = 0; x < r.w; ++x) r.at(x, y) = s.GetPixel(x, y);
   return r;
 }
 
 inline void WriteImage(TCustomDIBX& s, const RefImage& r) {
   for (int32_t y = 0; y < r.h; ++y)
-    for (int32_t x = 0; x < r.w; ++x)
-      s.SetPixel(x, y, r.at(x, y));
+    for (int32_t x = 0; x < r.w; ++x) s.SetPixel(x, y, r.at(x, y));
 }
 
 // A surface of random pixels: every stored bit random (also the unused top bits), so masking is exercised.
@@ -53,8 +51,7 @@ inline std::unique_ptr<TDIBX> RandomSurface(int32_t w, int32_t h, int depth, std
   s->SetSize(w, h, depth);
   const uint32_t all = depth == 32 ? 0xFFFFFFFF : depth == 8 ? 0xFF : depth == 4 ? 0x0F : depth == 1 ? 1 : 0xFFFF;
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x)
-      s->SetPixel(x, y, rng() & all);
+    for (int32_t x = 0; x < w; ++x) s->SetPixel(x, y, rng() & all);
   return s;
 }
 
@@ -72,17 +69,12 @@ inline std::unique_ptr<TDIBX> RandomMask(int32_t w, int32_t h, std::mt19937& rng
 
 // ---- the formulas, per channel in channel units ----
 
-inline uint32_t Chan(uint32_t v, uint32_t mask) {
-  return (v & mask) >> MaskShift(mask);
-}
-inline uint32_t ChanMax(uint32_t mask) {
-  return mask >> MaskShift(mask);
-}
+inline uint32_t Chan(uint32_t v, uint32_t mask) { return (v & mask) >> MaskShift(mask); }
+inline uint32_t ChanMax(uint32_t mask) { return mask >> MaskShift(mask); }
 
 template <class F> uint32_t PerChannel(const TPixelMasks& m, F f) {
   uint32_t r = 0;
-  for (uint32_t mask : {m.Red, m.Green, m.Blue})
-    r |= (f(mask) << MaskShift(mask)) & mask;
+  for (uint32_t mask : {m.Red, m.Green, m.Blue}) r |= (f(mask) << MaskShift(mask)) & mask;
   return r;
 }
 
@@ -147,11 +139,10 @@ inline ::testing::AssertionResult SameImage(const RefImage& actual, const RefIma
       }
   if (bad == 0) return ::testing::AssertionSuccess();
   std::string file;
-  for (char c : name)
-    file += (std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
+  for (char c : name) file += (std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
   SavePng(actual, file + ".actual.png");
   SavePng(expected, file + ".expected.png");
   return ::testing::AssertionFailure() << name << ": " << bad << " pixels differ, " << first;
 }
 
-} // namespace velk::test
+}  // namespace velk::test

@@ -26,7 +26,7 @@ TEST(DrawMonoReduced, CountsInkPerBlockAndMixes) {
           const uint32_t c = static_cast<uint32_t>(d->ColorToPixel(0x00C08040));
           RefImage expected = test::ReadImage(*d);
           const RefImage sr = test::ReadImage(*s);
-          const int32_t x0 = 15, y0 = -1; // clipped on the right and at the top
+          const int32_t x0 = 15, y0 = -1;  // clipped on the right and at the top
           for (int32_t by = 0; by < 5; ++by)
             for (int32_t bx = 0; bx < 8; ++bx) {
               const int32_t X = x0 + bx, Y = y0 + by;
@@ -34,8 +34,7 @@ TEST(DrawMonoReduced, CountsInkPerBlockAndMixes) {
               const int32_t kx = mh ? 7 - bx : bx, ky = mv ? 4 - by : by;
               uint32_t ink = 0;
               for (int j = 0; j < factor; ++j)
-                for (int i = 0; i < factor; ++i)
-                  ink += sr.at(src.Left + kx * factor + i, ky * factor + j) == 0;
+                for (int i = 0; i < factor; ++i) ink += sr.at(src.Left + kx * factor + i, ky * factor + j) == 0;
               if (alpha < 255) ink = alpha * ink / 256;
               if (ink == 0) continue;
               const uint32_t n2 = factor * factor, old = expected.at(X, Y);
@@ -58,9 +57,9 @@ TEST(DrawMonoReduced, FullInkGivesTheColourForEveryFactor) {
     d.SetSize(2, 1, 32);
     d.Fill(0x00FFFFFF);
     s.SetSize(2 * factor, factor, 1);
-    s.Fill(0); // all ink
+    s.Fill(0);  // all ink
     d.DrawMonoReduced(0, 0, &s, TRect{0, 0, 2 * factor, factor}, 0x00102030, false, false, 255, factor);
-    EXPECT_EQ(d.GetPixel(1, 0), 0x00102030u) << factor; // no spill into the neighbouring channels
+    EXPECT_EQ(d.GetPixel(1, 0), 0x00102030u) << factor;  // no spill into the neighbouring channels
   }
 }
 
@@ -74,9 +73,9 @@ TEST(DrawNibbleReduced, WeighsTheThreeColours) {
         // Some blocks of a single code, to meet the exact rules.
         for (int j = 0; j < factor; ++j)
           for (int i = 0; i < factor; ++i) {
-            s->SetPixel(i, j, 0x4);              // code 0: unchanged
-            s->SetPixel(factor + i, j, 0x5);     // code 1
-            s->SetPixel(2 * factor + i, j, 0xE); // code 2
+            s->SetPixel(i, j, 0x4);               // code 0: unchanged
+            s->SetPixel(factor + i, j, 0x5);      // code 1
+            s->SetPixel(2 * factor + i, j, 0xE);  // code 2
           }
         const TColorTriple colors{static_cast<uint32_t>(d->ColorToPixel(0x0000FF)),
                                   static_cast<uint32_t>(d->ColorToPixel(0x00FF00)),
@@ -89,8 +88,7 @@ TEST(DrawNibbleReduced, WeighsTheThreeColours) {
           for (int32_t bx = 0; bx < 6; ++bx) {
             uint64_t h[4] = {};
             for (int j = 0; j < factor; ++j)
-              for (int i = 0; i < factor; ++i)
-                ++h[sr.at(bx * factor + i, by * factor + j) & 3];
+              for (int i = 0; i < factor; ++i) ++h[sr.at(bx * factor + i, by * factor + j) & 3];
             uint32_t& p = expected.at(2 + bx, 3 + by);
             if (h[0] == n2) continue;
             if (alpha == 255 && h[1] == n2) {
@@ -124,9 +122,8 @@ TEST(PaletteDraws, NibblePaletteAndIndexedAdd) {
   std::mt19937 rng(45);
   for (int depth : {15, 32}) {
     TNativePalette palette;
-    for (uint32_t& p : palette)
-      p = rng() & (depth == 32 ? 0x00FFFFFF : 0x7FFF);
-    palette[3] = 0; // black: never added
+    for (uint32_t& p : palette) p = rng() & (depth == 32 ? 0x00FFFFFF : 0x7FFF);
+    palette[3] = 0;  // black: never added
     const uint32_t white = depth == 32 ? 0x00FFFFFF : 0x7FFF;
     for (int opacity : {255, 100, 300}) {
       for (int mirror = 0; mirror < 4; ++mirror) {
@@ -179,5 +176,5 @@ TEST(PaletteDraws, NibblePaletteAndIndexedAdd) {
   }
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -58,11 +58,11 @@ TEST(ImageCache, CountsUsersPerOwnerAndKeepsIdleItemsUntilTrimmed) {
   TBrixCollection cache(files.Reader(), 4711);
   int owner1, owner2;
   TBrixItem* a = cache.Acquire(&owner1, "a.brx");
-  EXPECT_EQ(cache.Acquire(&owner2, "A.BRX"), a); // names ignore case
+  EXPECT_EQ(cache.Acquire(&owner2, "A.BRX"), a);  // names ignore case
   EXPECT_EQ(files.reads, 1);
   EXPECT_EQ(a->UseCount(), 2);
   cache.Release(a, &owner1);
-  cache.Release(a, &owner1); // owner 1 holds nothing any more: no change
+  cache.Release(a, &owner1);  // owner 1 holds nothing any more: no change
   EXPECT_EQ(a->UseCount(), 1);
   EXPECT_EQ(cache.IdleCount(), 0);
   cache.Release(a, &owner2);
@@ -83,12 +83,12 @@ TEST(ImageCache, CountsUsersPerOwnerAndKeepsIdleItemsUntilTrimmed) {
   EXPECT_EQ(cache.Count(), 2);
   EXPECT_EQ(cache.Find("b.brx"), nullptr);
   EXPECT_EQ(cache.Find("c.brx"), c);
-  EXPECT_EQ(cache.Find("a.brx"), a); // in use
+  EXPECT_EQ(cache.Find("a.brx"), a);  // in use
   cache.FreeIdle();
   EXPECT_EQ(cache.Count(), 1);
   EXPECT_EQ(cache.Find("a.brx")->Frame(0).Surface->Width(), 4);
   cache.Release(a, &owner1);
-  EXPECT_EQ(cache.Count(), 1); // one idle item is allowed
+  EXPECT_EQ(cache.Count(), 1);  // one idle item is allowed
   cache.SetMaxIdle(0);
   EXPECT_EQ(cache.Count(), 0);
 }
@@ -127,7 +127,7 @@ TEST(ImageCache, MakesSurfacesAtTheScreenDepthWithTheirTransparentValueAndRectan
     EXPECT_EQ(f.Surface->GetPixel(3, 1), expected);
     EXPECT_EQ(f.Surface->ContentRects, (std::vector<TRect>{TRect{0, 0, 4, 3}}));
     EXPECT_EQ(f.ContentRects, f.Surface->ContentRects);
-    ASSERT_NE(f.Mask, nullptr); // the frame has alpha
+    ASSERT_NE(f.Mask, nullptr);  // the frame has alpha
     EXPECT_EQ(f.Mask->BitCount(), 8);
     EXPECT_EQ(f.Mask->GetPixel(1, 1), 200u);
   }
@@ -150,7 +150,7 @@ TEST(ImageCache, MaskAndTrimVariantsAreSeparateItems) {
 
   EXPECT_EQ(plain->Frame(0).Mask, nullptr);
   ASSERT_NE(masked->Frame(0).Mask, nullptr);
-  EXPECT_EQ(masked->Frame(0).Mask->GetPixel(0, 0), 0u); // the transparent colour
+  EXPECT_EQ(masked->Frame(0).Mask->GetPixel(0, 0), 0u);  // the transparent colour
   EXPECT_EQ(masked->Frame(0).Mask->GetPixel(1, 1), 255u);
   // Column 0 and row 2 hold the transparent colour: the trimmed picture is (1, 0) - (4, 2).
   EXPECT_EQ(trimmed->Frame(0).Offset, (TPoint{1, 0}));
@@ -167,7 +167,7 @@ TEST(ImageCache, DitherModeAndDisplayChangesDecodeEveryItemAgain) {
   int owner;
   TBrixItem* item = cache.Acquire(&owner, "p.brx");
   EXPECT_EQ(files.reads, 1);
-  cache.SetDitherMode(0); // unchanged
+  cache.SetDitherMode(0);  // unchanged
   EXPECT_EQ(files.reads, 1);
   files.bytes["p.brx"] = Picture(333);
   cache.SetDitherMode(1);
@@ -183,5 +183,5 @@ TEST(ImageCache, DitherModeAndDisplayChangesDecodeEveryItemAgain) {
   EXPECT_EQ(item->UseCount(), 1);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

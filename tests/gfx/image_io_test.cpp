@@ -21,16 +21,15 @@ void Put16(std::vector<uint8_t>& b, size_t o, uint32_t v) {
   b[o] = static_cast<uint8_t>(v), b[o + 1] = static_cast<uint8_t>(v >> 8);
 }
 void Put32(std::vector<uint8_t>& b, size_t o, uint32_t v) {
-  for (int i = 0; i < 4; ++i)
-    b.at(o + i) = static_cast<uint8_t>(v >> (8 * i));
+  for (int i = 0; i < 4; ++i) b.at(o + i) = static_cast<uint8_t>(v >> (8 * i));
 }
 
 struct BmpSpec {
-  uint32_t header = 40; // 12, 16, 40, 52, 56, 64, 108, 124
+  uint32_t header = 40;  // 12, 16, 40, 52, 56, 64, 108, 124
   int depth = 24;
-  int32_t width = 5, height = 3; // negative height: top-down
+  int32_t width = 5, height = 3;  // negative height: top-down
   uint32_t compression = 0;
-  std::vector<uint32_t> masks; // red, green, blue (bit fields)
+  std::vector<uint32_t> masks;  // red, green, blue (bit fields)
 };
 
 // An image of random pixels and the BMP bytes that hold it; colours are 0x00BBGGRR.
@@ -42,10 +41,8 @@ struct BmpCase {
 
 uint32_t Expand(uint32_t v, uint32_t mask) {
   int shift = 0, bits = 0;
-  while (!((mask >> shift) & 1))
-    ++shift;
-  while (shift + bits < 32 && ((mask >> (shift + bits)) & 1))
-    ++bits;
+  while (!((mask >> shift) & 1)) ++shift;
+  while (shift + bits < 32 && ((mask >> (shift + bits)) & 1)) ++bits;
   const uint32_t c = (v & mask) >> shift;
   return bits >= 8 ? c >> (bits - 8) : c << (8 - bits);
 }
@@ -58,7 +55,7 @@ BmpCase MakeBmp(const BmpSpec& spec, std::mt19937& rng) {
   const int colors = spec.depth <= 8 ? 1 << spec.depth : 0;
   const bool inline_masks = spec.compression == 3 && spec.header == 40;
   const size_t palette_at = 14 + spec.header + (inline_masks ? 12 : 0);
-  const size_t bits_at = palette_at + static_cast<size_t>(colors) * entry + 2; // two spare bytes before the pixels
+  const size_t bits_at = palette_at + static_cast<size_t>(colors) * entry + 2;  // two spare bytes before the pixels
   const size_t stride = ((static_cast<size_t>(w) * spec.depth + 31) / 32) * 4;
   std::vector<uint8_t>& b = out.bytes;
   b.assign(bits_at + stride * h, 0);
@@ -72,15 +69,14 @@ BmpCase MakeBmp(const BmpSpec& spec, std::mt19937& rng) {
     Put32(b, 18, w), Put32(b, 22, static_cast<uint32_t>(spec.height)), Put16(b, 26, 1), Put16(b, 28, spec.depth);
     if (spec.header >= 20) Put32(b, 30, spec.compression);
     if (spec.compression == 3)
-      for (int i = 0; i < 3; ++i)
-        Put32(b, 54 + 4 * i, spec.masks[i]);
+      for (int i = 0; i < 3; ++i) Put32(b, 54 + 4 * i, spec.masks[i]);
   }
   std::vector<uint32_t> palette(colors);
   for (int i = 0; i < colors; ++i) {
     palette[i] = rng() & 0xFFFFFF;
     uint8_t* e = &b[palette_at + static_cast<size_t>(i) * entry];
     e[0] = static_cast<uint8_t>(palette[i] >> 16), e[1] = static_cast<uint8_t>(palette[i] >> 8);
-    e[2] = static_cast<uint8_t>(palette[i]); // stored blue, green, red
+    e[2] = static_cast<uint8_t>(palette[i]);  // stored blue, green, red
   }
   const std::vector<uint32_t> masks = spec.compression == 3 ? spec.masks
                                       : spec.depth == 16    ? std::vector<uint32_t>{0x7C00, 0x3E0, 0x1F}
@@ -97,8 +93,7 @@ BmpCase MakeBmp(const BmpSpec& spec, std::mt19937& rng) {
         out.colors.push_back(palette[index]);
       } else {
         const uint32_t v = rng();
-        for (int k = 0; k < spec.depth / 8; ++k)
-          line[x * (spec.depth / 8) + k] = static_cast<uint8_t>(v >> (8 * k));
+        for (int k = 0; k < spec.depth / 8; ++k) line[x * (spec.depth / 8) + k] = static_cast<uint8_t>(v >> (8 * k));
         out.colors.push_back(Expand(v, masks[0]) | Expand(v, masks[1]) << 8 | Expand(v, masks[2]) << 16);
       }
     }
@@ -111,7 +106,7 @@ TEST(BmpImage, ReadsEveryHeaderKindAndDepth) {
   for (uint32_t header : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u}) {
     for (int depth : {1, 4, 8, 16, 24, 32}) {
       for (int32_t height : {3, -3}) {
-        if (header == 12 && height < 0) continue; // the core header has unsigned sizes
+        if (header == 12 && height < 0) continue;  // the core header has unsigned sizes
         BmpSpec spec{header, depth, 7, height, 0, {}};
         const BmpCase c = MakeBmp(spec, rng);
         const TDecodedImage img = DecodeBmp(c.bytes.data(), c.bytes.size(), "x.bmp");
@@ -142,8 +137,7 @@ TEST(BmpImage, ReadsRunLengthEncodedPictures) {
   b[0] = 'B', b[1] = 'M';
   Put32(b, 10, static_cast<uint32_t>(b.size()));
   Put32(b, 14, 40), Put32(b, 18, 4), Put32(b, 22, 2), Put16(b, 26, 1), Put16(b, 28, 8), Put32(b, 30, 1);
-  for (int i = 0; i < 256; ++i)
-    b[54 + 4 * i + 2] = static_cast<uint8_t>(i); // red = index
+  for (int i = 0; i < 256; ++i) b[54 + 4 * i + 2] = static_cast<uint8_t>(i);  // red = index
   const uint8_t rle[] = {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 0, 2, 1, 0, 1, 7, 0, 1};
   b.insert(b.end(), std::begin(rle), std::end(rle));
   const TDecodedImage img = DecodeBmp(b.data(), b.size(), "rle8.bmp");
@@ -172,25 +166,25 @@ TEST(BmpImage, DamagedAndOversizedFilesFailClearly) {
     }
     return false;
   };
-  EXPECT_TRUE(fails(std::vector<uint8_t>(good.bytes.begin(), good.bytes.end() - 1))); // pixels cut short
+  EXPECT_TRUE(fails(std::vector<uint8_t>(good.bytes.begin(), good.bytes.end() - 1)));  // pixels cut short
   EXPECT_TRUE(fails(std::vector<uint8_t>(good.bytes.begin(), good.bytes.begin() + 20)));
   std::vector<uint8_t> b = good.bytes;
-  Put32(b, 18, 100000); // too wide
+  Put32(b, 18, 100000);  // too wide
   EXPECT_TRUE(fails(b));
   b = good.bytes;
-  Put32(b, 18, 16000), Put32(b, 22, 16000); // each side allowed, the product is not
+  Put32(b, 18, 16000), Put32(b, 22, 16000);  // each side allowed, the product is not
   EXPECT_TRUE(fails(b));
   b = good.bytes;
-  Put32(b, 22, 0x80000000u); // the most negative height
+  Put32(b, 22, 0x80000000u);  // the most negative height
   EXPECT_TRUE(fails(b));
   b = good.bytes;
-  Put16(b, 28, 7); // no such depth
+  Put16(b, 28, 7);  // no such depth
   EXPECT_TRUE(fails(b));
   b = good.bytes;
-  Put32(b, 14, 0xFFFFFFF0u); // header size
+  Put32(b, 14, 0xFFFFFFF0u);  // header size
   EXPECT_TRUE(fails(b));
   b = good.bytes;
-  Put32(b, 10, 0xFFFFFFF0u); // pixel offset
+  Put32(b, 10, 0xFFFFFFF0u);  // pixel offset
   EXPECT_TRUE(fails(b));
 }
 
@@ -240,8 +234,7 @@ std::vector<uint8_t> WritePng(const PngSpec& spec, const std::vector<std::vector
         }
       }
   std::vector<png_bytep> pointers;
-  for (auto& r : rows)
-    pointers.push_back(r.data());
+  for (auto& r : rows) pointers.push_back(r.data());
   png_write_image(png, pointers.data());
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
@@ -253,8 +246,7 @@ TEST(PngImage, DecodesEveryColourTypeWithoutGamma) {
   auto random_pixels = [&](int channels, uint32_t max) {
     std::vector<std::vector<uint16_t>> p(30, std::vector<uint16_t>(channels));
     for (auto& px : p)
-      for (auto& v : px)
-        v = static_cast<uint16_t>(rng() % (max + 1));
+      for (auto& v : px) v = static_cast<uint16_t>(rng() % (max + 1));
     return p;
   };
   auto rgb = [](uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; };
@@ -267,8 +259,7 @@ TEST(PngImage, DecodesEveryColourTypeWithoutGamma) {
       ASSERT_EQ(img.Colors.size(), 30u);
       EXPECT_TRUE(img.Alpha.empty());
       const int sh = depth == 16 ? 8 : 0;
-      for (int i = 0; i < 30; ++i)
-        EXPECT_EQ(img.Colors[i], rgb(px[i][0] >> sh, px[i][1] >> sh, px[i][2] >> sh));
+      for (int i = 0; i < 30; ++i) EXPECT_EQ(img.Colors[i], rgb(px[i][0] >> sh, px[i][1] >> sh, px[i][2] >> sh));
     }
     // RGBA and grey with alpha.
     {
@@ -322,7 +313,7 @@ TEST(PngImage, DecodesEveryColourTypeWithoutGamma) {
         EXPECT_EQ(img.Alpha[i], px[i][0] < 4 ? trns[px[i][0]] : 255);
       }
       EXPECT_TRUE(img.HasTransparentColor);
-      EXPECT_EQ(img.TransparentColor, 0x01000002u); // names the palette index
+      EXPECT_EQ(img.TransparentColor, 0x01000002u);  // names the palette index
     }
   }
 }
@@ -354,10 +345,10 @@ TEST(DIBXImages, LoadFromStreamSniffsBmpAndPng) {
   TDIBX s;
   s.SetSize(1, 1, 16);
   TMemoryStream bs(bmp.bytes);
-  bs.SetPosition(10); // sniffing starts at the stream's start
+  bs.SetPosition(10);  // sniffing starts at the stream's start
   s.LoadFromStream(&bs, 0);
   ASSERT_EQ(s.Width(), 5);
-  EXPECT_EQ(s.BitCount(), 16); // keeps its own depth
+  EXPECT_EQ(s.BitCount(), 16);  // keeps its own depth
   for (int i = 0; i < 15; ++i)
     EXPECT_EQ(s.GetPixel(i % 5, i / 5), static_cast<uint32_t>(s.ColorToPixel(static_cast<int32_t>(bmp.colors[i]))));
 
@@ -383,8 +374,7 @@ TEST(DIBXImages, LoadFromStreamTakesTheFirstFrameOfALayeredImage) {
     TBrixFrame& frame = list.AddFrame();
     SetDibSize(frame.Picture, 4 + f, 3, 32);
     for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 4 + f; ++x)
-        SetDibPixel(frame.Picture, x, y, 0x00102030u + 0x10101u * (x + 4 * y + f));
+      for (int x = 0; x < 4 + f; ++x) SetDibPixel(frame.Picture, x, y, 0x00102030u + 0x10101u * (x + 4 * y + f));
     frame.ContentRects = {TRect{0, 0, 2, 3}};
     frame.ExtraRects = {TRect{1, 1, 2, 2}, TRect{3, 0, 4, 1}};
   }
@@ -393,7 +383,7 @@ TEST(DIBXImages, LoadFromStreamTakesTheFirstFrameOfALayeredImage) {
   TDIBX s;
   s.SetSize(1, 1, 32);
   s.LoadFromStream(&stream, 0);
-  ASSERT_EQ(s.Width(), 4); // the first frame only
+  ASSERT_EQ(s.Width(), 4);  // the first frame only
   EXPECT_EQ(s.BitCount(), 32);
   EXPECT_EQ(s.GetPixel(3, 2), 0x00102030u + 0x10101u * 11);
   EXPECT_EQ(s.ContentRects, (std::vector<TRect>{TRect{0, 0, 2, 3}}));
@@ -406,10 +396,9 @@ TEST(DIBXImages, SaveAndLoadFilesByExtension) {
   TDIBX s;
   s.SetSize(7, 4, 16);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 7; ++x)
-      s.SetPixel(x, y, rng() & 0xFFFF);
+    for (int x = 0; x < 7; ++x) s.SetPixel(x, y, rng() & 0xFFFF);
   s.SaveToFile(dir / "out.BMP");
-  s.SaveToFile(dir / "out.png"); // not a BMP name: nothing written
+  s.SaveToFile(dir / "out.png");  // not a BMP name: nothing written
   EXPECT_FALSE(FileExists(dir / "out.png"));
   const TDecodedImage img = [&] {
     TFileStream f(dir / "out.BMP", fmOpenRead);
@@ -421,13 +410,12 @@ TEST(DIBXImages, SaveAndLoadFilesByExtension) {
   t.LoadFromFile(dir / "out.BMP");
   ASSERT_EQ(t.Width(), 7);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 7; ++x)
-      EXPECT_EQ(t.GetPixel(x, y), s.GetPixel(x, y)); // 5-6-5 survives the round trip
+    for (int x = 0; x < 7; ++x) EXPECT_EQ(t.GetPixel(x, y), s.GetPixel(x, y));  // 5-6-5 survives the round trip
   t.LoadFromFile(dir / "missing.bmp");
   test::WriteFile(dir / "pic.png", std::string(100, 'x'));
   t.LoadFromFile(dir / "pic.png");
   EXPECT_EQ(t.Width(), 7);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -31,9 +31,7 @@ struct PointOp {
   std::function<uint32_t(uint32_t d, uint32_t s, uint32_t m, int32_t tv, const TPixelMasks& k)> pixel;
 };
 
-uint32_t Width16(int depth, int32_t v) {
-  return static_cast<uint32_t>(v) & (depth == 32 ? 0xFFFFFFFF : 0xFFFF);
-}
+uint32_t Width16(int depth, int32_t v) { return static_cast<uint32_t>(v) & (depth == 32 ? 0xFFFFFFFF : 0xFFFF); }
 
 std::vector<PointOp> PointOps(int depth) {
   const uint32_t a = 77, k = 200;
@@ -68,7 +66,7 @@ std::vector<PointOp> PointOps(int depth) {
          d.DrawAdd(x, y, &s, r, false, mh, mv, k);
        },
        [=](uint32_t d, uint32_t s, uint32_t, int32_t tv, const TPixelMasks& m) {
-         return tv_hit(s, tv) ? d : RefAdd(d, s, k, m); // the value is skipped whatever the flag says
+         return tv_hit(s, tv) ? d : RefAdd(d, s, k, m);  // the value is skipped whatever the flag says
        }},
       {"DrawMask", true,
        [](TDIBX& d, int32_t x, int32_t y, TDIBX& s, const TRect& r, bool mh, bool mv, TDIBX& m) {
@@ -108,10 +106,8 @@ TEST(PointDraw, EveryDrawMatchesTheReferenceAtEveryEdgeAndMirroring) {
               auto m = test::RandomMask(17, 13, rng);
               // Some source pixels are the transparent value, some equal the destination below them.
               s->TransparentValue = static_cast<int32_t>(s->GetPixel(3, 3));
-              for (int i = 0; i < 12; ++i)
-                s->SetPixel(rng() % 17, rng() % 13, s->TransparentValue);
-              for (int32_t y = 0; y < 13; ++y)
-                d->SetPixel(at.X + 8, at.Y + y, s->GetPixel(mh ? 8 : 8, y));
+              for (int i = 0; i < 12; ++i) s->SetPixel(rng() % 17, rng() % 13, s->TransparentValue);
+              for (int32_t y = 0; y < 13; ++y) d->SetPixel(at.X + 8, at.Y + y, s->GetPixel(mh ? 8 : 8, y));
               if (clip.Right != 0) d->AddClip(clip);
 
               RefImage expected = test::ReadImage(*d);
@@ -146,7 +142,7 @@ TEST(PointDraw, KnownValues) {
   d.Fill(0);
   s.Fill(0x00FFFFFF);
   d.DrawAlpha(0, 0, &s, TRect{0, 0, 4, 1}, false, false, false, 128);
-  EXPECT_EQ(d.GetPixel(0, 0), 0x007F7F7Fu); // (255 * 128) >> 8
+  EXPECT_EQ(d.GetPixel(0, 0), 0x007F7F7Fu);  // (255 * 128) >> 8
 
   d.Fill(0x00C0C0C0);
   s.Fill(0x00808080);
@@ -154,8 +150,7 @@ TEST(PointDraw, KnownValues) {
   EXPECT_EQ(d.GetPixel(1, 0), 0x00FFFFFFu);
 
   // A mirrored draw clipped on the left trims the source on its right.
-  for (int i = 0; i < 4; ++i)
-    s.SetPixel(i, 0, 0x10u * (i + 1));
+  for (int i = 0; i < 4; ++i) s.SetPixel(i, 0, 0x10u * (i + 1));
   d.Fill(0);
   d.Draw(-1, 0, &s, TRect{0, 0, 4, 1}, false, true, false);
   EXPECT_EQ(d.GetPixel(0, 0), 0x30u);
@@ -240,10 +235,10 @@ TEST(Fills, EveryFillMatchesTheReference) {
   d.SetSize(2, 1, 32);
   d.Fill(0x00100000);
   d.FillRectSub(TRect{0, 0, 2, 1}, 0x00FF0000);
-  EXPECT_EQ(d.GetPixel(0, 0), 0u); // never wraps
+  EXPECT_EQ(d.GetPixel(0, 0), 0u);  // never wraps
   d.Fill(0x00123456);
   d.FillRectAlpha(TRect{0, 0, 2, 1}, 0x00123456, 100);
-  EXPECT_EQ(d.GetPixel(1, 0), 0x00123456u); // already the colour: left alone
+  EXPECT_EQ(d.GetPixel(1, 0), 0x00123456u);  // already the colour: left alone
 }
 
 TEST(ColorMask, BlendsTheColourThroughTheCoverage) {
@@ -286,8 +281,8 @@ TEST(ColorMask, BlendsTheColourThroughTheCoverage) {
   d.DrawColorMask(0, 0, &cov, TRect{-1, 0, 3, 4}, false, false, 0xFF, 255);
   EXPECT_EQ(d.GetPixel(0, 0), 0u);
   d.DrawColorMask(0, 0, &cov, TRect{0, 0, 4, 4}, false, false, 0xFF, 255);
-  EXPECT_EQ(d.GetPixel(0, 0), 0xFEu); // (255 * 255) >> 8: the divisor is 256
+  EXPECT_EQ(d.GetPixel(0, 0), 0xFEu);  // (255 * 255) >> 8: the divisor is 256
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -18,14 +18,14 @@ enum class Kind { Copy, Transparent, Alpha, Add, Mask, AlphaMask, AddMask, Index
 uint32_t Combine(Kind kind, uint32_t d, uint32_t s, uint32_t m, uint32_t tv, const TPixelMasks& k) {
   const uint32_t a = 90, amount = 180;
   switch (kind) {
-  case Kind::Copy: return s;
-  case Kind::Transparent: return s == tv ? d : s;
-  case Kind::Alpha: return s == tv || s == d ? d : RefBlend(d, s, a, k);
-  case Kind::Add: return s == tv ? d : RefAdd(d, s, amount, k);
-  case Kind::Mask: return m == 255 ? s : m == 0 ? d : RefBlend(d, s, m, k);
-  case Kind::AlphaMask: return m == 0 ? d : RefBlend(d, s, a * m / 256, k);
-  case Kind::AddMask: return m == 0 ? d : RefAdd(d, s, m == 255 ? amount : m * amount / 256, k);
-  case Kind::IndexedAdd: return RefAdd(d, s, amount, k);
+    case Kind::Copy: return s;
+    case Kind::Transparent: return s == tv ? d : s;
+    case Kind::Alpha: return s == tv || s == d ? d : RefBlend(d, s, a, k);
+    case Kind::Add: return s == tv ? d : RefAdd(d, s, amount, k);
+    case Kind::Mask: return m == 255 ? s : m == 0 ? d : RefBlend(d, s, m, k);
+    case Kind::AlphaMask: return m == 0 ? d : RefBlend(d, s, a * m / 256, k);
+    case Kind::AddMask: return m == 0 ? d : RefAdd(d, s, m == 255 ? amount : m * amount / 256, k);
+    case Kind::IndexedAdd: return RefAdd(d, s, amount, k);
   }
   return d;
 }
@@ -33,14 +33,14 @@ uint32_t Combine(Kind kind, uint32_t d, uint32_t s, uint32_t m, uint32_t tv, con
 void Stretch(TDIBX& d, Kind kind, const TRect& dst, TDIBX& s, const TRect& src, bool mh, bool mv, TDIBX& m,
              const TNativePalette& palette) {
   switch (kind) {
-  case Kind::Copy: return d.StretchDraw(dst, &s, src, false, mh, mv, 255);
-  case Kind::Transparent: return d.StretchDraw(dst, &s, src, true, mh, mv, 300);
-  case Kind::Alpha: return d.StretchDraw(dst, &s, src, true, mh, mv, 90);
-  case Kind::Add: return d.StretchDrawAdd(dst, &s, src, false, mh, mv, 180);
-  case Kind::Mask: return d.StretchDrawMask(dst, &s, src, mh, mv, &m, 255);
-  case Kind::AlphaMask: return d.StretchDrawMask(dst, &s, src, mh, mv, &m, 90);
-  case Kind::AddMask: return d.StretchDrawAddMask(dst, &s, src, mh, mv, &m, 180);
-  case Kind::IndexedAdd: return d.StretchDrawIndexedAdd(dst, &m, src, 100, mh, mv, 180, palette);
+    case Kind::Copy: return d.StretchDraw(dst, &s, src, false, mh, mv, 255);
+    case Kind::Transparent: return d.StretchDraw(dst, &s, src, true, mh, mv, 300);
+    case Kind::Alpha: return d.StretchDraw(dst, &s, src, true, mh, mv, 90);
+    case Kind::Add: return d.StretchDrawAdd(dst, &s, src, false, mh, mv, 180);
+    case Kind::Mask: return d.StretchDrawMask(dst, &s, src, mh, mv, &m, 255);
+    case Kind::AlphaMask: return d.StretchDrawMask(dst, &s, src, mh, mv, &m, 90);
+    case Kind::AddMask: return d.StretchDrawAddMask(dst, &s, src, mh, mv, &m, 180);
+    case Kind::IndexedAdd: return d.StretchDrawIndexedAdd(dst, &m, src, 100, mh, mv, 180, palette);
   }
 }
 
@@ -48,7 +48,7 @@ void Stretch(TDIBX& d, Kind kind, const TRect& dst, TDIBX& s, const TRect& src, 
 TEST(StretchDraw, EveryStretchMatchesTheReference) {
   std::mt19937 rng(21);
   const TRect dsts[] = {{4, 3, 24, 19}, {-6, 5, 14, 21}, {25, -4, 45, 12}, {10, 20, 18, 28}, {2, 2, 7, 6}};
-  const TRect src{1, 1, 11, 9}; // 10 x 8: 2x, 0.8x and 0.5x of the rectangles above
+  const TRect src{1, 1, 11, 9};  // 10 x 8: 2x, 0.8x and 0.5x of the rectangles above
   for (int depth : {15, 16, 32}) {
     for (Kind kind : {Kind::Copy, Kind::Transparent, Kind::Alpha, Kind::Add, Kind::Mask, Kind::AlphaMask, Kind::AddMask,
                       Kind::IndexedAdd}) {
@@ -60,8 +60,7 @@ TEST(StretchDraw, EveryStretchMatchesTheReference) {
           auto m = test::RandomMask(12, 10, rng);
           s->TransparentValue = static_cast<int32_t>(s->GetPixel(2, 2));
           TNativePalette palette;
-          for (uint32_t& p : palette)
-            p = rng() & (depth == 32 ? 0x00FFFFFF : 0xFFFF);
+          for (uint32_t& p : palette) p = rng() & (depth == 32 ? 0x00FFFFFF : 0xFFFF);
           d->AddClip(TRect{1, 1, 39, 29});
           RefImage expected = test::ReadImage(*d);
           const RefImage sr = test::ReadImage(*s), mr = test::ReadImage(*m);
@@ -97,8 +96,7 @@ TEST(StretchDraw, WideDestinationsUseAColumnTableOfTheirOwnWidth) {
   d.SetSize(3000, 2, 32);
   s.SetSize(3, 1, 32);
   d.Fill(0);
-  for (int i = 0; i < 3; ++i)
-    s.SetPixel(i, 0, 0x10u + i);
+  for (int i = 0; i < 3; ++i) s.SetPixel(i, 0, 0x10u + i);
   d.StretchDraw(TRect{0, 0, 3000, 2}, &s, TRect{0, 0, 3, 1}, false, false, false, 255);
   EXPECT_EQ(d.GetPixel(0, 1), 0x10u);
   EXPECT_EQ(d.GetPixel(1500, 1), 0x11u);
@@ -156,8 +154,7 @@ TEST(DrawRotate, QuarterTurnAndDoubleScaleMapEveryPixel) {
   // Double size, unturned: each source pixel covers 2 x 2; nothing for opacity 0 or a zero scale.
   TDIBX s, d;
   s.SetSize(2, 2, 32);
-  for (int i = 0; i < 4; ++i)
-    s.SetPixel(i % 2, i / 2, 0x100u + i);
+  for (int i = 0; i < 4; ++i) s.SetPixel(i % 2, i / 2, 0x100u + i);
   d.SetSize(6, 6, 32);
   d.Fill(0);
   d.DrawRotate(1, 1, 512, 512, &s, TRect{0, 0, 2, 2}, 0, 0, 0, false, false, false, 0);
@@ -171,5 +168,5 @@ TEST(DrawRotate, QuarterTurnAndDoubleScaleMapEveryPixel) {
   EXPECT_EQ(d.GetPixel(5, 5), 0u);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

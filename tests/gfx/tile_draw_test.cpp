@@ -11,9 +11,7 @@ namespace {
 
 using test::RefImage;
 
-int64_t Mod(int64_t a, int64_t m) {
-  return ((a % m) + m) % m;
-}
+int64_t Mod(int64_t a, int64_t m) { return ((a % m) + m) % m; }
 
 // The tile pattern as a grid: tiles of w x h every w + gap pixels, the grid shifted left by the offset's start
 // column. Returns the source index inside the cell, or -1 for a gap.
@@ -30,7 +28,7 @@ TEST(TileDraw, TilesWithGapsAndOffsetsLeaveTheGapsAlone) {
     int32_t gap_x, gap_y, off_x, off_y;
   };
   const Case cases[] = {{0, 0, 0, 0}, {3, 2, 4, 1}, {1, 4, -2, -7}, {0, 1, -5, 5}, {2, 0, 13, -1}};
-  const TRect src{2, 1, 7, 5}; // 5 x 4 cells
+  const TRect src{2, 1, 7, 5};  // 5 x 4 cells
   for (int depth : {16, 32}) {
     for (const Case& c : cases) {
       for (int op = 0; op < 3; ++op) {
@@ -57,7 +55,7 @@ TEST(TileDraw, TilesWithGapsAndOffsetsLeaveTheGapsAlone) {
         if (op == 0) d->TileDraw(dst, c.gap_x, c.gap_y, s.get(), src, false, c.off_x, c.off_y);
         if (op == 1) d->TileDrawAlpha(dst, c.gap_x, c.gap_y, s.get(), src, false, 70, c.off_x, c.off_y);
         if (op == 2) d->TileDrawAddMask(dst, c.gap_x, c.gap_y, s.get(), src, m.get(), 150, c.off_x, c.off_y);
-        EXPECT_EQ(d->ClipRect, old_clip); // restored
+        EXPECT_EQ(d->ClipRect, old_clip);  // restored
         ASSERT_TRUE(test::SameImage(test::ReadImage(*d), expected,
                                     "Tile" + std::to_string(op) + "_" + std::to_string(depth) + "_" +
                                         std::to_string(c.gap_x) + "_" + std::to_string(c.off_x)));
@@ -100,8 +98,7 @@ TEST(ScrollTile, RepeatsTheWholeSourceFromTheOffset) {
   TDIBX d, s;
   d.SetSize(4, 1, 32);
   s.SetSize(3, 1, 32);
-  for (int i = 0; i < 3; ++i)
-    s.SetPixel(i, 0, 0x20u + i);
+  for (int i = 0; i < 3; ++i) s.SetPixel(i, 0, 0x20u + i);
   d.ScrollTile(TRect{0, 0, 4, 1}, &s, -1, 0, false, false);
   EXPECT_EQ(d.GetPixel(0, 0), 0x22u);
   EXPECT_EQ(d.GetPixel(1, 0), 0x20u);
@@ -143,8 +140,7 @@ TEST(TileStretchDraw, CellsOfTheScaledStep) {
   // offset 1 starts the first cell one pixel before the destination.
   d.TileStretchDraw(TRect{0, 0, 20, 4}, 3, 1, 512, 512, &s, TRect{0, 0, 2, 1}, false, false, false, 255, 1, 0);
   const uint32_t row[] = {0x11, 0x22, 0x22, 0, 0, 0x11, 0x11, 0x22, 0x22, 0, 0, 0x11, 0x11, 0x22, 0x22, 0, 0, 0x11};
-  for (int x = 0; x < 18; ++x)
-    EXPECT_EQ(d.GetPixel(x, 1), row[x]) << x;
+  for (int x = 0; x < 18; ++x) EXPECT_EQ(d.GetPixel(x, 1), row[x]) << x;
 }
 
 TEST(FrameTile, DrawsFourBandsOfTheTile) {
@@ -164,5 +160,5 @@ TEST(FrameTile, DrawsFourBandsOfTheTile) {
   EXPECT_EQ(count, 48 - 8);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

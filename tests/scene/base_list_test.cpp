@@ -33,9 +33,15 @@ TEST(BaseList, LookupReadsTheBaseNamesDifferently) {
   EXPECT_EQ(scene.FindObject(""), b0);
   EXPECT_EQ(scene.FindObject("\x01"), b1);
   scene.Flip(1, 0, 0, true, 0, 0);
-  EXPECT_EQ(scene.FindObject("\x01" "BASE0"), b1);
-  EXPECT_EQ(scene.FindObject("\x01" "BASE1"), b0);
-  EXPECT_EQ(scene.FindParent("\x01" "BASE0"), b0);
+  EXPECT_EQ(scene.FindObject("\x01"
+                             "BASE0"),
+            b1);
+  EXPECT_EQ(scene.FindObject("\x01"
+                             "BASE1"),
+            b0);
+  EXPECT_EQ(scene.FindParent("\x01"
+                             "BASE0"),
+            b0);
   EXPECT_EQ(scene.FindParent(""), b1);
   EXPECT_EQ(scene.FindParent("\x01"), b0);
   auto* timer = scene.New<test::TCountingComponent>();

@@ -21,19 +21,27 @@ using test::SetInt;
 // The table default of an id in its string form, written out independently of the table.
 std::string ExpectedDefault(int32_t id) {
   switch (id) {
-  case PR_ZOOMX: case PR_ZOOMY: case PR_TEXTDELAY: return "256";
-  case PR_COLOR: return std::to_string(0xFFFFFF);
-  case PR_BORDERCOLOR: case PR_HOVERCOLOR: case PR_INDEX: return "-1";
-  case PR_ALPHA: case PR_BRIGHTNESS: return "255";
-  case PR_PARTMOTION: case PR_SMALLCHANGE: case PR_LARGECHANGE: return "1";
-  case PR_REWINDONLOAD: case PR_OVERLAY: return "TRUE";
-  default: break;
+    case PR_ZOOMX:
+    case PR_ZOOMY:
+    case PR_TEXTDELAY: return "256";
+    case PR_COLOR: return std::to_string(0xFFFFFF);
+    case PR_BORDERCOLOR:
+    case PR_HOVERCOLOR:
+    case PR_INDEX: return "-1";
+    case PR_ALPHA:
+    case PR_BRIGHTNESS: return "255";
+    case PR_PARTMOTION:
+    case PR_SMALLCHANGE:
+    case PR_LARGECHANGE: return "1";
+    case PR_REWINDONLOAD:
+    case PR_OVERLAY: return "TRUE";
+    default: break;
   }
   switch (PropInfo(id).Type) {
-  case TPropType::Int: return "0";
-  case TPropType::Bool: return "FALSE";
-  case TPropType::Float: return "0";
-  case TPropType::Str: return "";
+    case TPropType::Int: return "0";
+    case TPropType::Bool: return "FALSE";
+    case TPropType::Float: return "0";
+    case TPropType::Str: return "";
   }
   return "?";
 }
@@ -41,22 +49,24 @@ std::string ExpectedDefault(int32_t id) {
 // A value different from the default, for write attempts.
 std::string OtherValue(int32_t id) {
   switch (PropInfo(id).Type) {
-  case TPropType::Int: return "77";
-  case TPropType::Bool: return ExpectedDefault(id) == "TRUE" ? "FALSE" : "TRUE";
-  case TPropType::Float: return "2.5";
-  case TPropType::Str: return "zz";
+    case TPropType::Int: return "77";
+    case TPropType::Bool: return ExpectedDefault(id) == "TRUE" ? "FALSE" : "TRUE";
+    case TPropType::Float: return "2.5";
+    case TPropType::Str: return "zz";
   }
   return "";
 }
 
 // Ids every control implements, read and write (from the property table).
-const std::set<int32_t> kControlIds = {PR_NAME, PR_PARENT, PR_LEFT, PR_TOP, PR_WIDTH, PR_HEIGHT, PR_COLOR,
-    PR_PRIORITY, PR_OFFSETX, PR_OFFSETY, PR_ONMOUSEMOVE, PR_ONMOUSEOUT, PR_ONLBTNDOWN, PR_ONLBTNUP, PR_ONRBTNDOWN,
-    PR_ONRBTNUP, PR_ONWHEELDOWN, PR_ONWHEELUP, PR_VISIBLE, PR_IGNOREMOUSE, PR_CURSOR, PR_POSZOOMED, PR_ONMOUSEIN,
-    PR_CLIPLEFT, PR_CLIPTOP, PR_CLIPWIDTH, PR_CLIPHEIGHT, PR_ANIPAUSED, PR_ONKEYDOWN, PR_ONKEYUP, PR_ONKEYREPEAT,
-    PR_HANDLEKEY, PR_ONFOCUSIN, PR_ONFOCUSOUT, PR_TAG, PR_PLUSX, PR_PLUSY};
-const std::set<int32_t> kBoxIds = {PR_SOURCE, PR_BORDERWIDTH, PR_BORDERCOLOR, PR_ALPHA, PR_PAUSED, PR_REPEAT,
-    PR_ONPLAYEND, PR_AUTOSCRAP, PR_ONIDLE, PR_BLURSPAN, PR_BLURDELAY};
+const std::set<int32_t> kControlIds = {
+    PR_NAME,       PR_PARENT,    PR_LEFT,        PR_TOP,         PR_WIDTH,      PR_HEIGHT,      PR_COLOR,
+    PR_PRIORITY,   PR_OFFSETX,   PR_OFFSETY,     PR_ONMOUSEMOVE, PR_ONMOUSEOUT, PR_ONLBTNDOWN,  PR_ONLBTNUP,
+    PR_ONRBTNDOWN, PR_ONRBTNUP,  PR_ONWHEELDOWN, PR_ONWHEELUP,   PR_VISIBLE,    PR_IGNOREMOUSE, PR_CURSOR,
+    PR_POSZOOMED,  PR_ONMOUSEIN, PR_CLIPLEFT,    PR_CLIPTOP,     PR_CLIPWIDTH,  PR_CLIPHEIGHT,  PR_ANIPAUSED,
+    PR_ONKEYDOWN,  PR_ONKEYUP,   PR_ONKEYREPEAT, PR_HANDLEKEY,   PR_ONFOCUSIN,  PR_ONFOCUSOUT,  PR_TAG,
+    PR_PLUSX,      PR_PLUSY};
+const std::set<int32_t> kBoxIds = {PR_SOURCE,    PR_BORDERWIDTH, PR_BORDERCOLOR, PR_ALPHA,    PR_PAUSED,   PR_REPEAT,
+                                   PR_ONPLAYEND, PR_AUTOSCRAP,   PR_ONIDLE,      PR_BLURSPAN, PR_BLURDELAY};
 // Ids whose read is special but whose writes are ignored for these classes.
 const std::set<int32_t> kReadOnly = {PR_ORIGWIDTH, PR_ORIGHEIGHT, PR_PLAYING, PR_COMPOTYPE};
 
@@ -160,7 +170,8 @@ TEST(Props, ClassDefaultsAndSpecialReads) {
   Set(*scene.ActiveBaseObject(), PR_PARENT, "holder");
   Set(*scene.ActiveBaseObject(), PR_NAME, "renamed");
   EXPECT_EQ(scene.ActiveBaseObject()->Parent(), nullptr);
-  EXPECT_EQ(scene.ActiveBaseObject()->Name(), "\x01" "BASE0");
+  EXPECT_EQ(scene.ActiveBaseObject()->Name(), "\x01"
+                                              "BASE0");
 }
 
 TEST(Props, OutOfRangeIdsRaiseTheirErrors) {

@@ -36,8 +36,8 @@ void Control103(TBytes& o, const std::string& name, int32_t priority, TRect boun
                 const std::string& on_lbtn_down, int32_t children) {
   o.str(name).i32(priority);
   o.i32(bounds.Left).i32(bounds.Top).i32(bounds.Right).i32(bounds.Bottom).i32(0).i32(0);
-  o.u8(0);         // PosZoomed
-  o.u8(1);         // Visible
+  o.u8(0);  // PosZoomed
+  o.u8(1);  // Visible
   o.i32(color);
   o.i32(0).i32(0).i32(1).i32(1);  // SpareRect
   o.u8(0).str("");                // IgnoreMouse, Cursor
@@ -117,7 +117,8 @@ TEST(SceneSave, RoundTripKeepsTreeFocusAndEvents) {
   EXPECT_EQ(p->Alpha, 300);
   EXPECT_EQ(p->Source, "m.kmt");
   EXPECT_EQ(p->BlurSpan, 7);
-  EXPECT_EQ(loaded.BaseAt(0)->Name(), "\x01" "BASE0");
+  EXPECT_EQ(loaded.BaseAt(0)->Name(), "\x01"
+                                      "BASE0");
   // The focus comes back without a focus event; the events keep their senders, states and arguments.
   ASSERT_NE(loaded.Focus(), nullptr);
   EXPECT_EQ(loaded.Focus()->Name(), "edit1");
@@ -138,11 +139,17 @@ TEST(SceneSave, RoundTripKeepsTreeFocusAndEvents) {
 TEST(SceneSave, ReadsHandWrittenOldVersions) {
   TBytes o;
   o.i32(32).i32(16).i32(0);
-  Control103(o, "\x01" "BASE0", 0, {0, 0, 32, 16}, 0, "", 1);
+  Control103(o,
+             "\x01"
+             "BASE0",
+             0, {0, 0, 32, 16}, 0, "", 1);
   o.u8(VT_BOX | 0x80);  // the reader masks the high bit
   Control103(o, "box", 4, {3, 4, 5, 6}, 0xFF, "*click", 0);
   o.i32(1).i32(0xFF).i32(128);  // frame width, frame colour, opacity
-  Control103(o, "\x01" "BASE1", 0, {0, 0, 32, 16}, 0, "", 0);
+  Control103(o,
+             "\x01"
+             "BASE1",
+             0, {0, 0, 32, 16}, 0, "", 0);
   o.i32(0);  // no components
   o.i32(1).str("*h").str("box").u8(PR_ONLBTNDOWN).u8(7).i32(1).str("arg");
   TMemoryStream s(o.b);

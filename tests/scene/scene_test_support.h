@@ -36,10 +36,10 @@ class TCountingComponent : public TVelkComponent {
 
 inline std::unique_ptr<TCustomParam> ValueFor(int32_t id) {
   switch (PropInfo(id).Type) {
-  case TPropType::Int: return NewParam(PT_INT);
-  case TPropType::Str: return NewParam(PT_STR);
-  case TPropType::Bool: return NewParam(PT_BOOL);
-  case TPropType::Float: return NewParam(PT_FLOAT);
+    case TPropType::Int: return NewParam(PT_INT);
+    case TPropType::Str: return NewParam(PT_STR);
+    case TPropType::Bool: return NewParam(PT_BOOL);
+    case TPropType::Float: return NewParam(PT_FLOAT);
   }
   return nullptr;
 }

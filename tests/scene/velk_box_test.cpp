@@ -36,8 +36,8 @@ void ExpectPicture(TCustomDIBX& surface, const TPicture& expected) {
   }
 }
 
-TVelkBox* NewBox(TVelkBaseList& scene, const std::string& name, TVelkControl* parent, int32_t x, int32_t y,
-                 int32_t w, int32_t h, int32_t colour) {
+TVelkBox* NewBox(TVelkBaseList& scene, const std::string& name, TVelkControl* parent, int32_t x, int32_t y, int32_t w,
+                 int32_t h, int32_t colour) {
   auto* box = scene.New<TVelkBox>();
   box->SetName(name);
   box->SetParent(parent);
@@ -109,7 +109,8 @@ TEST(VelkBox, OnlyChangedRectanglesAreRepaintedAndTheInactiveBaseDrawsOffScreen)
   scene.DrawAll();
   scene.ClearDirty();
   // Paint behind the scene's back: only the box's old and new areas are repainted.
-  scene.PresentationSurface()->FillRect(TRect{20, 0, 30, 10}, static_cast<uint32_t>(scene.PresentationSurface()->ColorToPixel(0xFFFFFF)));
+  scene.PresentationSurface()->FillRect(TRect{20, 0, 30, 10},
+                                        static_cast<uint32_t>(scene.PresentationSurface()->ColorToPixel(0xFFFFFF)));
   box->SetLeft(8);
   scene.DrawAll();
   TPicture want(30, 10, 0);

@@ -105,10 +105,17 @@ TEST(VelkControl, RenamesNeverTouchBasesOrInternalObjects) {
   EXPECT_FALSE(flip->IsPendingDelete());
   EXPECT_EQ(box->Name(), "b");
   // A control named like a base does not make the base move aside, and lookups still find the bases.
-  Set(*box, PR_NAME, "\x01" "BASE0");
-  EXPECT_EQ(scene.BaseAt(0)->Name(), "\x01" "BASE0");
-  EXPECT_EQ(scene.FindObject("\x01" "BASE0"), scene.BaseAt(0));
-  EXPECT_EQ(scene.FindParent("\x01" "BASE1"), scene.BaseAt(1));
+  Set(*box, PR_NAME,
+      "\x01"
+      "BASE0");
+  EXPECT_EQ(scene.BaseAt(0)->Name(), "\x01"
+                                     "BASE0");
+  EXPECT_EQ(scene.FindObject("\x01"
+                             "BASE0"),
+            scene.BaseAt(0));
+  EXPECT_EQ(scene.FindParent("\x01"
+                             "BASE1"),
+            scene.BaseAt(1));
   scene.DestroyObject(scene.BaseAt(0));
   scene.ScheduleDelete(scene.BaseAt(1));
   scene.UpdateAll();

@@ -42,7 +42,7 @@ std::string builder_path() {
 
 // Pages come from a folder the builder wrote; reads are counted.
 class TFolderHost : public ICallHost {
-public:
+ public:
   std::string Root;
   int32_t Reads = 0;
   int32_t Closes = 0;
@@ -71,7 +71,7 @@ public:
 };
 
 class CallMan : public ::testing::Test {
-protected:
+ protected:
   // Writes the page sources (path relative to the game folder, text), builds them and makes the interpreter. The
   // first page is the start page.
   void Build(const std::vector<std::pair<std::string, std::string>>& pages) {
@@ -351,7 +351,8 @@ wait 1
 }
 
 TEST_F(CallMan, EventWithAMissingPageStaysPendingWithoutBlockingLaterEvents) {
-  Build({{"main.vks", "varnew name: log; type: string; value: \"\"\nwait 1\n"}, {"e.vks", "calc log = log ++ \"E\"\n"}});
+  Build(
+      {{"main.vks", "varnew name: log; type: string; value: \"\"\nwait 1\n"}, {"e.vks", "calc log = log ++ \"E\"\n"}});
   Start();
   Frames(1);
   // A page that cannot be read is passed over in the same way, and the script's context is left as it was.
@@ -594,5 +595,5 @@ TEST(EventTarget, SplitsAtTheLastColonAfterTheLastPointAndBackslash) {
   EXPECT_EQ(page, "ksb");
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

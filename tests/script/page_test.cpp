@@ -21,8 +21,7 @@ Bytes page_head(int32_t version, int code_with_bits = -1, std::vector<int> bits 
   for (int code = 0; code < 61; ++code) {
     uint8_t mask[21] = {};
     if (code == code_with_bits) {
-      for (int p : bits)
-        mask[p / 8] |= static_cast<uint8_t>(1 << (p % 8));
+      for (int p : bits) mask[p / 8] |= static_cast<uint8_t>(1 << (p % 8));
     }
     b.raw(std::string(reinterpret_cast<const char*>(mask), 21));
   }
@@ -60,8 +59,7 @@ TEST(Page, SkipsMaskEntriesPast60AndNeverWrapsOntoThem) {
   for (int32_t count : {70, 300}) {
     Bytes b;
     b.i32(115).u8(0).i32(count).i32(21);
-    for (int32_t i = 0; i < count; ++i)
-      b.raw(std::string(21, static_cast<char>(i < 61 ? i : 0xEE)));
+    for (int32_t i = 0; i < count; ++i) b.raw(std::string(21, static_cast<char>(i < 61 ? i : 0xEE)));
     b.i32(0);
     auto s = b.stream();
     TPage page;
@@ -113,8 +111,7 @@ TEST(Page, TopBitOfTheCodeIsIgnoredAndComponentRecordsFollowTheMask) {
   EXPECT_EQ(expr_int(*second->Prop(164)), 5);
   auto* img = dynamic_cast<TComImgNew*>(page.Commands.Item(2));
   ASSERT_NE(img, nullptr);
-  for (int32_t p = 0; p < kPropertyCount; ++p)
-    EXPECT_EQ(img->Prop(p), nullptr);
+  for (int32_t p = 0; p < kPropertyCount; ++p) EXPECT_EQ(img->Prop(p), nullptr);
 }
 
 TEST(Page, WaitCarriesItsNoEventsExpressionFromVersion107) {
@@ -184,7 +181,7 @@ TEST(Page, ReadsHandMadeRecordsOfTheVersionGatedClasses) {
 
 // Fills every stored field of a command with distinct values.
 class Filler : public TComFields {
-public:
+ public:
   explicit Filler(int32_t version) : version_(version) {}
   int32_t Version() const override { return version_; }
   void Int(const char*, int32_t& v) override { v = ++n_; }
@@ -203,7 +200,7 @@ public:
   }
   void Property(int32_t, TVelkParser& e) override { Expr(nullptr, e); }
 
-private:
+ private:
   int32_t version_;
   int32_t n_ = 0;
 };
@@ -222,8 +219,7 @@ TEST(Page, EveryCommandClassRoundTripsAtEveryGate) {
     // Masks of varied density, so that component records differ from code to code.
     for (int code = 0; code < 61; ++code) {
       page.Masks[static_cast<size_t>(code)].fill(0);
-      for (int p = code % 7; p < 165; p += 7 + code % 5)
-        MaskSet(page.Masks[static_cast<size_t>(code)], p);
+      for (int p = code % 7; p < 165; p += 7 + code % 5) MaskSet(page.Masks[static_cast<size_t>(code)], p);
     }
     Filler filler(version);
     for (uint8_t code = 0; code < kCommandCount; ++code) {
@@ -267,9 +263,9 @@ TEST(Page, RefusesHostileAndTruncatedFiles) {
     TPage page;
     EXPECT_THROW(page.LoadFromStream(s), EFormatError);
   };
-  expect_format_error(Bytes().i32(115).u8(0).i32(1).i32(-4).zeros(8));       // negative mask size
-  expect_format_error(Bytes().i32(115).u8(0).i32(100000).i32(21).zeros(21)); // more masks than bytes
-  expect_format_error(page_head(115).i32(0x10000000));                       // command count past the data
+  expect_format_error(Bytes().i32(115).u8(0).i32(1).i32(-4).zeros(8));        // negative mask size
+  expect_format_error(Bytes().i32(115).u8(0).i32(100000).i32(21).zeros(21));  // more masks than bytes
+  expect_format_error(page_head(115).i32(0x10000000));                        // command count past the data
   expect_format_error(page_head(115).i32(1).u8(5).base(0, 0, 0, 0).str("p").i32(0).str("").no_expr().i32(99999));
   // A code without a class.
   {
@@ -358,5 +354,5 @@ TEST(CommandState, TagAndWaitState) {
   EXPECT_EQ(ms.Bytes(), stop_bytes);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -159,5 +159,5 @@ TEST(ProjectSetting, SkipsVariablesOfUnknownType) {
   EXPECT_TRUE(p.Variables[1].BoolValue);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

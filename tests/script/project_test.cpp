@@ -23,7 +23,7 @@ struct Box {
 };
 
 class FakeBoxes : public IMessageBoxes {
-public:
+ public:
   int32_t Show(const std::string& text, const std::string& caption, uint32_t style) override {
     shown.push_back({text, caption, style});
     if (answers.empty()) return IDCANCEL;
@@ -36,17 +36,17 @@ public:
 };
 
 class FakeCalls : public ICallManager {
-public:
+ public:
   explicit FakeCalls(std::vector<std::string>& log) : log_(log) {}
   void Start(const std::string& page) override { log_.push_back("start " + page); }
   void RunFrame() override { log_.push_back("run"); }
 
-private:
+ private:
   std::vector<std::string>& log_;
 };
 
 class FakeWindow : public IProjectWindow {
-public:
+ public:
   void SetTitle(const std::string& t) override { title = t; }
   void SetTransitionCentre(int32_t x, int32_t y) override { centre = {x, y}; }
   void Close() override { log.push_back("close"); }
@@ -57,7 +57,7 @@ public:
 };
 
 class FakeSaves : public IGameSaves {
-public:
+ public:
   explicit FakeSaves(TParamCollection& vars) : vars_(vars) {}
   void RestoreStatus(TProject&) override {
     // A status variable restored from the save file.
@@ -72,7 +72,7 @@ public:
   void SaveSlot(TProject&, int32_t slot) override { log.push_back("save " + std::to_string(slot)); }
   std::vector<std::string> log;
 
-private:
+ private:
   TParamCollection& vars_;
 };
 
@@ -175,7 +175,7 @@ TEST(Project, CreatesFromTheProjectFileAndStartsTheStartPage) {
 
 TEST(Project, StopsOnMissingEmptyOrNewerProjectsAndMissingStartPages) {
   {
-    Rig rig; // no velk.kpb at all: nothing is shown
+    Rig rig;  // no velk.kpb at all: nothing is shown
     TProject project(rig.services());
     project.Create();
     EXPECT_TRUE(rig.process.QuitFlag);
@@ -334,7 +334,7 @@ TEST(Project, PageExistsAsksForDiscsOnlyForNonMediaFiles) {
   ASSERT_FALSE(rig.process.QuitFlag);
   EXPECT_TRUE(project.PageExists("main.ksb"));
   EXPECT_FALSE(project.PageExists(""));
-  EXPECT_FALSE(project.PageExists("other\\x.ksb")); // not mapped: disc 0
+  EXPECT_FALSE(project.PageExists("other\\x.ksb"));  // not mapped: disc 0
   EXPECT_FALSE(project.PageExists("bgm\\a.ogg"));
   EXPECT_FALSE(project.PageExists("BGM\\A.OGG"));
   EXPECT_TRUE(rig.boxes.shown.empty());
@@ -356,5 +356,5 @@ TEST(Project, PageExistsAsksForDiscsOnlyForNonMediaFiles) {
   EXPECT_EQ(fresh.MediaExtensions, ".wav.wma.ogg");
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -9,10 +9,9 @@
 namespace velk::test {
 
 class Bytes {
-public:
+ public:
   Bytes& i32(int32_t v) {
-    for (int i = 0; i < 4; ++i)
-      b_.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+    for (int i = 0; i < 4; ++i) b_.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
     return *this;
   }
   Bytes& u8(uint8_t v) {
@@ -51,8 +50,8 @@ public:
   TMemoryStream stream() const { return TMemoryStream(b_); }
   TMemoryStream prefix(size_t n) const { return TMemoryStream(std::vector<uint8_t>(b_.begin(), b_.begin() + n)); }
 
-private:
+ private:
   std::vector<uint8_t> b_;
 };
 
-} // namespace velk::test
+}  // namespace velk::test

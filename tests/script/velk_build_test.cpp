@@ -28,9 +28,7 @@ std::string tool_path(const char* tool) {
   return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path().parent_path() / tool).string();
 }
 
-std::string builder_path() {
-  return tool_path("velk-build");
-}
+std::string builder_path() { return tool_path("velk-build"); }
 
 std::string example_path() {
   return (fs::path(__FILE__).parent_path().parent_path().parent_path() / "docs" / "example" / "game.vkp").string();
@@ -51,9 +49,7 @@ TRun run_tool(const std::string& tool, const std::string& args, const test::Temp
   return run;
 }
 
-TRun run_builder(const std::string& args, const test::TempDir& dir) {
-  return run_tool(builder_path(), args, dir);
-}
+TRun run_builder(const std::string& args, const test::TempDir& dir) { return run_tool(builder_path(), args, dir); }
 
 std::unique_ptr<TPage> load_page(TVrFileCollection& archive, const std::string& name) {
   TMemoryStream bytes;
@@ -109,8 +105,7 @@ TEST(VelkBuild, BuildsTheExampleIntoAnArchiveWhosePagesLoad) {
   auto main = load_page(archive, "main.ksb");
   const std::vector<uint8_t> codes = {3, 15, 8, 9, 32, 3, 31, 14, 33, 3, 5, 0, 18, 14, 1, 14, 2, 27, 7, 13, 19, 4};
   ASSERT_EQ(main->Commands.Count(), static_cast<int32_t>(codes.size()));
-  for (size_t i = 0; i < codes.size(); ++i)
-    EXPECT_EQ(main->Commands.Item(static_cast<int32_t>(i))->Code(), codes[i]);
+  for (size_t i = 0; i < codes.size(); ++i) EXPECT_EQ(main->Commands.Item(static_cast<int32_t>(i))->Code(), codes[i]);
   EXPECT_EQ(command<TComWhile>(*main, 6)->ExitIndex, 9);
   EXPECT_EQ(command<TComCalc>(*main, 7)->Level, 1);
   EXPECT_EQ(command<TComWhileLoop>(*main, 8)->LoopIndex, 5);
@@ -126,8 +121,7 @@ TEST(VelkBuild, BuildsTheExampleIntoAnArchiveWhosePagesLoad) {
   EXPECT_EQ(command<TComFlip>(*main, 19)->CarryNames.size(), 1u);
   // The box names seven properties, and its page's mask carries exactly those.
   TPropMask box_mask{};
-  for (int p : {0, 3, 4, 5, 6, 8, 47})
-    MaskSet(box_mask, p);
+  for (int p : {0, 3, 4, 5, 6, 8, 47}) MaskSet(box_mask, p);
   EXPECT_EQ(main->Masks[8], box_mask);
   auto* box = command<TComBoxNew>(*main, 2);
   EXPECT_NE(box->Prop(47), nullptr);
@@ -140,8 +134,7 @@ TEST(VelkBuild, WritesEveryCommandClass) {
   std::string page = "@version 115\n";
   for (uint8_t code = 0; code < kCommandCount; ++code) {
     std::string keyword = std::string(CommandClassName(code)).substr(4);
-    for (char& c : keyword)
-      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : keyword) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     page += keyword + (IsComponentCode(code) ? " name: \"c" + std::to_string(code) + "\"" : "") + "\n";
   }
   test::WriteFile(dir / "all.vks", page);
@@ -193,5 +186,5 @@ TEST(VelkBuild, ErrorsNameTheSourceFileAndLine) {
   EXPECT_NE(run.Output.find("game.vkp:2: two numbers expected"), std::string::npos) << run.Output;
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -20,8 +20,8 @@ TEST(ComposedText, ReadsHandMadeVersion102) {
   b.raw("MvWord102").i32(1);
   style(b, 2, 0xFF);
   b.i32(6);
-  b.u8(1).str("").i32(10).u8(0x41).u8(0).i32(0);         // "A"
-  b.u8(0x81).str("lnk").i32(0).u8(0x40).u8(0x82).i32(0); // a double-byte char, high bit set on the code
+  b.u8(1).str("").i32(10).u8(0x41).u8(0).i32(0);          // "A"
+  b.u8(0x81).str("lnk").i32(0).u8(0x40).u8(0x82).i32(0);  // a double-byte char, high bit set on the code
   b.u8(3).u8(1);
   b.u8(6).str("\x01go");
   b.u8(7).i32(0).i32(5).str("link").str("score");
@@ -62,7 +62,7 @@ TEST(ComposedText, ReadsHandMadeVersion102) {
   TMemoryStream out;
   t.SaveToStream(out);
   auto expected = b.data();
-  expected[9 + 4 + 46 + 4 + 15] = 1; // the code byte of the second glyph
+  expected[9 + 4 + 46 + 4 + 15] = 1;  // the code byte of the second glyph
   EXPECT_EQ(out.Bytes(), expected);
 }
 
@@ -75,7 +75,7 @@ TEST(ComposedText, ReadsTheHeaderlessForm) {
   t.LoadFromStream(s);
   EXPECT_EQ(s.Remaining(), 0);
   EXPECT_EQ(t.Version, 0);
-  EXPECT_EQ(t.Styles[0].BorderWidth, 1); // a non-zero byte reads as 1
+  EXPECT_EQ(t.Styles[0].BorderWidth, 1);  // a non-zero byte reads as 1
   EXPECT_EQ(t.Styles[0].ShadowWidth, 0);
   EXPECT_EQ(t.Styles[0].ShadowColor, 0);
   EXPECT_EQ(t.Styles[0].NoBreak, 1);
@@ -95,10 +95,10 @@ TEST(ComposedText, RefusesDamagedStreams) {
     TComposedText t;
     EXPECT_THROW(t.LoadFromStream(s), EFormatError);
   };
-  fails(Bytes().raw("MvWord1x2").i32(0).i32(0));                                            // header digits
-  fails(Bytes().raw("MvWord102").i32(0).i32(1).u8(8));                                      // unused class code
-  fails(Bytes().raw("MvWord102").i32(0).i32(1).u8(1).str("").i32(0).u8(0x41).u8(0).i32(0)); // no such style
-  fails(Bytes().raw("MvWord102").i32(0x7FFFFFFF));                                          // style count past the data
+  fails(Bytes().raw("MvWord1x2").i32(0).i32(0));                                             // header digits
+  fails(Bytes().raw("MvWord102").i32(0).i32(1).u8(8));                                       // unused class code
+  fails(Bytes().raw("MvWord102").i32(0).i32(1).u8(1).str("").i32(0).u8(0x41).u8(0).i32(0));  // no such style
+  fails(Bytes().raw("MvWord102").i32(0x7FFFFFFF));  // style count past the data
   Bytes full;
   full.raw("MvWord102").i32(1);
   style(full, 1, 0);
@@ -124,7 +124,7 @@ TEST(ComposedText, SettingsRecordEndsByVersion) {
   set.SaveToStream(v111, 111);
   EXPECT_EQ(v110.Bytes().size(), v109.Bytes().size() + 4);
   EXPECT_EQ(v111.Bytes().size(), v109.Bytes().size() + 12);
-  EXPECT_EQ(v109.Bytes().back(), 1); // the notification flag ends it
+  EXPECT_EQ(v109.Bytes().back(), 1);  // the notification flag ends it
   v110.SetPosition(0);
   TComposerSettings back;
   back.LoadFromStream(v110, 110);
@@ -145,5 +145,5 @@ TEST(ComposedText, SettingsRecordEndsByVersion) {
   EXPECT_EQ(hand.SpeedFactor, 256);
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

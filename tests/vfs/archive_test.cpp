@@ -63,8 +63,8 @@ std::string HandArchive(int version, const std::vector<HandEntry>& entries, bool
     for (char c : e.name) s.push_back(version >= 100 ? static_cast<char>(c ^ (names.Next() & 0xFF)) : c);
   }
   const size_t n = entries.size();
-  size_t index_size = s.size() + (n + 1) * (version >= 101 ? 8 : 4) + (version >= 101 ? 9 * n : 0) +
-                      (version >= 102 ? n : 0);
+  size_t index_size =
+      s.size() + (n + 1) * (version >= 101 ? 8 : 4) + (version >= 101 ? 9 * n : 0) + (version >= 102 ? n : 0);
   Lcg offsets;
   uint64_t at = index_size;
   for (size_t i = 0; i <= n; ++i) {
@@ -166,7 +166,7 @@ TEST(Archive, WriterFollowsTheByteLayout) {
   };
   EXPECT_EQ(u64(16), 42u ^ 0x5A3C96E1u);
   EXPECT_EQ(u64(24), (42u + z.size()) ^ 0x1D6B8946u);
-  EXPECT_EQ(b[32], 0);  // deflated
+  EXPECT_EQ(b[32], 0);                          // deflated
   EXPECT_EQ(b[33] | b[34] | b[35] | b[36], 0);  // no file time for memory entries
   uint32_t crc = b[37] | (b[38] << 8) | (b[39] << 16) | (static_cast<uint32_t>(b[40]) << 24);
   EXPECT_EQ(crc, Crc(z));  // covers the stored bytes
@@ -219,7 +219,9 @@ TEST(Archive, FindsArchivesInExecutablesIndexFilesAndSegments) {
   };
   // The offsets of an appended archive count from its start.
   WriteFile(dir / "game.EXE", trailer("MZ player code", payload));
-  WriteFile(dir / "player", trailer("\x7f" "ELF code", payload));
+  WriteFile(dir / "player", trailer("\x7f"
+                                    "ELF code",
+                                    payload));
   for (const char* name : {"game.EXE", "player"}) {
     TVrFileCollection c;
     c.Open(dir / name);
@@ -411,10 +413,10 @@ TEST(Archive, PacksByTheThresholdsAndExtensions) {
   const std::string src = dir / "src/";
   std::filesystem::create_directories(src + "m");
   const std::string text_limit(5242879, 't');
-  WriteFile(src + "limit.txt", text_limit);                     // deflated
-  WriteFile(src + "big.txt", std::string(5242880, 't'));        // raw: 5 MiB or more
-  WriteFile(src + "noise.bin", Random(4000, 1));                // deflation saves too little: raw
-  WriteFile(src + "m/Song.ogg", std::string(1000, 'o'));        // media: raw however well it packs
+  WriteFile(src + "limit.txt", text_limit);               // deflated
+  WriteFile(src + "big.txt", std::string(5242880, 't'));  // raw: 5 MiB or more
+  WriteFile(src + "noise.bin", Random(4000, 1));          // deflation saves too little: raw
+  WriteFile(src + "m/Song.ogg", std::string(1000, 'o'));  // media: raw however well it packs
   WriteFile(src + "m/clip.Mpeg", std::string(1000, 'v'));
   std::string brx_raw = "Brix106";
   Put(brx_raw, 40, 4);
@@ -427,8 +429,8 @@ TEST(Archive, PacksByTheThresholdsAndExtensions) {
 
   TVrFileCollection c;
   c.Open(src);
-  const std::vector<std::string> names = {"limit.txt", "big.txt", "noise.bin", "M\\song.OGG", "m\\clip.mpeg",
-                                          "raw.brx", "packed.BRX", "old.brx"};
+  const std::vector<std::string> names = {"limit.txt",    "big.txt", "noise.bin",  "M\\song.OGG",
+                                          "m\\clip.mpeg", "raw.brx", "packed.BRX", "old.brx"};
   for (const auto& n : names) c.AddEntry(n);
   c.FindEntry("limit.txt")->UnpackedChecksum = true;
   {
@@ -437,7 +439,7 @@ TEST(Archive, PacksByTheThresholdsAndExtensions) {
   }
   TVrFileCollection r;
   r.Open(dir / "p.dat");
-  const std::map<std::string, bool> stored = {{"limit.txt", false}, {"big.txt", true},     {"noise.bin", true},
+  const std::map<std::string, bool> stored = {{"limit.txt", false},  {"big.txt", true},      {"noise.bin", true},
                                               {"M\\song.OGG", true}, {"m\\clip.mpeg", true}, {"raw.brx", false},
                                               {"packed.BRX", true},  {"old.brx", true}};
   for (const auto& [name, raw] : stored) EXPECT_EQ(r.FindEntry(name)->Stored, raw) << name;
@@ -470,8 +472,7 @@ TEST(Archive, ReportsProgressAndCancels) {
   c.AddMemoryEntry("b").Write("bbbb", 4);
   std::vector<std::string> calls;
   c.OnProgress = [&calls](TVrFileCollection&, TVrFile& e, bool& cancel, int32_t count, int32_t index, int64_t bytes) {
-    calls.push_back(e.Name() + " " + std::to_string(count) + " " + std::to_string(index) + " " +
-                    std::to_string(bytes));
+    calls.push_back(e.Name() + " " + std::to_string(count) + " " + std::to_string(index) + " " + std::to_string(bytes));
     cancel = calls.size() == 3;
   };
   TBigMemoryStream out;

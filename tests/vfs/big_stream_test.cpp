@@ -110,7 +110,7 @@ TEST(BigFileStream, CopiesReportWhatTheyMoved) {
   src.SetPosition(4);
   EXPECT_EQ(s.CopyFromStream(src, 100), 26);  // the source ends early
   EXPECT_EQ(s.GetSize(), 26);
-  EXPECT_EQ(s.CopyFromStream(src, 0), 0);      // 0 is nothing, not "everything"
+  EXPECT_EQ(s.CopyFromStream(src, 0), 0);              // 0 is nothing, not "everything"
   EXPECT_EQ(s.CopyFromStream(src, kWholeStream), 30);  // the whole source from its start
   EXPECT_EQ(s.GetSize(), 56);
 

@@ -267,7 +267,7 @@ TEST(FileManager, AsksForDiscsUntilFoundOrDeclined) {
 
   int quits = 0;
   m.OnQuit = [&quits] { ++quits; };
-  f.boxes.answers = {{IDOK, nullptr},                                       // still disc 1
+  f.boxes.answers = {{IDOK, nullptr},                                        // still disc 1
                      {IDOK, [&] { insert("disc2.dat", 1, "Other game"); }},  // another game's disc
                      {IDOK, [&] { insert("disc2.dat", 1, "Game"); }}};
   EXPECT_TRUE(m.RequestDisc(2));

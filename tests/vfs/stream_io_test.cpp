@@ -18,22 +18,16 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes bytes_of(const std::string& s) {
-  return Bytes(s.begin(), s.end());
-}
+Bytes bytes_of(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-TMemoryStream stream_of(const Bytes& b) {
-  return TMemoryStream(b);
-}
+TMemoryStream stream_of(const Bytes& b) { return TMemoryStream(b); }
 
 // A resource stream over the bytes: a byte stream that is not a memory stream.
-TResourceStream resource_of(const Bytes& b) {
-  return TResourceStream(std::make_shared<const Bytes>(b));
-}
+TResourceStream resource_of(const Bytes& b) { return TResourceStream(std::make_shared<const Bytes>(b)); }
 
 // A target that takes at most `capacity` bytes in all.
 class TLimitedStream : public TStream {
-public:
+ public:
   explicit TLimitedStream(int32_t capacity) : capacity_(capacity) {}
   int32_t Read(void*, int32_t) override { return 0; }
   int32_t Write(const void* buffer, int32_t count) override {
@@ -44,7 +38,7 @@ public:
   int32_t Seek(int32_t, int) override { return static_cast<int32_t>(bytes.size()); }
   Bytes bytes;
 
-private:
+ private:
   int32_t capacity_;
 };
 
@@ -65,7 +59,7 @@ TEST(StreamIo, IntegersAndBooleansAreLittleEndian) {
   EXPECT_EQ(ReadInt(r), INT32_MIN);
   EXPECT_EQ(ReadInt64(r), static_cast<int64_t>(0x8102030405060708ULL));
   EXPECT_EQ(ReadByte(r), 0xAB);
-  EXPECT_TRUE(ReadBool(r)); // any non-zero byte is true
+  EXPECT_TRUE(ReadBool(r));  // any non-zero byte is true
   EXPECT_FALSE(ReadBool(r));
   EXPECT_EQ(r.GetPosition(), 19);
 }
@@ -81,7 +75,7 @@ TEST(StreamIo, TruncatedValuesReadAsZeroInTheirMissingBytes) {
   const bool x87 = std::numeric_limits<long double>::digits == 64;
   EXPECT_EQ(ReadExtended(e), x87 ? std::ldexp(1.0L, 0xFF - 16383) : 0.0L);
   const uint8_t cut[10] = {0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0};
-  EXPECT_EQ(DecodeExtended(cut), 0.0); // below the smallest double
+  EXPECT_EQ(DecodeExtended(cut), 0.0);  // below the smallest double
   TMemoryStream l = stream_of({0x07, 0x00});
   EXPECT_EQ(ReadInt64(l), 7);
 }
@@ -160,7 +154,7 @@ TEST(StreamIo, ExtendedGoldenBytes) {
   EncodeExtended(std::numeric_limits<double>::quiet_NaN(), nan);
   EXPECT_EQ(nan[9] & 0x7F, 0x7F);
   EXPECT_EQ(nan[8], 0xFF);
-  EXPECT_NE(nan[7] & 0x40, 0); // quiet
+  EXPECT_NE(nan[7] & 0x40, 0);  // quiet
   EXPECT_TRUE(std::isnan(DecodeExtended(nan)));
 }
 
@@ -192,7 +186,7 @@ TEST(StreamIo, DecodesExtendedValuesBeyondDouble) {
 
 TEST(StreamIo, ExtendedKeepsFullPrecisionOnTheHost) {
   if (std::numeric_limits<long double>::digits != 64) GTEST_SKIP() << "long double is not 80-bit here";
-  long double v = 1.0L + std::ldexp(1.0L, -62); // not representable as a double
+  long double v = 1.0L + std::ldexp(1.0L, -62);  // not representable as a double
   TMemoryStream s;
   WriteExtended(s, v);
   EXPECT_EQ(s.Bytes(), (Bytes{2, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}));
@@ -244,7 +238,7 @@ TEST(StreamIo, CountsOfListsAndArraysAreChecked) {
   TMemoryStream neg = stream_of({0xFF, 0xFF, 0xFF, 0xFF});
   EXPECT_TRUE(ReadStrings(neg).empty());
   // Counts larger than what the bytes left could hold.
-  TMemoryStream strings = stream_of({2, 0, 0, 0, 0, 0, 0, 0}); // room for one length only
+  TMemoryStream strings = stream_of({2, 0, 0, 0, 0, 0, 0, 0});  // room for one length only
   EXPECT_THROW(ReadStrings(strings), EFormatError);
   TMemoryStream ints = stream_of({3, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0});
   EXPECT_THROW(ReadIntArray(ints), EFormatError);
@@ -317,8 +311,7 @@ TEST(StreamIo, CopyStreamCopiesFromThePositionAndReportsShortCopies) {
 
   // Larger than one copy buffer (10 MiB), through a source that is not a memory stream.
   Bytes big(10 * 1048576 + 123);
-  for (size_t i = 0; i < big.size(); ++i)
-    big[i] = static_cast<uint8_t>(i * 7 + (i >> 13));
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7 + (i >> 13));
   TResourceStream bsrc = resource_of(big);
   TMemoryStream bdst;
   EXPECT_EQ(CopyStream(bdst, bsrc, 0), static_cast<int64_t>(big.size()));
@@ -329,7 +322,7 @@ TEST(Stream, MemoryStreamSeeksReadsAndWrites) {
   TMemoryStream m;
   EXPECT_EQ(m.Write("abc", 3), 3);
   EXPECT_EQ(m.GetSize(), 3);
-  EXPECT_EQ(m.Seek(-10, soBeginning), 0); // negative positions clamp
+  EXPECT_EQ(m.Seek(-10, soBeginning), 0);  // negative positions clamp
   EXPECT_EQ(m.Seek(-1, soEnd), 2);
   EXPECT_EQ(m.Seek(-1, soCurrent), 1);
   char buf[8] = {};
@@ -373,7 +366,7 @@ TEST(Stream, FileStreamModes) {
     char buf[5];
     read.ReadBuffer(buf, 5);
     EXPECT_EQ(std::string(buf, 5), "hello");
-    EXPECT_THROW(read.WriteBuffer("x", 1), EStreamError); // read-only
+    EXPECT_THROW(read.WriteBuffer("x", 1), EStreamError);  // read-only
   }
   {
     TFileStream rw(path, fmOpenReadWrite);
@@ -394,11 +387,11 @@ TEST(Stream, FileStreamModes) {
   EXPECT_EQ(test::ReadFile(path), "hel");
   {
     TFileStream write(path, fmOpenWrite);
-    write.WriteBuffer("J", 1); // overwrites in place, keeps the rest
+    write.WriteBuffer("J", 1);  // overwrites in place, keeps the rest
   }
   EXPECT_EQ(test::ReadFile(path), "Jel");
   {
-    TFileStream again(path, fmCreate); // create truncates
+    TFileStream again(path, fmCreate);  // create truncates
     EXPECT_EQ(again.GetSize(), 0);
   }
   // Missing files and folders cannot be opened; the error names the file.
@@ -426,17 +419,17 @@ TEST(Stream, FileStreamModes) {
 TEST(Stream, ResourceStreamIsReadOnly) {
   TResourceStream r = resource_of(bytes_of("resource"));
   EXPECT_EQ(r.GetSize(), 8);
-  EXPECT_EQ(r.Seek(100, soBeginning), 8); // clamped to the size
+  EXPECT_EQ(r.Seek(100, soBeginning), 8);  // clamped to the size
   EXPECT_EQ(r.Seek(-100, soCurrent), 0);
   EXPECT_THROW(r.Write("x", 1), EStreamError);
   EXPECT_THROW(r.SetSize(2), EStreamError);
   r.SetPosition(4);
-  EXPECT_THROW(ReadString(r), EFormatError); // "urce" read as a length is far beyond the stream
+  EXPECT_THROW(ReadString(r), EFormatError);  // "urce" read as a length is far beyond the stream
   r.SetPosition(2);
   char buf[6];
   EXPECT_EQ(r.Read(buf, 10), 6);
   EXPECT_EQ(std::string(buf, 6), "source");
 }
 
-} // namespace
-} // namespace velk
+}  // namespace
+}  // namespace velk

@@ -138,11 +138,15 @@ TEST(Velkpack, AppendsToAnExecutableAndConfinesExtraction) {
   TempDir dir;
   std::filesystem::create_directories(dir / "in");
   WriteFile(dir / "in/x.txt", "payload");
-  WriteFile(dir / "player", std::string("\x7f" "ELF fake player", 16));
+  WriteFile(dir / "player", std::string("\x7f"
+                                        "ELF fake player",
+                                        16));
   Result pack = RunTool(dir, "pack '" + dir / "in" + "' '" + dir / "game" + "' --exe '" + dir / "player" + "'");
   ASSERT_EQ(pack.status, 0) << pack.err;
   const std::string game = ReadFile(dir / "game");
-  EXPECT_EQ(game.substr(0, 16), std::string("\x7f" "ELF fake player", 16));
+  EXPECT_EQ(game.substr(0, 16), std::string("\x7f"
+                                            "ELF fake player",
+                                            16));
   EXPECT_EQ(game.substr(game.size() - 6), std::string("\x10\0\0\0vk", 6));
   TVrFileCollection c;
   c.Open(dir / "game");

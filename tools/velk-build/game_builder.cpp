@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 namespace {
 
 struct TPageEntry {
-  std::string Source; // disk path
-  std::string Name;   // archive name
+  std::string Source;  // disk path
+  std::string Name;    // archive name
   int32_t Line = 0;
 };
 
@@ -74,7 +74,7 @@ void two_ints(const std::string& rest, int32_t& a, int32_t& b, const std::string
   if (!ParseInt(first, a) || !ParseInt(second, b)) throw TBuildError(file, line, "two numbers expected");
 }
 
-} // namespace
+}  // namespace
 
 TGameBuild BuildGame(const std::string& project_path) {
   TGameBuild build;
@@ -162,8 +162,7 @@ TGameBuild BuildGame(const std::string& project_path) {
     sources[i].Parse(page_entries[i].Source, ReadTextFile(page_entries[i].Source));
   }
   bool start_found = false;
-  for (const auto& s : sources)
-    start_found = start_found || SameText(s.PageName, p.StartPage);
+  for (const auto& s : sources) start_found = start_found || SameText(s.PageName, p.StartPage);
   if (!start_found)
     throw TBuildError(file + ": the start page " + Cp932ToUtf8(p.StartPage) + " is not among the pages");
 
@@ -214,7 +213,7 @@ void fill_collection(const TGameBuild& build, TVrFileCollection& collection) {
   }
 }
 
-} // namespace
+}  // namespace
 
 void WriteArchive(const TGameBuild& build, const std::string& path) {
   TVrFileCollection collection;
@@ -243,4 +242,4 @@ void WriteExecutable(const TGameBuild& build, const std::string& player, const s
   fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec, fs::perm_options::add);
 }
 
-} // namespace velk::build
+}  // namespace velk::build

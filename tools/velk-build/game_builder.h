@@ -10,13 +10,13 @@
 namespace velk::build {
 
 struct TBuiltFile {
-  std::string Name; // archive name, code page 932, "\" between folders
+  std::string Name;  // archive name, code page 932, "\" between folders
   std::vector<uint8_t> Bytes;
 };
 
 struct TGameBuild {
   TProjectSetting Project;
-  std::vector<TBuiltFile> Files; // velk.kpb first, then the pages, then the assets
+  std::vector<TBuiltFile> Files;  // velk.kpb first, then the pages, then the assets
 };
 
 // Builds everything the project description at path names. Errors throw TBuildError naming file and line.
@@ -29,4 +29,4 @@ void WriteArchive(const TGameBuild& build, const std::string& path);
 // Copies the player executable and appends the archive with its trailer (int32 start, "vk").
 void WriteExecutable(const TGameBuild& build, const std::string& player, const std::string& path);
 
-} // namespace velk::build
+}  // namespace velk::build

@@ -20,7 +20,7 @@ int usage() {
   return 2;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage();

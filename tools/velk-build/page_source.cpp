@@ -26,7 +26,7 @@ constexpr uint8_t kWaitCode = 7;
 
 // Collects the keys a command class stores at a page version.
 class TKeyCollector : public TComFields {
-public:
+ public:
   explicit TKeyCollector(int32_t version) : version_(version) {}
   int32_t Version() const override { return version_; }
   void Int(const char* key, int32_t&) override { add(key, TKind::Int); }
@@ -43,7 +43,7 @@ public:
   std::vector<TFieldInfo> fields;
   bool has_properties = false;
 
-private:
+ private:
   void add(const char* key, TKind kind) { fields.push_back({key, kind}); }
   int32_t version_;
 };
@@ -51,8 +51,7 @@ private:
 // The fields of a class at a version; component classes report every property.
 TKeyCollector collect_keys(uint8_t code, int32_t version) {
   TPage scratch;
-  for (auto& mask : scratch.Masks)
-    mask.fill(0xFF);
+  for (auto& mask : scratch.Masks) mask.fill(0xFF);
   scratch.Version = version;
   auto command = CreateCommand(&scratch.Commands, code);
   TKeyCollector keys(version);
@@ -91,7 +90,7 @@ constexpr TNamedByte kNamedBytes[] = {
 
 // Fills a command from its source fields.
 class TSourceFiller : public TComFields {
-public:
+ public:
   TSourceFiller(const TPageSource& page, const TSourceCommand& command, const std::vector<TPageSource>& all,
                 const ISysFuncTable* funcs)
       : page_(page), command_(command), all_(all), funcs_(funcs) {}
@@ -164,7 +163,7 @@ public:
 
   void Property(int32_t id, TVelkParser& value) override { Expr(PropertyName(id), value); }
 
-private:
+ private:
   const std::string* single(const char* key) {
     const std::string* found = nullptr;
     for (const auto& [k, v] : command_.Fields) {
@@ -215,7 +214,7 @@ uint8_t result_type(const std::string& file, int32_t line, const std::string& na
   throw TBuildError(file, line, "unknown result type " + name + " (none, int, float, flag or string)");
 }
 
-} // namespace
+}  // namespace
 
 void CompileExpression(const std::string& utf8, TVelkParser& out, const ISysFuncTable* funcs) {
   out.Clear();
@@ -282,8 +281,7 @@ void TPageSource::Parse(const std::string& file, const std::string& text) {
       const size_t colon = field.find(':');
       const std::string key = colon == std::string::npos ? std::string() : Trim(field.substr(0, colon));
       bool known = key == "continue" || key == "skip";
-      for (const auto& f : keys.fields)
-        known = known || f.Key == key;
+      for (const auto& f : keys.fields) known = known || f.Key == key;
       if (colon != std::string::npos && is_key(key) && known) {
         command.Fields.emplace_back(key, Trim(field.substr(colon + 1)));
       } else if (colon != std::string::npos && is_key(key) && known_at_newest(command.Code, key)) {
@@ -317,8 +315,7 @@ std::unique_ptr<TPage> BuildPage(const TPageSource& source, const std::vector<TP
   page->Version = source.Version;
   page->ResultType = source.ResultType;
   // A component command carries exactly the properties that some command of its code on this page names.
-  for (auto& mask : page->Masks)
-    mask.fill(0);
+  for (auto& mask : page->Masks) mask.fill(0);
   for (const auto& command : source.Commands) {
     for (const auto& [key, value] : command.Fields) {
       const int32_t id = FindProperty(key);
@@ -343,4 +340,4 @@ std::unique_ptr<TPage> BuildPage(const TPageSource& source, const std::vector<TP
   return page;
 }
 
-} // namespace velk::build
+}  // namespace velk::build

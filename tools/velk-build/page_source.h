@@ -30,23 +30,23 @@ struct TSourceCommand {
   int32_t Line = 0;
   int32_t Level = 0;
   uint8_t Code = 0;
-  std::vector<std::pair<std::string, std::string>> Fields; // key, value text as written
+  std::vector<std::pair<std::string, std::string>> Fields;  // key, value text as written
 };
 
 class TPageSource {
-public:
+ public:
   // Parses a page source (UTF-8 text). Errors name file and line.
   void Parse(const std::string& file, const std::string& text);
   // The index of a label of this page, or -1.
   int32_t LabelIndex(const std::string& name) const;
 
-  std::string File;     // the source file, for errors
-  std::string PageName; // the archive name, code page 932
+  std::string File;      // the source file, for errors
+  std::string PageName;  // the archive name, code page 932
   int32_t Version = TPage::kMaxVersion;
   uint8_t ResultType = 0;
   std::vector<TSourceCommand> Commands;
 
-private:
+ private:
   std::map<std::string, int32_t> labels_;
 };
 
@@ -55,4 +55,4 @@ private:
 std::unique_ptr<TPage> BuildPage(const TPageSource& source, const std::vector<TPageSource>& all,
                                  const ISysFuncTable* funcs);
 
-} // namespace velk::build
+}  // namespace velk::build

@@ -22,7 +22,7 @@ const std::array<std::string, kPropertyNameCount>& names() {
   return table;
 }
 
-} // namespace
+}  // namespace
 
 const char* PropertyName(int32_t id) {
   return id >= 0 && id < kPropertyNameCount ? names()[static_cast<size_t>(id)].c_str() : nullptr;
@@ -35,4 +35,4 @@ int32_t FindProperty(std::string_view name) {
   return -1;
 }
 
-} // namespace velk::build
+}  // namespace velk::build

@@ -12,4 +12,4 @@ const char* PropertyName(int32_t id);
 // The id of a property name (lower case, without "PR_"), or -1.
 int32_t FindProperty(std::string_view name);
 
-} // namespace velk::build
+}  // namespace velk::build

@@ -36,10 +36,8 @@ std::vector<TSourceLine> SourceLines(const std::string& file, const std::string&
 std::string Trim(std::string_view s) {
   size_t a = 0;
   size_t b = s.size();
-  while (a < b && std::isspace(static_cast<unsigned char>(s[a])))
-    ++a;
-  while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1])))
-    --b;
+  while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
+  while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
   return std::string(s.substr(a, b - a));
 }
 
@@ -69,8 +67,7 @@ std::vector<std::string> SplitFields(std::string_view text) {
 
 void SplitWord(std::string_view text, std::string& word, std::string& rest) {
   size_t i = 0;
-  while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i])))
-    ++i;
+  while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i]))) ++i;
   word = std::string(text.substr(0, i));
   rest = Trim(text.substr(i));
 }
@@ -140,4 +137,4 @@ std::string ReadTextFile(const std::string& path) {
   return all.str();
 }
 
-} // namespace velk::build
+}  // namespace velk::build

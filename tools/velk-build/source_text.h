@@ -11,16 +11,16 @@ namespace velk::build {
 
 // A source error: "file:line: message" (UTF-8).
 class TBuildError : public std::runtime_error {
-public:
+ public:
   TBuildError(const std::string& file, int32_t line, const std::string& message);
   explicit TBuildError(const std::string& message) : std::runtime_error(message) {}
 };
 
 // One source line that is neither blank nor a comment.
 struct TSourceLine {
-  int32_t Number = 0; // 1-based
-  int32_t Indent = 0; // leading spaces
-  std::string Text;   // without the indentation and the line end
+  int32_t Number = 0;  // 1-based
+  int32_t Indent = 0;  // leading spaces
+  std::string Text;    // without the indentation and the line end
 };
 
 // Splits a file's text into lines, dropping blank lines and lines whose first non-space character is '#'. A tab in
@@ -44,4 +44,4 @@ bool ParseFlag(std::string_view text, bool& out);
 // Reads a whole disk file; throws TBuildError naming it.
 std::string ReadTextFile(const std::string& path);
 
-} // namespace velk::build
+}  // namespace velk::build

@@ -97,10 +97,14 @@ const char* type_name(uint8_t type) {
 std::string escaped(const std::string& cp932) {
   std::string out;
   for (char c : Cp932ToUtf8(cp932)) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\\') out += "\\\\";
-    else out += c;
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\\')
+      out += "\\\\";
+    else
+      out += c;
   }
   return out;
 }
@@ -155,7 +159,8 @@ void add_var(TParamCollection& store, const std::string& spec) {
     }
     type_text.resize(bracket);
   }
-  TParamCollectionItem* item = store.NewVariable(Utf8ToCp932(spec.substr(0, colon)), parse_type(type_text), kScopeGlobal);
+  TParamCollectionItem* item =
+      store.NewVariable(Utf8ToCp932(spec.substr(0, colon)), parse_type(type_text), kScopeGlobal);
   TCustomParam& v = *item->Value();
   v.SetStr(value);
   if (!dims.empty()) {

@@ -111,7 +111,8 @@ int cmd_list(const std::vector<std::string>& args) {
   TVrFileCollection c;
   open_archive(c, path);
   int status = kOk;
-  if (!tsv) std::printf("%12s %12s %-8s %-19s %-8s %-8s %s\n", "stored", "unpacked", "kind", "time", "crc32", "mode", "name");
+  if (!tsv)
+    std::printf("%12s %12s %-8s %-19s %-8s %-8s %s\n", "stored", "unpacked", "kind", "time", "crc32", "mode", "name");
   for (TVrFile* e : entries_of(c)) {
     std::string unpacked = std::to_string(e->Size);
     if (!e->Stored) {
@@ -225,7 +226,8 @@ int cmd_pack(const std::vector<std::string>& args) {
   std::vector<std::string> files;
   std::error_code ec;
   const auto out_abs = std::filesystem::weakly_canonical(out_path, ec);
-  for (auto it = std::filesystem::recursive_directory_iterator(folder); it != std::filesystem::recursive_directory_iterator(); ++it) {
+  for (auto it = std::filesystem::recursive_directory_iterator(folder);
+       it != std::filesystem::recursive_directory_iterator(); ++it) {
     if (!it->is_regular_file() || std::filesystem::weakly_canonical(it->path(), ec) == out_abs) continue;
     files.push_back(std::filesystem::relative(it->path(), folder).generic_string());
   }
@@ -252,8 +254,12 @@ int cmd_pack(const std::vector<std::string>& args) {
     c.SaveArchive(out);
     if (!player.empty()) {
       if (start > INT32_MAX) throw EStreamError("player too large", player);
-      uint8_t trailer[6] = {static_cast<uint8_t>(start), static_cast<uint8_t>(start >> 8),
-                            static_cast<uint8_t>(start >> 16), static_cast<uint8_t>(start >> 24), 'v', 'k'};
+      uint8_t trailer[6] = {static_cast<uint8_t>(start),
+                            static_cast<uint8_t>(start >> 8),
+                            static_cast<uint8_t>(start >> 16),
+                            static_cast<uint8_t>(start >> 24),
+                            'v',
+                            'k'};
       if (out.Write(trailer, 6) != 6) throw EStreamError("write error", out_path);
     }
   } catch (...) {

@@ -10,7 +10,7 @@ void TMemoryResources::Add(const std::string& module, const std::string& type, c
 }
 
 std::shared_ptr<const std::vector<uint8_t>> TMemoryResources::Find(const std::string& module, const std::string& type,
-                                                                    const std::string& name) {
+                                                                   const std::string& name) {
   auto it = items_.find({module, UpperCase(type), UpperCase(name)});
   return it != items_.end() ? it->second : nullptr;
 }

@@ -43,8 +43,9 @@ int32_t TSdlMessageBoxes::Show(const std::string& text, const std::string& capti
     if (ids[i] == IDCANCEL || ids[i] == IDNO) flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
     buttons.push_back({flags, ids[i], button_text(ids[i])});
   }
-  SDL_MessageBoxData data{icon_flags(style), owner_, utf8_caption.c_str(), utf8_text.c_str(),
-                          static_cast<int>(buttons.size()), buttons.data(), nullptr};
+  SDL_MessageBoxData data{
+      icon_flags(style), owner_, utf8_caption.c_str(), utf8_text.c_str(), static_cast<int>(buttons.size()),
+      buttons.data(),    nullptr};
   int answer = 0;
   if (SDL_ShowMessageBox(&data, &answer) != 0 || answer < 0) {
     std::fprintf(stderr, "[%s] %s\n", utf8_caption.c_str(), utf8_text.c_str());

@@ -123,7 +123,6 @@ int main(int argc, char** argv) {
     return fail("the scene's colour is not on the screen");
   }
   if (at(width - 4, 4) != 0xF0F0F0) return fail("the toolbar strip is missing");
-  std::printf("window_smoke: %d frames, game clock %d ms, screenshot %s\n", frames.load(), game_clock,
-              shot.c_str());
+  std::printf("window_smoke: %d frames, game clock %d ms, screenshot %s\n", frames.load(), game_clock, shot.c_str());
   return 0;
 }
