@@ -24,7 +24,7 @@ void Put32(std::vector<uint8_t>& b, size_t o, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.at(o + i) = static_cast<uint8_t>(v >> (8 * i));
 }
 
-struct BmpSpec {
+struct BmpLayout {
   uint32_t header = 40;  // 12, 16, 40, 52, 56, 64, 108, 124
   int depth = 24;
   int32_t width = 5, height = 3;  // negative height: top-down
@@ -47,29 +47,29 @@ uint32_t Expand(uint32_t v, uint32_t mask) {
   return bits >= 8 ? c >> (bits - 8) : c << (8 - bits);
 }
 
-BmpCase MakeBmp(const BmpSpec& spec, std::mt19937& rng) {
+BmpCase MakeBmp(const BmpLayout& layout, std::mt19937& rng) {
   BmpCase out;
-  const int32_t w = spec.width, h = spec.height < 0 ? -spec.height : spec.height;
-  const bool core = spec.header == 12;
+  const int32_t w = layout.width, h = layout.height < 0 ? -layout.height : layout.height;
+  const bool core = layout.header == 12;
   const int entry = core ? 3 : 4;
-  const int colors = spec.depth <= 8 ? 1 << spec.depth : 0;
-  const bool inline_masks = spec.compression == 3 && spec.header == 40;
-  const size_t palette_at = 14 + spec.header + (inline_masks ? 12 : 0);
+  const int colors = layout.depth <= 8 ? 1 << layout.depth : 0;
+  const bool inline_masks = layout.compression == 3 && layout.header == 40;
+  const size_t palette_at = 14 + layout.header + (inline_masks ? 12 : 0);
   const size_t bits_at = palette_at + static_cast<size_t>(colors) * entry + 2;  // two spare bytes before the pixels
-  const size_t stride = ((static_cast<size_t>(w) * spec.depth + 31) / 32) * 4;
+  const size_t stride = ((static_cast<size_t>(w) * layout.depth + 31) / 32) * 4;
   std::vector<uint8_t>& b = out.bytes;
   b.assign(bits_at + stride * h, 0);
   b[0] = 'B', b[1] = 'M';
   Put32(b, 2, static_cast<uint32_t>(b.size()));
   Put32(b, 10, static_cast<uint32_t>(bits_at));
-  Put32(b, 14, spec.header);
+  Put32(b, 14, layout.header);
   if (core) {
-    Put16(b, 18, w), Put16(b, 20, h), Put16(b, 22, 1), Put16(b, 24, spec.depth);
+    Put16(b, 18, w), Put16(b, 20, h), Put16(b, 22, 1), Put16(b, 24, layout.depth);
   } else {
-    Put32(b, 18, w), Put32(b, 22, static_cast<uint32_t>(spec.height)), Put16(b, 26, 1), Put16(b, 28, spec.depth);
-    if (spec.header >= 20) Put32(b, 30, spec.compression);
-    if (spec.compression == 3)
-      for (int i = 0; i < 3; ++i) Put32(b, 54 + 4 * i, spec.masks[i]);
+    Put32(b, 18, w), Put32(b, 22, static_cast<uint32_t>(layout.height)), Put16(b, 26, 1), Put16(b, 28, layout.depth);
+    if (layout.header >= 20) Put32(b, 30, layout.compression);
+    if (layout.compression == 3)
+      for (int i = 0; i < 3; ++i) Put32(b, 54 + 4 * i, layout.masks[i]);
   }
   std::vector<uint32_t> palette(colors);
   for (int i = 0; i < colors; ++i) {
@@ -78,22 +78,22 @@ BmpCase MakeBmp(const BmpSpec& spec, std::mt19937& rng) {
     e[0] = static_cast<uint8_t>(palette[i] >> 16), e[1] = static_cast<uint8_t>(palette[i] >> 8);
     e[2] = static_cast<uint8_t>(palette[i]);  // stored blue, green, red
   }
-  const std::vector<uint32_t> masks = spec.compression == 3 ? spec.masks
-                                      : spec.depth == 16    ? std::vector<uint32_t>{0x7C00, 0x3E0, 0x1F}
+  const std::vector<uint32_t> masks = layout.compression == 3 ? layout.masks
+                                      : layout.depth == 16    ? std::vector<uint32_t>{0x7C00, 0x3E0, 0x1F}
                                                             : std::vector<uint32_t>{0xFF0000, 0xFF00, 0xFF};
   for (int32_t y = 0; y < h; ++y) {
-    const int32_t file_row = spec.height < 0 ? y : h - 1 - y;
+    const int32_t file_row = layout.height < 0 ? y : h - 1 - y;
     uint8_t* line = &b[bits_at + stride * file_row];
     for (int32_t x = 0; x < w; ++x) {
-      if (spec.depth <= 8) {
+      if (layout.depth <= 8) {
         const uint32_t index = rng() % colors;
-        const int bit = x * spec.depth;
-        line[bit / 8] |= static_cast<uint8_t>(index << (8 - spec.depth - bit % 8));
+        const int bit = x * layout.depth;
+        line[bit / 8] |= static_cast<uint8_t>(index << (8 - layout.depth - bit % 8));
         out.indices.push_back(static_cast<uint8_t>(index));
         out.colors.push_back(palette[index]);
       } else {
         const uint32_t v = rng();
-        for (int k = 0; k < spec.depth / 8; ++k) line[x * (spec.depth / 8) + k] = static_cast<uint8_t>(v >> (8 * k));
+        for (int k = 0; k < layout.depth / 8; ++k) line[x * (layout.depth / 8) + k] = static_cast<uint8_t>(v >> (8 * k));
         out.colors.push_back(Expand(v, masks[0]) | Expand(v, masks[1]) << 8 | Expand(v, masks[2]) << 16);
       }
     }
@@ -107,8 +107,8 @@ TEST(BmpImage, ReadsEveryHeaderKindAndDepth) {
     for (int depth : {1, 4, 8, 16, 24, 32}) {
       for (int32_t height : {3, -3}) {
         if (header == 12 && height < 0) continue;  // the core header has unsigned sizes
-        BmpSpec spec{header, depth, 7, height, 0, {}};
-        const BmpCase c = MakeBmp(spec, rng);
+        BmpLayout layout{header, depth, 7, height, 0, {}};
+        const BmpCase c = MakeBmp(layout, rng);
         const TDecodedImage img = DecodeBmp(c.bytes.data(), c.bytes.size(), "x.bmp");
         SCOPED_TRACE(testing::Message() << "header " << header << " depth " << depth << " height " << height);
         EXPECT_EQ(img.Width, 7);
@@ -122,11 +122,11 @@ TEST(BmpImage, ReadsEveryHeaderKindAndDepth) {
   }
   // Bit fields, in the 40-byte header's trailing masks and in the larger headers.
   for (uint32_t header : {40u, 52u, 108u, 124u}) {
-    BmpSpec s16{header, 16, 6, 4, 3, {0xF800, 0x07E0, 0x001F}};
-    BmpSpec s32{header, 32, 6, -4, 3, {0x0000FF00, 0x00FF0000, 0xFF000000}};
-    for (const BmpSpec& spec : {s16, s32}) {
-      const BmpCase c = MakeBmp(spec, rng);
-      EXPECT_EQ(DecodeBmp(c.bytes.data(), c.bytes.size(), "x.bmp").Colors, c.colors) << header << " " << spec.depth;
+    BmpLayout s16{header, 16, 6, 4, 3, {0xF800, 0x07E0, 0x001F}};
+    BmpLayout s32{header, 32, 6, -4, 3, {0x0000FF00, 0x00FF0000, 0xFF000000}};
+    for (const BmpLayout& layout : {s16, s32}) {
+      const BmpCase c = MakeBmp(layout, rng);
+      EXPECT_EQ(DecodeBmp(c.bytes.data(), c.bytes.size(), "x.bmp").Colors, c.colors) << header << " " << layout.depth;
     }
   }
 }
@@ -157,7 +157,7 @@ TEST(BmpImage, ReadsRunLengthEncodedPictures) {
 
 TEST(BmpImage, DamagedAndOversizedFilesFailClearly) {
   std::mt19937 rng(63);
-  const BmpCase good = MakeBmp(BmpSpec{}, rng);
+  const BmpCase good = MakeBmp(BmpLayout{}, rng);
   auto fails = [](std::vector<uint8_t> b) {
     try {
       DecodeBmp(b.data(), b.size(), "bad.bmp");
@@ -190,14 +190,14 @@ TEST(BmpImage, DamagedAndOversizedFilesFailClearly) {
 
 // ---- PNG ----
 
-struct PngSpec {
+struct PngLayout {
   int color_type;
   int bit_depth;
   bool interlaced = false;
 };
 
 // Writes a 6 x 5 PNG with libpng; the samples are given per pixel as 16-bit channel values.
-std::vector<uint8_t> WritePng(const PngSpec& spec, const std::vector<std::vector<uint16_t>>& pixels,
+std::vector<uint8_t> WritePng(const PngLayout& layout, const std::vector<std::vector<uint16_t>>& pixels,
                               const std::vector<png_color>& palette = {}, const std::vector<uint8_t>& trns = {},
                               const png_color_16* trns_color = nullptr) {
   std::vector<uint8_t> out;
@@ -210,8 +210,8 @@ std::vector<uint8_t> WritePng(const PngSpec& spec, const std::vector<std::vector
         v->insert(v->end(), data, data + n);
       },
       nullptr);
-  png_set_IHDR(png, info, 6, 5, spec.bit_depth, spec.color_type,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, 6, 5, layout.bit_depth, layout.color_type,
+               layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
   if (!trns.empty() || trns_color)
@@ -224,13 +224,13 @@ std::vector<uint8_t> WritePng(const PngSpec& spec, const std::vector<std::vector
       for (int c = 0; c < channels; ++c) {
         const uint16_t v = pixels[y * 6 + x][c];
         const int sample = x * channels + c;
-        if (spec.bit_depth == 16) {
+        if (layout.bit_depth == 16) {
           rows[y][2 * sample] = static_cast<uint8_t>(v >> 8), rows[y][2 * sample + 1] = static_cast<uint8_t>(v);
-        } else if (spec.bit_depth == 8) {
+        } else if (layout.bit_depth == 8) {
           rows[y][sample] = static_cast<uint8_t>(v);
         } else {
-          const int bit = sample * spec.bit_depth;
-          rows[y][bit / 8] |= static_cast<uint8_t>(v << (8 - spec.bit_depth - bit % 8));
+          const int bit = sample * layout.bit_depth;
+          rows[y][bit / 8] |= static_cast<uint8_t>(v << (8 - layout.bit_depth - bit % 8));
         }
       }
   std::vector<png_bytep> pointers;
@@ -341,7 +341,7 @@ TEST(PngImage, DamagedAndOversizedFilesFailClearly) {
 
 TEST(DIBXImages, LoadFromStreamSniffsBmpAndPng) {
   std::mt19937 rng(67);
-  const BmpCase bmp = MakeBmp(BmpSpec{40, 24, 5, 3, 0, {}}, rng);
+  const BmpCase bmp = MakeBmp(BmpLayout{40, 24, 5, 3, 0, {}}, rng);
   TDIBX s;
   s.SetSize(1, 1, 16);
   TMemoryStream bs(bmp.bytes);

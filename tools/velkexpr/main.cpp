@@ -143,16 +143,16 @@ uint8_t parse_type(const std::string& name) {
 }
 
 // NAME:TYPE[d1,d2]=VALUE
-void add_var(TParamCollection& store, const std::string& spec) {
-  size_t colon = spec.find(':');
-  if (colon == std::string::npos) throw EVelkError("--var needs NAME:TYPE=VALUE: " + spec);
-  size_t eq = spec.find('=', colon);
-  std::string type_text = spec.substr(colon + 1, eq == std::string::npos ? std::string::npos : eq - colon - 1);
-  std::string value = eq == std::string::npos ? std::string() : Utf8ToCp932(spec.substr(eq + 1));
+void add_var(TParamCollection& store, const std::string& definition) {
+  size_t colon = definition.find(':');
+  if (colon == std::string::npos) throw EVelkError("--var needs NAME:TYPE=VALUE: " + definition);
+  size_t eq = definition.find('=', colon);
+  std::string type_text = definition.substr(colon + 1, eq == std::string::npos ? std::string::npos : eq - colon - 1);
+  std::string value = eq == std::string::npos ? std::string() : Utf8ToCp932(definition.substr(eq + 1));
   std::vector<int32_t> dims;
   size_t bracket = type_text.find('[');
   if (bracket != std::string::npos) {
-    if (type_text.back() != ']') throw EVelkError("bad dimensions: " + spec);
+    if (type_text.back() != ']') throw EVelkError("bad dimensions: " + definition);
     std::string list = type_text.substr(bracket + 1, type_text.size() - bracket - 2) + ",";
     for (size_t p = 0, q; (q = list.find(',', p)) != std::string::npos; p = q + 1) {
       dims.push_back(StrToInt(list.substr(p, q - p)));
@@ -160,7 +160,7 @@ void add_var(TParamCollection& store, const std::string& spec) {
     type_text.resize(bracket);
   }
   TParamCollectionItem* item =
-      store.NewVariable(Utf8ToCp932(spec.substr(0, colon)), parse_type(type_text), kScopeGlobal);
+      store.NewVariable(Utf8ToCp932(definition.substr(0, colon)), parse_type(type_text), kScopeGlobal);
   TCustomParam& v = *item->Value();
   v.SetStr(value);
   if (!dims.empty()) {
