@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "scene/scene_services.h"
 #include "scene/timer_list.h"
 #include "scene/velk_base.h"
 
@@ -117,6 +118,7 @@ class TVelkBaseList : public TVelkComponent {
   void LoadFromStream(TStream& s, int32_t version, int32_t depth = 0) override;
 
   TTimerList Events;
+  TSceneServices Services;
   int32_t ActiveBase = 0;
   uint8_t TransitionType = 0;
   int32_t DisplayScale = 100;

@@ -1,0 +1,9 @@
+#include "scene/scene_services.h"
+
+#include "base/process_values.h"
+
+namespace velk {
+
+int32_t TSceneServices::FrameWait() const { return Process != nullptr ? Process->FrameWait : 16; }
+
+}  // namespace velk

@@ -1,0 +1,38 @@
+#pragma once
+// What scene components reach outside the scene: the game's files, the shared image cache, the process values,
+// the selection result of the system variables and the loaders of later layers. The game session fills these in;
+// tests set only what they use. Every member may be empty: components then behave as when the file is missing.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace velk {
+
+class TBrixCollection;
+class TStream;
+class TVelkControl;
+struct TProcessValues;
+
+class IVelkFilm;
+
+struct TSceneServices {
+  // Reads a game file into the stream (positioned at 0); false when it does not exist. Damaged data raises.
+  std::function<bool(TStream&, const std::string&)> ReadFile;
+  // Whether a game file exists.
+  std::function<bool(const std::string&)> Exists;
+  // The shared image cache ("BrixMan").
+  TBrixCollection* Images = nullptr;
+  // The process-wide values (frame wait, game clock); null outside a player.
+  const TProcessValues* Process = nullptr;
+  // Sets "@SelStr" and "@SelIndex".
+  std::function<void(const std::string&, int32_t)> SetSelection;
+  // Loads a film or motion file for a control; null when the name is not a film or films are not available.
+  std::function<std::unique_ptr<IVelkFilm>(TVelkControl& target, const std::string& source)> LoadFilm;
+
+  // The frame interval particles step by: the process value, 16 ms without a process.
+  int32_t FrameWait() const;
+  bool FileExists(const std::string& name) const { return Exists && Exists(name); }
+};
+
+}  // namespace velk
