@@ -339,7 +339,7 @@ void TVelkCustomImage::CopyPictureState(TVelkCustomImage& to) const {
   TVelkBaseList* scene = Owner();
   to.SetName(scene->UniqueName(Name()));
   to.SetParent(Parent());
-  to.SetPriority(Priority() - 1);
+  to.SetPriority(Clamp32(int64_t{Priority()} - 1));
   to.Left = Left;
   to.Top = Top;
   to.Width = Width;

@@ -72,7 +72,15 @@ TEST(CustomImage, AngleTurnsByQuartersAndOnlyItsLowByteCounts) {
   w.Scene.DrawAll();
   EXPECT_EQ(w.Pixel(18, 14), w.Native(0x00FF00));
   EXPECT_EQ(w.Pixel(24, 11), w.Native(0));  // where the unturned picture lay
-  // The turned picture takes the mouse where it is drawn.
+  // The turned picture takes the mouse where it is drawn, and its redraw covers the turned area.
+  w.Scene.ClearDirty();
+  img->SetLeft(21);
+  const std::vector<TRect> dirty = w.Scene.ChangedRects();
+  ASSERT_EQ(dirty.size(), 1u);
+  EXPECT_TRUE(dirty[0].Contains(img->ScreenRect()));
+  EXPECT_TRUE(dirty[0].Contains(turned));
+  img->SetLeft(20);
+  w.Scene.DrawAll();
   EXPECT_EQ(img->HitTest({18, 14}, TMouseAllowed::LeftPress()), img);
   EXPECT_EQ(img->HitTest({24, 11}, TMouseAllowed::LeftPress()), nullptr);
 
@@ -137,6 +145,28 @@ TEST(CustomImage, MaskedPicturesDrawAndTakeTheMouseOnlyWhereOpaque) {
   // IgnoreMouse 1 passes the mouse through.
   img->IgnoreMouse = 1;
   EXPECT_FALSE(hit(1, 1));
+}
+
+TEST(CustomImage, FramesWithContentRectanglesDrawOnlyThosePiecesMirroredWithTheFlips) {
+  TPictureWorld w(20, 6);
+  w.Base()->SetColor(0);
+  w.Files["c.brx"] = test::MakeBrix({{.W = 8, .H = 2, .Colour = 0xFFFFFF, .Content = {TRect{0, 0, 3, 2}}}});
+  TVelkImages* img = NewImages(w, "img", "c.brx", 0, 0);
+  w.Scene.DrawAll();
+  EXPECT_EQ(w.Pixel(2, 1), w.Native(0xFFFFFF));
+  EXPECT_EQ(w.Pixel(3, 1), w.Native(0));
+  // Mirrored, the piece lands at the other end: the picture covers -7 .. 0 with its anchor on the right edge.
+  img->SetLeft(10);
+  test::Set(*img, PR_FLIPH, "TRUE");
+  w.Scene.DrawAll();
+  EXPECT_EQ(img->ScreenLeft(), 3);
+  EXPECT_EQ(w.Pixel(8, 1), w.Native(0xFFFFFF));
+  EXPECT_EQ(w.Pixel(10, 1), w.Native(0xFFFFFF));
+  EXPECT_EQ(w.Pixel(7, 1), w.Native(0));
+  // Stretched, the whole picture is drawn.
+  test::SetInt(*img, PR_WIDTH, 16);
+  w.Scene.DrawAll();
+  EXPECT_EQ(w.Pixel(5, 1), w.Native(0xFFFFFF));
 }
 
 TEST(CustomImage, MissingOrForeignSourcesLeaveAnEmptyControl) {

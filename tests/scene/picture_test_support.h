@@ -23,6 +23,8 @@ struct TFrameSpec {
   uint32_t Colour = 0xFFFFFF;
   int32_t Time = 100;
   bool AlphaSplit = false;
+  // The pieces the frame holds; empty: none recorded.
+  std::vector<TRect> Content{};
 };
 
 inline std::vector<uint8_t> MakeBrix(const std::vector<TFrameSpec>& frames) {
@@ -33,6 +35,7 @@ inline std::vector<uint8_t> MakeBrix(const std::vector<TFrameSpec>& frames) {
     for (int32_t y = 0; y < spec.H; ++y)
       for (int32_t x = 0; x < spec.W; ++x) SetDibPixel(f.Picture, x, y, DibColorToNative(f.Picture, spec.Colour));
     f.DisplayTime = spec.Time;
+    f.ContentRects = spec.Content;
     if (spec.AlphaSplit) {
       f.Picture.SetHasAlpha(true);
       for (int32_t y = 0; y < spec.H; ++y)

@@ -5,6 +5,7 @@
 #include "scene/blur_image.h"
 #include "scene/picture_test_support.h"
 #include "scene/scene_test_support.h"
+#include "vfs/stream_io.h"
 
 namespace velk {
 namespace {
@@ -89,6 +90,33 @@ TEST(VelkImages, RepeatLoopsPauseAndInvisibilityHoldAndAutoScrapEnds) {
   EXPECT_TRUE(test::Drain(w.Scene).empty());  // ended instead of reporting
   // Its picture went back to the cache.
   EXPECT_EQ(w.Cache.Find("a.brx")->UseCount(), 0);
+}
+
+TEST(VelkImages, TheLastFrameWaitsTheValueOfItsExpressionLonger) {
+  TPictureWorld w;
+  w.Files["a.brx"] = ThreeFrames();
+  TVelkImages* img = NewImages(w, "img", "a.brx");
+  int evaluated = 0;
+  TVelkCustomImages::EvaluateWait = [&](TVelkParser&) { return ++evaluated, 250; };
+  test::SetInt(*img, PR_INDEX, 1);
+  EXPECT_EQ(evaluated, 0);  // no operations to run
+  // One assignment of a constant: ____arg := 250.
+  TMemoryStream code;
+  WriteInt(code, 1);
+  WriteByte(code, ocTo);
+  WriteString(code, kResultTemp);
+  WriteInt(code, 1);
+  TParamInt value;
+  value.SetInt(250);
+  WriteOperand(code, value);
+  code.SetPosition(0);
+  img->LastFrameWait.LoadFromStream(code);
+  ASSERT_EQ(img->LastFrameWait.Count(), 1);
+  img->FrameTime = 0;
+  test::SetInt(*img, PR_INDEX, 2);
+  EXPECT_EQ(evaluated, 1);
+  EXPECT_EQ(img->FrameTime, 100 + 250);
+  TVelkCustomImages::EvaluateWait = nullptr;
 }
 
 TEST(VelkImages, FramesWithoutTimeDoNotHangARepeatingPicture) {
