@@ -102,6 +102,16 @@ TEST(VelkTile, DistancesWiderThanThePicturePlaceCopies) {
   EXPECT_EQ(Row(w, 0, 20, 0x0000FF), "###..####..####.....");
   EXPECT_EQ(Row(w, 2, 20, 0x0000FF), "....................");
   EXPECT_EQ(Row(w, 3, 20, 0x0000FF), "###..####..####.....");
+  // Copies stop at the tile's edge, and a tile reaching far off the screen draws only what is on it.
+  t->SetBounds(0, 0, 14, 6);
+  w.Scene.DrawAll();
+  EXPECT_EQ(Row(w, 0, 20, 0x0000FF), "###..####..###......");
+  t->SetBounds(-2000000000, 0, 2000000015, 6);
+  test::SetInt(*t, PR_SCROLLX, 0);
+  test::SetInt(*t, PR_DISTANCEY, 0);
+  w.Scene.DrawAll();
+  // Copies every 6 from -2000000000, which is 4 modulo 6; the tile ends at 15.
+  EXPECT_EQ(Row(w, 0, 20, 0x0000FF), "##..####..####......");
 }
 
 TEST(VelkTile, SaveAndLoadRestoreScrollDistancesAndPicture) {
