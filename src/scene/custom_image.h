@@ -80,6 +80,10 @@ class TVelkCustomImage : public TVelkControl {
   TVelkControl* HitTest(TPoint p, TMouseAllowed allowed) override;
   // The size rule, then the afterimages.
   bool Update() override;
+  // Display surfaces are rebuilt: the own picture is dropped, then made again at 1 x 1 in the screen depth (the
+  // image cache's, 32 without one). Classes that load pictures load them again instead.
+  void ReleaseSurfaces() override;
+  void RestoreSurfaces() override;
 
   // Gives an afterimage what it takes from its source: the name from the scene, parent, priority - 1, position,
   // size, offsets, angle, zooms, flips, clip and frame.

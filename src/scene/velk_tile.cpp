@@ -12,7 +12,7 @@ namespace {
 
 using T = TVelkTile;
 
-const std::array<TPropRow<TVelkTile>, 9> kTileRows = {{
+const std::array<TPropRow<TVelkTile>, 8> kTileRows = {{
     {PR_SCROLLX, [](const T& c, TPropValue& v) { v.I = c.ScrollX(); },
      [](T& c, const TPropValue& v) { c.SetScrollX(v.I); }},
     {PR_SCROLLY, [](const T& c, TPropValue& v) { v.I = c.ScrollY(); },
@@ -26,7 +26,6 @@ const std::array<TPropRow<TVelkTile>, 9> kTileRows = {{
     {PR_REPEAT, [](const T&, TPropValue& v) { v.B = false; }, nullptr},
     {PR_WIDTH, nullptr, [](T& c, const TPropValue& v) { c.SetWidth(v.I); }},
     {PR_HEIGHT, nullptr, [](T& c, const TPropValue& v) { c.SetHeight(v.I); }},
-    {PR_ANGLE, nullptr, nullptr},
 }};
 
 }  // namespace
@@ -54,8 +53,7 @@ bool TVelkTile::SetProp(int32_t id, const TPropValue& value) {
     row->Set(*this, value);
     return true;
   }
-  if (row && row->Get) return true;  // read-only
-  if (row) return true;              // a tile is never turned
+  if (row) return true;  // read-only
   return TVelkCustomImages::SetProp(id, value);
 }
 

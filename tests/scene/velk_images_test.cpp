@@ -119,6 +119,33 @@ TEST(VelkImages, TheLastFrameWaitsTheValueOfItsExpressionLonger) {
   TVelkCustomImages::EvaluateWait = nullptr;
 }
 
+TEST(VelkImages, RebuiltDisplaySurfacesBringTheFramesBackAndAfterimagesLetGo) {
+  TPictureWorld w(20, 4);
+  w.Base()->SetColor(0);
+  w.Files["p.brx"] = test::MakeBrix({{.W = 4, .H = 4, .Colour = 0xFF00FF}});
+  TVelkImages* img = NewImages(w, "img", "p.brx");
+  test::SetInt(*img, PR_BLURSPAN, 10);
+  test::SetInt(*img, PR_BLURDELAY, 1000);
+  w.Frame(10);
+  img->SetLeft(10);
+  w.Frame(10);
+  auto* blur = dynamic_cast<TVelkBlurImage*>(w.Scene.FindObject("img0"));
+  ASSERT_NE(blur, nullptr);
+  w.Scene.ReleaseSurfaces();
+  w.Cache.ReleaseSurfaces();
+  EXPECT_EQ(img->ImageSurface(), nullptr);
+  EXPECT_EQ(blur->ImageSurface(), nullptr);
+  w.Cache.RestoreSurfaces(32);
+  w.Scene.RestoreSurfaces();
+  ASSERT_NE(img->ImageSurface(), nullptr);
+  EXPECT_EQ(img->ImageSurface(), w.Cache.Find("p.brx")->Frame(0).Surface.get());
+  EXPECT_EQ(blur->ImageSurface(), nullptr);
+  EXPECT_EQ(w.Cache.Find("p.brx")->UseCount(), 1);  // the afterimage let its registration go
+  w.Scene.DrawAll();
+  EXPECT_EQ(w.Pixel(11, 1), w.Native(0xFF00FF));
+  EXPECT_EQ(w.Pixel(1, 1), w.Native(0));
+}
+
 TEST(VelkImages, FramesWithoutTimeDoNotHangARepeatingPicture) {
   TPictureWorld w;
   w.Files["z.brx"] = test::MakeBrix({{.Time = 0}, {.Time = 0}, {.Time = 0}});
