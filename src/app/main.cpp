@@ -19,6 +19,7 @@
 #include "app/game_session.h"
 #include "app/player_process.h"
 #include "app/png_writer.h"
+#include "app/toolbar.h"
 #include "app/var_dump.h"
 #include "base/error.h"
 #include "base/sjis.h"
@@ -151,9 +152,16 @@ int main(int argc, char** argv) {
       sdl_boxes.SetOwner(nullptr);
       if (!options.Screenshot.empty()) {
         int32_t width = 0, height = 0;
-        std::vector<uint32_t> pixels = sdl_window->ReadWindowPixels(width, height);
+        std::vector<uint32_t> pixels = sdl_window->ReadFramePixels(width, height);
+        // The window's frame holds the toolbar's dock above the game's screen; the screenshot is the screen.
+        int32_t top = 0;
+        if (form.ToolbarVisible() && form.Scene() != nullptr) {
+          const int64_t screen = form.Scene()->Screen().Height;
+          top = height - static_cast<int32_t>(height * screen / (screen + velk::TToolbar::kDockHeight));
+        }
         try {
-          velk::WritePngFile(options.Screenshot, velk::TFrameView{pixels.data(), width, height, width});
+          velk::WritePngFile(options.Screenshot, velk::TFrameView{pixels.data() + static_cast<size_t>(top) * width,
+                                                                  width, height - top, width});
         } catch (const velk::EVelkError& e) {
           std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
           screenshot_failed = true;
