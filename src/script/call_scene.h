@@ -27,6 +27,8 @@ class ICallScene {
   virtual void DeleteObject(TObjectHandle object) = 0;
   // Empties the scene: no objects, no events.
   virtual void Reset() = 0;
+  // The scene list itself, for the commands that create components and move them between bases and cabinets.
+  virtual TVelkBaseList& List() = 0;
 };
 
 // The interpreter's view of the scene list.
@@ -40,6 +42,7 @@ class TSceneCalls : public ICallScene {
   void SetProperty(TObjectHandle object, int32_t id, const TCustomParam& value) override;
   void DeleteObject(TObjectHandle object) override;
   void Reset() override;
+  TVelkBaseList& List() override { return scene_; }
 
  private:
   TVelkBaseList& scene_;
