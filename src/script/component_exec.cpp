@@ -224,7 +224,7 @@ void exec_create(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
   if (!row || !calls.Scene()) return;
   auto& c = as<TComComponent>(command);
   TVelkBaseList& scene = calls.Scene()->List();
-  TVelkObject* object = scene.CreateComponent(row->Type);
+  TVelkObject* object = calls.Scene()->CreateComponent(row->Type);
   if (!object) return;
   if (row->Step == TCreationStep::ImageExpressions) {
     object->TakeCreationExpressions({.Delay = c.Prop(PR_DELAY)});
@@ -447,7 +447,7 @@ void exec_prop_motion(TCallMan& calls, TCommand& command, TPage*&, int32_t& inde
   if (!id) throw EVelkError(Utf8ToCp932("プロパティ指定が不正です"));
   const int32_t prop = id->GetInt();
   if (!calls.Scene()) return;
-  auto* motion = dynamic_cast<TVelkPropMotion*>(calls.Scene()->List().CreateComponent(VT_PROPMOTION));
+  auto* motion = dynamic_cast<TVelkPropMotion*>(calls.Scene()->CreateComponent(VT_PROPMOTION));
   if (!motion) return;
   const std::string name = text_of(calls, &c.Name);
   if (!name.empty()) motion->SetName(name);
@@ -499,7 +499,7 @@ void exec_cabinet_save(TCallMan& calls, TCommand& command, TPage*&, int32_t& ind
   const TSelection selection = selection_of(calls, c);
   TVelkControl* cabinet = find_cabinet(scene, name);
   if (!cabinet) {
-    TVelkObject* created = scene.CreateComponent(VT_CABINET);
+    TVelkObject* created = calls.Scene()->CreateComponent(VT_CABINET);
     cabinet = created ? created->AsControl() : nullptr;
     if (!cabinet) return;
     if (!name.empty()) cabinet->SetName(name);
