@@ -345,17 +345,24 @@ void begin_flip(TCallMan& calls, TCommand& command) {
 void exec_flip(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
   auto& c = as<TComFlip>(command);
   if (calls.Scene()) c.Scene = &calls.Scene()->List();
+  // While the flip goes on the frame ends here, whatever the command's continue flag says: the clock does not move
+  // within a frame.
   switch (c.State) {
-    case 0: c.State = 1; return;
+    case 0:
+      c.State = 1;
+      calls.SetContinue(false);
+      return;
     case 1:
       c.StartClock = calls.Process().GameClock;
       c.State = 2;
+      calls.SetContinue(false);
       return;
     default: break;
   }
   const int64_t elapsed = int64_t{calls.Process().GameClock} - c.StartClock;
   if (c.State == 2 && c.Scene && elapsed < c.Scene->TransitionDuration()) {
     c.Scene->SetTransitionElapsed(static_cast<int32_t>(elapsed));
+    calls.SetContinue(false);
     return;
   }
   c.Finish();
@@ -398,7 +405,12 @@ void begin_movie_stop(TCallMan& calls, TCommand& command) {
 void exec_movie_stop(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
   auto& c = as<TComMovieStop>(command);
   const bool registered = !c.TargetName.empty() && calls.Scene() && calls.Scene()->List().FindObject(c.TargetName);
-  if (!registered || !c.WaitValue) ++index;
+  if (!registered || !c.WaitValue) {
+    ++index;
+  } else {
+    // Waiting for the fade: the frame ends, as a wait ends it.
+    calls.SetContinue(false);
+  }
 }
 
 void exec_media_play(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
@@ -425,10 +437,14 @@ void begin_text_ins(TCallMan& calls, TCommand& command) {
   report_no_window(calls, text_of(calls, &c.Window));
 }
 
-void exec_text_ins(TCallMan&, TCommand& command, TPage*&, int32_t& index) {
+void exec_text_ins(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
   auto& c = as<TComTextIns>(command);
   // Without a window nothing plays: the command goes on at once.
-  if (c.TargetName.empty() || !c.WaitValue) ++index;
+  if (c.TargetName.empty() || !c.WaitValue) {
+    ++index;
+  } else {
+    calls.SetContinue(false);
+  }
 }
 
 void exec_text_clr(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
