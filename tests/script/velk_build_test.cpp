@@ -17,6 +17,7 @@
 #include "script/page.h"
 #include "script/project_setting.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
 #include "vfs/archive.h"
 
 namespace velk {
@@ -24,33 +25,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The tests live in <build>/tests, the tools in <build>.
-std::string tool_path(const char* tool) {
-  char self[PATH_MAX] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path().parent_path() / tool).string();
-}
+std::string builder_path() { return test::ToolPath("velk-build"); }
 
-std::string builder_path() { return tool_path("velk-build"); }
+std::string example_path() { return (fs::path(VELK_SOURCE_DIR) / "docs" / "example" / "game.vkp").string(); }
 
-std::string example_path() {
-  return (fs::path(__FILE__).parent_path().parent_path().parent_path() / "docs" / "example" / "game.vkp").string();
-}
-
-struct TRun {
-  int Status = -1;
-  std::string Output;
-};
+using TRun = test::TToolRun;
 
 TRun run_tool(const std::string& tool, const std::string& args, const test::TempDir& dir) {
-  EXPECT_TRUE(fs::exists(tool)) << "build the tool first: " << tool;
-  const std::string log = dir / "builder.log";
-  const int status = std::system(("'" + tool + "' " + args + " > '" + log + "' 2>&1").c_str());
-  TRun run;
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.Output = fs::exists(log) ? test::ReadFile(log) : std::string();
-  return run;
+  return test::RunTool(tool, args, dir.Path());
 }
 
 TRun run_builder(const std::string& args, const test::TempDir& dir) { return run_tool(builder_path(), args, dir); }
@@ -80,7 +62,7 @@ TEST(VelkBuild, BuildsTheExampleIntoAnArchiveWhosePagesLoad) {
   EXPECT_EQ(test::ReadFile(dir / "out/data/items.txt"), "name\tprice\napple\t100\npear\t120\n");
 
   for (const std::string file : {"game.dat", "player"}) {
-    const TRun verify = run_tool(tool_path("velkpack"), "verify '" + (dir / file) + "'", dir);
+    const TRun verify = run_tool(test::ToolPath("velkpack"), "verify '" + (dir / file) + "'", dir);
     EXPECT_EQ(verify.Status, 0) << file << ": " << verify.Output;
     TVrFileCollection archive;
     archive.Open(dir / file);
