@@ -4,7 +4,9 @@
 
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
+#include "scene/velk_images.h"
 #include "scene/velk_prop_motion.h"
+#include "scene/velk_tile.h"
 
 namespace velk {
 
@@ -18,8 +20,10 @@ struct TFactoryRow {
 };
 
 // One row per type code that has a class in this player.
-const std::array<TFactoryRow, 3> kFactory = {{
+const std::array<TFactoryRow, 5> kFactory = {{
     {VT_BOX, Make<TVelkBox>},
+    {VT_IMAGES, Make<TVelkImages>},
+    {VT_TILE, Make<TVelkTile>},
     {VT_PROPMOTION, Make<TVelkPropMotion>},
     {VT_CABINET, Make<TVelkCabinet>},
 }};
