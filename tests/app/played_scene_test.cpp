@@ -85,15 +85,16 @@ class PlayedScene : public ::testing::Test {
   test::TempDir dir;
 };
 
+// Siblings of equal priority draw in the byte order of their names, so the backdrop takes the lowest priority.
 const char kBoxes[] =
     "@version 115\n"
     "boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x808080\n"
-    "boxnew name: \"add\"; left: 10; top: 10; width: 40; height: 30; color: 0x404040; alpha: 384; "
+    "boxnew name: \"add\"; left: 10; top: 10; width: 40; height: 30; color: 0x404040; alpha: 384; priority: 1; "
     "onlbtnup: \"events.ksb:clicked\"\n"
-    "boxnew name: \"half\"; left: 60; top: 10; width: 40; height: 30; color: 0; alpha: 128\n"
+    "boxnew name: \"half\"; left: 60; top: 10; width: 40; height: 30; color: 0; alpha: 128; priority: 1\n"
     "boxnew name: \"framed\"; left: 10; top: 60; width: 50; height: 40; color: 0x00FF00; borderwidth: 3; "
-    "bordercolor: 0xFF0000\n"
-    "boxnew name: \"hidden\"; left: 110; top: 60; width: 20; height: 20; color: 0xFFFFFF; visible: 0\n"
+    "bordercolor: 0xFF0000; priority: 1\n"
+    "boxnew name: \"hidden\"; left: 110; top: 60; width: 20; height: 20; color: 0xFFFFFF; visible: 0; priority: 1\n"
     "label idle\n"
     "wait time: 1000\n"
     "jump page: main.ksb; target: @idle\n";

@@ -64,6 +64,36 @@ TBuiltFile png_as_brix(const fs::path& path, const fs::path& root, const std::st
   return {archive_name(name.generic_string()), brx.Bytes()};
 }
 
+// "animation NAME.brx MS FRAME.png ...": the PNG pictures as the frames of one layered image, each shown for MS
+// milliseconds.
+TBuiltFile animation_as_brix(const std::string& rest, const fs::path& root, const std::string& file, int32_t line) {
+  std::string name, tail, time;
+  SplitWord(rest, name, tail);
+  SplitWord(tail, time, tail);
+  int32_t ms = 0;
+  if (name.empty() || !ParseInt(time, ms) || ms < 1 || tail.empty()) {
+    throw TBuildError(file, line, "animation needs a name, a frame time in milliseconds and PNG pictures");
+  }
+  TBrixFrameList frames;
+  try {
+    for (std::string picture; !tail.empty();) {
+      SplitWord(tail, picture, tail);
+      const fs::path path = root / picture;
+      if (!is_png(path)) throw TBuildError(file, line, "animation takes PNG pictures only: " + picture);
+      const std::vector<uint8_t> png = file_bytes(path.string(), file, line);
+      frames.AddPng(png.data(), png.size(), path.string());
+      frames.Frame(frames.Count() - 1).DisplayTime = ms;
+    }
+    TMemoryStream brx;
+    WriteBrix(brx, frames, TBrixWriteOptions{});
+    return {archive_name(name), brx.Bytes()};
+  } catch (const TBuildError&) {
+    throw;
+  } catch (const EVelkError& e) {
+    throw TBuildError(file, line, e.Utf8());
+  }
+}
+
 void parse_var(TProjectSetting& p, const std::string& rest, const std::string& file, int32_t line) {
   std::string type, tail, name, value;
   SplitWord(rest, type, tail);
@@ -110,7 +140,7 @@ TGameBuild BuildGame(const std::string& project_path) {
   const fs::path root = fs::path(project_path).parent_path();
   const std::string file = project_path;
   std::vector<TPageEntry> page_entries;
-  std::vector<std::pair<std::string, int32_t>> assets, images;
+  std::vector<std::pair<std::string, int32_t>> assets, images, animations;
   for (const TSourceLine& line : SourceLines(file, ReadTextFile(project_path))) {
     const auto fail = [&](const std::string& m) { throw TBuildError(file, line.Number, m); };
     std::string key, rest;
@@ -173,6 +203,8 @@ TGameBuild BuildGame(const std::string& project_path) {
     } else if (key == "asset") {
       if (rest.empty()) fail("asset needs a file or folder");
       assets.emplace_back(StringValue(rest), line.Number);
+    } else if (key == "animation") {
+      animations.emplace_back(rest, line.Number);
     } else if (key == "image") {
       if (rest.empty()) fail("image needs a PNG file or a folder of them");
       images.emplace_back(StringValue(rest), line.Number);
@@ -227,6 +259,8 @@ TGameBuild BuildGame(const std::string& project_path) {
       build.Files.push_back(png_as_brix(path, root, file, line));
     }
   }
+  for (const auto& [animation, line] : animations)
+    build.Files.push_back(animation_as_brix(animation, root, file, line));
   return build;
 }
 
