@@ -13,6 +13,7 @@
 #include "expr/param.h"
 #include "gfx/dibx.h"
 #include "scene/base_list.h"
+#include "scene/custom_image.h"
 #include "scene/props.h"
 #include "scene/velk_prop_motion.h"
 #include "script/call_host.h"
@@ -250,33 +251,18 @@ void exec_create(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
 constexpr int32_t kHighestTransition = 38;
 const std::string kSnapshotName = "\x01\x01";
 
-// Holds the picture of the screen as it was when a flip began, while the components are carried away beneath it.
-class TFlipSnapshot : public TVelkControl {
- public:
-  explicit TFlipSnapshot(TVelkBaseList* owner) : TVelkControl(owner) {}
-  bool AutoName() const override { return false; }
-  TCustomDIBX* ImageSurface() const override { return picture.get(); }
-  void Draw() override {
-    TCustomDIBX* surface = Surface();
-    if (surface && Visible && picture) {
-      surface->Draw(ScreenLeft(), ScreenTop(), picture.get(), TRect{0, 0, picture->Width(), picture->Height()}, false,
-                    false, false);
-    }
-    DrawChildren();
-  }
-  std::unique_ptr<TDIBX> picture;
-};
-
+// An image control holding a copy of the screen as it was when the flip began, in front of everything on the active
+// base, while the components are carried away beneath it.
 void make_snapshot(TVelkBaseList& scene) {
   scene.DrawAll();
-  auto snapshot = std::make_unique<TFlipSnapshot>(&scene);
-  TFlipSnapshot* s = snapshot.get();
+  auto snapshot = std::make_unique<TVelkImage>(&scene);
+  TVelkImage* s = snapshot.get();
   scene.Adopt(std::move(snapshot));
   s->SetName(kSnapshotName);
-  s->picture = std::make_unique<TDIBX>();
+  s->OwnSurface = std::make_unique<TDIBX>();
   if (TDIBX* screen = scene.PresentationSurface()) {
-    s->picture->SetSize(scene.Width(), scene.Height(), screen->BitCount());
-    s->picture->Assign(screen);
+    s->OwnSurface->SetSize(scene.Width(), scene.Height(), screen->BitCount());
+    s->OwnSurface->Assign(screen);
   }
   s->SetParent(scene.ActiveBaseObject());
   s->SetBounds(0, 0, scene.Width(), scene.Height());

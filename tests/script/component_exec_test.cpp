@@ -365,6 +365,10 @@ TEST_F(ComponentExec, FlipWithTimeShowsASnapshotUntilItEndsAndClearsTheOldBase) 
   TCustomDIBX* picture = snapshot->ImageSurface();
   EXPECT_EQ(picture->GetPixel(10, 10), static_cast<uint32_t>(picture->ColorToPixel(0x0000FF)));
   EXPECT_EQ(red->Parent(), scene.InactiveBaseObject());
+  // The screen still shows the red box, through the snapshot.
+  scene.DrawAll();
+  TDIBX* screen = scene.PresentationSurface();
+  EXPECT_EQ(screen->GetPixel(30, 20), static_cast<uint32_t>(screen->ColorToPixel(0x0000FF)));
   EXPECT_EQ(Int("done"), 0);
   Frames(2);
   EXPECT_EQ(scene.ActiveBase, 1);
@@ -374,6 +378,19 @@ TEST_F(ComponentExec, FlipWithTimeShowsASnapshotUntilItEndsAndClearsTheOldBase) 
   EXPECT_EQ(scene.FindObject("old"), nullptr);
   EXPECT_EQ(Children(scene.InactiveBaseObject()), (TStrings{"cab"}));
   EXPECT_EQ(Int("done"), 1);
+}
+
+TEST_F(ComponentExec, FinishEndsARunningFlipAtOnce) {
+  Run({{"main.vks", "flip type: 3; time: 300; carry: 1; names: \"a\"; clear: 1\n"}});
+  Box("a", scene.ActiveBaseObject());
+  Box("b", scene.ActiveBaseObject());
+  Frames(1);
+  ASSERT_NE(scene.FindObject("\x01\x01"), nullptr);
+  calls->CurrentPage()->Commands.Item(0)->Finish();
+  EXPECT_EQ(scene.ActiveBase, 1);
+  EXPECT_EQ(scene.FindObject("\x01\x01"), nullptr);
+  EXPECT_EQ(Children(scene.ActiveBaseObject()), (TStrings{"a"}));
+  EXPECT_EQ(scene.FindObject("b"), nullptr);
 }
 
 TEST_F(ComponentExec, FlipTypesOutsideTheTableMeanNone) {
