@@ -67,6 +67,10 @@ class TVelkCustomImage : public TVelkControl {
   void MarkSizeDirty();
   // Applies a pending size change: Width/Height = picture size x zoom / 256 (axes with zoom 0 keep their size).
   virtual void UpdateSize();
+  // A pending size is taken before the creating command applies the position.
+  void TakeSizeFromSource() override {
+    if (SizeDirty) UpdateSize();
+  }
   // Stores an explicit size for one axis: its zoom becomes 0 and the picture is stretched to the size.
   void StoreExplicitSize(bool vertical, int32_t v);
   // True when the low byte of Angle is not 0.
