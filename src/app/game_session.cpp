@@ -97,6 +97,7 @@ std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process
   connect_scene(process, project->IdCode);
   return std::make_unique<TProjectFrame>(std::move(project), [this] {
     if (var_host_) var_host_->SetCalls(nullptr);
+    if (scene_ != nullptr) scene_->Services.EvaluateInt = nullptr;
   });
 }
 
@@ -142,6 +143,14 @@ std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project)
   services.Scene = scene_calls_.get();
   auto calls = std::make_unique<TCallMan>(services);
   if (var_host_) var_host_->SetCalls(calls.get());
+  // Components evaluate their own expressions (last-frame waits, particle positions) in the game's variables.
+  if (scene_ != nullptr) {
+    TCallMan* interpreter = calls.get();
+    scene_->Services.EvaluateInt = [interpreter](TVelkParser& expr) {
+      const TCustomParam* value = interpreter->Evaluate(expr);
+      return value != nullptr ? value->GetInt() : 0;
+    };
+  }
   return calls;
 }
 

@@ -11,8 +11,6 @@
 
 namespace velk {
 
-std::function<int32_t(TVelkParser&)> TVelkCustomImages::EvaluateWait;
-
 int32_t TImageList::Count() const { return Item ? Item->Count() : 0; }
 
 TBrixItemFrame* TImageList::Frame(int32_t index) const {
@@ -154,8 +152,9 @@ void TVelkCustomImages::ShowFrame(int32_t index) {
   if (frame) {
     FrameTime += frame->DisplayTime;
     const int32_t count = FrameCount();
-    if (index == count - 1 && count > 1 && EvaluateWait && LastFrameWait.Count() > 0) {
-      FrameTime += EvaluateWait(LastFrameWait);
+    const auto& evaluate = Owner()->Services.EvaluateInt;
+    if (index == count - 1 && count > 1 && evaluate && LastFrameWait.Count() > 0) {
+      FrameTime += evaluate(LastFrameWait);
     }
   }
   FollowPictureSize();

@@ -39,8 +39,6 @@ class TVelkCustomImages : public TVelkCustomImage {
   bool PausedFlag = false;
   // Evaluated when the last frame is shown; its integer value is added to that frame's time.
   TVelkParser LastFrameWait;
-  // Evaluates LastFrameWait; the game session sets it (the scene holds no variable store). Unset: 0 is added.
-  static std::function<int32_t(TVelkParser&)> EvaluateWait;
 
   // Frames of a state; state 0 is the picture of images.
   TImageList& Frames(int32_t state = 0) { return lists_.at(static_cast<size_t>(state)); }

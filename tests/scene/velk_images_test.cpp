@@ -97,7 +97,7 @@ TEST(VelkImages, TheLastFrameWaitsTheValueOfItsExpressionLonger) {
   w.Files["a.brx"] = ThreeFrames();
   TVelkImages* img = NewImages(w, "img", "a.brx");
   int evaluated = 0;
-  TVelkCustomImages::EvaluateWait = [&](TVelkParser&) { return ++evaluated, 250; };
+  w.Scene.Services.EvaluateInt = [&](TVelkParser&) { return ++evaluated, 250; };
   test::SetInt(*img, PR_INDEX, 1);
   EXPECT_EQ(evaluated, 0);  // no operations to run
   // One assignment of a constant: ____arg := 250.
@@ -116,7 +116,6 @@ TEST(VelkImages, TheLastFrameWaitsTheValueOfItsExpressionLonger) {
   test::SetInt(*img, PR_INDEX, 2);
   EXPECT_EQ(evaluated, 1);
   EXPECT_EQ(img->FrameTime, 100 + 250);
-  TVelkCustomImages::EvaluateWait = nullptr;
 }
 
 TEST(VelkImages, RebuiltDisplaySurfacesBringTheFramesBackAndAfterimagesLetGo) {
