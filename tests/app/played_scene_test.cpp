@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/png_writer.h"
 #include "gfx/png_image.h"
 #include "support/temp_dir.h"
 #include "support/tools.h"
@@ -47,10 +48,12 @@ uint32_t add_scaled(uint32_t under, uint32_t colour, uint32_t amount) {
 class PlayedScene : public ::testing::Test {
  protected:
   // Builds the game from its page and plays it headless for the frames; the screenshot is decoded.
-  TDecodedImage Play(const std::string& main_page, int frames, const std::string& input = {}) {
+  TDecodedImage Play(const std::string& main_page, int frames, const std::string& input = {},
+                     const std::string& project_lines = {}) {
     test::WriteFile(dir / "game.vkp",
                     "version 115\nscreen 160 120\nstart main.ksb\nsave off\nvar int clicks 0\npage main.vks\n"
-                    "page events.vks\n");
+                    "page events.vks\n" +
+                        project_lines);
     test::WriteFile(dir / "main.vks", main_page);
     test::WriteFile(dir / "events.vks",
                     "@version 115\nlabel clicked\ncalc clicks = clicks + 1\nsetprop object: \"add\"; property: 8; "
@@ -119,6 +122,37 @@ TEST_F(PlayedScene, AClickRunsTheHandlerThatRecolours) {
   want.Paint(60, 10, 40, 30, [](uint32_t d) { return blend(d, 0, 128); });
   want.Paint(10, 60, 50, 40, [](uint32_t) { return 0xFF0000u; });
   want.Paint(13, 63, 44, 34, [](uint32_t) { return 0x00FF00u; });
+  ExpectScreen(shot, want);
+}
+
+// An opaque 8 x 6 picture whose every pixel differs: red grows to the right, green downwards.
+uint32_t pattern_rgb(int32_t x, int32_t y) { return uint32_t(30 * x) << 16 | uint32_t(40 * y) << 8 | 0xC8; }
+uint32_t rgb_to_bgr(uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+
+TEST_F(PlayedScene, PngPicturesBecomeImagesDrawnBlendedAddedAndMirrored) {
+  std::vector<uint32_t> pixels;
+  for (int32_t y = 0; y < 6; ++y) {
+    for (int32_t x = 0; x < 8; ++x) pixels.push_back(pattern_rgb(x, y));
+  }
+  WritePngFile(dir / "pic.png", TFrameView{pixels.data(), 8, 6, 8});
+  const TDecodedImage shot =
+      Play("@version 115\n"
+           "boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x808080\n"
+           "imgnew name: \"plain\"; source: \"pic.brx\"; left: 20; top: 20; priority: 1\n"
+           "imgnew name: \"blend\"; source: \"pic.brx\"; left: 100; top: 50; alpha: 128; priority: 1\n"
+           "imgnew name: \"added\"; source: \"pic.brx\"; left: 100; top: 80; alpha: 384; fliph: 1; priority: 1\n"
+           "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n",
+           10, {}, "image pic.png\n");
+  TExpected want(160, 120, 0x808080);
+  for (int32_t y = 0; y < 6; ++y) {
+    for (int32_t x = 0; x < 8; ++x) {
+      const uint32_t s = rgb_to_bgr(pattern_rgb(x, y));
+      want.Paint(20 + x, 20 + y, 1, 1, [s](uint32_t) { return s; });
+      want.Paint(100 + x, 50 + y, 1, 1, [s](uint32_t d) { return blend(d, s, 128); });
+      // Mirrored about its anchor (offset 0): the picture ends at its Left.
+      want.Paint(100 - x, 80 + y, 1, 1, [s](uint32_t d) { return add_scaled(d, s, 128); });
+    }
+  }
   ExpectScreen(shot, want);
 }
 
