@@ -45,7 +45,8 @@ const std::array<TPropRow<TVelkLabel>, 20> kLabelRows = {{
     {PR_FLIPV, [](const L& l, TPropValue& v) { v.B = l.FlipV(); }, [](L& l, const TPropValue& v) { l.SetFlipV(v.B); }},
     {PR_ZOOMX, [](const L& l, TPropValue& v) { v.I = l.ZoomX(); }, [](L& l, const TPropValue& v) { l.SetZoomX(v.I); }},
     {PR_ZOOMY, [](const L& l, TPropValue& v) { v.I = l.ZoomY(); }, [](L& l, const TPropValue& v) { l.SetZoomY(v.I); }},
-    {PR_SOURCE, [](const L& l, TPropValue& v) { v.S = l.Source; }, [](L& l, const TPropValue& v) { l.Source = v.S; }},
+    {PR_SOURCE, [](const L& l, TPropValue& v) { v.S = l.Source(); },
+     [](L& l, const TPropValue& v) { l.SetSource(v.S); }},
     {PR_REPEAT, [](const L& l, TPropValue& v) { v.B = l.Repeat; }, [](L& l, const TPropValue& v) { l.Repeat = v.B; }},
     {PR_AUTOSCRAP, [](const L& l, TPropValue& v) { v.B = l.AutoScrap; },
      [](L& l, const TPropValue& v) { l.AutoScrap = v.B; }},
@@ -234,10 +235,47 @@ TDIBX* TVelkLabel::Ink(TCustomDIBX& target) {
   return ink_.get();
 }
 
+void TVelkLabel::SetSource(const std::string& name) {
+  if (name == source_) return;
+  Invalidate();
+  if (motion_) {
+    motion_.reset();
+    TVelkMotion::ResetMotionValues(*this);
+  }
+  source_ = name;
+  end_reported_ = false;
+  const size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && SameText(name.substr(dot), ".kmt")) {
+    motion_ = TVelkMotion::Load(*this, name);
+    if (motion_ && motion_->Step(0, Repeat)) MotionEnded();
+  }
+  Invalidate();
+}
+
+bool TVelkLabel::MotionEnded() {
+  if (AutoScrap) return true;
+  if (!end_reported_) {
+    end_reported_ = true;
+    QueueOwnEvent(PR_ONPLAYEND, {}, false);
+  }
+  return false;
+}
+
+bool TVelkLabel::Update() {
+  TVelkControl::Update();
+  TVelkBaseList* scene = Owner();
+  return motion_ && motion_->Step(scene ? scene->FrameMs() : 0, Repeat) && MotionEnded();
+}
+
+// The anchor in block pixels, mirrored with the flips, as pictures turn around it.
+TPoint TVelkLabel::Pivot() const {
+  return {flip_h_ ? block_w_ - OffsetX - 1 : OffsetX, flip_v_ ? block_h_ - OffsetY - 1 : OffsetY};
+}
+
 TRect TVelkLabel::ScreenRect() const {
   if (!Rotated()) return TVelkControl::ScreenRect();
-  const TPoint o = ScreenOrigin();
-  return RotatedBounds(o.X, o.Y, block_w_, block_h_, zoom_x_, zoom_y_, OffsetX, OffsetY, Angle & 0xFF);
+  const TPoint o = ScreenOrigin(), pivot = Pivot();
+  return RotatedBounds(o.X, o.Y, block_w_, block_h_, zoom_x_, zoom_y_, pivot.X, pivot.Y, Angle & 0xFF);
 }
 
 void TVelkLabel::Draw() {
@@ -246,22 +284,23 @@ void TVelkLabel::Draw() {
     const TRect src{0, 0, block_w_, block_h_};
     TDIBX* cover = coverage_.get();
     if (Rotated()) {
-      const TPoint o = ScreenOrigin();
-      target->DrawRotateMask(o.X, o.Y, zoom_x_, zoom_y_, Ink(*target), src, OffsetX, OffsetY, Angle & 0xFF, flip_h_,
+      const TPoint o = ScreenOrigin(), pivot = Pivot();
+      target->DrawRotateMask(o.X, o.Y, zoom_x_, zoom_y_, Ink(*target), src, pivot.X, pivot.Y, Angle & 0xFF, flip_h_,
                              flip_v_, cover, Alpha);
     } else if (Width == block_w_ && Height == block_h_) {
       if (Alpha <= 255) {
         target->DrawColorMask(ScreenLeft(), ScreenTop(), cover, src, flip_h_, flip_v_,
                               static_cast<uint32_t>(target->ColorToPixel(FontColor)), Alpha);
       } else {
-        target->DrawAddMask(ScreenLeft(), ScreenTop(), Ink(*target), src, flip_h_, flip_v_, cover, Alpha - 256);
+        target->DrawAddMask(ScreenLeft(), ScreenTop(), Ink(*target), src, flip_h_, flip_v_, cover,
+                            std::min(Alpha - 256, 255));
       }
     } else {
       const TRect dst = TVelkControl::ScreenRect();
       if (Alpha <= 255) {
         target->StretchDrawMask(dst, Ink(*target), src, flip_h_, flip_v_, cover, Alpha);
       } else {
-        target->StretchDrawAddMask(dst, Ink(*target), src, flip_h_, flip_v_, cover, Alpha - 256);
+        target->StretchDrawAddMask(dst, Ink(*target), src, flip_h_, flip_v_, cover, std::min(Alpha - 256, 255));
       }
     }
   }
@@ -283,7 +322,7 @@ void TVelkLabel::SaveOwnFields(TStream& s) const {
   WriteInt(s, zoom_x_);
   WriteString(s, Text());
   WriteString(s, OnIdle);
-  WriteString(s, Source);
+  WriteString(s, source_);
   WriteByte(s, Repeat);
   WriteByte(s, AutoScrap);
   WriteString(s, OnPlayEnd);
@@ -305,9 +344,10 @@ void TVelkLabel::LoadOwnFields(TStream& s, int32_t version) {
   Angle = ReadInt(s);
   zoom_x_ = std::max(1, ReadInt(s));
   const std::string text = ReadString(s);
+  std::string source;
   if (version > 103) {
     OnIdle = ReadString(s);
-    Source = ReadString(s);
+    source = ReadString(s);
     Repeat = ReadByte(s) != 0;
     AutoScrap = ReadByte(s) != 0;
     OnPlayEnd = ReadString(s);
@@ -315,6 +355,7 @@ void TVelkLabel::LoadOwnFields(TStream& s, int32_t version) {
     zoom_y_ = std::max(1, ReadInt(s));
   }
   SetText(text);
+  SetSource(source);
 }
 
 }  // namespace velk

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scene/velk_control.h"
+#include "scene/velk_motion.h"
 
 namespace velk {
 
@@ -37,7 +38,6 @@ class TVelkLabel : public TVelkControl {
   int32_t FontColor = 0;
   int32_t Angle = 0;  // only the low byte counts: 256 steps make a full turn
   std::string OnIdle;
-  std::string Source;
   bool Repeat = false;
   bool AutoScrap = false;
   std::string OnPlayEnd;
@@ -61,6 +61,13 @@ class TVelkLabel : public TVelkControl {
   void SetAntiAlias(bool v);
   void SetText(const std::string& text);
 
+  // A motion file (".kmt") as source drives the label's position; PR_REPEAT, PR_AUTOSCRAP and PR_ONPLAYEND apply
+  // to it. Other names are kept and do nothing.
+  const std::string& Source() const { return source_; }
+  void SetSource(const std::string& name);
+  bool MotionAttached() const override { return motion_ != nullptr; }
+  TVelkMotion* Motion() const { return motion_.get(); }
+
   int32_t ZoomX() const override { return zoom_x_; }
   int32_t ZoomY() const override { return zoom_y_; }
   bool FlipH() const override { return flip_h_; }
@@ -79,6 +86,8 @@ class TVelkLabel : public TVelkControl {
 
   TRect ScreenRect() const override;
   void Draw() override;
+  // The motion step; true when the motion ended with PR_AUTOSCRAP set.
+  bool Update() override;
 
  protected:
   void SaveOwnFields(TStream& s) const override;
@@ -86,6 +95,8 @@ class TVelkLabel : public TVelkControl {
 
  private:
   void Layout();
+  bool MotionEnded();
+  TPoint Pivot() const;
   void FollowBlock();
   // A surface of the block's size in the font colour at the target's depth, for the scaled and additive draws.
   TDIBX* Ink(TCustomDIBX& target);
@@ -103,6 +114,9 @@ class TVelkLabel : public TVelkControl {
   std::unique_ptr<TDIBX> coverage_;
   std::unique_ptr<TDIBX> ink_;
   int32_t ink_color_ = -1;
+  std::string source_;
+  std::unique_ptr<TVelkMotion> motion_;
+  bool end_reported_ = false;
 };
 
 }  // namespace velk

@@ -5,6 +5,7 @@
 #include "base/sjis.h"
 #include "gfx/dibx.h"
 #include "scene/base_list.h"
+#include "scene/velk_film.h"
 #include "scene_test_support.h"
 #include "text/font_face.h"
 #include "vfs/stream.h"
@@ -241,6 +242,71 @@ TEST(VelkLabel, RotationTurnsTheDirtyAreaAndTheInk) {
   EXPECT_EQ(label->ScreenRect(), (TRect{50, 50, 114, 66}));
 }
 
+// A motion of `length` ticks that moves its control 10 pixels right per tick.
+class TFakeMotionFilm : public IVelkFilm {
+ public:
+  TFakeMotionFilm(TVelkControl& target, int32_t length) : target_(target), length_(length) {}
+  int32_t Length() const override { return length_; }
+  int32_t LoopStart() const override { return 0; }
+  void MoveTo(int32_t tick) override {
+    tick_ = tick;
+    target_.MotionX = 10 * tick;
+  }
+  int32_t CurrentTick() const override { return tick_; }
+  bool Relative() const override { return false; }
+  void SetOrigin(int32_t, int32_t) override {}
+  void SetBasePriority(int32_t) override {}
+  bool HasOwnScene() const override { return false; }
+  void SetScene(TVelkBaseList*) override {}
+  int32_t Width() const override { return 0; }
+  int32_t Height() const override { return 0; }
+  void SetPlaying(bool) override {}
+  void SetVolume(int32_t) override {}
+
+ private:
+  TVelkControl& target_;
+  int32_t length_;
+  int32_t tick_ = 0;
+};
+
+TEST(VelkLabel, MotionSourceDrivesThePositionAndEndsTheRun) {
+  TVelkBaseList scene;
+  scene.SetSize(100, 50);
+  scene.Services.LoadFilm = [](TVelkControl& target, const std::string& name) -> std::unique_ptr<IVelkFilm> {
+    if (name != "walk.KMT") return nullptr;
+    return std::make_unique<TFakeMotionFilm>(target, 3);
+  };
+  TVelkLabel* label = NewLabel(scene, "a");
+  label->OnPlayEnd = "ended";
+  test::Set(*label, PR_SOURCE, "walk.png");
+  EXPECT_FALSE(label->MotionAttached());
+  test::Set(*label, PR_SOURCE, "walk.KMT");
+  ASSERT_TRUE(label->MotionAttached());
+  EXPECT_EQ(test::Prop(*label, PR_SOURCE), "walk.KMT");
+  std::vector<std::string> events;
+  for (int i = 0; i < 12; ++i) {
+    scene.ProcessInput(17);
+    EXPECT_FALSE(label->Update());
+    for (const std::string& e : test::Drain(scene)) events.push_back(e);
+  }
+  EXPECT_EQ(label->MotionX, 20);
+  EXPECT_EQ(label->ScreenLeft(), 20);
+  EXPECT_EQ(events, (std::vector<std::string>{"43:label()"}));
+  // Another source detaches the motion and puts the label back.
+  label->SetSource("");
+  EXPECT_FALSE(label->MotionAttached());
+  EXPECT_EQ(label->MotionX, 0);
+  // With PR_AUTOSCRAP the label ends itself with its motion.
+  label->AutoScrap = true;
+  label->SetSource("walk.KMT");
+  bool ended = false;
+  for (int i = 0; i < 12 && !ended; ++i) {
+    scene.ProcessInput(17);
+    ended = label->Update();
+  }
+  EXPECT_TRUE(ended);
+}
+
 TEST(VelkLabel, SaveRecordRoundTrips) {
   TVelkBaseList scene;
   TVelkLabel* label = NewLabel(scene, "一行目\n2");
@@ -255,7 +321,7 @@ TEST(VelkLabel, SaveRecordRoundTrips) {
   label->FontColor = 0x123456;
   label->Angle = 5;
   label->OnIdle = "idle";
-  label->Source = "m.kmt";
+  label->SetSource("m.kmt");
   label->Repeat = true;
   label->OnPlayEnd = "end";
   label->PausedFlag = true;
