@@ -4,7 +4,9 @@
 
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
+#include "scene/velk_cg_label.h"
 #include "scene/velk_images.h"
+#include "scene/velk_label.h"
 #include "scene/velk_tile.h"
 
 namespace velk {
@@ -19,10 +21,12 @@ struct TFactoryRow {
 };
 
 // One row per type code that has a class in this player.
-const std::array<TFactoryRow, 4> kFactory = {{
+const std::array<TFactoryRow, 6> kFactory = {{
     {VT_BOX, Make<TVelkBox>},
     {VT_IMAGES, Make<TVelkImages>},
+    {VT_LABEL, Make<TVelkLabel>},
     {VT_TILE, Make<TVelkTile>},
+    {VT_CGLABEL, Make<TVelkCGLabel>},
     {VT_CABINET, Make<TVelkCabinet>},
 }};
 

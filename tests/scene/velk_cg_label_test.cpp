@@ -11,6 +11,7 @@
 #include "gfx/dibx.h"
 #include "gfx/image_cache.h"
 #include "scene/base_list.h"
+#include "scene/velk_label.h"
 #include "scene_test_support.h"
 #include "vfs/stream.h"
 
@@ -226,6 +227,29 @@ TEST_F(CGLabel, RecordsUpTo124HaveNoIdleHandler) {
   EXPECT_EQ(early.OnIdle, "");
   EXPECT_EQ(early.Text(), "A");
   EXPECT_EQ(s.Remaining(), 8);
+}
+
+// Both label kinds come back through the scene's factory by their type codes.
+TEST_F(CGLabel, SceneRecordRecreatesBothLabelKinds) {
+  auto* text = scene.New<TVelkLabel>();
+  text->SetName("text");
+  text->SetParent(label);
+  text->SetText("hi");
+  TMemoryStream s;
+  scene.SaveToStream(s);
+  s.SetPosition(0);
+  TVelkBaseList loaded;
+  loaded.Services.Images = &cache;
+  loaded.SetSize(12, 10);
+  loaded.LoadFromStream(s, 140);
+  auto* cg = dynamic_cast<TVelkCGLabel*>(loaded.FindObject("cg"));
+  ASSERT_NE(cg, nullptr);
+  EXPECT_EQ(cg->Cells(), label->Cells());
+  auto* child = dynamic_cast<TVelkLabel*>(loaded.FindObject("text"));
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(child->Parent(), cg);
+  EXPECT_EQ(child->Text(), "hi");
+  EXPECT_EQ(child->Width, text->Width);
 }
 
 }  // namespace
