@@ -250,3 +250,9 @@ TCharWidths TFontFace::CharWidths(uint16_t code) {
 }
 
 }  // namespace velk
+
+#if defined(__SANITIZE_ADDRESS__)
+// Sanitizer builds: fontconfig loses a few bytes of its own while it parses its configuration files, once per
+// process; that is not ours to fix, and every program that renders text would report it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
