@@ -122,9 +122,11 @@ std::string FontFamilyFor(const std::string& face_name) {
 }
 
 std::string FindFontFile(const std::string& face_name) {
+  // Matching is slow, so answers are kept; scripts may name any number of faces, so not too many of them.
   static std::map<std::string, std::string> found;
   const auto it = found.find(face_name);
   if (it != found.end()) return it->second;
+  if (found.size() >= 256) found.clear();
   return found[face_name] = MatchFamily(FontFamilyFor(face_name));
 }
 
