@@ -1,12 +1,11 @@
 #include "scene/component_factory.h"
 
-#include <array>
-
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
 #include "scene/velk_cg_label.h"
 #include "scene/velk_images.h"
 #include "scene/velk_label.h"
+#include "scene/velk_prop_motion.h"
 #include "scene/velk_tile.h"
 
 namespace velk {
@@ -21,14 +20,16 @@ struct TFactoryRow {
 };
 
 // One row per type code that has a class in this player.
-const std::array<TFactoryRow, 6> kFactory = {{
+// Kept in type-code order; the array takes its size from the rows.
+const TFactoryRow kFactory[] = {
     {VT_BOX, Make<TVelkBox>},
     {VT_IMAGES, Make<TVelkImages>},
     {VT_LABEL, Make<TVelkLabel>},
     {VT_TILE, Make<TVelkTile>},
     {VT_CGLABEL, Make<TVelkCGLabel>},
+    {VT_PROPMOTION, Make<TVelkPropMotion>},
     {VT_CABINET, Make<TVelkCabinet>},
-}};
+};
 
 }  // namespace
 
