@@ -22,7 +22,7 @@ struct TFontAlias {
   const char* Family;
 };
 
-const std::array<TFontAlias, 14> kFontAliases = {{
+const std::array<TFontAlias, 12> kFontAliases = {{
     {"ＭＳ ゴシック", "IPAGothic"},
     {"ＭＳ Ｐゴシック", "IPAPGothic"},
     {"ＭＳ 明朝", "IPAMincho"},
@@ -35,8 +35,6 @@ const std::array<TFontAlias, 14> kFontAliases = {{
     {"ＭＳ ＵＩ ゴシック", "IPAPGothic"},
     {"メイリオ", "IPAPGothic"},
     {"Meiryo", "IPAPGothic"},
-    {"ＨＧ丸ゴシックM-PRO", "IPAPGothic"},
-    {"ＨＧ明朝E", "IPAPMincho"},
 }};
 
 // The face used when the system does not know the one asked for.
