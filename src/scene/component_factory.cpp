@@ -2,7 +2,9 @@
 
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
+#include "scene/velk_cg_label.h"
 #include "scene/velk_images.h"
+#include "scene/velk_label.h"
 #include "scene/velk_prop_motion.h"
 #include "scene/velk_tile.h"
 
@@ -22,7 +24,9 @@ struct TFactoryRow {
 const TFactoryRow kFactory[] = {
     {VT_BOX, Make<TVelkBox>},
     {VT_IMAGES, Make<TVelkImages>},
+    {VT_LABEL, Make<TVelkLabel>},
     {VT_TILE, Make<TVelkTile>},
+    {VT_CGLABEL, Make<TVelkCGLabel>},
     {VT_PROPMOTION, Make<TVelkPropMotion>},
     {VT_CABINET, Make<TVelkCabinet>},
 };

@@ -1,0 +1,103 @@
+#pragma once
+// The glyph cache: one process-wide manager keeps the 256 most recently used glyphs, each an 8-bit coverage bitmap
+// of the glyph's black box with the metrics that place it, and draws glyphs into a colour surface and its mask in
+// a colour with optional border and shadow.
+#include <array>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gfx/dibx.h"
+#include "text/font_face.h"
+
+namespace velk {
+
+class TFontPixel {
+ public:
+  // The coverage of the black box: 8 bits, 0 empty, 255 full; an empty surface for a glyph without pixels.
+  std::unique_ptr<TDIBX> Bitmap;
+  uint16_t Code = 0;  // single byte, or lead byte × 256 + trail byte
+  std::string FontName;
+  int32_t FontHeight = 0;
+  uint8_t Style = 0;
+  int32_t Quality = 0;
+  int32_t OriginX = 0;  // left bearing, never below 0
+  int32_t OriginY = 0;  // ascent minus the glyph's top, never below 0
+  int32_t UnderlineSize = 0;
+  int32_t StrikeOutPos = 0;  // from the top of the cell
+  int32_t StrikeOutSize = 0;
+  // What follows the black box up to the advance; for a glyph without pixels the character's text width.
+  int32_t TrailingGap = 0;
+
+  int32_t BitmapWidth() const { return Bitmap ? Bitmap->Width() : 0; }
+  int32_t BitmapHeight() const { return Bitmap ? Bitmap->Height() : 0; }
+  bool Empty() const { return BitmapWidth() == 0 || BitmapHeight() == 0; }
+  // The pen advance the glyph takes in a line.
+  int32_t Advance() const { return OriginX + BitmapWidth() + TrailingGap; }
+  // Coverage at (x, y) of the black box, 0 outside.
+  uint8_t CoverageAt(int32_t x, int32_t y) const;
+};
+
+// How a glyph is drawn: native colours of the colour surface, border width and shadow offset, solid or blended
+// text, and whether the neighbours share the glyph's border and shadow (their bars then run on).
+struct TGlyphPaint {
+  uint32_t Color = 0, BorderColor = 0, ShadowColor = 0;
+  int32_t Border = 0, Shadow = 0;
+  bool Blended = true;
+  bool JoinBefore = false, JoinAfter = false;
+};
+
+class TFontPixelManager {
+ public:
+  static constexpr size_t kCapacity = 256;
+
+  TFontPixelManager();
+  ~TFontPixelManager();
+  TFontPixelManager(const TFontPixelManager&) = delete;
+  TFontPixelManager& operator=(const TFontPixelManager&) = delete;
+
+  // The cached glyph for the key (the current quality level included), made on a miss. Raises
+  // "Error:GetOutlineTextMetrics" when no font at all can be opened.
+  TFontPixel* GetGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height);
+  // The current font's ascent (0 before any font was made).
+  int32_t Ascent() const { return font_ ? font_->Ascent() : 0; }
+  // Selects the font (re-created only when name, height or style change) and answers it.
+  TFontFace& SelectFont(const std::string& font_name, int32_t height, uint8_t style);
+
+  // 0 one bit per pixel, 1 five, 2 seventeen, 3 sixty-five gray levels; values outside 0 .. 3 are clamped.
+  int32_t Quality() const { return quality_; }
+  void SetQuality(int32_t level);
+  size_t Count() const { return usage_.size(); }
+
+  // Draws glyph g in the cell (x, y, cell_w, cell_h) of a colour surface and its 8-bit mask (either may be null):
+  // the black box at (x + b + offset, y + b + OriginY); underline and strike-out bars across the cell; the drawn
+  // area grows by 2b + s. The shadow (the grown glyph with a border) first, moved s right and down, then the border,
+  // then the text blended by coverage or solid. Every drawn pixel sets the mask: border and shadow to 255, the text
+  // to its coverage.
+  static void DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t x, int32_t y, int32_t cell_w, int32_t cell_h,
+                        int32_t offset, const TFontPixel& g, const TGlyphPaint& paint);
+  // The horizontal offset of a glyph's black box in a text cell of width W = min(available, font height).
+  static int32_t CellOffset(const TFontPixel& g, int32_t cell_width, const TCharWidths& widths);
+
+ private:
+  using TUsage = std::list<std::unique_ptr<TFontPixel>>;
+  std::unique_ptr<TFontPixel> MakeGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height);
+
+  std::array<std::vector<TUsage::iterator>, 256> buckets_;
+  TUsage usage_;  // most recently used first
+  std::unique_ptr<TFontFace> font_;
+  std::string font_name_;
+  int32_t font_height_ = 0;
+  uint8_t font_style_ = 0;
+  int32_t quality_ = 3;
+};
+
+// The process-wide glyph cache.
+TFontPixelManager& FontPixelManager();
+
+// The gray level g of a quality level as coverage (level 0: 0 and 255).
+uint8_t LevelCoverage(int32_t quality, int32_t g);
+
+}  // namespace velk
