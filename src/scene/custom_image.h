@@ -100,7 +100,7 @@ class TVelkCustomImage : public TVelkControl {
   virtual TVelkCustomImage* NewAfterimage();
   // Leaves an afterimage every BlurSpan milliseconds while the picture moves or changes.
   void UpdateAfterimages();
-  // Whether the picture changed size in a way Width/Height must follow (frame changes).
+  // Width/Height follow the shown picture at once (a new frame or source); old and new area are redrawn.
   void FollowPictureSize();
 
   void SaveOwnFields(TStream& s) const override;

@@ -110,11 +110,12 @@ void TVelkCustomImages::SetSource(const std::string& name) {
   Index = -1;
   FrameTime = 0;
   end_reported_ = false;
+  scrap_pending_ = false;
   source_ = name;
   const std::string ext = LowerExtension(name);
   if (ext == ".kmt") {
     motion_ = TVelkMotion::Load(*this, name);
-    if (motion_ && motion_->Step(0, Repeats())) ReachedEnd();
+    if (motion_ && motion_->Step(0, Repeats())) scrap_pending_ = ReachedEnd();
   } else if (ext == ".brx" || ext == ".png" || ext == ".bmp") {
     if (LoadFrames(0, name)) ShowFrame(0);
   }
@@ -228,7 +229,7 @@ bool TVelkCustomImages::AnimateFrames() {
 bool TVelkCustomImages::Update() {
   TVelkControl::Update();
   UpdateSize();
-  bool done = false;
+  bool done = scrap_pending_;
   if (motion_) {
     if (motion_->Step(Owner() ? Owner()->FrameMs() : 0, Repeats())) done = ReachedEnd();
   } else {

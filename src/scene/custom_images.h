@@ -92,6 +92,8 @@ class TVelkCustomImages : public TVelkCustomImage {
   std::string source_;
   std::unique_ptr<TVelkMotion> motion_;
   bool end_reported_ = false;
+  // The motion ended in the step its attachment took, with PR_AUTOSCRAP: the next update ends the control.
+  bool scrap_pending_ = false;
 
  private:
   std::vector<TImageList> lists_;

@@ -109,13 +109,14 @@ void TVelkBox::SetSource(const std::string& name) {
   }
   Source = name;
   end_reported_ = false;
+  scrap_pending_ = false;
   Invalidate();
   const size_t dot = name.find_last_of('.');
   std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
   for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   if (ext == ".kmt") {
     motion_ = TVelkMotion::Load(*this, name);
-    if (motion_ && motion_->Step(0, Repeat)) MotionEnded();
+    if (motion_ && motion_->Step(0, Repeat)) scrap_pending_ = MotionEnded();
   }
   Invalidate();
 }
@@ -139,7 +140,7 @@ bool TVelkBox::MotionEnded() {
 
 bool TVelkBox::Update() {
   TVelkBaseList* scene = Owner();
-  bool done = false;
+  bool done = scrap_pending_;
   if (motion_ && motion_->Step(scene ? scene->FrameMs() : 0, Repeat)) done = MotionEnded();
   UpdateAfterimage();
   return done;

@@ -53,6 +53,8 @@ class TVelkBox : public TVelkControl {
 
   std::unique_ptr<TVelkMotion> motion_;
   bool end_reported_ = false;
+  // The motion ended in the step its attachment took, with PR_AUTOSCRAP: the next update ends the box.
+  bool scrap_pending_ = false;
   int32_t blur_timer_ = 0;
   std::array<int32_t, 5> blur_last_{};  // Left, Top, Width, Height, BorderWidth at the last afterimage
 };

@@ -9,7 +9,6 @@
 namespace velk {
 namespace {
 
-using test::TFrameSpec;
 using test::TPictureWorld;
 
 TVelkImages* NewImages(TPictureWorld& w, const std::string& name, const std::string& source, int32_t x, int32_t y) {

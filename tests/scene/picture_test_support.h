@@ -18,7 +18,7 @@ namespace velk::test {
 
 // One frame of a test picture: a w x h rectangle of one colour (0x00BBGGRR). With an alpha split the left half is
 // opaque and the right half fully transparent.
-struct TFrameSpec {
+struct TTestFrame {
   int32_t W = 1, H = 1;
   uint32_t Colour = 0xFFFFFF;
   int32_t Time = 100;
@@ -27,19 +27,19 @@ struct TFrameSpec {
   std::vector<TRect> Content{};
 };
 
-inline std::vector<uint8_t> MakeBrix(const std::vector<TFrameSpec>& frames) {
+inline std::vector<uint8_t> MakeBrix(const std::vector<TTestFrame>& frames) {
   TBrixFrameList list;
-  for (const TFrameSpec& spec : frames) {
+  for (const TTestFrame& want : frames) {
     TBrixFrame& f = list.AddFrame();
-    SetDibSize(f.Picture, spec.W, spec.H, 24);
-    for (int32_t y = 0; y < spec.H; ++y)
-      for (int32_t x = 0; x < spec.W; ++x) SetDibPixel(f.Picture, x, y, DibColorToNative(f.Picture, spec.Colour));
-    f.DisplayTime = spec.Time;
-    f.ContentRects = spec.Content;
-    if (spec.AlphaSplit) {
+    SetDibSize(f.Picture, want.W, want.H, 24);
+    for (int32_t y = 0; y < want.H; ++y)
+      for (int32_t x = 0; x < want.W; ++x) SetDibPixel(f.Picture, x, y, DibColorToNative(f.Picture, want.Colour));
+    f.DisplayTime = want.Time;
+    f.ContentRects = want.Content;
+    if (want.AlphaSplit) {
       f.Picture.SetHasAlpha(true);
-      for (int32_t y = 0; y < spec.H; ++y)
-        for (int32_t x = 0; x < spec.W; ++x) f.Picture.AlphaLine(y)[x] = x < spec.W / 2 ? 255 : 0;
+      for (int32_t y = 0; y < want.H; ++y)
+        for (int32_t x = 0; x < want.W; ++x) f.Picture.AlphaLine(y)[x] = x < want.W / 2 ? 255 : 0;
     }
   }
   TMemoryStream s;

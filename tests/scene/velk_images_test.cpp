@@ -10,7 +10,6 @@
 namespace velk {
 namespace {
 
-using test::TFrameSpec;
 using test::TPictureWorld;
 
 TVelkImages* NewImages(TPictureWorld& w, const std::string& name, const std::string& source) {

@@ -109,6 +109,22 @@ TEST(VelkMotion, EmptyFilmsEndAndDetachingResetsTheMotionValues) {
   EXPECT_EQ(m->MotionX, 0);
   EXPECT_EQ(m->MotionY, 0);
   EXPECT_EQ(m->MotionPriority(), 0);
+  // A film that is over at once still ends an autoscrapping control and box.
+  test::Set(*m, PR_AUTOSCRAP, "TRUE");
+  test::Set(*m, PR_SOURCE, "walk.kmt");
+  auto* box = w.Scene.New<TVelkBox>();
+  box->AutoScrap = true;
+  test::Set(*box, PR_SOURCE, "walk.kmt");
+  const TObjectHandle hm = m->Handle(), hb = box->Handle();
+  w.Frame(16);
+  EXPECT_EQ(w.Scene.Resolve(hm), nullptr);
+  EXPECT_EQ(w.Scene.Resolve(hb), nullptr);
+}
+
+TEST(VelkMotion, SourcesWithoutAFilmLeaveTheControlWithoutMotion) {
+  TMotionWorld w;
+  TVelkImages* m = NewMoving(w, 5, 7);
+  ASSERT_TRUE(m->MotionAttached());
   // Without a film for the name the control is left without motion.
   test::Set(*m, PR_SOURCE, "other.kmt");
   EXPECT_FALSE(m->MotionAttached());
