@@ -65,6 +65,7 @@ void TBorrowedPicture::Take(const TVelkCustomImage& source, TVelkCustomImage& in
 TVelkBlurImage::~TVelkBlurImage() { picture_.Release(); }
 
 void TVelkBlurImage::Begin(const TVelkCustomImage& source) {
+  source_ = source.Handle();
   source.CopyPictureState(*this);
   picture_.Take(source, *this);
   Fade.StartAlpha = TAfterimageFade::StartOf(source.Alpha);

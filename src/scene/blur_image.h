@@ -52,6 +52,8 @@ class TVelkBlurImage : public TVelkCustomImage {
   bool Update() override;
   // Afterimages take no mouse input.
   TVelkControl* HitTest(TPoint, TMouseAllowed) override { return nullptr; }
+  bool IsAfterimage() const override { return true; }
+  TObjectHandle AfterimageSource() const override { return source_; }
   void ReleaseSurfaces() override;
   // The picture is gone for good; the afterimage fades out showing nothing.
   void RestoreSurfaces() override {}
@@ -60,6 +62,7 @@ class TVelkBlurImage : public TVelkCustomImage {
 
  private:
   TBorrowedPicture picture_;
+  TObjectHandle source_;
 };
 
 }  // namespace velk

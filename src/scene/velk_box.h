@@ -63,6 +63,7 @@ class TVelkBox : public TVelkControl {
 class TVelkBlurBox : public TVelkBox {
  public:
   explicit TVelkBlurBox(TVelkBaseList* owner) : TVelkBox(owner) {}
+  bool IsAfterimage() const override { return true; }
   bool GetProp(int32_t id, TPropValue& value) const override;
   bool SetProp(int32_t id, const TPropValue& value) override;
   bool Update() override;

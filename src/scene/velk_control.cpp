@@ -185,6 +185,19 @@ TVelkControl* TVelkControl::ChildAt(int32_t i) const {
 }
 
 bool ControlDrawsBefore(const TVelkControl& a, const TVelkControl& b) {
+  if (&a == &b) return false;
+  // Afterimages of pictures: the fainter first, and every one before its source.
+  const TObjectHandle source_a = a.AfterimageSource(), source_b = b.AfterimageSource();
+  if (source_a && source_b) {
+    const auto faint = [](const TVelkControl& c) {
+      TPropValue alpha;
+      c.GetProp(PR_ALPHA, alpha);
+      return alpha.I & 0xFF;
+    };
+    if (faint(a) != faint(b)) return faint(a) < faint(b);
+  }
+  if (source_a == b.Handle() && source_a) return true;
+  if (source_b == a.Handle() && source_b) return false;
   const auto key = [](const TVelkControl& c) {
     return std::make_tuple(DrawRank(c.Name()), int64_t{c.Priority()} + c.MotionPriority());
   };
@@ -569,7 +582,9 @@ void TVelkControl::SaveToStream(TStream& s) const {
   for (const std::string* h : {&OnKeyDown, &OnKeyUp, &OnKeyRepeat, &OnFocusIn, &OnFocusOut}) WriteString(s, *h);
   std::vector<const TVelkControl*> saved;
   for (const TVelkControl* c : children_) {
-    if (!c->IsPendingDelete() && c->ComponentType() != VT_NONE && !IsInternalName(c->Name())) saved.push_back(c);
+    if (!c->IsPendingDelete() && c->ComponentType() != VT_NONE && !IsInternalName(c->Name()) && !c->IsAfterimage()) {
+      saved.push_back(c);
+    }
   }
   WriteInt(s, static_cast<int32_t>(saved.size()));
   for (const TVelkControl* c : saved) {

@@ -141,6 +141,10 @@ class TVelkControl : public TVelkComponent {
   virtual std::string CursorFile() const { return Cursor; }
   // The topmost visible descendant (or this control) that takes the keyboard focus and is not paused.
   TVelkControl* FirstFocusable();
+  // Afterimages fade out by themselves and are never saved; a picture's afterimage names its source, before which
+  // it draws.
+  virtual bool IsAfterimage() const { return false; }
+  virtual TObjectHandle AfterimageSource() const { return {}; }
   virtual void EnteredCabinet() {}
   virtual void LeftCabinet() {}
   bool Update() override;

@@ -57,6 +57,7 @@ class TVelkBlurTile : public TVelkTile {
   void Begin(const TVelkTile& source);
   bool Update() override;
   TVelkControl* HitTest(TPoint, TMouseAllowed) override { return nullptr; }
+  bool IsAfterimage() const override { return true; }
   void ReleaseSurfaces() override;
 
   TAfterimageFade Fade;

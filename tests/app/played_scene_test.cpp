@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -47,6 +48,10 @@ uint32_t add_scaled(uint32_t under, uint32_t colour, uint32_t amount) {
 
 class PlayedScene : public ::testing::Test {
  protected:
+  // The player's instance guard lives in the runtime folder: one of this test's own (other tests of this program
+  // point the variable at folders that are gone by now).
+  void SetUp() override { setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1); }
+
   // Builds the game from its page and plays it headless for the frames; the screenshot is decoded.
   TDecodedImage Play(const std::string& main_page, int frames, const std::string& input = {},
                      const std::string& project_lines = {}) {

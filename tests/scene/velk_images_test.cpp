@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scene/blur_image.h"
+#include "scene/velk_box.h"
 #include "scene/picture_test_support.h"
 #include "scene/scene_test_support.h"
 #include "vfs/stream_io.h"
@@ -251,6 +252,56 @@ TEST(VelkImages, MovingPicturesLeaveFadingAfterimagesAndStillOnesNone) {
   list = afterimages();
   ASSERT_FALSE(list.empty());
   EXPECT_EQ(list.back()->Fade.StartAlpha, 383);
+}
+
+TEST(VelkImages, AfterimagesDrawFaintestFirstBeforeTheirSourceAndAreNeverSaved) {
+  TPictureWorld w(200, 50);
+  w.Files["p.brx"] = test::MakeBrix({{.W = 4, .H = 4, .Colour = 0xFF0000}});
+  TVelkImages* img = NewImages(w, "img", "p.brx");
+  // Even a source of the lowest priority draws above its afterimages.
+  img->SetPriority(-5);
+  test::SetInt(*img, PR_BLURSPAN, 20);
+  test::SetInt(*img, PR_BLURDELAY, 200);
+  for (int32_t i = 0; i < 12; ++i) {
+    img->SetLeft(img->Left + 1);
+    w.Frame(10);
+  }
+  const std::vector<TVelkControl*>& order = w.Base()->Children();
+  ASSERT_GE(order.size(), 4u);
+  EXPECT_EQ(order.back(), img);
+  int32_t last_alpha = -1;
+  for (size_t i = 0; i + 1 < order.size(); ++i) {
+    auto* blur = dynamic_cast<TVelkBlurImage*>(order[i]);
+    ASSERT_NE(blur, nullptr) << i;
+    EXPECT_GE(blur->Alpha & 0xFF, last_alpha) << i;
+    last_alpha = blur->Alpha & 0xFF;
+  }
+  // A box's afterimages are boxes by type code, yet only the source comes back from a save.
+  auto* box = w.Scene.New<TVelkBox>();
+  box->SetName("box");
+  box->SetParent(w.Base());
+  box->SetBounds(0, 30, 5, 5);
+  box->BlurSpan = 20;
+  box->BlurDelay = 200;
+  for (int32_t i = 0; i < 6; ++i) {
+    box->SetLeft(box->Left + 2);
+    w.Frame(10);
+  }
+  TMemoryStream saved;
+  w.Scene.SaveToStream(saved);
+  TPictureWorld w2(200, 50);
+  w2.Files = w.Files;
+  saved.SetPosition(0);
+  w2.Scene.LoadFromStream(saved, 140);
+  int32_t controls = 0;
+  for (int32_t i = 0; i < w2.Scene.ObjectCount(); ++i) {
+    if (w2.Scene.ObjectAt(i) != nullptr && w2.Scene.ObjectAt(i)->AsControl() != nullptr &&
+        w2.Scene.ObjectAt(i)->AsBase() == nullptr)
+      ++controls;
+  }
+  EXPECT_EQ(controls, 2);
+  EXPECT_NE(w2.Scene.FindObject("img"), nullptr);
+  EXPECT_NE(w2.Scene.FindObject("box"), nullptr);
 }
 
 TEST(VelkImages, AfterimagesKeepTheirPictureWhenTheSourceIsGone) {
