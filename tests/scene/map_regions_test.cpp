@@ -68,7 +68,7 @@ TEST(MapRegions, ReadsShapesInFileOrderWithInclusiveEdges) {
   EXPECT_EQ(regions.RegionAt(15, 5), 3);
   EXPECT_EQ(regions.RegionAt(24, 5), 1);
   EXPECT_EQ(regions.RegionAt(19, 6), 3);
-  EXPECT_EQ(regions.RegionAt(26, 7), -1);
+  EXPECT_EQ(regions.RegionAt(29, 9), -1);  // the oval's corner
 
   EXPECT_EQ(regions.BoundingBox(0), (TRect{0, 0, 10, 10}));
   EXPECT_EQ(regions.BoundingBox(1), (TRect{20, 0, 30, 10}));
