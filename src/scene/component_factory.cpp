@@ -4,6 +4,8 @@
 
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
+#include "scene/velk_images.h"
+#include "scene/velk_tile.h"
 
 namespace velk {
 
@@ -17,8 +19,10 @@ struct TFactoryRow {
 };
 
 // One row per type code that has a class in this player.
-const std::array<TFactoryRow, 2> kFactory = {{
+const std::array<TFactoryRow, 4> kFactory = {{
     {VT_BOX, Make<TVelkBox>},
+    {VT_IMAGES, Make<TVelkImages>},
+    {VT_TILE, Make<TVelkTile>},
     {VT_CABINET, Make<TVelkCabinet>},
 }};
 

@@ -8,13 +8,12 @@
 #include <memory>
 #include <string>
 
+#include "gfx/dibx.h"
 #include "scene/velk_control.h"
 
 namespace velk {
 
 class TBrixItem;
-class TCustomDIBX;
-class TDIBX;
 
 class TVelkCustomImage : public TVelkControl {
  public:
@@ -51,6 +50,11 @@ class TVelkCustomImage : public TVelkControl {
   int32_t ZoomY() const override { return zoom_y_; }
   bool FlipH() const override { return flip_h_; }
   bool FlipV() const override { return flip_v_; }
+  // The picture's own zoom and mirroring, also for classes whose geometry ignores them (tiles).
+  int32_t PictureZoomX() const { return zoom_x_; }
+  int32_t PictureZoomY() const { return zoom_y_; }
+  bool PictureFlipH() const { return flip_h_; }
+  bool PictureFlipV() const { return flip_v_; }
   // Zooms of 0 or less store 1.
   void SetZoomX(int32_t v);
   void SetZoomY(int32_t v);
@@ -62,7 +66,9 @@ class TVelkCustomImage : public TVelkControl {
   // Sets SizeDirty here and in every child that places itself by the zoom.
   void MarkSizeDirty();
   // Applies a pending size change: Width/Height = picture size x zoom / 256 (axes with zoom 0 keep their size).
-  void UpdateSize();
+  virtual void UpdateSize();
+  // Stores an explicit size for one axis: its zoom becomes 0 and the picture is stretched to the size.
+  void StoreExplicitSize(bool vertical, int32_t v);
   // True when the low byte of Angle is not 0.
   bool Rotated() const { return (Angle & 0xFF) != 0; }
 
@@ -75,13 +81,15 @@ class TVelkCustomImage : public TVelkControl {
   // The size rule, then the afterimages.
   bool Update() override;
 
+  // Gives an afterimage what it takes from its source: the name from the scene, parent, priority - 1, position,
+  // size, offsets, angle, zooms, flips, clip and frame.
+  void CopyPictureState(TVelkCustomImage& to) const;
+
  protected:
   // Draws the image surface with the operation the opacity code chooses (rotated, unscaled or stretched).
   void DrawPicture();
   // Creates the afterimage of this control in the scene; tiles make tile afterimages.
   virtual TVelkCustomImage* NewAfterimage();
-  // Copies what every picture afterimage takes from its source: position, offsets, angle, zooms, flips and clip.
-  void CopyPictureState(TVelkCustomImage& to) const;
   // Leaves an afterimage every BlurSpan milliseconds while the picture moves or changes.
   void UpdateAfterimages();
   // Whether the picture changed size in a way Width/Height must follow (frame changes).
@@ -93,6 +101,7 @@ class TVelkCustomImage : public TVelkControl {
  private:
   int32_t zoom_x_ = 256, zoom_y_ = 256;
   bool flip_h_ = false, flip_v_ = false;
+  bool blur_started_ = false;
   int32_t blur_timer_ = 0;
   // Left, Top, Index, Angle, ZoomX, ZoomY, ScrollX, ScrollY at the last afterimage.
   std::array<int32_t, 8> blur_last_{};
@@ -129,6 +138,15 @@ class TVelkImage : public TVelkCustomImage {
   int32_t brightness_ = 255;
   TBrixItem* item_ = nullptr;
 };
+
+// Draws a picture unscaled at (x, y) with the operation the opacity code chooses: 1 .. 254 blended, 255 plain,
+// 256 .. 511 additive with code - 256; through the mask when there is one, else honouring the transparent colour.
+void DrawPictureAt(TCustomDIBX& target, int32_t x, int32_t y, TCustomDIBX* image, const TRect& src, TCustomDIBX* mask,
+                   bool flip_h, bool flip_v, int32_t alpha);
+
+// Borrows a picture file from the scene's image cache for the owner: null when there is no cache, the file does
+// not exist or cannot be read (a picture control then stays empty, no error is shown).
+TBrixItem* AcquirePicture(TVelkBaseList* scene, const void* owner, const std::string& name);
 
 // Darkens a surface by subtracting (255 - brightness) from each channel; 255 and above change nothing.
 void ApplyBrightness(TCustomDIBX& surface, int32_t brightness);

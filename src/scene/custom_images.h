@@ -85,8 +85,10 @@ class TVelkCustomImages : public TVelkCustomImage {
   bool ReachedEnd();
   // Advances the frame clock; true when the control ends itself.
   bool AnimateFrames();
-  // Makes frame `index` of state 0 the shown picture.
+  // Makes frame `index` of state 0 the shown picture: its surface, mask and display time.
   void ShowFrame(int32_t index);
+  // Only the surface and mask of a frame (brightness changes, rebuilt display surfaces); none out of range.
+  void ApplyFrameSurface(int32_t index);
 
   void SaveOwnFields(TStream& s) const override;
   void LoadOwnFields(TStream& s, int32_t version) override;
