@@ -44,27 +44,9 @@ const std::array<TPropRow<TVelkMapImage>, 12> kMapRows = {{
     {PR_ONIDLE, [](const M& m, TPropValue& v) { v.S = m.OnIdle; }, [](M& m, const TPropValue& v) { m.OnIdle = v.S; }},
 }};
 
-// Draws a picture with the operation its opacity code chooses: 1 .. 254 blended, 255 copied, 256 .. 511 added;
-// through the mask when there is one, else honouring the surface's transparent colour.
-void DrawByOpacity(TCustomDIBX& target, int32_t x, int32_t y, TCustomDIBX* picture, TCustomDIBX* mask, int32_t alpha) {
-  if (!picture || picture->IsEmpty() || alpha < 1 || alpha > 511) return;
-  const TRect src{0, 0, picture->Width(), picture->Height()};
-  if (alpha > 255) {
-    if (mask) {
-      target.DrawAddMask(x, y, picture, src, false, false, mask, alpha - 256);
-    } else {
-      target.DrawAdd(x, y, picture, src, true, false, false, alpha - 256);
-    }
-  } else if (alpha == 255) {
-    if (mask) {
-      target.DrawMask(x, y, picture, src, false, false, mask);
-    } else {
-      target.Draw(x, y, picture, src, true, false, false);
-    }
-  } else if (mask) {
-    target.DrawAlphaMask(x, y, picture, src, false, false, mask, alpha);
-  } else {
-    target.DrawAlpha(x, y, picture, src, true, false, false, alpha);
+void DrawPicture(TCustomDIBX& target, int32_t x, int32_t y, TCustomDIBX* picture, TCustomDIBX* mask, int32_t alpha) {
+  if (picture && !picture->IsEmpty()) {
+    DrawPictureAt(target, x, y, picture, TRect{0, 0, picture->Width(), picture->Height()}, mask, false, false, alpha);
   }
 }
 
@@ -82,18 +64,12 @@ void TMapPicture::Release() {
   index_ = time_left_ = 0;
 }
 
-void TMapPicture::Load(TBrixCollection* cache, const std::string& name, int32_t brightness) {
+void TMapPicture::Load(TVelkBaseList* scene, const std::string& name, int32_t brightness) {
   Release();
   source_ = name;
-  cache_ = cache;
+  cache_ = scene ? scene->Services.Images : nullptr;
   brightness_ = brightness;
-  if (!cache || name.empty()) return;
-  try {
-    frames_.Item = cache->Acquire(this, name);
-  } catch (const EVelkError&) {
-    // A missing or unreadable picture leaves the picture empty, as for every picture control.
-    frames_.Item = nullptr;
-  }
+  frames_.Item = AcquirePicture(scene, this, name);
   Restart();
 }
 
@@ -181,7 +157,7 @@ bool TVelkMapImage::SetProp(int32_t id, const TPropValue& value) {
 void TVelkMapImage::SetSource(const std::string& name) {
   if (name == picture_.Source()) return;
   Invalidate();
-  picture_.Load(Owner() ? Owner()->Services.Images : nullptr, name, brightness_);
+  picture_.Load(Owner(), name, brightness_);
   const TCustomDIBX* s = picture_.Surface();
   Width = s ? s->Width() : 0;
   Height = s ? s->Height() : 0;
@@ -190,7 +166,7 @@ void TVelkMapImage::SetSource(const std::string& name) {
 
 void TVelkMapImage::SetHoverSource(const std::string& name) {
   if (name == hover_.Source()) return;
-  hover_.Load(Owner() ? Owner()->Services.Images : nullptr, name, brightness_);
+  hover_.Load(Owner(), name, brightness_);
   coverage_dirty_ = true;
   InvalidateRegion(current_);
 }
@@ -370,8 +346,10 @@ TCustomDIBX* TVelkMapImage::HoverCoverage() {
 void TVelkMapImage::Draw() {
   if (TCustomDIBX* target = Surface()) {
     const int32_t x = ScreenLeft(), y = ScreenTop();
-    DrawByOpacity(*target, x, y, picture_.Surface(), picture_.Mask(), Alpha);
-    if (TCustomDIBX* coverage = HoverCoverage()) DrawByOpacity(*target, x, y, hover_.Surface(), coverage, Alpha);
+    if (Alpha >= 1 && Alpha <= 511) {
+      DrawPicture(*target, x, y, picture_.Surface(), picture_.Mask(), Alpha);
+      if (TCustomDIBX* coverage = HoverCoverage()) DrawPicture(*target, x, y, hover_.Surface(), coverage, Alpha);
+    }
   }
   DrawChildren();
 }

@@ -27,8 +27,8 @@ class TMapPicture {
   TMapPicture& operator=(const TMapPicture&) = delete;
 
   const std::string& Source() const { return source_; }
-  // Loads the frames through the cache; a missing or unreadable file leaves the picture empty.
-  void Load(TBrixCollection* cache, const std::string& name, int32_t brightness);
+  // Borrows the frames from the scene's image cache; a missing or unreadable file leaves the picture empty.
+  void Load(TVelkBaseList* scene, const std::string& name, int32_t brightness);
   void Release();
   // Back to the first frame.
   void Restart();
