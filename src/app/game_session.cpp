@@ -7,6 +7,7 @@
 #include "app/scene_adapter.h"
 #include "base/error.h"
 #include "base/sjis.h"
+#include "gfx/image_cache.h"
 #include "scene/base_list.h"
 #include "script/call_host.h"
 #include "expr/param_collection.h"
@@ -93,9 +94,30 @@ std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process
   auto project = std::make_unique<TProject>(services);
   project->Create();
   if (process.Values().QuitFlag) return nullptr;
+  connect_scene(process, project->IdCode);
   return std::make_unique<TProjectFrame>(std::move(project), [this] {
     if (var_host_) var_host_->SetCalls(nullptr);
   });
+}
+
+void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification) {
+  if (scene_ == nullptr) return;
+  images_ = std::make_unique<TBrixCollection>(files_, identification, 32);
+  TSceneServices& services = scene_->Services;
+  services.Images = images_.get();
+  services.Process = &process.Values();
+  services.Exists = [this](const std::string& name) { return files_.Exists(name); };
+  services.ReadFile = [this](TStream& target, const std::string& name) {
+    if (!files_.Exists(name)) return false;
+    files_.ReadFile(target, name);
+    return true;
+  };
+  TParamCollection* vars = process.Vars();
+  services.SetSelection = [vars](const std::string& text, int32_t index) {
+    if (vars == nullptr) return;
+    vars->SelStr = text;
+    vars->SelIndex = index;
+  };
 }
 
 // The window takes its caption from the project's title when it starts up, right after the project.

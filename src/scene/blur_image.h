@@ -53,6 +53,8 @@ class TVelkBlurImage : public TVelkCustomImage {
   // Afterimages take no mouse input.
   TVelkControl* HitTest(TPoint, TMouseAllowed) override { return nullptr; }
   void ReleaseSurfaces() override;
+  // The picture is gone for good; the afterimage fades out showing nothing.
+  void RestoreSurfaces() override {}
 
   TAfterimageFade Fade;
 

@@ -329,6 +329,14 @@ bool TVelkCustomImage::Update() {
   return false;
 }
 
+void TVelkCustomImage::ReleaseSurfaces() { OwnSurface.reset(); }
+
+void TVelkCustomImage::RestoreSurfaces() {
+  const TBrixCollection* cache = Owner() ? Owner()->Services.Images : nullptr;
+  OwnSurface = std::make_unique<TDIBX>();
+  OwnSurface->SetSize(1, 1, cache ? cache->Depth() : 32);
+}
+
 TVelkCustomImage* TVelkCustomImage::NewAfterimage() {
   auto* blur = Owner()->New<TVelkBlurImage>();
   blur->Begin(*this);
@@ -339,7 +347,7 @@ void TVelkCustomImage::CopyPictureState(TVelkCustomImage& to) const {
   TVelkBaseList* scene = Owner();
   to.SetName(scene->UniqueName(Name()));
   to.SetParent(Parent());
-  to.SetPriority(Priority() - 1);
+  to.SetPriority(Clamp32(int64_t{Priority()} - 1));
   to.Left = Left;
   to.Top = Top;
   to.Width = Width;

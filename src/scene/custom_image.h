@@ -67,6 +67,10 @@ class TVelkCustomImage : public TVelkControl {
   void MarkSizeDirty();
   // Applies a pending size change: Width/Height = picture size x zoom / 256 (axes with zoom 0 keep their size).
   virtual void UpdateSize();
+  // A pending size is taken before the creating command applies the position.
+  void TakeSizeFromSource() override {
+    if (SizeDirty) UpdateSize();
+  }
   // Stores an explicit size for one axis: its zoom becomes 0 and the picture is stretched to the size.
   void StoreExplicitSize(bool vertical, int32_t v);
   // True when the low byte of Angle is not 0.
@@ -80,6 +84,10 @@ class TVelkCustomImage : public TVelkControl {
   TVelkControl* HitTest(TPoint p, TMouseAllowed allowed) override;
   // The size rule, then the afterimages.
   bool Update() override;
+  // Display surfaces are rebuilt: the own picture is dropped, then made again at 1 x 1 in the screen depth (the
+  // image cache's, 32 without one). Classes that load pictures load them again instead.
+  void ReleaseSurfaces() override;
+  void RestoreSurfaces() override;
 
   // Gives an afterimage what it takes from its source: the name from the scene, parent, priority - 1, position,
   // size, offsets, angle, zooms, flips, clip and frame.

@@ -64,8 +64,6 @@ class TVelkCustomImages : public TVelkCustomImage {
   virtual bool Repeats() const { return false; }
   // PR_AUTOSCRAP of the class.
   virtual bool AutoScraps() const { return false; }
-  // The handler of PR_ONPLAYEND.
-  virtual std::string PlayEndHandler() const { return {}; }
   // PR_PLAYING: not paused and, without repeat, not resting on the last frame with no time left.
   bool Playing() const;
 

@@ -157,7 +157,7 @@ void TVelkBox::UpdateAfterimage() {
   auto* blur = scene->New<TVelkBlurBox>();
   blur->SetName(scene->UniqueName(Name()));
   blur->SetParent(Parent());
-  blur->SetPriority(Priority() - 1);
+  blur->SetPriority(Priority() > INT32_MIN ? Priority() - 1 : Priority());
   blur->SetBounds(Left, Top, Width, Height);
   blur->OffsetX = OffsetX;
   blur->OffsetY = OffsetY;

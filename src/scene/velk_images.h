@@ -16,6 +16,10 @@ class TVelkImages : public TVelkCustomImages {
   bool SetProp(int32_t id, const TPropValue& value) override;
   bool Repeats() const override { return Repeat; }
   bool AutoScraps() const override { return AutoScrap; }
+  // The creating command's PR_DELAY expression becomes the wait added to the last frame.
+  void TakeCreationExpressions(const TCreationExpressions& e) override {
+    if (e.Delay != nullptr) LastFrameWait.Assign(*e.Delay);
+  }
 
   bool Repeat = false;
   bool AutoScrap = false;

@@ -12,7 +12,7 @@ namespace {
 
 using T = TVelkTile;
 
-const std::array<TPropRow<TVelkTile>, 9> kTileRows = {{
+const std::array<TPropRow<TVelkTile>, 8> kTileRows = {{
     {PR_SCROLLX, [](const T& c, TPropValue& v) { v.I = c.ScrollX(); },
      [](T& c, const TPropValue& v) { c.SetScrollX(v.I); }},
     {PR_SCROLLY, [](const T& c, TPropValue& v) { v.I = c.ScrollY(); },
@@ -26,7 +26,6 @@ const std::array<TPropRow<TVelkTile>, 9> kTileRows = {{
     {PR_REPEAT, [](const T&, TPropValue& v) { v.B = false; }, nullptr},
     {PR_WIDTH, nullptr, [](T& c, const TPropValue& v) { c.SetWidth(v.I); }},
     {PR_HEIGHT, nullptr, [](T& c, const TPropValue& v) { c.SetHeight(v.I); }},
-    {PR_ANGLE, nullptr, nullptr},
 }};
 
 }  // namespace
@@ -54,8 +53,7 @@ bool TVelkTile::SetProp(int32_t id, const TPropValue& value) {
     row->Set(*this, value);
     return true;
   }
-  if (row && row->Get) return true;  // read-only
-  if (row) return true;              // a tile is never turned
+  if (row) return true;  // read-only
   return TVelkCustomImages::SetProp(id, value);
 }
 
@@ -92,21 +90,23 @@ void TVelkTile::DrawTiles() {
   // Copies every distance, the first one shifted by the scroll offset.
   const int64_t step_x = DistanceX < 1 || DistanceX <= w ? w : DistanceX;
   const int64_t step_y = DistanceY < 1 || DistanceY <= h ? h : DistanceY;
-  const auto start = [](int64_t edge, int64_t scroll, int64_t step) {
+  // The copies stay inside the tile: the clip narrows to it while they are drawn.
+  const TRect area = Intersect(target->ClipBounds(), dst);
+  if (area.IsEmpty()) return;
+  const TRect kept = target->ClipRect;
+  target->ClipRect = area;
+  // The first copy that reaches into the visible span lo ..: copies before it are skipped by count, so that a
+  // tile far outside the screen costs nothing.
+  const auto first = [](int64_t edge, int64_t scroll, int64_t step, int64_t size, int64_t lo) {
     int64_t r = scroll % step;
     if (r < 0) r += step;
-    return edge - r;
+    const int64_t origin = edge - r;
+    if (origin + size > lo) return origin;
+    return origin + ((lo - size - origin) / step + 1) * step;
   };
-  const TRect kept = target->ClipRect;
-  target->AddClip(dst);
-  const TRect area = target->ClipBounds();
   const TRect src{0, 0, w, h};
-  for (int64_t y = start(dst.Top, scroll_y_, step_y); y < dst.Bottom; y += step_y) {
-    if (y + h <= area.Top) continue;
-    if (y >= area.Bottom) break;
-    for (int64_t x = start(dst.Left, scroll_x_, step_x); x < dst.Right; x += step_x) {
-      if (x + w <= area.Left) continue;
-      if (x >= area.Right) break;
+  for (int64_t y = first(dst.Top, scroll_y_, step_y, h, area.Top); y < dst.Bottom && y < area.Bottom; y += step_y) {
+    for (int64_t x = first(dst.Left, scroll_x_, step_x, w, area.Left); x < dst.Right && x < area.Right; x += step_x) {
       DrawPictureAt(*target, static_cast<int32_t>(x), static_cast<int32_t>(y), image, src, mask, fh, fv, Alpha);
     }
   }
