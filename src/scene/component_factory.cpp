@@ -2,9 +2,13 @@
 
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
+#include "scene/velk_fire.h"
 #include "scene/velk_images.h"
+#include "scene/velk_map_image.h"
+#include "scene/velk_particle.h"
 #include "scene/velk_prop_motion.h"
 #include "scene/velk_tile.h"
+#include "scene/velk_wave.h"
 
 namespace velk {
 
@@ -21,7 +25,11 @@ struct TFactoryRow {
 // Kept in type-code order; the array takes its size from the rows.
 const TFactoryRow kFactory[] = {
     {VT_BOX, Make<TVelkBox>},
+    {VT_FIRE, Make<TVelkFire>},
     {VT_IMAGES, Make<TVelkImages>},
+    {VT_PARTICLE, Make<TVelkParticle>},
+    {VT_MAPIMG, Make<TVelkMapImage>},
+    {VT_WAVE, Make<TVelkWave>},
     {VT_TILE, Make<TVelkTile>},
     {VT_PROPMOTION, Make<TVelkPropMotion>},
     {VT_CABINET, Make<TVelkCabinet>},
