@@ -3,10 +3,14 @@
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
 #include "scene/velk_cg_label.h"
+#include "scene/velk_fire.h"
 #include "scene/velk_images.h"
 #include "scene/velk_label.h"
+#include "scene/velk_map_image.h"
+#include "scene/velk_particle.h"
 #include "scene/velk_prop_motion.h"
 #include "scene/velk_tile.h"
+#include "scene/velk_wave.h"
 
 namespace velk {
 
@@ -23,8 +27,12 @@ struct TFactoryRow {
 // Kept in type-code order; the array takes its size from the rows.
 const TFactoryRow kFactory[] = {
     {VT_BOX, Make<TVelkBox>},
+    {VT_FIRE, Make<TVelkFire>},
     {VT_IMAGES, Make<TVelkImages>},
     {VT_LABEL, Make<TVelkLabel>},
+    {VT_PARTICLE, Make<TVelkParticle>},
+    {VT_MAPIMG, Make<TVelkMapImage>},
+    {VT_WAVE, Make<TVelkWave>},
     {VT_TILE, Make<TVelkTile>},
     {VT_CGLABEL, Make<TVelkCGLabel>},
     {VT_PROPMOTION, Make<TVelkPropMotion>},
