@@ -33,6 +33,8 @@ struct Avx2 {
   static R Select(R keep, R a, R b) { return _mm256_blendv_epi8(b, a, keep); }
   static R Eq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
   static R Eq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
+  // a where the 32-bit lanes of x and y are equal, else b.
+  static R SelectEq32(R x, R y, R a, R b) { return Select(Eq32(x, y), a, b); }
   // Unpacking and packing work within each 128-bit half; the pixels and their alphas are unpacked alike, so the
   // lanes still line up.
   static R Lo8(R a, R z) { return _mm256_unpacklo_epi8(a, z); }

@@ -38,6 +38,8 @@ struct Avx512 {
   // Comparisons give lanes of all ones or zeros, as in the narrower sets.
   static R Eq32(R a, R b) { return _mm512_movm_epi32(_mm512_cmpeq_epi32_mask(a, b)); }
   static R Eq16(R a, R b) { return _mm512_movm_epi16(_mm512_cmpeq_epi16_mask(a, b)); }
+  // a where the 32-bit lanes of x and y are equal, else b; straight from the comparison mask.
+  static R SelectEq32(R x, R y, R a, R b) { return _mm512_mask_blend_epi32(_mm512_cmpeq_epi32_mask(x, y), b, a); }
   // Unpacking and packing work within each 128-bit quarter; the pixels and their weights line up as in AVX2.
   static R Lo8(R a, R z) { return _mm512_unpacklo_epi8(a, z); }
   static R Hi8(R a, R z) { return _mm512_unpackhi_epi8(a, z); }

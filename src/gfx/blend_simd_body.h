@@ -140,9 +140,8 @@ template <class V> struct SimdKernels {
     const bool transparent = p.HasTransparent;
     const int done = Run(d, s, n, [&](int i) {
       R x = V::Load(s + i), y = V::Load(d + i);
-      R skip = V::Eq32(x, y);
-      if (transparent) skip = V::Or(skip, V::Eq32(x, t));
-      return Select(skip, y, BlendConst32(y, x, a));
+      R r = V::SelectEq32(x, y, y, BlendConst32(y, x, a));
+      return transparent ? V::SelectEq32(x, t, y, r) : r;
     });
     Tail(TRowOp::Alpha, 32, dv, sv, m, n, p, done);
   }

@@ -33,6 +33,8 @@ struct Sse2 {
   static R Select(R keep, R a, R b) { return Or(And(keep, a), AndNot(keep, b)); }
   static R Eq32(R a, R b) { return _mm_cmpeq_epi32(a, b); }
   static R Eq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
+  // a where the 32-bit lanes of x and y are equal, else b.
+  static R SelectEq32(R x, R y, R a, R b) { return Select(Eq32(x, y), a, b); }
   static R Lo8(R a, R z) { return _mm_unpacklo_epi8(a, z); }
   static R Hi8(R a, R z) { return _mm_unpackhi_epi8(a, z); }
   static R Pack16(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
