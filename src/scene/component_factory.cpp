@@ -4,6 +4,7 @@
 
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
+#include "scene/velk_cinema.h"
 
 namespace velk {
 
@@ -17,8 +18,9 @@ struct TFactoryRow {
 };
 
 // One row per type code that has a class in this player.
-const std::array<TFactoryRow, 2> kFactory = {{
+const std::array<TFactoryRow, 3> kFactory = {{
     {VT_BOX, Make<TVelkBox>},
+    {VT_CINEMA, Make<TVelkCinema>},
     {VT_CABINET, Make<TVelkCabinet>},
 }};
 
