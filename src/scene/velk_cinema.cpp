@@ -179,6 +179,16 @@ void TVelkCinema::Draw() {
   DrawChildren();
 }
 
+void TVelkCinema::ReleaseSurfaces() {
+  TVelkControl::ReleaseSurfaces();
+  scene_->ReleaseSurfaces();
+}
+
+void TVelkCinema::RestoreSurfaces() {
+  TVelkControl::RestoreSurfaces();
+  scene_->RestoreSurfaces();
+}
+
 void TVelkCinema::SaveOwnFields(TStream& s) const {
   WriteString(s, Source);
   WriteByte(s, Repeat);

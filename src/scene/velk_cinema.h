@@ -25,6 +25,9 @@ class TVelkCinema : public TVelkControl {
   // and the cinema scraps itself.
   bool Update() override;
   void Draw() override;
+  // The private scene's surfaces go and come back with the display's.
+  void ReleaseSurfaces() override;
+  void RestoreSurfaces() override;
 
   // Loads the film of an existing file (none otherwise) and restarts the clock.
   void SetSource(const std::string& source);

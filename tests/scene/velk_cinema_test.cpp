@@ -329,6 +329,20 @@ TEST(VelkCinema, PrivateSceneChangesReachTheMainScreen) {
   EXPECT_EQ(Pixel(t.scene, 26, 10), Native(t.scene, 0xFFFFFF));
 }
 
+TEST(VelkCinema, PrivateSurfacesFollowTheDisplay) {
+  TCinemaScene t;
+  t.shape.own_scene = true;
+  TVelkCinema* c = t.NewCinema();
+  test::Set(*c, PR_SOURCE, "a.film");
+  TVelkBaseList* inner = c->PrivateScene();
+  ASSERT_NE(inner, nullptr);
+  t.scene.ReleaseSurfaces();
+  EXPECT_TRUE(inner->PresentationSurface()->IsEmpty());
+  t.scene.RestoreSurfaces();
+  EXPECT_EQ(inner->PresentationSurface()->Width(), 20);
+  EXPECT_EQ(inner->ChangedRects(), (std::vector<TRect>{TRect{0, 0, 20, 10}}));
+}
+
 // Little-endian bytes written by hand, independently of the scene's writers.
 struct TBytes {
   std::vector<uint8_t> b;
