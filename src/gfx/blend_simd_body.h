@@ -6,9 +6,9 @@
 // 65025), shifted by 8 and put back; a blend with one alpha for the whole run uses the multiply-add of bytes
 // instead where V has it. 15/16-bit pixels are split into their three channels with the masks, each channel shifted
 // down into 16-bit lanes, computed the same way and shifted back. Runs shorter than a register go through the
-// scalar kernels; every result is the scalar result. The loops work on registers aligned
-// with the destination and fetch the rows a little ahead of use: a blend reads two rows and writes one, and without
-// the hint its loads wait on memory.
+// scalar kernels; every result is the scalar result. The loops work on registers aligned with the destination and
+// fetch the rows a little ahead of use: a blend reads two rows and writes one, and without the hint its loads wait
+// on memory.
 
 template <class V> struct SimdKernels {
   using R = typename V::R;
@@ -46,7 +46,7 @@ template <class V> struct SimdKernels {
     if (i < n) V::Store(d + n - kStep, last);
     return n;
   }
-  // The pixels after the last whole register go through the scalar kernel.
+  // What Run left (a run shorter than one register) goes through the scalar kernel.
   static void Tail(TRowOp op, int bits, void* d, const void* s, const uint8_t* m, int n, const TKernelParams& p,
                    int done) {
     if (done >= n) return;
