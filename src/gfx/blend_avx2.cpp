@@ -1,5 +1,6 @@
 // AVX2 row kernels. The target is switched for this file only, so the core still builds for any x86-64.
 #include <cstring>
+#include <type_traits>
 
 #include "gfx/blend_kernels.h"
 

@@ -1,6 +1,7 @@
 // AVX-512 row kernels (byte and word instructions). The target is switched for this file only, so the core still
 // builds for any x86-64.
 #include <cstring>
+#include <type_traits>
 
 #include "gfx/blend_kernels.h"
 
@@ -25,9 +26,11 @@ struct Avx512 {
   static constexpr bool kMulAddBytes = true;
   static R Load(const void* p) { return _mm512_loadu_si512(p); }
   static void Store(void* p, R v) { _mm512_storeu_si512(p, v); }
-  static R Set32(uint32_t x) { return _mm512_set1_epi32(static_cast<int>(x)); }
-  static R Set16(uint16_t x) { return _mm512_set1_epi16(static_cast<short>(x)); }
-  static R Set64(uint64_t x) { return _mm512_set1_epi64(static_cast<long long>(x)); }
+  // Zero-masked broadcasts with every lane selected: GCC keeps these out of the loops, which it does not do for its
+  // plain set1 forms (they start from an undefined register).
+  static R Set32(uint32_t x) { return _mm512_maskz_set1_epi32(static_cast<__mmask16>(~0u), static_cast<int>(x)); }
+  static R Set16(uint16_t x) { return _mm512_maskz_set1_epi16(~__mmask32{0}, static_cast<short>(x)); }
+  static R Set64(uint64_t x) { return _mm512_maskz_set1_epi64(static_cast<__mmask8>(~0u), static_cast<long long>(x)); }
   static R Zero() { return _mm512_setzero_si512(); }
   static R And(R a, R b) { return _mm512_and_si512(a, b); }
   static R Or(R a, R b) { return _mm512_or_si512(a, b); }

@@ -22,12 +22,11 @@ template <class V> struct SimdKernels {
   // on; a run that does not end on one ends with the register that ends with it. Each result is a function of the
   // pixels of its own register, and registers that share pixels are computed from the untouched rows before either
   // is stored, so shared pixels get the same value twice.
-  template <class P, class StepFn> static int Run(P* d, const void* s, int n, StepFn step) {
+  template <class P, class StepFn> static int Run(P* d, const std::type_identity_t<P>* s, int n, StepFn step) {
     constexpr int kLane = static_cast<int>(sizeof(P)), kStep = V::kBytes / kLane;
     if (n < kStep) return 0;
     const uintptr_t misalign = reinterpret_cast<uintptr_t>(d) & (V::kBytes - 1);
     const int head = misalign % kLane != 0 ? 0 : static_cast<int>((V::kBytes - misalign) & (V::kBytes - 1)) / kLane;
-    const auto* src = static_cast<const uint8_t*>(s);
     const R last = step(n - kStep);
     int i = 0;
     if (head != 0 && head + kStep <= n) {
@@ -38,7 +37,7 @@ template <class V> struct SimdKernels {
     }
     for (; i + kStep <= n; i += kStep) {
       if (((i * kLane) & 63) < V::kBytes) {  // once per cache line
-        if (src) Ahead(src + i * kLane);
+        if (s) Ahead(s + i);
         Ahead(d + i);
       }
       V::Store(d + i, step(i));
@@ -93,6 +92,15 @@ template <class V> struct SimdKernels {
     return V::Or(even, odd);
   }
   static R Select(R keep, R a, R b) { return V::Select(keep, a, b); }
+  // Calls fn with the two flags as std::true_type or std::false_type, so that the loops inside are compiled once
+  // per combination and test nothing per pixel.
+  template <class Fn> static void WithFlags(bool a, bool b, Fn fn) {
+    if (a) {
+      b ? fn(std::true_type{}, std::true_type{}) : fn(std::true_type{}, std::false_type{});
+    } else {
+      b ? fn(std::false_type{}, std::true_type{}) : fn(std::false_type{}, std::false_type{});
+    }
+  }
   // A blend with one alpha for every pixel of a run, with the multiply-add of unsigned bytes by signed ones where
   // V has it: the destination and source bytes are interleaved and weighted in one step. d * (255 - a) + s * a is
   // 256 * d + (s * a - d * (a + 1)) and also 256 * s + (d * (255 - a) - s * (256 - a)); the first form has weights
@@ -100,7 +108,7 @@ template <class V> struct SimdKernels {
   // arithmetic shift by 8 is a signed byte that, added to d or s, gives the blended byte. The reserved byte has
   // weights 0 and is cleared at the end as in the scalar formula.
   struct ConstAlpha {
-    R a, w;
+    R a, w, rgb = Rgb32();
     bool from_source;
     explicit ConstAlpha(uint32_t alpha) : a(V::Set32(alpha * 0x01010101u)), from_source(alpha >= 128) {
       const uint32_t wd = from_source ? 255 - alpha : (0x100 - (alpha + 1)) & 0xFF;
@@ -108,11 +116,12 @@ template <class V> struct SimdKernels {
       w = V::Set64((wd | ws << 8) * 0x0000000100010001ull);
     }
   };
-  static R BlendConst32(R d, R s, const ConstAlpha& k) {
+  // kFromSource is k.from_source, fixed for the loop.
+  template <bool kFromSource> static R BlendConst32(R d, R s, const ConstAlpha& k) {
     if constexpr (V::kMulAddBytes) {
       const R lo = V::Sra16_8(V::MulAddBytes(V::Lo8(d, s), k.w));
       const R hi = V::Sra16_8(V::MulAddBytes(V::Hi8(d, s), k.w));
-      return V::And(V::Add8(k.from_source ? s : d, V::PackS16(lo, hi)), Rgb32());
+      return V::And(V::Add8(kFromSource ? s : d, V::PackS16(lo, hi)), k.rgb);
     } else {
       return Blend32(d, s, k.a);
     }
@@ -137,24 +146,30 @@ template <class V> struct SimdKernels {
     auto* s = static_cast<const uint32_t*>(sv);
     const ConstAlpha a(p.Alpha);
     const R t = V::Set32(p.Transparent);
-    const bool transparent = p.HasTransparent;
-    const int done = Run(d, s, n, [&](int i) {
-      R x = V::Load(s + i), y = V::Load(d + i);
-      R r = V::SelectEq32(x, y, y, BlendConst32(y, x, a));
-      return transparent ? V::SelectEq32(x, t, y, r) : r;
+    int done = 0;
+    WithFlags(a.from_source, p.HasTransparent, [&](auto from_source, auto transparent) {
+      done = Run(d, s, n, [&](int i) {
+        R x = V::Load(s + i), y = V::Load(d + i);
+        R r = V::SelectEq32(x, y, y, BlendConst32<decltype(from_source)::value>(y, x, a));
+        if constexpr (decltype(transparent)::value) r = V::SelectEq32(x, t, y, r);
+        return r;
+      });
     });
     Tail(TRowOp::Alpha, 32, dv, sv, m, n, p, done);
   }
   static void Add32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
     auto* d = static_cast<uint32_t*>(dv);
     auto* s = static_cast<const uint32_t*>(sv);
-    const R k = V::Set32(p.Alpha * 0x01010101u);
+    const R k = V::Set32(p.Alpha * 0x01010101u), rgb = Rgb32();
     const R t = V::Set32(p.Transparent);
-    const bool transparent = p.HasTransparent;
-    const int done = Run(d, s, n, [&](int i) {
-      R x = V::Load(s + i), y = V::Load(d + i);
-      R sum = V::And(V::AddsU8(y, Scale32(x, k)), Rgb32());
-      return transparent ? Select(V::Eq32(x, t), y, sum) : sum;
+    int done = 0;
+    WithFlags(p.HasTransparent, false, [&](auto transparent, auto) {
+      done = Run(d, s, n, [&](int i) {
+        R x = V::Load(s + i), y = V::Load(d + i);
+        R sum = V::And(V::AddsU8(y, Scale32(x, k)), rgb);
+        if constexpr (decltype(transparent)::value) sum = Select(V::Eq32(x, t), y, sum);
+        return sum;
+      });
     });
     Tail(TRowOp::Add, 32, dv, sv, m, n, p, done);
   }
@@ -199,9 +214,12 @@ template <class V> struct SimdKernels {
     auto* d = static_cast<uint32_t*>(dv);
     const ConstAlpha a(p.Alpha);
     const R c = V::Set32(p.Color);
-    const int done = Run(d, nullptr, n, [&](int i) {
-      R y = V::Load(d + i);
-      return Select(V::Eq32(y, c), y, BlendConst32(y, c, a));
+    int done = 0;
+    WithFlags(a.from_source, false, [&](auto from_source, auto) {
+      done = Run(d, nullptr, n, [&](int i) {
+        R y = V::Load(d + i);
+        return V::SelectEq32(y, c, y, BlendConst32<decltype(from_source)::value>(y, c, a));
+      });
     });
     Tail(TRowOp::FillAlpha, 32, dv, sv, m, n, p, done);
   }
