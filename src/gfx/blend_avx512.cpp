@@ -10,7 +10,7 @@
 #else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512dq")
-// GCC's own AVX-512 headers start some broadcasts from an undefined register and then warn about it.
+// GCC's own AVX-512 headers start many operations from an undefined register and then warn about it.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
