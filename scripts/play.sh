@@ -4,5 +4,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset default >/dev/null
-cmake --build --preset default -j"$(nproc)" --target velkplayer
+cmake --build --preset default -j"$(nproc)" --target velkplayer demo_game
 exec build/velkplayer "$@"

@@ -7,6 +7,7 @@
 #include "app/scene_adapter.h"
 #include "base/error.h"
 #include "base/sjis.h"
+#include "gfx/image_cache.h"
 #include "scene/base_list.h"
 #include "script/call_host.h"
 #include "expr/param_collection.h"
@@ -93,9 +94,31 @@ std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process
   auto project = std::make_unique<TProject>(services);
   project->Create();
   if (process.Values().QuitFlag) return nullptr;
+  connect_scene(process, project->IdCode);
   return std::make_unique<TProjectFrame>(std::move(project), [this] {
     if (var_host_) var_host_->SetCalls(nullptr);
+    if (scene_ != nullptr) scene_->Services.EvaluateInt = nullptr;
   });
+}
+
+void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification) {
+  if (scene_ == nullptr) return;
+  images_ = std::make_unique<TBrixCollection>(files_, identification, 32);
+  TSceneServices& services = scene_->Services;
+  services.Images = images_.get();
+  services.Process = &process.Values();
+  services.Exists = [this](const std::string& name) { return files_.Exists(name); };
+  services.ReadFile = [this](TStream& target, const std::string& name) {
+    if (!files_.Exists(name)) return false;
+    files_.ReadFile(target, name);
+    return true;
+  };
+  TParamCollection* vars = process.Vars();
+  services.SetSelection = [vars](const std::string& text, int32_t index) {
+    if (vars == nullptr) return;
+    vars->SelStr = text;
+    vars->SelIndex = index;
+  };
 }
 
 // The window takes its caption from the project's title when it starts up, right after the project.
@@ -120,6 +143,14 @@ std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project)
   services.Scene = scene_calls_.get();
   auto calls = std::make_unique<TCallMan>(services);
   if (var_host_) var_host_->SetCalls(calls.get());
+  // Components evaluate their own expressions (last-frame waits, particle positions) in the game's variables.
+  if (scene_ != nullptr) {
+    TCallMan* interpreter = calls.get();
+    scene_->Services.EvaluateInt = [interpreter](TVelkParser& expr) {
+      const TCustomParam* value = interpreter->Evaluate(expr);
+      return value != nullptr ? value->GetInt() : 0;
+    };
+  }
   return calls;
 }
 

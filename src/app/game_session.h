@@ -10,6 +10,7 @@
 
 namespace velk {
 
+class TBrixCollection;
 class TCallVarHost;
 class TPlayerProcess;
 class TProjectCallHost;
@@ -37,9 +38,13 @@ class TGameSession : public IProjectWindow {
 
  private:
   void mount(TPlayerProcess& process);
+  // Gives the scene's components the game files, the image cache and the selection result.
+  void connect_scene(TPlayerProcess& process, int32_t identification);
 
   TPlatform platform_;
   TVrFileManager files_;
+  // Outlives the scene: components hand their pictures back when they are destroyed.
+  std::unique_ptr<TBrixCollection> images_;
   TPlayerProcess* process_ = nullptr;
   TVelkBaseList* scene_ = nullptr;  // owned by the scene adapter the process holds
   std::unique_ptr<TSceneCalls> scene_calls_;

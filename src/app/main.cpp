@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "app/game_session.h"
 #include "app/player_process.h"
 #include "app/png_writer.h"
+#include "app/toolbar.h"
 #include "app/var_dump.h"
 #include "base/error.h"
 #include "base/sjis.h"
@@ -50,15 +52,15 @@ const char kUsage[] =
     "  --help              show this text\n"
     "  --version           show the version\n"
     "  --trace             print the interpreter's trace lines to stderr\n"
+    "  --frames N          stop after N frames (default: when the game ends)\n"
+    "  --screenshot FILE   write the screen (in a window: what the window shows) after the last frame as PNG\n"
     "headless runs (no window; message boxes go to stderr and are answered from the input script, else with\n"
     "their first button):\n"
     "  --headless          run without a window\n"
-    "  --frames N          stop after N frames (default: when the game ends)\n"
     "  --clock virtual     every tick takes exactly 15 ms of a virtual clock: runs are deterministic\n"
     "  --input FILE        scripted input, one event per line: <frame> move X Y | down left|right |\n"
     "                      up left|right | click left|right X Y | wheel up|down | keydown VK | keyup VK |\n"
     "                      key VK | text TEXT | answer N | quit   (# starts a comment)\n"
-    "  --screenshot FILE   write the screen after the last frame as PNG\n"
     "  --dump-vars FILE    write every variable at exit: name, type, value, tab-separated, sorted by name\n"
     "\n"
     "exit status: 0 normal end, 1 the game could not start (a message says why), 2 bad command line,\n"
@@ -118,6 +120,8 @@ int main(int argc, char** argv) {
   velk::THeadlessWindow headless_window;
   bool dump_failed = false;
   bool screenshot_failed = false;
+  // The process, once it exists: window runs with a frame limit read its frame count.
+  velk::TPlayerProcess* running = nullptr;
 #ifdef VELK_HAVE_SDL
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
@@ -140,8 +144,29 @@ int main(int argc, char** argv) {
     sdl_boxes.SetOwner(nullptr);
     host.MessageLoop = [&](velk::TFormView& form) {
       sdl_boxes.SetOwner(sdl_window->Handle());
-      velk::RunWindowMessageLoop(form, *sdl_window, sdl_clock);
+      std::function<bool()> stop;
+      if (options.Frames >= 0) {
+        stop = [&] { return running != nullptr && running->Values().FrameCount >= options.Frames; };
+      }
+      velk::RunWindowMessageLoop(form, *sdl_window, sdl_clock, stop);
       sdl_boxes.SetOwner(nullptr);
+      if (!options.Screenshot.empty()) {
+        int32_t width = 0, height = 0;
+        std::vector<uint32_t> pixels = sdl_window->ReadFramePixels(width, height);
+        // The window's frame holds the toolbar's dock above the game's screen; the screenshot is the screen.
+        int32_t top = 0;
+        if (form.ToolbarVisible() && form.Scene() != nullptr) {
+          const int64_t screen = form.Scene()->Screen().Height;
+          top = height - static_cast<int32_t>(height * screen / (screen + velk::TToolbar::kDockHeight));
+        }
+        try {
+          velk::WritePngFile(options.Screenshot, velk::TFrameView{pixels.data() + static_cast<size_t>(top) * width,
+                                                                  width, height - top, width});
+        } catch (const velk::EVelkError& e) {
+          std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
+          screenshot_failed = true;
+        }
+      }
     };
     host.ConfigDialog = [](const std::string& ini_path) {
       velk::TSdlWindow window;
@@ -187,6 +212,7 @@ int main(int argc, char** argv) {
   host.MakeScene = [&](velk::TPlayerProcess& p) { return session.MakeScene(p); };
   host.LoadProject = [&](velk::TPlayerProcess& p) { return session.LoadProject(p); };
   velk::TPlayerProcess process(std::move(host));
+  running = &process;
   int status = process.Run(options.Args);
   if (status == velk::kExitNormal && (dump_failed || screenshot_failed)) status = velk::kExitNotStarted;
   return status;

@@ -5,7 +5,7 @@
 
 namespace velk {
 
-void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock) {
+void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock, const std::function<bool()>& stop) {
   TTickGate gate;
   gate.SetWake([&window] { window.Wake(); });
   TLoopThread loop(clock, gate);
@@ -19,6 +19,7 @@ void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock) {
       form.PumpEvents();
     }
     gate.RunPending(run_tick);
+    if (stop && stop()) break;
   }
   // Stopping the thread first releases it from a hand-off the main thread will never run.
   loop.Terminate();

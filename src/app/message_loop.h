@@ -1,6 +1,8 @@
 #pragma once
 // The message loop of the windowed player: the loop thread ticks, the main thread handles window events and runs the
 // ticks handed to it, until the window closes.
+#include <functional>
+
 #include "platform/platform.h"
 #include "platform/window.h"
 
@@ -8,6 +10,7 @@ namespace velk {
 
 class TFormView;
 
-void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock);
+// stop, when given, is asked after every event and tick: true ends the loop with the window still open.
+void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock, const std::function<bool()>& stop = {});
 
 }  // namespace velk

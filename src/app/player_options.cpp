@@ -50,7 +50,6 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& argv) {
       const std::string& v = value();
       o.Scale = v == "fit" ? 0 : static_cast<int32_t>(parse_count(a, v, 1, kMaxScale));
     } else if (a == "--frames") {
-      mark_headless();
       o.Frames = static_cast<int32_t>(parse_count(a, value(), 0, 0x7FFFFFFF));
     } else if (a == "--clock") {
       mark_headless();
@@ -61,7 +60,6 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& argv) {
       mark_headless();
       o.InputFile = value();
     } else if (a == "--screenshot") {
-      mark_headless();
       o.Screenshot = value();
     } else if (a == "--dump-vars") {
       mark_headless();

@@ -12,11 +12,12 @@ struct TPlayerOptions {
   bool Headless = false;
   bool FullScreen = false;
   int32_t Scale = 1;  // a whole factor, or 0 (kScaleFit): the largest size that fits
-  // Headless runs only.
+  // In a window too: stop after this many frames and write what the screen (or the window) shows.
   int32_t Frames = -1;  // -1: until the game ends
+  std::string Screenshot;
+  // Headless runs only.
   bool VirtualClock = false;
   std::string InputFile;
-  std::string Screenshot;
   std::string DumpVars;
   bool Trace = false;
   // The game folder and archives, or "/config".

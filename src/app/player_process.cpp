@@ -193,7 +193,9 @@ void TPlayerProcess::Initialise() {
   trace_("TProject.Create");
   // Creating the project sets the quit flag at its start and clears it only when the game has started.
   values_.QuitFlag = true;
-  bool has_project = !mounted_.empty() || FileExists(base_folder_ + "velk.kpb");
+  // Started without arguments, the project finds the game data itself through the install description.
+  bool has_project = !mounted_.empty() || FileExists(base_folder_ + "velk.kpb") ||
+                     (started_without_arguments_ && FileExists(exe_folder_ + "install.dat"));
   if (!has_project) {
     host_.Platform.MessageBoxes->Show(Utf8ToCp932("プロジェクトがありません"), Utf8ToCp932("警告"),
                                       MB_OK | MB_ICONWARNING);

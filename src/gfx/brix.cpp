@@ -445,6 +445,10 @@ void ImageToFrame(TBrixFrame& frame, const TDecodedImage& img) {
 
 void TBrixFrameList::LoadPng(const uint8_t* data, size_t size, const std::string& file_name) {
   Clear();
+  AddPng(data, size, file_name);
+}
+
+void TBrixFrameList::AddPng(const uint8_t* data, size_t size, const std::string& file_name) {
   const TDecodedImage img = DecodePng(data, size, file_name);
   TBrixFrame& frame = AddFrame();
   ImageToFrame(frame, img);

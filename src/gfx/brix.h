@@ -107,6 +107,8 @@ class TBrixFrameList {
                       const std::string& file_name = {});
   // One-frame images.
   void LoadPng(const uint8_t* data, size_t size, const std::string& file_name);
+  // Appends the PNG picture as one more frame (animations made of single pictures).
+  void AddPng(const uint8_t* data, size_t size, const std::string& file_name);
   void LoadBmp(const uint8_t* data, size_t size, const std::string& file_name);
 
   int32_t Count() const { return static_cast<int32_t>(frames_.size()); }

@@ -1,10 +1,11 @@
 #include "scene/component_factory.h"
 
-#include <array>
-
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
 #include "scene/velk_cinema.h"
+#include "scene/velk_images.h"
+#include "scene/velk_prop_motion.h"
+#include "scene/velk_tile.h"
 
 namespace velk {
 
@@ -18,11 +19,15 @@ struct TFactoryRow {
 };
 
 // One row per type code that has a class in this player.
-const std::array<TFactoryRow, 3> kFactory = {{
+// Kept in type-code order; the array takes its size from the rows.
+const TFactoryRow kFactory[] = {
     {VT_BOX, Make<TVelkBox>},
     {VT_CINEMA, Make<TVelkCinema>},
+    {VT_IMAGES, Make<TVelkImages>},
+    {VT_TILE, Make<TVelkTile>},
+    {VT_PROPMOTION, Make<TVelkPropMotion>},
     {VT_CABINET, Make<TVelkCabinet>},
-}};
+};
 
 }  // namespace
 

@@ -11,6 +11,7 @@ namespace velk {
 
 class TBrixCollection;
 class TStream;
+class TVelkParser;
 class TVelkControl;
 struct TProcessValues;
 
@@ -27,6 +28,9 @@ struct TSceneServices {
   const TProcessValues* Process = nullptr;
   // Sets "@SelStr" and "@SelIndex".
   std::function<void(const std::string&, int32_t)> SetSelection;
+  // Evaluates a compiled expression of a component (an image's last-frame wait, a particle's position and
+  // interval) as an int in the game's variables; without it such expressions give 0.
+  std::function<int32_t(TVelkParser&)> EvaluateInt;
   // Loads a film or motion file for a control; null when the name is not a film or films are not available.
   std::function<std::unique_ptr<IVelkFilm>(TVelkControl& target, const std::string& source)> LoadFilm;
 

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include <cctype>
 #include <cmath>
 
 #include "gfx/custom_dibx.h"
@@ -15,7 +16,7 @@ namespace {
 using B = TVelkBox;
 
 const std::array<TPropRow<TVelkBox>, 11> kBoxRows = {{
-    {PR_SOURCE, [](const B& b, TPropValue& v) { v.S = b.Source; }, [](B& b, const TPropValue& v) { b.Source = v.S; }},
+    {PR_SOURCE, [](const B& b, TPropValue& v) { v.S = b.Source; }, [](B& b, const TPropValue& v) { b.SetSource(v.S); }},
     {PR_BORDERWIDTH, [](const B& b, TPropValue& v) { v.I = b.BorderWidth; },
      [](B& b, const TPropValue& v) { b.SetVisualInt(b.BorderWidth, v.I); }},
     {PR_BORDERCOLOR, [](const B& b, TPropValue& v) { v.I = b.BorderColor; },
@@ -24,7 +25,7 @@ const std::array<TPropRow<TVelkBox>, 11> kBoxRows = {{
      [](B& b, const TPropValue& v) { b.SetVisualInt(b.Alpha, v.I); }},
     {PR_PAUSED, [](const B& b, TPropValue& v) { v.B = b.PausedFlag; },
      [](B& b, const TPropValue& v) { b.PausedFlag = v.B; }},
-    {PR_REPEAT, [](const B& b, TPropValue& v) { v.B = b.Repeat; }, [](B& b, const TPropValue& v) { b.Repeat = v.B; }},
+    {PR_REPEAT, [](const B& b, TPropValue& v) { v.B = b.Repeat; }, [](B& b, const TPropValue& v) { b.SetRepeat(v.B); }},
     {PR_ONPLAYEND, [](const B& b, TPropValue& v) { v.S = b.OnPlayEnd; },
      [](B& b, const TPropValue& v) { b.OnPlayEnd = v.S; }},
     {PR_AUTOSCRAP, [](const B& b, TPropValue& v) { v.B = b.AutoScrap; },
@@ -45,6 +46,8 @@ int32_t ScaleColor(int32_t color, int32_t amount) {
 }
 
 }  // namespace
+
+TVelkBox::~TVelkBox() = default;
 
 bool TVelkBox::GetProp(int32_t id, TPropValue& value) const {
   if (const auto* row = FindPropRow(kBoxRows, id)) {
@@ -98,19 +101,63 @@ void TVelkBox::Draw() {
   DrawChildren();
 }
 
+void TVelkBox::SetSource(const std::string& name) {
+  if (name == Source) return;
+  if (motion_) {
+    motion_.reset();
+    TVelkMotion::ResetMotionValues(*this);
+  }
+  Source = name;
+  end_reported_ = false;
+  Invalidate();
+  const size_t dot = name.find_last_of('.');
+  std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  if (ext == ".kmt") {
+    motion_ = TVelkMotion::Load(*this, name);
+    if (motion_ && motion_->Step(0, Repeat)) MotionEnded();
+  }
+  Invalidate();
+}
+
+void TVelkBox::SetRepeat(bool v) {
+  if (v && !Repeat && motion_ && motion_->Finished()) {
+    motion_->Restart();
+    end_reported_ = false;
+  }
+  Repeat = v;
+}
+
+bool TVelkBox::MotionEnded() {
+  if (AutoScrap) return true;
+  if (!end_reported_) {
+    end_reported_ = true;
+    QueueOwnEvent(PR_ONPLAYEND, {}, false);
+  }
+  return false;
+}
+
 bool TVelkBox::Update() {
   TVelkBaseList* scene = Owner();
-  if (!scene || BlurSpan <= 0 || BlurDelay <= 0) return false;
+  bool done = false;
+  if (motion_ && motion_->Step(scene ? scene->FrameMs() : 0, Repeat)) done = MotionEnded();
+  UpdateAfterimage();
+  return done;
+}
+
+void TVelkBox::UpdateAfterimage() {
+  TVelkBaseList* scene = Owner();
+  if (!scene || BlurSpan <= 0 || BlurDelay <= 0) return;
   blur_timer_ += scene->FrameMs();
-  if (blur_timer_ < BlurSpan) return false;
+  if (blur_timer_ < BlurSpan) return;
   blur_timer_ = 0;
   const std::array<int32_t, 5> now = {Left, Top, Width, Height, BorderWidth};
-  if (now == blur_last_) return false;
+  if (now == blur_last_) return;
   blur_last_ = now;
   auto* blur = scene->New<TVelkBlurBox>();
   blur->SetName(scene->UniqueName(Name()));
   blur->SetParent(Parent());
-  blur->SetPriority(Priority() - 1);
+  blur->SetPriority(Priority() > INT32_MIN ? Priority() - 1 : Priority());
   blur->SetBounds(Left, Top, Width, Height);
   blur->OffsetX = OffsetX;
   blur->OffsetY = OffsetY;
@@ -121,7 +168,6 @@ bool TVelkBox::Update() {
   blur->Alpha = blur->StartAlpha;
   blur->Delay = BlurDelay;
   blur->Invalidate();
-  return false;
 }
 
 bool TVelkBlurBox::GetProp(int32_t id, TPropValue& value) const {
@@ -166,7 +212,9 @@ void TVelkBox::LoadOwnFields(TStream& s, int32_t version) {
   Alpha = ReadInt(s);
   if (version > 103) {
     OnIdle = ReadString(s);
-    Source = ReadString(s);
+    const std::string source = ReadString(s);
+    Source.clear();
+    SetSource(source);
     Repeat = ReadByte(s) != 0;
     AutoScrap = ReadByte(s) != 0;
     OnPlayEnd = ReadString(s);

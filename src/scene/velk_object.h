@@ -12,6 +12,7 @@ namespace velk {
 
 class TStream;
 class TVelkBaseList;
+class TVelkParser;
 class TVelkControl;
 class TVelkBase;
 
@@ -20,6 +21,16 @@ struct TObjectHandle {
   uint64_t Serial = 0;
   explicit operator bool() const { return Serial != 0; }
   friend bool operator==(const TObjectHandle&, const TObjectHandle&) = default;
+};
+
+// The expressions a creating command hands to the component before it applies the properties, for classes that
+// evaluate them again later: an image keeps PR_DELAY (added to the time of its last frame); a particle emitter keeps
+// PR_APPEARX, PR_APPEARY and PR_DELAY (position of a new particle and the time to the next). A null pointer is an
+// expression the command's page does not store. The component copies what it keeps (TVelkParser::Assign).
+struct TCreationExpressions {
+  const TVelkParser* AppearX = nullptr;
+  const TVelkParser* AppearY = nullptr;
+  const TVelkParser* Delay = nullptr;
 };
 
 // The deepest nesting of controls a save record may hold; deeper data is refused as damaged.
@@ -68,6 +79,17 @@ class TVelkObject {
   virtual bool AutoName() const { return true; }
   virtual void ReleaseSurfaces() {}
   virtual void RestoreSurfaces() {}
+
+  // What the component commands use beyond the properties.
+  virtual void TakeCreationExpressions(const TCreationExpressions&) {}
+  // An image whose size follows its picture (size pending) takes it now, before its position is applied.
+  virtual void TakeSizeFromSource() {}
+  // The play state of sounds, videos and menus: sounds and videos 0 at once, 1 play (with fade-in), 2 release,
+  // 3 stop and vanish (fade out); menus 1 open, 3 close.
+  virtual int32_t PlayState() const { return 0; }
+  virtual void SetPlayState(int32_t) {}
+  // Starts playing from the beginning (sounds, videos).
+  virtual void Play() {}
 
   // The save record. Loading treats the stream as hostile; depth counts the enclosing controls.
   virtual void SaveToStream(TStream& s) const;

@@ -31,4 +31,6 @@ void TSceneCalls::DeleteObject(TObjectHandle object) {
 
 void TSceneCalls::Reset() { scene_.Reset(); }
 
+TVelkObject* TSceneCalls::CreateComponent(uint8_t code) { return scene_.CreateComponent(code); }
+
 }  // namespace velk

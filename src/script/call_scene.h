@@ -27,6 +27,10 @@ class ICallScene {
   virtual void DeleteObject(TObjectHandle object) = 0;
   // Empties the scene: no objects, no events.
   virtual void Reset() = 0;
+  // The scene list itself, for the commands that arrange components on bases and in cabinets.
+  virtual TVelkBaseList& List() = 0;
+  // A new registered component of a type code (the scene's factory); null for codes without a class.
+  virtual TVelkObject* CreateComponent(uint8_t code) = 0;
 };
 
 // The interpreter's view of the scene list.
@@ -40,6 +44,8 @@ class TSceneCalls : public ICallScene {
   void SetProperty(TObjectHandle object, int32_t id, const TCustomParam& value) override;
   void DeleteObject(TObjectHandle object) override;
   void Reset() override;
+  TVelkBaseList& List() override { return scene_; }
+  TVelkObject* CreateComponent(uint8_t code) override;
 
  private:
   TVelkBaseList& scene_;

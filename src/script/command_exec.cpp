@@ -9,6 +9,7 @@
 #include "expr/param_collection.h"
 #include "script/call_man.h"
 #include "script/call_scene.h"
+#include "script/component_exec.h"
 #include "script/control_commands.h"
 #include "script/page.h"
 
@@ -264,6 +265,7 @@ std::array<TCommandRun, kCommandCount> make_table() {
   t[41] = {nullptr, exec_reset};
   t[45] = {nullptr, exec_terminate};
   t[46] = {nullptr, exec_do_event};
+  for (const TComponentRun& run : ComponentRuns()) t[run.Code] = {run.Begin, run.Execute};
   return t;
 }
 

@@ -12,6 +12,8 @@
 
 namespace velk {
 
+class TVelkBaseList;
+
 // The number of property ids (0 .. 164).
 constexpr int32_t kPropertyCount = 165;
 
@@ -136,9 +138,18 @@ class TComFlip : public TCommand {
   TVelkParser ClearOld, Param1, Param2;
   TVelkParser RuleName;  // pages above 100
   TVelkParser NoEvents;  // pages above 106
+  // Ends the flip at once: the other base becomes the active one.
+  void Finish() override;
+  bool Yields() const override { return TimeValue > 0; }
   // In-progress state.
   bool NoEventsValue = false;
   bool ClearOldValue = false;
+  // 0 wait a frame, 1 start the clock, 2 the transition runs, 3 no transition.
+  int32_t State = 0;
+  int32_t StartClock = 0;
+  int32_t TimeValue = 0;  // the time expression's value, 0 without one
+  // The scene of the last run, for Finish.
+  TVelkBaseList* Scene = nullptr;
 };
 
 // Gives message text to a message window.

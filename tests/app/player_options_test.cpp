@@ -25,6 +25,11 @@ TEST(PlayerOptions, ParsesTheHeadlessRunnerAndWindowOptions) {
   EXPECT_TRUE(w.FullScreen);
   EXPECT_EQ(w.Scale, 3);
   EXPECT_EQ(w.Args, (std::vector<std::string>{"/config"}));
+  // A window run can stop after a number of frames and keep a screenshot of the window.
+  TPlayerOptions shot = ParsePlayerOptions({"--frames", "90", "--screenshot", "win.png", "game"});
+  EXPECT_FALSE(shot.Headless);
+  EXPECT_EQ(shot.Frames, 90);
+  EXPECT_EQ(shot.Screenshot, "win.png");
   EXPECT_EQ(ParsePlayerOptions({"--scale", "fit"}).Scale, 0);
   EXPECT_EQ(ParsePlayerOptions({}).Scale, 1);
   EXPECT_EQ(ParsePlayerOptions({}).Frames, -1);
@@ -37,7 +42,7 @@ TEST(PlayerOptions, RefusesBadCommandLines) {
     std::vector<std::string> argv;
     const char* message;
   } cases[] = {
-      {{"--frames", "10", "g"}, "--frames needs --headless"},
+      {{"--input", "in.txt", "g"}, "--input needs --headless"},
       {{"--headless", "--frames"}, "--frames needs a value"},
       {{"--headless", "--frames", "-3"}, "--frames: bad value \"-3\""},
       {{"--headless", "--frames", "1x"}, "--frames: bad value \"1x\""},

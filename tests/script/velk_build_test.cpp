@@ -8,11 +8,16 @@
 #include <filesystem>
 #include <string>
 
+#include "gfx/brix.h"
+#include "gfx/dib_pixels.h"
+#include "gfx/dibx.h"
+#include "gfx/gfx_reference.h"
 #include "script/component_commands.h"
 #include "script/control_commands.h"
 #include "script/page.h"
 #include "script/project_setting.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
 #include "vfs/archive.h"
 
 namespace velk {
@@ -20,33 +25,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The tests live in <build>/tests, the tools in <build>.
-std::string tool_path(const char* tool) {
-  char self[PATH_MAX] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path().parent_path() / tool).string();
-}
+std::string builder_path() { return test::ToolPath("velk-build"); }
 
-std::string builder_path() { return tool_path("velk-build"); }
+std::string example_path() { return (fs::path(VELK_SOURCE_DIR) / "docs" / "example" / "game.vkp").string(); }
 
-std::string example_path() {
-  return (fs::path(__FILE__).parent_path().parent_path().parent_path() / "docs" / "example" / "game.vkp").string();
-}
-
-struct TRun {
-  int Status = -1;
-  std::string Output;
-};
+using TRun = test::TToolRun;
 
 TRun run_tool(const std::string& tool, const std::string& args, const test::TempDir& dir) {
-  EXPECT_TRUE(fs::exists(tool)) << "build the tool first: " << tool;
-  const std::string log = dir / "builder.log";
-  const int status = std::system(("'" + tool + "' " + args + " > '" + log + "' 2>&1").c_str());
-  TRun run;
-  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.Output = fs::exists(log) ? test::ReadFile(log) : std::string();
-  return run;
+  return test::RunTool(tool, args, dir.Path());
 }
 
 TRun run_builder(const std::string& args, const test::TempDir& dir) { return run_tool(builder_path(), args, dir); }
@@ -76,7 +62,7 @@ TEST(VelkBuild, BuildsTheExampleIntoAnArchiveWhosePagesLoad) {
   EXPECT_EQ(test::ReadFile(dir / "out/data/items.txt"), "name\tprice\napple\t100\npear\t120\n");
 
   for (const std::string file : {"game.dat", "player"}) {
-    const TRun verify = run_tool(tool_path("velkpack"), "verify '" + (dir / file) + "'", dir);
+    const TRun verify = run_tool(test::ToolPath("velkpack"), "verify '" + (dir / file) + "'", dir);
     EXPECT_EQ(verify.Status, 0) << file << ": " << verify.Output;
     TVrFileCollection archive;
     archive.Open(dir / file);
@@ -152,6 +138,59 @@ TEST(VelkBuild, WritesEveryCommandClass) {
       EXPECT_GT(static_cast<TComComponent*>(loaded->Commands.Item(code))->Prop(0)->Count(), 0);
     }
   }
+}
+
+// A 4 x 3 picture: red on the left half, blue on the right.
+void write_png(const std::string& path) {
+  TDIBX s;
+  s.SetSize(4, 3, 32);
+  s.FillRect(TRect{0, 0, 2, 3}, static_cast<uint32_t>(s.ColorToPixel(0x0000FF)));
+  s.FillRect(TRect{2, 0, 4, 3}, static_cast<uint32_t>(s.ColorToPixel(0xFF0000)));
+  test::SavePng(test::ReadImage(s), path);
+}
+
+TEST(VelkBuild, ImageLinesStorePngPicturesAsLayeredImages) {
+  test::TempDir dir;
+  fs::create_directories(dir / "pics/sub");
+  write_png(dir / "logo.png");
+  write_png(dir / "pics/a.PNG");
+  write_png(dir / "pics/sub/b.png");
+  test::WriteFile(dir / "main.vks", "imgnew source: \"pics\\\\a.brx\"\n");
+  test::WriteFile(dir / "game.vkp", "start main.ksb\npage main.vks\nimage logo.png\nimage pics\nasset logo.png\n");
+  const TRun run = run_builder("'" + (dir / "game.vkp") + "' --archive '" + (dir / "game.dat") + "'", dir);
+  ASSERT_EQ(run.Status, 0) << run.Output;
+  TVrFileCollection archive;
+  archive.Open(dir / "game.dat");
+  for (const char* name : {"logo.brx", "pics\\a.brx", "pics\\sub\\b.brx"}) {
+    SCOPED_TRACE(name);
+    TMemoryStream bytes;
+    archive.ReadEntry(bytes, name);
+    TBrixFrameList frames;
+    frames.LoadFromStream(bytes, false, false, false, name);
+    ASSERT_EQ(frames.Count(), 1);
+    const TDIBSurface& picture = frames.Frame(0).Picture;
+    ASSERT_EQ(picture.Width(), 4);
+    ASSERT_EQ(picture.Height(), 3);
+    EXPECT_EQ(DibNativeToColor(picture, GetDibPixel(picture, 1, 2)), 0x0000FFu);
+    EXPECT_EQ(DibNativeToColor(picture, GetDibPixel(picture, 2, 0)), 0xFF0000u);
+  }
+  // An asset line keeps the file as it is.
+  TMemoryStream png;
+  archive.ReadEntry(png, "logo.png");
+  EXPECT_EQ(std::string(png.Bytes().begin(), png.Bytes().end()), test::ReadFile(dir / "logo.png"));
+  EXPECT_EQ(archive.FindEntry("pics\\a.PNG"), nullptr);
+
+  // Anything but PNG pictures is refused, naming the line.
+  test::WriteFile(dir / "pics/notes.txt", "x");
+  const TRun bad = run_builder("'" + (dir / "game.vkp") + "' --out '" + (dir / "out") + "'", dir);
+  EXPECT_EQ(bad.Status, 1);
+  EXPECT_NE(bad.Output.find("game.vkp:4: image takes PNG pictures only"), std::string::npos) << bad.Output;
+  fs::create_directories(dir / "broken");
+  test::WriteFile(dir / "broken/c.png", "not a png");
+  test::WriteFile(dir / "game.vkp", "start main.ksb\npage main.vks\nimage broken/c.png\n");
+  const TRun broken = run_builder("'" + (dir / "game.vkp") + "' --out '" + (dir / "out") + "'", dir);
+  EXPECT_EQ(broken.Status, 1);
+  EXPECT_NE(broken.Output.find("game.vkp:3:"), std::string::npos) << broken.Output;
 }
 
 TEST(VelkBuild, ErrorsNameTheSourceFileAndLine) {

@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/error.h"
 #include "base/sjis.h"
+#include "gfx/brix.h"
+#include "gfx/brix_writer.h"
 #include "page_source.h"
 #include "source_text.h"
 #include "vfs/archive.h"
@@ -36,6 +39,59 @@ std::vector<uint8_t> file_bytes(const std::string& path, const std::string& file
   std::ifstream in(path, std::ios::binary);
   if (!in) throw TBuildError(file, line, "cannot read " + path);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool is_png(const fs::path& path) {
+  std::string ext = path.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".png";
+}
+
+// A PNG picture as a one-frame layered image, stored under its path with the extension ".brx".
+TBuiltFile png_as_brix(const fs::path& path, const fs::path& root, const std::string& file, int32_t line) {
+  if (!is_png(path)) throw TBuildError(file, line, "image takes PNG pictures only: " + path.string());
+  const std::vector<uint8_t> png = file_bytes(path.string(), file, line);
+  TMemoryStream brx;
+  try {
+    TBrixFrameList frames;
+    frames.LoadPng(png.data(), png.size(), path.string());
+    WriteBrix(brx, frames, TBrixWriteOptions{});
+  } catch (const EVelkError& e) {
+    throw TBuildError(file, line, e.Utf8());
+  }
+  fs::path name = fs::relative(path, root);
+  name.replace_extension(".brx");
+  return {archive_name(name.generic_string()), brx.Bytes()};
+}
+
+// "animation NAME.brx MS FRAME.png ...": the PNG pictures as the frames of one layered image, each shown for MS
+// milliseconds.
+TBuiltFile animation_as_brix(const std::string& rest, const fs::path& root, const std::string& file, int32_t line) {
+  std::string name, tail, time;
+  SplitWord(rest, name, tail);
+  SplitWord(tail, time, tail);
+  int32_t ms = 0;
+  if (name.empty() || !ParseInt(time, ms) || ms < 1 || tail.empty()) {
+    throw TBuildError(file, line, "animation needs a name, a frame time in milliseconds and PNG pictures");
+  }
+  TBrixFrameList frames;
+  try {
+    for (std::string picture; !tail.empty();) {
+      SplitWord(tail, picture, tail);
+      const fs::path path = root / picture;
+      if (!is_png(path)) throw TBuildError(file, line, "animation takes PNG pictures only: " + picture);
+      const std::vector<uint8_t> png = file_bytes(path.string(), file, line);
+      frames.AddPng(png.data(), png.size(), path.string());
+      frames.Frame(frames.Count() - 1).DisplayTime = ms;
+    }
+    TMemoryStream brx;
+    WriteBrix(brx, frames, TBrixWriteOptions{});
+    return {archive_name(name), brx.Bytes()};
+  } catch (const TBuildError&) {
+    throw;
+  } catch (const EVelkError& e) {
+    throw TBuildError(file, line, e.Utf8());
+  }
 }
 
 void parse_var(TProjectSetting& p, const std::string& rest, const std::string& file, int32_t line) {
@@ -84,7 +140,7 @@ TGameBuild BuildGame(const std::string& project_path) {
   const fs::path root = fs::path(project_path).parent_path();
   const std::string file = project_path;
   std::vector<TPageEntry> page_entries;
-  std::vector<std::pair<std::string, int32_t>> assets;
+  std::vector<std::pair<std::string, int32_t>> assets, images, animations;
   for (const TSourceLine& line : SourceLines(file, ReadTextFile(project_path))) {
     const auto fail = [&](const std::string& m) { throw TBuildError(file, line.Number, m); };
     std::string key, rest;
@@ -147,6 +203,11 @@ TGameBuild BuildGame(const std::string& project_path) {
     } else if (key == "asset") {
       if (rest.empty()) fail("asset needs a file or folder");
       assets.emplace_back(StringValue(rest), line.Number);
+    } else if (key == "animation") {
+      animations.emplace_back(rest, line.Number);
+    } else if (key == "image") {
+      if (rest.empty()) fail("image needs a PNG file or a folder of them");
+      images.emplace_back(StringValue(rest), line.Number);
     } else {
       fail("unknown project setting " + key);
     }
@@ -187,6 +248,19 @@ TGameBuild BuildGame(const std::string& project_path) {
       build.Files.push_back({archive_name(fs::path(asset).generic_string()), file_bytes(path.string(), file, line)});
     }
   }
+  for (const auto& [image, line] : images) {
+    const fs::path path = root / image;
+    if (fs::is_directory(path)) {
+      for (const auto& entry : fs::recursive_directory_iterator(path)) {
+        if (entry.is_regular_file()) build.Files.push_back(png_as_brix(entry.path(), root, file, line));
+      }
+    } else {
+      if (!fs::is_regular_file(path)) throw TBuildError(file, line, "cannot read " + path.string());
+      build.Files.push_back(png_as_brix(path, root, file, line));
+    }
+  }
+  for (const auto& [animation, line] : animations)
+    build.Files.push_back(animation_as_brix(animation, root, file, line));
   return build;
 }
 

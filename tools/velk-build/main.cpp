@@ -1,22 +1,26 @@
 // velk-build: compiles a game's sources into the files the player reads.
 //
-//   velk-build PROJECT [--out DIR] [--archive FILE] [--exe PLAYER OUTPUT]
+//   velk-build PROJECT [--out DIR] [--archive FILE] [--exe PLAYER OUTPUT] [--install FILE]
 //
 // --out writes velk.kpb, the pages and the assets as loose files below DIR; --archive writes them into one archive
 // (game.dat); --exe copies the player executable PLAYER to OUTPUT with the archive appended. The format of the
-// sources is described in docs/velk-build.md.
+// sources is described in docs/velk-build.md. --install writes the install description of a full installation
+// (install.dat), which a player started without arguments looks for beside itself.
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 #include "base/error.h"
 #include "game_builder.h"
 #include "source_text.h"
+#include "vfs/install_set.h"
 
 namespace {
 
 int usage() {
-  std::fprintf(stderr, "usage: velk-build PROJECT [--out DIR] [--archive FILE] [--exe PLAYER OUTPUT]\n");
+  std::fprintf(stderr,
+               "usage: velk-build PROJECT [--out DIR] [--archive FILE] [--exe PLAYER OUTPUT] [--install FILE]\n");
   return 2;
 }
 
@@ -25,13 +29,15 @@ int usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   std::string project = argv[1];
-  std::string out, archive, player, executable;
+  std::string out, archive, player, executable, install;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--out" && i + 1 < argc) {
       out = argv[++i];
     } else if (arg == "--archive" && i + 1 < argc) {
       archive = argv[++i];
+    } else if (arg == "--install" && i + 1 < argc) {
+      install = argv[++i];
     } else if (arg == "--exe" && i + 2 < argc) {
       player = argv[++i];
       executable = argv[++i];
@@ -39,12 +45,23 @@ int main(int argc, char** argv) {
       return usage();
     }
   }
-  if (out.empty() && archive.empty() && executable.empty()) return usage();
+  if (out.empty() && archive.empty() && executable.empty() && install.empty()) return usage();
   try {
+    // Output folders are made as needed.
+    for (const std::string* path : {&archive, &executable, &install}) {
+      const std::filesystem::path parent = std::filesystem::path(*path).parent_path();
+      if (!path->empty() && !parent.empty()) std::filesystem::create_directories(parent);
+    }
     const velk::build::TGameBuild build = velk::build::BuildGame(project);
     if (!out.empty()) velk::build::WriteFolder(build, out);
     if (!archive.empty()) velk::build::WriteArchive(build, archive);
     if (!executable.empty()) velk::build::WriteExecutable(build, player, executable);
+    if (!install.empty()) {
+      velk::TVelkInstallSet set;
+      set.Title = build.Project.Title;
+      set.FullInstall = true;
+      set.SaveToFile(install);
+    }
     std::printf("%zu files built from %s\n", build.Files.size(), project.c_str());
     return 0;
   } catch (const velk::EVelkError& e) {

@@ -286,6 +286,14 @@ TPoint TSdlWindow::CursorPosition() {
 }
 
 std::vector<uint32_t> TSdlWindow::ReadWindowPixels(int32_t& out_width, int32_t& out_height) {
+  return read_pixels(false, out_width, out_height);
+}
+
+std::vector<uint32_t> TSdlWindow::ReadFramePixels(int32_t& out_width, int32_t& out_height) {
+  return read_pixels(true, out_width, out_height);
+}
+
+std::vector<uint32_t> TSdlWindow::read_pixels(bool frame_only, int32_t& out_width, int32_t& out_height) {
   out_width = out_height = 0;
   std::vector<uint32_t> pixels;
   if (renderer_ == nullptr || texture_ == nullptr) return pixels;
@@ -295,15 +303,17 @@ std::vector<uint32_t> TSdlWindow::ReadWindowPixels(int32_t& out_width, int32_t& 
   SDL_RenderClear(renderer_);
   SDL_Rect dest = FrameRect();
   SDL_RenderCopy(renderer_, texture_, nullptr, &dest);
-  pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
-  if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), w * 4) != 0) {
+  SDL_Rect area{0, 0, w, h};
+  if (frame_only && !SDL_IntersectRect(&dest, &area, &area)) return pixels;
+  pixels.resize(static_cast<size_t>(area.w) * static_cast<size_t>(area.h));
+  if (SDL_RenderReadPixels(renderer_, &area, SDL_PIXELFORMAT_ARGB8888, pixels.data(), area.w * 4) != 0) {
     pixels.clear();
     return pixels;
   }
   SDL_RenderPresent(renderer_);
   for (uint32_t& p : pixels) p &= 0xFFFFFF;
-  out_width = w;
-  out_height = h;
+  out_width = area.w;
+  out_height = area.h;
   return pixels;
 }
 

@@ -42,11 +42,14 @@ class TSdlWindow : public IWindow {
   SDL_Window* Handle() const { return window_; }
   // Draws the texture again and reads back what the window shows (0x00RRGGBB); out_width/out_height get its size.
   std::vector<uint32_t> ReadWindowPixels(int32_t& out_width, int32_t& out_height);
+  // The same, only the game's screen (FrameRect) without toolbar and letterbox.
+  std::vector<uint32_t> ReadFramePixels(int32_t& out_width, int32_t& out_height);
   // Where the frame lands in the window's output (after scaling and letterbox).
   SDL_Rect FrameRect() const;
 
  private:
   void render();
+  std::vector<uint32_t> read_pixels(bool frame_only, int32_t& out_width, int32_t& out_height);
   void resize_window();
   bool translate(const SDL_Event& e, TInputEvent& out);
   TPoint to_frame(int32_t wx, int32_t wy) const;

@@ -25,7 +25,7 @@ expect() {
 expect 0 "--screenshot FILE" --help
 expect 0 "velkplayer 0.1.0" --version
 expect 2 "unknown option --bogus" --bogus
-expect 2 "--frames needs --headless" --frames 3 "$work/empty"
+expect 2 "--input needs --headless" --input "$work/ok.txt" "$work/empty"
 expect 2 "--scale: bad value \"0\"" --scale 0
 printf '0 move 1 2\n1 jump\n' > "$work/bad.txt"
 expect 2 "bad.txt:2: unknown event \"jump\"" --headless --input "$work/bad.txt" "$work/empty"

@@ -1,0 +1,18 @@
+#pragma once
+// Running the project's command-line tools (velk-build, velkplayer, ...) from tests.
+#include <string>
+
+namespace velk::test {
+
+// The tool beside the test programs' folder: the tests live in <build>/tests, the tools in <build>.
+std::string ToolPath(const char* tool);
+
+struct TToolRun {
+  int Status = -1;
+  std::string Output;  // stdout and stderr together
+};
+
+// Runs the tool with the arguments (already quoted for the shell); the output goes through a log in dir.
+TToolRun RunTool(const std::string& tool, const std::string& args, const std::string& dir);
+
+}  // namespace velk::test
