@@ -122,6 +122,7 @@ bool ScalarForced() {
 // Defined by the SIMD kernel files; each fills the slots it has kernels for.
 void FillSse2Kernels(TRowKernels& k);
 void FillAvx2Kernels(TRowKernels& k);
+void FillAvx512Kernels(TRowKernels& k);
 
 const TRowKernels& ScalarKernels() {
   static const TRowKernels k = MakeScalar();
@@ -150,9 +151,23 @@ const TRowKernels* Avx2Kernels() {
   return k;
 }
 
+const TRowKernels* Avx512Kernels() {
+  static const TRowKernels* k = []() -> const TRowKernels* {
+    if (!__builtin_cpu_supports("avx512f") || !__builtin_cpu_supports("avx512bw") ||
+        !__builtin_cpu_supports("avx512dq"))
+      return nullptr;
+    static TRowKernels set = ScalarKernels();
+    set.Name = "avx512";
+    FillAvx512Kernels(set);
+    return &set;
+  }();
+  return k;
+}
+
 const TRowKernels& ActiveKernels() {
   static const TRowKernels* k = [] {
     if (ScalarForced()) return &ScalarKernels();
+    if (const TRowKernels* w = Avx512Kernels()) return w;
     if (const TRowKernels* a = Avx2Kernels()) return a;
     if (const TRowKernels* s = Sse2Kernels()) return s;
     return &ScalarKernels();

@@ -1,7 +1,8 @@
 #pragma once
 // Row kernels of the blending operations: one function per operation and pixel width, working on a run of n
-// pixels. The scalar kernels state the formulas; the SSE2 and AVX2 kernels give exactly the same bytes and are
-// chosen at run time from what the processor offers. VELK_SCALAR=1 in the environment forces the scalar kernels.
+// pixels. The scalar kernels state the formulas; the SSE2, AVX2 and AVX-512 kernels give exactly the same bytes and are
+// chosen at run time from what the processor offers (AVX-512 kernels need its byte/word and doubleword/quadword
+// instructions). VELK_SCALAR=1 in the environment forces the scalar kernels.
 //
 // Blend(d, s, a) per channel M: ((d & M) * (255 - a) + (s & M) * a) >> 8, masked with M (the divisor is 256).
 // Add(d, s, k) per channel M: (d & M) + (((s & M) * k) >> 8 & M), M when the sum exceeds M.
@@ -51,6 +52,7 @@ const TRowKernels& ScalarKernels();
 // fall back to the scalar ones.
 const TRowKernels* Sse2Kernels();
 const TRowKernels* Avx2Kernels();
+const TRowKernels* Avx512Kernels();
 // The set the drawing operations use: the widest the processor supports, unless VELK_SCALAR=1.
 const TRowKernels& ActiveKernels();
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace velk {
 
@@ -116,6 +117,14 @@ void RunPointDraw(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, int3
   const int bits = d.Bits(), size = bits / 8;
   const int32_t n = f.Dst.Width();
   const TRowKernel kernel = ActiveKernels().Kernel(op, bits);
+  // Whole rows of surfaces without padding lie end to end: one run covers the frame (full-screen draws).
+  const int64_t total = int64_t{n} * f.Dst.Height();
+  if (!mirror_h && !mirror_v && int64_t{n} * size == d.Pitch() && int64_t{n} * size == s.Pitch() &&
+      (!masked || m.Pitch() == n) && total <= INT32_MAX) {
+    kernel(d.At(f.Dst.Left, f.Dst.Top), s.At(f.Src.Left, f.Src.Top), masked ? m.Row(f.Src.Top) + f.Src.Left : nullptr,
+           static_cast<int>(total), params);
+    return;
+  }
   std::vector<uint8_t> row(mirror_h ? static_cast<size_t>(n) * size : 0);
   std::vector<uint8_t> mrow(mirror_h && masked ? static_cast<size_t>(n) : 0);
   for (int32_t i = 0; i < f.Dst.Height(); ++i) {
@@ -123,7 +132,7 @@ void RunPointDraw(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, int3
     const uint8_t* sp = s.At(f.Src.Left, sy);
     const uint8_t* mp = masked ? m.Row(sy) + f.Src.Left : nullptr;
     if (mirror_h) {
-      for (int32_t k = 0; k < n; ++k) Gather(row.data(), sp, n, bits, [n](int32_t k) { return n - 1 - k; });
+      Gather(row.data(), sp, n, bits, [n](int32_t k) { return n - 1 - k; });
       sp = row.data();
       if (masked) {
         for (int32_t k = 0; k < n; ++k) mrow[k] = mp[n - 1 - k];

@@ -3,6 +3,7 @@
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
 #include "scene/velk_cg_label.h"
+#include "scene/velk_cinema.h"
 #include "scene/velk_fire.h"
 #include "scene/velk_images.h"
 #include "scene/velk_label.h"
@@ -27,6 +28,7 @@ struct TFactoryRow {
 // Kept in type-code order; the array takes its size from the rows.
 const TFactoryRow kFactory[] = {
     {VT_BOX, Make<TVelkBox>},
+    {VT_CINEMA, Make<TVelkCinema>},
     {VT_FIRE, Make<TVelkFire>},
     {VT_IMAGES, Make<TVelkImages>},
     {VT_LABEL, Make<TVelkLabel>},

@@ -92,6 +92,12 @@ TEST(BlendKernels, Avx2MatchesScalarByteForByte) {
   ExpectSameAsScalar(*k);
 }
 
+TEST(BlendKernels, Avx512MatchesScalarByteForByte) {
+  const TRowKernels* k = Avx512Kernels();
+  if (!k) GTEST_SKIP() << "no AVX-512";
+  ExpectSameAsScalar(*k);
+}
+
 // The scalar kernels against the per-channel formulas, pixel by pixel.
 TEST(BlendKernels, ScalarKernelsFollowTheFormulas) {
   std::mt19937 rng(11);

@@ -135,6 +135,40 @@ TEST(PointDraw, EveryDrawMatchesTheReferenceAtEveryEdgeAndMirroring) {
   }
 }
 
+// Source and destination of one size without row padding, drawn whole or clipped to whole rows: the rows lie end
+// to end and the draw runs over them at once.
+TEST(PointDraw, WholeFramesMatchTheReference) {
+  std::mt19937 rng(5);
+  constexpr int32_t w = 38, h = 9;
+  for (int depth : kDepths) {
+    for (const PointOp& op : PointOps(depth)) {
+      for (const TRect& clip : {TRect{}, TRect{0, 2, w, 7}}) {
+        auto d = test::RandomSurface(w, h, depth, rng);
+        auto s = test::RandomSurface(w, h, depth, rng);
+        auto m = test::RandomMask(w, h, rng);
+        ASSERT_EQ(d->Pitch(), w * (depth == 32 ? 4 : 2));
+        s->TransparentValue = static_cast<int32_t>(s->GetPixel(3, 3));
+        for (int i = 0; i < 20; ++i) {
+          const int32_t x = static_cast<int32_t>(rng() % w), y = static_cast<int32_t>(rng() % h);
+          d->SetPixel(x, y, s->GetPixel(x, y));
+        }
+        if (clip.Right != 0) d->AddClip(clip);
+        RefImage expected = test::ReadImage(*d);
+        const RefImage sr = test::ReadImage(*s), mr = test::ReadImage(*m);
+        const TRect area = d->ClipBounds();
+        for (int32_t y = area.Top; y < area.Bottom; ++y)
+          for (int32_t x = area.Left; x < area.Right; ++x)
+            expected.at(x, y) =
+                op.pixel(expected.at(x, y), sr.at(x, y), mr.at(x, y), s->TransparentValue, expected.masks);
+        op.draw(*d, 0, 0, *s, TRect{0, 0, w, h}, false, false, *m);
+        ASSERT_TRUE(test::SameImage(test::ReadImage(*d), expected,
+                                    std::string(op.name) + "_whole_" + std::to_string(depth) + "_clip" +
+                                        std::to_string(clip.Bottom)));
+      }
+    }
+  }
+}
+
 TEST(PointDraw, KnownValues) {
   TDIBX d, s;
   d.SetSize(4, 1, 32);
