@@ -255,7 +255,7 @@ int32_t TVelkParticle::Value(TVelkParser& expression, int32_t base, int32_t rang
     const double r = Uniform ? Uniform() : 0.0;
     return base + (range > 0 ? static_cast<int32_t>(r * range) : 0);
   }
-  const auto& evaluate = TVelkCustomImages::EvaluateWait;
+  const auto& evaluate = Owner()->Services.EvaluateInt;
   return evaluate && expression.Count() > 0 ? evaluate(expression) : 0;
 }
 

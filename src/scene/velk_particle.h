@@ -82,7 +82,7 @@ class TVelkParticle : public TVelkControl {
   bool Update() override;
 
   // The creation expressions: X and Y of a new particle and the interval to the next one, in milliseconds. They are
-  // evaluated by the scene's expression evaluator (TVelkCustomImages::EvaluateWait); without one they give 0.
+  // evaluated by the scene's expression evaluator (the scene services' EvaluateInt); without one they give 0.
   TVelkParser X, Y, Interval;
   // When set, used instead of the expressions.
   std::unique_ptr<TVelkParticleParam> ParamRecord;

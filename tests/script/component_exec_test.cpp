@@ -280,7 +280,7 @@ TEST_F(ComponentExec, EachClassTakesItsOwnStepAndMissingClassesOnlyMoveOn) {
                     "movie name: \"v\"; delay: 300\n"
                     "sound name: \"s\"\n"
                     "menu name: \"m\"\n"
-                    "firenew name: \"f\"\n"
+                    "editnew name: \"f\"\n"
                     "calc done = 1\n"}});
   vars.NewVariable("done", PT_INT, 1);
   Frames(1);
@@ -294,7 +294,7 @@ TEST_F(ComponentExec, EachClassTakesItsOwnStepAndMissingClassesOnlyMoveOn) {
   auto* menu = dynamic_cast<TComMenu*>(calls->CurrentPage()->Commands.Item(4));
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(menu->CreatedMenu, "m");
-  // No fire class: the command did nothing but move on.
+  // No edit-box class yet: the command did nothing but move on.
   EXPECT_EQ(scene.FindObject("f"), nullptr);
   EXPECT_EQ(Int("done"), 1);
 }
