@@ -308,6 +308,12 @@ void TVelkParticle::Run(int64_t n, int32_t step_ms) {
   if (state_ != TState::Draining) Emit(n * step_ms, step_ms);
 }
 
+void TVelkParticle::TakeCreationExpressions(const TCreationExpressions& e) {
+  if (e.AppearX != nullptr) X.Assign(*e.AppearX);
+  if (e.AppearY != nullptr) Y.Assign(*e.AppearY);
+  if (e.Delay != nullptr) Interval.Assign(*e.Delay);
+}
+
 bool TVelkParticle::Update() {
   const int32_t t = StepMs();
   const TVelkBaseList* scene = Owner();

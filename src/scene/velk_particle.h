@@ -80,6 +80,8 @@ class TVelkParticle : public TVelkControl {
   bool SetProp(int32_t id, const TPropValue& value) override;
   bool Paused() const override { return PausedFlag; }
   bool Update() override;
+  // The creating command gives its PR_APPEARX, PR_APPEARY and PR_DELAY expressions.
+  void TakeCreationExpressions(const TCreationExpressions& e) override;
 
   // The creation expressions: X and Y of a new particle and the interval to the next one, in milliseconds. They are
   // evaluated by the scene's expression evaluator (the scene services' EvaluateInt); without one they give 0.

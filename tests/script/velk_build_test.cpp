@@ -193,6 +193,36 @@ TEST(VelkBuild, ImageLinesStorePngPicturesAsLayeredImages) {
   EXPECT_NE(broken.Output.find("game.vkp:3:"), std::string::npos) << broken.Output;
 }
 
+TEST(VelkBuild, AnimationLinesJoinPicturesIntoFramesAndBareProjectNamesUseTheCurrentFolder) {
+  test::TempDir dir;
+  write_png(dir / "f1.png");
+  write_png(dir / "f2.png");
+  test::WriteFile(dir / "main.vks", "imgnew source: \"star.brx\"\n");
+  test::WriteFile(dir / "game.vkp",
+                  "start main.ksb\npage main.vks\nimage f1.png\nanimation pics/star.brx 90 f1.png f2.png\n");
+  // Built from inside the folder, the project's name has no folder part.
+  const fs::path before = fs::current_path();
+  fs::current_path(dir.Path());
+  const TRun run = run_builder("game.vkp --archive game.dat", dir);
+  fs::current_path(before);
+  ASSERT_EQ(run.Status, 0) << run.Output;
+  TVrFileCollection archive;
+  archive.Open(dir / "game.dat");
+  EXPECT_NE(archive.FindEntry("f1.brx"), nullptr);
+  TMemoryStream bytes;
+  archive.ReadEntry(bytes, "pics\\star.brx");
+  TBrixFrameList frames;
+  frames.LoadFromStream(bytes, false, false, false, "star.brx");
+  ASSERT_EQ(frames.Count(), 2);
+  EXPECT_EQ(frames.Frame(0).DisplayTime, 90);
+  EXPECT_EQ(frames.Frame(1).DisplayTime, 90);
+
+  test::WriteFile(dir / "game.vkp", "start main.ksb\npage main.vks\nanimation star.brx 0 f1.png\n");
+  const TRun bad = run_builder("'" + (dir / "game.vkp") + "' --out '" + (dir / "out") + "'", dir);
+  EXPECT_EQ(bad.Status, 1);
+  EXPECT_NE(bad.Output.find("game.vkp:3: animation needs"), std::string::npos) << bad.Output;
+}
+
 TEST(VelkBuild, ErrorsNameTheSourceFileAndLine) {
   struct Row {
     std::string page;

@@ -137,7 +137,9 @@ TGameBuild BuildGame(const std::string& project_path) {
   TProjectSetting& p = build.Project;
   p.DiscPrompt = Utf8ToCp932("ディスク%dを入れてから[OK]をクリックしてください");
   p.QuitText = Utf8ToCp932("終了します");
-  const fs::path root = fs::path(project_path).parent_path();
+  // A project named without a folder lies in the current one.
+  fs::path root = fs::path(project_path).parent_path();
+  if (root.empty()) root = ".";
   const std::string file = project_path;
   std::vector<TPageEntry> page_entries;
   std::vector<std::pair<std::string, int32_t>> assets, images, animations;
