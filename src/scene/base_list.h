@@ -65,6 +65,8 @@ class TVelkBaseList : public TVelkComponent {
   // (FrameMs).
   void ProcessInput(int32_t elapsed_ms);
   int32_t FrameMs() const { return frame_ms_; }
+  // A scene that takes no input of its own (a cinema's) gets its frame time from the scene it lives in.
+  void SetFrameMs(int32_t elapsed_ms) { frame_ms_ = elapsed_ms; }
   void UpdateAll();
   void DrawAll();
   // The composed screen and the rectangles of it that changed since the last ClearDirty.

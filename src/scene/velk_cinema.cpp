@@ -141,6 +141,7 @@ bool TVelkCinema::StepClock() {
 }
 
 void TVelkCinema::PassOnPrivateChanges() {
+  scene_->SetFrameMs(Owner() ? Owner()->FrameMs() : 0);
   scene_->UpdateAll();
   TVelkBase* base = Base();
   if (base) {

@@ -327,6 +327,13 @@ TEST(VelkCinema, PrivateSceneChangesReachTheMainScreen) {
   t.scene.DrawAll();
   EXPECT_EQ(Pixel(t.scene, 22, 10), Native(t.scene, 0x000080));
   EXPECT_EQ(Pixel(t.scene, 26, 10), Native(t.scene, 0xFFFFFF));
+
+  // The private scene's objects run on the main scene's frame time.
+  auto* probe = inner->New<test::TCountingComponent>();
+  int32_t seen = -1;
+  probe->on_update = [&] { seen = inner->FrameMs(); };
+  t.Frame(30);
+  EXPECT_EQ(seen, 30);
 }
 
 TEST(VelkCinema, PrivateSurfacesFollowTheDisplay) {
