@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
   bool dump_failed = false;
   bool screenshot_failed = false;
   // The process, once it exists: window runs with a frame limit read its frame count.
-  velk::TPlayerProcess* running = nullptr;
+  [[maybe_unused]] velk::TPlayerProcess* running = nullptr;
 #ifdef VELK_HAVE_SDL
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
