@@ -26,19 +26,14 @@
 #include "script/page.h"
 #include "script/test_bytes.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
 
 namespace velk {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The tests live in <build>/tests, the builder in <build>.
-std::string builder_path() {
-  char self[PATH_MAX] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path().parent_path() / "velk-build").string();
-}
+std::string builder_path() { return test::ToolPath("velk-build"); }
 
 // Pages come from a folder the builder wrote; reads are counted.
 class TFolderHost : public ICallHost {

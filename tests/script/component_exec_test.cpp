@@ -29,6 +29,7 @@
 #include "script/call_var_host.h"
 #include "script/component_commands.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
 #include "vfs/stream.h"
 
 namespace velk {
@@ -36,12 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string builder_path() {
-  char self[PATH_MAX] = {};
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return {};
-  return (fs::path(std::string(self, static_cast<size_t>(n))).parent_path().parent_path() / "velk-build").string();
-}
+std::string builder_path() { return test::ToolPath("velk-build"); }
 
 // Pages come from the folder the builder wrote.
 class TFolderHost : public ICallHost {
