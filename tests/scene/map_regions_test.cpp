@@ -3,28 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
+#include "scene/scene_test_support.h"
 #include "vfs/stream.h"
 
 namespace velk {
 namespace {
 
-// Little-endian bytes of a region file, written by hand so that the reader is checked against the format itself.
-struct TBytes {
-  std::vector<uint8_t> b;
-  TBytes& I(int32_t v) {
-    for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * k)));
-    return *this;
-  }
-  TBytes& U8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  TBytes& S(const std::string& s) {
-    I(static_cast<int32_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-    return *this;
-  }
-};
+// Region files are written by hand, so that the reader is checked against the format itself.
+using test::TBytes;
 
 TMapRegions Load(const TBytes& bytes) {
   TMemoryStream s(bytes.b);
@@ -46,11 +32,11 @@ std::vector<std::string> Raster(const TMapRegion& r, int32_t w, int32_t h) {
 
 TEST(MapRegions, ReadsShapesInFileOrderWithInclusiveEdges) {
   TBytes f;
-  f.I(4);
-  f.S("rect").U8(0).I(0).I(0).I(9).I(9);
-  f.S("oval").U8(1).I(20).I(0).I(29).I(9);
-  f.S("tri").U8(7).I(3).I(40).I(0).I(50).I(10).I(40).I(10);
-  f.S("over").U8(0).I(5).I(5).I(25).I(6);
+  f.i32(4);
+  f.str("rect").u8(0).i32(0).i32(0).i32(9).i32(9);
+  f.str("oval").u8(1).i32(20).i32(0).i32(29).i32(9);
+  f.str("tri").u8(7).i32(3).i32(40).i32(0).i32(50).i32(10).i32(40).i32(10);
+  f.str("over").u8(0).i32(5).i32(5).i32(25).i32(6);
   const TMapRegions regions = Load(f);
   ASSERT_EQ(regions.Count(), 4);
   EXPECT_EQ(regions.Region(0).Name, "rect");
@@ -156,16 +142,16 @@ TEST(MapRegions, DamagedFilesAreRefusedAndLeaveNoRegions) {
     EXPECT_THROW(regions.LoadFromStream(s), EFormatError);
     EXPECT_EQ(regions.Count(), 0);
   };
-  refused(TBytes{}.I(-1));
-  refused(TBytes{}.I(1000000));                                 // more regions than bytes
-  refused(TBytes{}.I(1).S("a").U8(0).I(1).I(2));                // rectangle cut short
-  refused(TBytes{}.I(1).S("a").U8(5).I(100000).I(1).I(1));      // more vertices than bytes
-  refused(TBytes{}.I(1).S("a").U8(5).I(-3));                    // negative vertex count
-  refused(TBytes{}.I(1).I(1 << 30).U8(0).I(0).I(0).I(0).I(0));  // name longer than the file
-  refused(TBytes{}.I(2).S("a").U8(2).I(0).S("b").U8(0).I(0));   // second region cut short
+  refused(TBytes{}.i32(-1));
+  refused(TBytes{}.i32(1000000));                                           // more regions than bytes
+  refused(TBytes{}.i32(1).str("a").u8(0).i32(1).i32(2));                    // rectangle cut short
+  refused(TBytes{}.i32(1).str("a").u8(5).i32(100000).i32(1).i32(1));        // more vertices than bytes
+  refused(TBytes{}.i32(1).str("a").u8(5).i32(-3));                          // negative vertex count
+  refused(TBytes{}.i32(1).i32(1 << 30).u8(0).i32(0).i32(0).i32(0).i32(0));  // name longer than the file
+  refused(TBytes{}.i32(2).str("a").u8(2).i32(0).str("b").u8(0).i32(0));     // second region cut short
   // An empty region list and a polygon without vertices are well-formed.
-  EXPECT_EQ(Load(TBytes{}.I(0)).Count(), 0);
-  EXPECT_EQ(Load(TBytes{}.I(1).S("").U8(9).I(0)).Count(), 1);
+  EXPECT_EQ(Load(TBytes{}.i32(0)).Count(), 0);
+  EXPECT_EQ(Load(TBytes{}.i32(1).str("").u8(9).i32(0)).Count(), 1);
 }
 
 TEST(MapRegions, WriterAndReaderAgree) {

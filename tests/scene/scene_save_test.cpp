@@ -12,23 +12,7 @@ namespace {
 
 using test::Drain;
 
-// Little-endian bytes written by hand, independently of the scene's writers.
-struct TBytes {
-  std::vector<uint8_t> b;
-  TBytes& i32(int32_t v) {
-    for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * k)));
-    return *this;
-  }
-  TBytes& u8(uint8_t v) {
-    b.push_back(v);
-    return *this;
-  }
-  TBytes& str(const std::string& s) {
-    i32(static_cast<int32_t>(s.size()));
-    b.insert(b.end(), s.begin(), s.end());
-    return *this;
-  }
-};
+using test::TBytes;
 
 // A control record of version 103: no motion priority, tag, motion and plus offsets, clip window, key handlers;
 // the mouse-in handler is there (above 101).

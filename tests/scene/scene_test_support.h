@@ -1,6 +1,7 @@
 #pragma once
 // Small scene objects for the scene tests: a non-visual component that counts its updates and can run an action
 // during its update, and helpers to read properties and to drain the event queue.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,6 +11,24 @@
 #include "scene/props.h"
 
 namespace velk::test {
+
+// Little-endian bytes written by hand, independently of the scene's writers.
+struct TBytes {
+  std::vector<uint8_t> b;
+  TBytes& i32(int32_t v) {
+    for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * k)));
+    return *this;
+  }
+  TBytes& u8(uint8_t v) {
+    b.push_back(v);
+    return *this;
+  }
+  TBytes& str(const std::string& s) {
+    i32(static_cast<int32_t>(s.size()));
+    b.insert(b.end(), s.begin(), s.end());
+    return *this;
+  }
+};
 
 // Stands for the non-visual components (timers, sounds): a type code of its own and an idle handler.
 class TCountingComponent : public TVelkComponent {

@@ -27,6 +27,7 @@
 #include "script/test_bytes.h"
 #include "support/temp_dir.h"
 #include "support/tools.h"
+#include "script/folder_host.h"
 
 namespace velk {
 namespace {
@@ -35,35 +36,7 @@ namespace fs = std::filesystem;
 
 std::string builder_path() { return test::ToolPath("velk-build"); }
 
-// Pages come from a folder the builder wrote; reads are counted.
-class TFolderHost : public ICallHost {
- public:
-  std::string Root;
-  int32_t Reads = 0;
-  int32_t Closes = 0;
-  int32_t Resets = 0;
-  bool TraceOn = false;
-  std::vector<std::string> Lines;
-
-  std::string path(const std::string& name) const {
-    std::string p = name;
-    for (char& c : p)
-      if (c == '\\') c = '/';
-    return Root + p;
-  }
-  void ReadPageFile(TStream& target, const std::string& name) override {
-    ++Reads;
-    const std::string bytes = test::ReadFile(path(name));
-    target.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-    target.SetPosition(0);
-  }
-  void PageTooOld(const std::string&) override {}
-  bool PageExists(const std::string& name) override { return fs::is_regular_file(path(name)); }
-  void CloseMainWindow() override { ++Closes; }
-  void ResetGameData() override { ++Resets; }
-  bool Tracing() const override { return TraceOn; }
-  void Trace(const std::string& line) override { Lines.push_back(line); }
-};
+using test::TFolderHost;
 
 class CallMan : public ::testing::Test {
  protected:

@@ -30,6 +30,7 @@
 #include "script/component_commands.h"
 #include "support/temp_dir.h"
 #include "support/tools.h"
+#include "script/folder_host.h"
 #include "vfs/stream.h"
 
 namespace velk {
@@ -39,28 +40,7 @@ namespace fs = std::filesystem;
 
 std::string builder_path() { return test::ToolPath("velk-build"); }
 
-// Pages come from the folder the builder wrote.
-class TFolderHost : public ICallHost {
- public:
-  std::string Root;
-  bool TraceOn = false;
-  std::vector<std::string> Lines;
-  std::string path(std::string name) const {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    return Root + name;
-  }
-  void ReadPageFile(TStream& target, const std::string& name) override {
-    const std::string bytes = test::ReadFile(path(name));
-    target.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-    target.SetPosition(0);
-  }
-  void PageTooOld(const std::string&) override {}
-  bool PageExists(const std::string& name) override { return fs::is_regular_file(path(name)); }
-  void CloseMainWindow() override {}
-  void ResetGameData() override {}
-  bool Tracing() const override { return TraceOn; }
-  void Trace(const std::string& line) override { Lines.push_back(line); }
-};
+using test::TFolderHost;
 
 // Stands for the component classes: records what the commands do to it, in order.
 class TRecorder : public TVelkControl {
