@@ -242,7 +242,10 @@ bool TWavBuffer::MixInto(int16_t* block) {
   int32_t got = ReadSource(reinterpret_cast<uint8_t*>(mix_.data()), owner_.block_size_ / conversion->Divisor);
   size_t n = std::min(WidenInPlace(mix_.data(), static_cast<size_t>(got), *conversion), mix_.size());
   if (n > 0) ActiveWavMix().Mix(block, mix_.data(), n, volume_);
-  finished_ = read_position_ >= size;
+  // A looping source whose read ended exactly at the end of the stream goes on at its loop start next time: it
+  // is not finished (that would leave a gap of silence until the owner noticed and played it again).
+  const bool loops_on = Loop && LoopStart < size;
+  finished_ = read_position_ >= size && !loops_on;
   last_mix_time_ = owner_.clock_.Milliseconds();
   mixed_ = true;
   return true;

@@ -112,6 +112,17 @@ TEST(WavOut, LoopsWithinABlockAndShortReadsLeaveSilence) {
   EXPECT_EQ(src->ReadPosition(), static_cast<int32_t>(pos));
   EXPECT_FALSE(src->Finished());
 
+  // A looping stream that ends exactly with a block is not finished: the next block starts at the loop start.
+  TWavFixture e;
+  TMemoryStream exact(RandomBytes(17640, 9));
+  TWavBuffer* ex = e.out.AddBuffer(MakePcmFormat(2, 44100, 16), &exact);
+  ex->Loop = true;
+  ex->Play();
+  e.out.Pump();
+  ASSERT_EQ(e.device.Written.size(), 2u);
+  EXPECT_FALSE(ex->Finished());
+  EXPECT_EQ(e.device.Written[0], e.device.Written[1]);
+
   // Without the loop, the block ends in silence after the last byte and the source is finished.
   TWavFixture g;
   TMemoryStream once(RandomBytes(1000, 8));
