@@ -55,8 +55,8 @@ void BM_WavOutEightSources(benchmark::State& state) {
     s->Play();
   }
   for (auto _ : state) out.Pump();  // two blocks of 500 ms
-  state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(state.iterations()) * 1.0,
-                                                    benchmark::Counter::kIsRate);
+  state.counters["x_realtime"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * 1.0, benchmark::Counter::kIsRate);
   state.SetLabel(velk::ActiveWavMix().Name);
   out.Close();
 }

@@ -11,8 +11,8 @@ namespace velk {
 
 // One output device as the port describes it.
 struct TMidiDevice {
-  uint16_t Mid = 0;  // manufacturer id
-  uint16_t Pid = 0;  // product id
+  uint16_t Mid = 0;           // manufacturer id
+  uint16_t Pid = 0;           // product id
   std::string DriverVersion;  // "%2.2d.%2.2d", major and minor
   std::string Name;           // up to 32 characters
   uint16_t Technology = 0;

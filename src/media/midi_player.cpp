@@ -76,9 +76,7 @@ void TMidiPlayV::ResetDevice() {
   WaitLongDone();
 }
 
-bool TMidiPlayV::IsEnd() const {
-  return !auto_repeat_ && cursor_ >= static_cast<int32_t>(song_.Events().size());
-}
+bool TMidiPlayV::IsEnd() const { return !auto_repeat_ && cursor_ >= static_cast<int32_t>(song_.Events().size()); }
 
 int32_t TMidiPlayV::ControllerValue(int32_t channel, int32_t controller) const {
   if (channel < 0 || channel > 15 || controller < 0 || controller > 127) return 0;

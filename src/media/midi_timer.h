@@ -39,7 +39,7 @@ class TMMTimer {
   std::condition_variable idle_;  // a callback has finished
   bool enabled_ = false;
   int32_t interval_ = 100;
-  int hold_ = 0;  // depth of the exclusive sections
+  int hold_ = 0;       // depth of the exclusive sections
   bool busy_ = false;  // a callback runs
   bool terminated_ = false;
   std::thread thread_;

@@ -291,9 +291,7 @@ TWavPrimary::~TWavPrimary() { pool_.Release(this); }
 // ---- TWavOut ----
 
 TWavOut::TWavOut(IWavDevice& device, IClock& clock, int32_t delay_time)
-    : device_(device),
-      clock_(clock),
-      delay_time_(NormalDelay(delay_time)),
+    : device_(device), clock_(clock), delay_time_(NormalDelay(delay_time)),
       block_size_(static_cast<int32_t>(static_cast<uint32_t>(delay_time_) * kOutputBytesPerSec / 1000)),
       pool_(block_size_) {}
 

@@ -174,14 +174,15 @@ TEST(MidiPlayer, ChasesControllersAndProgramsToAPositionWithoutNotes) {
 TEST(MidiPlayer, ScalesControllersAndRepeats) {
   TPlayerFixture f;
   f.player.SetControllerScale(7, -5000 / 100 + 100);  // an item volume of -5000
-  EXPECT_TRUE(f.out.Take().empty());  // not playing: stored only
+  EXPECT_TRUE(f.out.Take().empty());                  // not playing: stored only
   f.player.PlayFrom(0);
   f.Run(10);
   EXPECT_EQ(f.out.Take()[1], (TBytes{0xB1, 7, 50}));  // the song's 100 at half
   EXPECT_EQ(f.player.ControllerValue(1, 7), 100);
   f.player.SetControllerScale(7, 50);
   std::vector<TBytes> expected;
-  for (uint8_t c = 0; c < 16; ++c) expected.push_back({static_cast<uint8_t>(0xB0 + c), 7, static_cast<uint8_t>(c == 1 ? 50 : 63)});
+  for (uint8_t c = 0; c < 16; ++c)
+    expected.push_back({static_cast<uint8_t>(0xB0 + c), 7, static_cast<uint8_t>(c == 1 ? 50 : 63)});
   EXPECT_EQ(f.out.Take(), expected);  // 127 from loading, 127 * 50 / 100 = 63
 
   f.player.SetAutoRepeat(true);

@@ -40,14 +40,13 @@ TEST(MidiSong, ReadsEventsInTimeOrderWithTempoChanges) {
   meta.insert(meta.end(), len.begin(), len.end());
   meta.insert(meta.end(), text.begin(), text.end());
   std::vector<uint8_t> first = meta;
-  for (uint8_t b : std::vector<uint8_t>{
-           0x00, 0xC0, 0x05,                    // program change
-           0x00, 0x90, 0x3C, 0x40,              // note on
-           0x83, 0x60, 0x3C, 0x00,              // +480, running status: note on velocity 0 = note off
-           0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // +480 = 960: tempo 250000
-           0x83, 0x60, 0xB0, 0x07, 0x64,        // 1440: control change
-           0x00, 0xFF, 0x2F, 0x00,              // end of track
-           0x00, 0x90, 0x01, 0x01})             // after the end: never read
+  for (uint8_t b : std::vector<uint8_t>{0x00, 0xC0, 0x05,        // program change
+                                        0x00, 0x90, 0x3C, 0x40,  // note on
+                                        0x83, 0x60, 0x3C, 0x00,  // +480, running status: note on velocity 0 = note off
+                                        0x83, 0x60, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // +480 = 960: tempo 250000
+                                        0x83, 0x60, 0xB0, 0x07, 0x64,                    // 1440: control change
+                                        0x00, 0xFF, 0x2F, 0x00,                          // end of track
+                                        0x00, 0x90, 0x01, 0x01})                         // after the end: never read
     first.push_back(b);
   std::vector<uint8_t> second{0x00, 0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7,  // GS
                               0x87, 0x40, 0xA1, 0x3C, 0x10,  // 960: key pressure, after the tempo event

@@ -63,8 +63,8 @@ TEST(WavOut, WidensEveryFormatExactly) {
     uint32_t rate;
     uint16_t bits;
   };
-  for (TCase c : {TCase{2, 44100, 16}, TCase{1, 44100, 16}, TCase{2, 22050, 16}, TCase{2, 44100, 8},
-                  TCase{1, 44100, 8}, TCase{2, 22050, 8}, TCase{1, 22050, 16}, TCase{1, 22050, 8}}) {
+  for (TCase c : {TCase{2, 44100, 16}, TCase{1, 44100, 16}, TCase{2, 22050, 16}, TCase{2, 44100, 8}, TCase{1, 44100, 8},
+                  TCase{2, 22050, 8}, TCase{1, 22050, 16}, TCase{1, 22050, 8}}) {
     SCOPED_TRACE(testing::Message() << c.channels << "ch " << c.rate << " " << c.bits << "bit");
     TWavFixture f;
     ASSERT_EQ(f.out.BlockSize(), 17640);
