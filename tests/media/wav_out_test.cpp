@@ -5,6 +5,7 @@
 #include <chrono>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "media/wav_out_mix.h"
 #include "platform/headless/headless_clock.h"
@@ -175,6 +176,15 @@ TEST(WavOut, ClipsSumsAndScalesByVolume) {
 }
 
 TEST(WavOut, QueuesAtMostTwoBlocksAndNothingWithoutAnActiveSource) {
+  TFakeWavDevice d;
+  TVirtualClock c;
+  // Blocks hold DelayTime ms; the delay is whole hundreds of ms from 100 to 500.
+  for (auto [delay, kept, block] : {std::tuple{500, 500, 88200}, {1234, 500, 88200}, {50, 100, 17640},
+                                    {250, 200, 35280}}) {
+    TWavOut sized(d, c, delay);
+    EXPECT_EQ(sized.DelayTime(), kept);
+    EXPECT_EQ(sized.BlockSize(), block);
+  }
   TWavFixture f;
   f.out.Pump();
   TMemoryStream s(RandomBytes(200000, 3));
