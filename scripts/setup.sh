@@ -12,7 +12,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libvorbis-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev
-  libfluidsynth-dev fluid-soundfont-gm
+  libfluidsynth-dev timgm6mb-soundfont
   xvfb xauth
 )
 

@@ -1,0 +1,56 @@
+#pragma once
+// The MIDI output port of this player: a software synthesiser (FluidSynth) with a General MIDI sound font, rendering
+// 44.1 kHz 16-bit stereo into the platform's audio output. Without a sound font the port still opens and takes every
+// message, and plays silence.
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "media/midi_output.h"
+#include "platform/audio.h"
+
+extern "C" {
+struct _fluid_hashtable_t;
+struct _fluid_synth_t;
+}
+
+namespace velk {
+
+class TSynthMidiOut : public IMidiOut {
+ public:
+  // The sound fonts looked for when none is named, in order: the small General MIDI font, then the system's
+  // default one.
+  static constexpr const char* kSoundFontPaths[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2",
+                                                    "/usr/share/sounds/sf2/default-GM.sf2"};
+
+  // output: where the open port plays (null: the caller renders with Render). sound_font: a path, or empty for the
+  // first of kSoundFontPaths that exists.
+  explicit TSynthMidiOut(IAudioOutput* output, const std::string& sound_font = {});
+  ~TSynthMidiOut() override;
+  TSynthMidiOut(const TSynthMidiOut&) = delete;
+  TSynthMidiOut& operator=(const TSynthMidiOut&) = delete;
+
+  std::vector<TMidiDevice> Devices() override;
+  // Port -1 or 0 opens the synthesiser; other ports do not exist.
+  bool Open(int32_t port, TMidiLongDone done) override;
+  void Reset() override;
+  void Close() override;
+  void ShortMsg(uint32_t message) override;
+  void LongMsg(uint32_t id, const std::vector<uint8_t>& bytes) override;
+
+  // Renders frames stereo frames (interleaved 16-bit samples).
+  void Render(int16_t* samples, size_t frames);
+  bool HasSoundFont() const { return sound_font_id_ >= 0; }
+  static std::string FindSoundFont();
+
+ private:
+  std::mutex mutex_;
+  _fluid_hashtable_t* settings_ = nullptr;
+  _fluid_synth_t* synth_ = nullptr;
+  int sound_font_id_ = -1;
+  IAudioOutput* output_;
+  TMidiLongDone done_;
+  bool open_ = false;
+};
+
+}  // namespace velk
