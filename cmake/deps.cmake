@@ -6,10 +6,11 @@ find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 
 add_library(velk_deps INTERFACE)
 target_link_libraries(velk_deps INTERFACE Threads::Threads ZLIB::ZLIB PNG::PNG JPEG::JPEG
-  PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
+  PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::LIBDEFLATE)
 
 if(VELK_SDL)
   pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
