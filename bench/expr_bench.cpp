@@ -62,10 +62,23 @@ void BM_CompileAndRun(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// Compiling long generated text: the time per term should stay flat as the text grows.
+void BM_CompileSum(benchmark::State& state) {
+  std::string text = "a";
+  for (int64_t i = 1; i < state.range(0); ++i) text += " + a";
+  for (auto _ : state) {
+    TBuildVelkParser build;
+    build.Compile(text);
+    benchmark::DoNotOptimize(build.Opes().data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 BENCHMARK(BM_Baseline_Constant);
 BENCHMARK(BM_Condition);
 BENCHMARK(BM_Concatenation);
 BENCHMARK(BM_CompileAndRun);
+BENCHMARK(BM_CompileSum)->Arg(8000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

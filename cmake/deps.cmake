@@ -6,13 +6,14 @@ find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 # The MIDI synthesiser: its header needs none of the package's compile flags (which would change every compile
 # command), only its library.
 pkg_check_modules(FLUIDSYNTH REQUIRED fluidsynth)
 
 add_library(velk_deps INTERFACE)
 target_link_libraries(velk_deps INTERFACE Threads::Threads ZLIB::ZLIB PNG::PNG JPEG::JPEG
-  PkgConfig::FREETYPE PkgConfig::FONTCONFIG ${FLUIDSYNTH_LINK_LIBRARIES})
+  PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::LIBDEFLATE ${FLUIDSYNTH_LINK_LIBRARIES})
 
 if(VELK_SDL)
   pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)

@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev
-  zlib1g-dev libpng-dev libjpeg62-turbo-dev
+  zlib1g-dev libdeflate-dev libpng-dev libjpeg62-turbo-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libvorbis-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "base/error.h"
@@ -182,6 +183,33 @@ std::u16string strip_parens(std::u16string s) {
   return s;
 }
 
+// Brackets nest at most this deep. Each level is compiled by a pass over the whole text (and calls by a nested
+// compilation), so the bound keeps hostile or generated text from costing time and stack without limit; written
+// expressions stay far below it.
+constexpr int kMaxNesting = 256;
+
+// Fails when round and square brackets outside string literals nest deeper than kMaxNesting.
+void check_nesting(const std::u16string& text) {
+  int depth = 0;
+  bool literal = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (literal) {
+      if (c == u'\\' && i + 1 < text.size() && (text[i + 1] == u'"' || text[i + 1] == u'\\')) {
+        ++i;
+      } else if (c == u'"') {
+        literal = false;
+      }
+    } else if (c == u'"') {
+      literal = true;
+    } else if (c == u'(' || c == u'[') {
+      if (++depth > kMaxNesting) throw EVelkError(Utf8ToCp932("式の括弧が深すぎます"));
+    } else if (c == u')' || c == u']') {
+      --depth;
+    }
+  }
+}
+
 bool is_plain_temp(const std::string& name) {
   return name.compare(0, 4, "____") == 0 && name.compare(0, 6, "____d_") != 0 && name != kResultTemp;
 }
@@ -201,7 +229,9 @@ void TBuildVelkParser::add(uint8_t code, std::string target, std::vector<std::st
 }
 
 void TBuildVelkParser::Compile(const std::string& text) {
-  compile_text(to_chars(text));
+  std::u16string chars = to_chars(text);
+  check_nesting(chars);
+  compile_text(std::move(chars));
   remove_copies();
 }
 
@@ -343,62 +373,80 @@ void TBuildVelkParser::compile_text(std::u16string text) {
     }
   }
 
-  // 7. Two-operand operators by precedence group; within a group from left to right.
+  // 7. Two-operand operators by precedence group; within a group from left to right. Each group is one pass over
+  // the tokens: the operators of a group are reduced in the order of their positions, as a repeated search for the
+  // left-most operator of the tightest group would find them.
+  std::vector<int> groups(tokens.size());
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const op_row* row = find_operator(tokens[i]);
+    groups[i] = row != nullptr ? row->group : -1;
+  }
   bool assigned = false;
-  for (;;) {
-    size_t at = tokens.size();
-    const op_row* best = nullptr;
+  for (int group = 0; group <= kAssignGroup; ++group) {
+    if (std::find(groups.begin(), groups.end(), group) == groups.end()) continue;
+    std::vector<std::string> out;
+    std::vector<int> out_groups;
+    out.reserve(tokens.size());
+    out_groups.reserve(tokens.size());
     for (size_t i = 0; i < tokens.size(); ++i) {
-      const op_row* row = find_operator(tokens[i]);
-      if (row != nullptr && (best == nullptr || row->group < best->group)) {
-        best = row;
-        at = i;
+      if (groups[i] != group) {
+        out.push_back(std::move(tokens[i]));
+        out_groups.push_back(groups[i]);
+        continue;
       }
+      if (i + 1 >= tokens.size()) syntax_error();
+      const op_row* row = find_operator(tokens[i]);
+      if (group == kAssignGroup) {
+        if (out.empty()) syntax_error();
+        add(ocTo, out.back(), {tokens[i + 1]});
+        out.pop_back();
+        out_groups.pop_back();
+        assigned = true;
+      } else if (!out.empty()) {
+        if (starts_like_operator(out.back(), "+-*/%|&^=[(<>")) syntax_error();
+        std::string t = new_temp();
+        add(row->code, t, {out.back(), tokens[i + 1]});
+        out.back() = std::move(t);
+        out_groups.back() = -1;
+      } else {
+        if (row->code != ocPlus && row->code != ocMinus) syntax_error();
+        std::string t = new_temp();
+        add(row->code, t, {"0", tokens[i + 1]});
+        out.push_back(std::move(t));
+        out_groups.push_back(-1);
+      }
+      ++i;  // the right operand is used
     }
-    if (best == nullptr) break;
-    if (at + 1 >= tokens.size()) syntax_error();
-    auto first = tokens.begin() + static_cast<ptrdiff_t>(at);
-    if (best->group == kAssignGroup) {
-      if (at == 0) syntax_error();
-      add(ocTo, tokens[at - 1], {tokens[at + 1]});
-      tokens.erase(first - 1, first + 2);
-      assigned = true;
-    } else if (at > 0) {
-      if (starts_like_operator(tokens[at - 1], "+-*/%|&^=[(<>")) syntax_error();
-      std::string t = new_temp();
-      add(best->code, t, {tokens[at - 1], tokens[at + 1]});
-      tokens.erase(first, first + 2);
-      tokens[at - 1] = t;
-    } else {
-      if (best->code != ocPlus && best->code != ocMinus) syntax_error();
-      std::string t = new_temp();
-      add(best->code, t, {"0", tokens[1]});
-      tokens.erase(first);
-      tokens[0] = t;
-    }
+    tokens = std::move(out);
+    groups = std::move(out_groups);
   }
   if (tokens.empty()) return;
   if (assigned || tokens.size() > 1) syntax_error();
   add(ocTo, kResultTemp, {tokens[0]});
 }
 
-// 8. An assignment of one temporary to another is dropped; later uses of its target take its operand.
+// 8. An assignment of one temporary to another is dropped; later uses of its target take its operand. The
+// renames are kept in a map and applied to each later operation as it is reached (a name renamed twice follows
+// both renames in order), which gives what replacing the name in every later operation at once would.
 void TBuildVelkParser::remove_copies() {
-  for (size_t i = 0; i < opes_.size();) {
-    const TBuildOpeData& op = opes_[i];
+  std::unordered_map<std::string, std::string> renamed;
+  auto rename = [&renamed](std::string& name) {
+    for (auto it = renamed.find(name); it != renamed.end(); it = renamed.find(name)) name = it->second;
+  };
+  std::vector<TBuildOpeData> kept;
+  kept.reserve(opes_.size());
+  for (TBuildOpeData& op : opes_) {
+    if (!renamed.empty()) {
+      rename(op.Target);
+      for (std::string& operand : op.Operands) rename(operand);
+    }
     if (op.Code != ocTo || op.Operands.size() != 1 || !is_plain_temp(op.Target) || !is_plain_temp(op.Operands[0])) {
-      ++i;
+      kept.push_back(std::move(op));
       continue;
     }
-    std::string from = op.Target, to = op.Operands[0];
-    for (size_t j = i + 1; j < opes_.size(); ++j) {
-      if (opes_[j].Target == from) opes_[j].Target = to;
-      for (std::string& operand : opes_[j].Operands) {
-        if (operand == from) operand = to;
-      }
-    }
-    opes_.erase(opes_.begin() + static_cast<ptrdiff_t>(i));
+    if (op.Target != op.Operands[0]) renamed[op.Target] = op.Operands[0];
   }
+  opes_ = std::move(kept);
 }
 
 namespace {

@@ -20,7 +20,7 @@ struct TBuildOpeData {
 class TBuildVelkParser {
  public:
   // Appends the build form of the text (code page 932), then removes redundant temporary copies. Syntax errors
-  // throw EVelkError ("構文エラー", "配列の添え字が不正です").
+  // throw EVelkError ("構文エラー", "配列の添え字が不正です"); brackets nested too deeply throw "式の括弧が深すぎます".
   void Compile(const std::string& text);
   // Writes the stored form, classifying operand texts as constants, function numbers or variable names. An unknown
   // function or a wrong argument count throws EVelkError.

@@ -20,6 +20,10 @@ struct Avx2 {
   using R = __m256i;
   static constexpr int kBytes = 32;
   static constexpr bool kMulAddBytes = true;
+  static constexpr bool kGather = true;
+  static R Gather32(const uint32_t* base, R index) {
+    return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), index, 4);
+  }
   static R Load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
   static void Store(void* p, R v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
   static R Set32(uint32_t x) { return _mm256_set1_epi32(static_cast<int>(x)); }
@@ -32,6 +36,8 @@ struct Avx2 {
   static R Xor(R a, R b) { return _mm256_xor_si256(a, b); }
   // a where keep is set, else b; keep is a comparison result, all ones or zeros per lane.
   static R Select(R keep, R a, R b) { return _mm256_blendv_epi8(b, a, keep); }
+  // a where the byte of ctrl has its top bit set, else b, per byte.
+  static R SelectTop8(R ctrl, R a, R b) { return _mm256_blendv_epi8(b, a, ctrl); }
   static R Eq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
   static R Eq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
   // a where the 32-bit lanes of x and y are equal, else b.

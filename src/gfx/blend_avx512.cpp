@@ -24,6 +24,8 @@ struct Avx512 {
   using R = __m512i;
   static constexpr int kBytes = 64;
   static constexpr bool kMulAddBytes = true;
+  static constexpr bool kGather = true;
+  static R Gather32(const uint32_t* base, R index) { return _mm512_i32gather_epi32(index, base, 4); }
   static R Load(const void* p) { return _mm512_loadu_si512(p); }
   static void Store(void* p, R v) { _mm512_storeu_si512(p, v); }
   // Zero-masked broadcasts with every lane selected: GCC keeps these out of the loops, which it does not do for its
@@ -39,6 +41,8 @@ struct Avx512 {
   // a where keep is set, else b (bitwise: keep ? a : b).
   static R Select(R keep, R a, R b) { return _mm512_ternarylogic_epi32(keep, a, b, 0xCA); }
   // Comparisons give lanes of all ones or zeros, as in the narrower sets.
+  // a where the byte of ctrl has its top bit set, else b, per byte.
+  static R SelectTop8(R ctrl, R a, R b) { return _mm512_mask_blend_epi8(_mm512_movepi8_mask(ctrl), b, a); }
   static R Eq32(R a, R b) { return _mm512_movm_epi32(_mm512_cmpeq_epi32_mask(a, b)); }
   static R Eq16(R a, R b) { return _mm512_movm_epi16(_mm512_cmpeq_epi16_mask(a, b)); }
   // a where the 32-bit lanes of x and y are equal, else b; straight from the comparison mask.

@@ -303,7 +303,7 @@ class TBrixFrameList::Reader {
     std::vector<uint8_t> inflated;
     const std::vector<uint8_t>* data = &stored;
     if (list_.Version < 103 || list_.Compression != kBrixRaw) {
-      inflated = InflateBytes(stored.data(), stored.size(), static_cast<size_t>(limit));
+      inflated = InflateBytes(stored.data(), stored.size(), static_cast<size_t>(limit), static_cast<size_t>(limit));
       data = &inflated;
     }
     if (UsesBlocks())

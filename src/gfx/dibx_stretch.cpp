@@ -1,5 +1,6 @@
 // The scaled draws of TDIBX: stretched draws through a column table, and rotated, scaled draws by inverse mapping.
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "gfx/dibx.h"
@@ -44,6 +45,35 @@ void TDIBX::StretchDrawIndexedAdd(const TRect& dst, TCustomDIBX* source, const T
 
 namespace {
 
+// A half-open range [First, Last).
+struct TSampleRange {
+  int64_t First = 0, Last = 0;
+};
+
+int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
+  const int64_t q = a / b;
+  return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+// The steps k in [0, n) for which (start + k * step) >> 16 lies in range: one run, since the value is monotonic in k.
+TSampleRange StepsInside(int64_t start, int64_t step, const TSampleRange& range, int32_t n) {
+  const int64_t low = range.First * 65536, high = range.Last * 65536;  // low <= value < high
+  TSampleRange r{0, n};
+  if (step == 0) {
+    if (start < low || start >= high) r.Last = 0;
+    return r;
+  }
+  if (step > 0) {
+    r.First = std::max<int64_t>(r.First, FloorDiv(low - start + step - 1, step));
+    r.Last = std::min<int64_t>(r.Last, FloorDiv(high - start + step - 1, step));
+  } else {
+    const int64_t down = -step;
+    r.First = std::max<int64_t>(r.First, FloorDiv(start - high, down) + 1);
+    r.Last = std::min<int64_t>(r.Last, FloorDiv(start - low, down) + 1);
+  }
+  return r;
+}
+
 void RunRotate(TCustomDIBX* dst, int32_t x, int32_t y, int32_t scale_x, int32_t scale_y, TCustomDIBX* source,
                const TRect& src, int32_t pivot_x, int32_t pivot_y, int32_t angle, bool transparent, bool mirror_h,
                bool mirror_v, TCustomDIBX* mask, int opacity) {
@@ -77,36 +107,69 @@ void RunRotate(TCustomDIBX* dst, int32_t x, int32_t y, int32_t scale_x, int32_t 
   const TRect area = Intersect(TRect{to_int(min_x), to_int(min_y), to_int(max_x + 1), to_int(max_y + 1)}, clip);
   if (area.IsEmpty()) return;
 
-  // Samples outside the source rectangle, or outside the source surface, are skipped.
+  // Samples outside the source rectangle, or outside the source surface, are skipped. Both limits are ranges of
+  // the sample column cu and line cv; along a destination row u and v change linearly, so the pixels whose samples
+  // lie inside form one run, found per row by integer arithmetic.
   const TRect readable = Intersect(src, s.Bounds());
+  if (readable.IsEmpty()) return;
+  const TSampleRange cols = mirror_h ? TSampleRange{src.Right - readable.Right, src.Right - readable.Left}
+                                     : TSampleRange{readable.Left - src.Left, readable.Right - src.Left};
+  const TSampleRange lines = mirror_v ? TSampleRange{src.Bottom - readable.Bottom, src.Bottom - readable.Top}
+                                      : TSampleRange{readable.Top - src.Top, readable.Bottom - src.Top};
   const int bits = d.Bits(), size = bits / 8;
   const int32_t n = area.Width();
   const bool skip_transparent = transparent && source->TransparentValue != -1;
   const uint32_t t = static_cast<uint32_t>(source->TransparentValue) & (bits == 16 ? 0xFFFF : 0xFFFFFFFF);
+  // Column and line of sample (cu, cv): base + step * c.
+  const int64_t col_base = mirror_h ? src.Right - 1 : src.Left, col_step = mirror_h ? -1 : 1;
+  const int64_t line_base = mirror_v ? src.Bottom - 1 : src.Top, line_step = mirror_v ? -1 : 1;
+  // An opaque draw without mask or transparency writes its samples straight into the destination row.
+  const bool direct = kind == TOpacityKind::Copy && !mask && !skip_transparent;
   std::vector<uint8_t> row(static_cast<size_t>(n) * size), mrow(static_cast<size_t>(n));
   const TKernelParams p = ParamsFor(dst, OpacityAmount(opacity));
   for (int32_t Y = area.Top; Y < area.Bottom; ++Y) {
-    int64_t u = int64_t{pivot_x} * 65536 + int64_t{area.Left - x} * du_dx + int64_t{Y - y} * du_dy;
-    int64_t v = int64_t{pivot_y} * 65536 + int64_t{area.Left - x} * dv_dx + int64_t{Y - y} * dv_dy;
+    const int64_t u0 = int64_t{pivot_x} * 65536 + int64_t{area.Left - x} * du_dx + int64_t{Y - y} * du_dy;
+    const int64_t v0 = int64_t{pivot_y} * 65536 + int64_t{area.Left - x} * dv_dx + int64_t{Y - y} * dv_dy;
+    TSampleRange run = StepsInside(u0, du_dx, cols, n);
+    const TSampleRange run_v = StepsInside(v0, dv_dx, lines, n);
+    run.First = std::max(run.First, run_v.First);
+    run.Last = std::min(run.Last, run_v.Last);
+    if (run.First >= run.Last) continue;
+    const auto count = static_cast<int32_t>(run.Last - run.First);
+    const auto first = static_cast<int32_t>(run.First);
+    uint8_t* out = direct ? d.At(area.Left + first, Y) : row.data();
+    uint8_t* mout = mrow.data();
+    int64_t u = u0 + first * du_dx, v = v0 + first * dv_dx;
+    if (direct && bits == 32) {
+      // The common case, a plain opaque turn of a 32-bit picture: one load and one store per pixel.
+      auto* o = reinterpret_cast<uint32_t*>(out);
+      const uint8_t* origin = s.Row(0);
+      const ptrdiff_t pitch = s.Pitch();
+      for (int32_t k = 0; k < count; ++k, u += du_dx, v += dv_dx) {
+        const ptrdiff_t col = col_base + col_step * (u >> 16), line = line_base + line_step * (v >> 16);
+        std::memcpy(o + k, origin + line * pitch + col * 4, 4);
+      }
+      continue;
+    }
     bool any = false;
-    for (int32_t k = 0; k < n; ++k, u += du_dx, v += dv_dx) {
-      mrow[k] = 0;
-      const int64_t cu = u >> 16, cv = v >> 16;
-      if (cu < 0 || cu >= src.Width() || cv < 0 || cv >= src.Height()) continue;
-      const int64_t col = mirror_h ? src.Right - 1 - cu : src.Left + cu;
-      const int64_t line = mirror_v ? src.Bottom - 1 - cv : src.Top + cv;
-      if (!readable.Contains(static_cast<int32_t>(col), static_cast<int32_t>(line))) continue;
+    for (int32_t k = 0; k < count; ++k, u += du_dx, v += dv_dx) {
+      const int64_t col = col_base + col_step * (u >> 16);
+      const int64_t line = line_base + line_step * (v >> 16);
       const uint32_t sample = LoadPixel(s.Row(static_cast<int32_t>(line)), static_cast<int32_t>(col), bits);
       if (mask) {
-        mrow[k] = m.Row(static_cast<int32_t>(line))[col];
+        mout[k] = m.Row(static_cast<int32_t>(line))[col];
+      } else if (skip_transparent && sample == t) {
+        mout[k] = 0;
+        continue;
       } else {
-        if (skip_transparent && sample == t) continue;
-        mrow[k] = 255;
+        mout[k] = 255;
       }
-      StorePixel(row.data(), k, bits, sample);
+      StorePixel(out, k, bits, sample);
       any = true;
     }
-    if (any) CombineSamples(d.At(area.Left, Y), row.data(), mrow.data(), n, bits, kind, mask != nullptr, p);
+    if (any && !direct) {
+      CombineSamples(d.At(area.Left + first, Y), row.data(), mrow.data(), count, bits, kind, mask != nullptr, p);
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 #include "vfs/zlib_codec.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -20,41 +21,41 @@ std::vector<uint8_t> DeflateBytes(const uint8_t* data, size_t size) {
   return out;
 }
 
-std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit) {
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) throw EStreamError(Utf8ToCp932("データを展開できません"));
-  // Inflates straight into the result, which grows geometrically up to one byte past the limit.
-  std::vector<uint8_t> out(std::min(limit + 1, std::max<size_t>(size * 4, 65536)));
-  size_t produced = 0;
-  size_t left = size;
-  const uint8_t* next = data;
-  int rc = Z_OK;
+namespace {
+
+// One decompressor per thread: it holds only tables, and allocating it costs more than a small entry's inflation.
+libdeflate_decompressor* decompressor() {
+  struct Holder {
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+    ~Holder() { libdeflate_free_decompressor(d); }
+  };
+  thread_local Holder holder;
+  if (holder.d == nullptr) throw EStreamError(Utf8ToCp932("データを展開できません"));
+  return holder.d;
+}
+
+}  // namespace
+
+std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit, size_t expected) {
+  // The whole stream is inflated in one call into a buffer of the expected size (a guess from the packed size when
+  // the caller does not know it); a buffer that proves too small is enlarged fourfold, never past the limit, and the
+  // stream inflated again from its start.
+  size_t capacity = expected > 0 ? expected : std::max(size * 4, size_t{65536});
+  capacity = std::min(capacity, limit);
+  std::vector<uint8_t> out;
   for (;;) {
-    if (produced == out.size()) {
-      if (out.size() > limit) {
-        inflateEnd(&z);
-        throw EFormatError(Utf8ToCp932("展開後のデータが大きすぎます"));
-      }
-      out.resize(out.size() + std::min(out.size(), limit + 1 - out.size()));
+    out.resize(capacity);
+    size_t produced = 0;
+    const libdeflate_result rc =
+        libdeflate_zlib_decompress_ex(decompressor(), data, size, out.data(), out.size(), nullptr, &produced);
+    if (rc == LIBDEFLATE_SUCCESS) {
+      out.resize(produced);
+      return out;
     }
-    if (z.avail_in == 0 && left > 0) {
-      const size_t k = std::min<size_t>(left, UINT_MAX);
-      z.next_in = const_cast<Bytef*>(next);
-      z.avail_in = static_cast<uInt>(k);
-      next += k;
-      left -= k;
-    }
-    z.next_out = out.data() + produced;
-    z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, UINT_MAX));
-    rc = inflate(&z, Z_NO_FLUSH);
-    produced = static_cast<size_t>(z.next_out - out.data());
-    if (rc != Z_OK) break;  // the end, damage, or no progress: the stream ended early
+    if (rc != LIBDEFLATE_INSUFFICIENT_SPACE) throw EFormatError(Utf8ToCp932("圧縮データが壊れています"));
+    if (capacity >= limit) throw EFormatError(Utf8ToCp932("展開後のデータが大きすぎます"));
+    capacity = capacity > limit / 4 ? limit : std::max(capacity * 4, size_t{65536});
   }
-  inflateEnd(&z);
-  if (rc != Z_STREAM_END) throw EFormatError(Utf8ToCp932("圧縮データが壊れています"));
-  if (produced > limit) throw EFormatError(Utf8ToCp932("展開後のデータが大きすぎます"));
-  out.resize(produced);
-  return out;
 }
 
 void InflateInPlace(TMemoryStream& s, size_t limit) {

@@ -14,9 +14,10 @@ constexpr size_t kMaxInflatedSize = size_t{256} << 20;
 
 // A complete zlib stream (RFC 1950) of the bytes at compression level 1.
 std::vector<uint8_t> DeflateBytes(const uint8_t* data, size_t size);
-// Inflates a complete zlib stream through a 64 KiB output buffer. Throws EFormatError when the stream is damaged,
-// ends early or would inflate to more than limit bytes.
-std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit = kMaxInflatedSize);
+// Inflates a complete zlib stream. expected is the inflated size when the caller knows it (or a close upper bound),
+// 0 when not. Throws EFormatError when the stream is damaged, ends early or would inflate to more than limit bytes.
+std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit = kMaxInflatedSize,
+                                  size_t expected = 0);
 // Replaces the stream's contents by their inflation and rewinds it; on failure the stream keeps its bytes.
 void InflateInPlace(TMemoryStream& s, size_t limit = kMaxInflatedSize);
 

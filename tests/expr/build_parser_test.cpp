@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "base/error.h"
 #include "base/sjis.h"
 #include "expr/velk_parser.h"
@@ -88,6 +90,25 @@ TEST(BuildParser, SyntaxErrors) {
   EXPECT_EQ(compile_error("a[]"), "配列の添え字が不正です");
   EXPECT_EQ(compile_error("a[1,]"), "配列の添え字が不正です");
   EXPECT_EQ(compile_error("f(a[1)]"), "構文エラー");
+}
+
+TEST(BuildParser, LongInputCompilesInLinearTimeAndDeepNestingIsRefused) {
+  // 100,000 terms; with a pass per operator this took minutes.
+  std::string sum = "a";
+  for (int i = 1; i < 100000; ++i) sum += i % 3 == 0 ? " * b" : " + a";
+  const auto start = std::chrono::steady_clock::now();
+  TBuildVelkParser b;
+  b.Compile(sum);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(b.Opes().size(), 100000u);  // 99,999 operations and the result
+  EXPECT_EQ(b.Opes().back().Target, kResultTemp);
+  EXPECT_LT(seconds, 20.0);  // generous, for the sanitizer build; about 0.1 s in the normal build
+
+  // Nesting within the bound compiles; beyond it, and at 100,000 levels, the text is refused at once.
+  EXPECT_EQ(compile_error(std::string(256, '(') + "1" + std::string(256, ')')), "(no error)");
+  EXPECT_EQ(compile_error(std::string(257, '(') + "1" + std::string(257, ')')), "式の括弧が深すぎます");
+  EXPECT_EQ(compile_error(std::string(100000, '[') + "1"), "式の括弧が深すぎます");
+  EXPECT_EQ(compile_error("\"" + std::string(1000, '(') + "\""), "(no error)");  // inside a literal
 }
 
 TEST(BuildParser, WritesClassifiedOperandsInStoredForm) {

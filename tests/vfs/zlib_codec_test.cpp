@@ -16,6 +16,11 @@ TEST(ZlibCodec, InflatesWithinItsCapAndChecksums) {
   EXPECT_EQ(packed[1], 0x01);  // level 1
   auto back = InflateBytes(packed.data(), packed.size(), data.size());
   EXPECT_EQ(std::string(back.begin(), back.end()), data);
+  // A size hint that is too small only costs another pass; without a hint the buffer grows from a guess.
+  back = InflateBytes(packed.data(), packed.size(), kMaxInflatedSize, 1000);
+  EXPECT_EQ(std::string(back.begin(), back.end()), data);
+  back = InflateBytes(packed.data(), packed.size());
+  EXPECT_EQ(back.size(), data.size());
   // One byte over the cap: a bomb fails instead of growing without bound.
   EXPECT_THROW(InflateBytes(packed.data(), packed.size(), data.size() - 1), EFormatError);
   EXPECT_THROW(InflateBytes(packed.data(), 0), EFormatError);
