@@ -43,8 +43,5 @@ bool CallDBFunc(const TFuncCall& c);
 // false when the virtual file is missing, empty or named outside the game's folders.
 bool ReadTextLines(TSysFuncMan& man, const std::string& name, std::vector<std::string>& lines);
 
-// Half-width katakana and ASCII to their full-width forms, and back.
-std::string HanToZen(const std::string& s);
-std::string ZenToHan(const std::string& s);
 
 }  // namespace velk

@@ -23,6 +23,10 @@ const TSysFuncInfo* SysFuncInfo(int32_t number);
 // The number of a function name, letter case ignored; -1 when unknown.
 int32_t FindSysFunc(std::string_view name);
 
+// Half-width katakana and ASCII to their full-width forms (HanToZen), and back (ZenToHan).
+std::string HanToZen(const std::string& s);
+std::string ZenToHan(const std::string& s);
+
 // The longest string a function builds (StringOfChar, StringReplace ...), and the most elements a function adds.
 constexpr size_t kMaxFuncString = size_t{16} << 20;
 
