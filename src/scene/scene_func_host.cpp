@@ -28,6 +28,36 @@ bool TSceneFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCusto
     case sf::SetProp:
       if (object != nullptr && args.size() >= 3) SetProperty(*object, args[1]->GetInt(), *args[2]);
       return true;
+    case sf::ToClientX:
+    case sf::ToClientY:
+    case sf::ToScreenX:
+    case sf::ToScreenY: {
+      auto* control = dynamic_cast<TVelkControl*>(object);
+      if (control == nullptr || args.size() < 2) return true;
+      int32_t v = args[1]->GetInt();
+      bool x = number == sf::ToClientX || number == sf::ToScreenX;
+      TPoint p = x ? TPoint{v, 0} : TPoint{0, v};
+      TPoint r = number == sf::ToClientX || number == sf::ToClientY ? control->ScreenToClient(p)
+                                                                     : control->ClientToScreen(p);
+      target.SetInt(x ? r.X : r.Y);
+      return true;
+    }
+    case sf::InPrimary: {
+      // The named base is the active one and not hidden.
+      TVelkBase* active = scene_ != nullptr ? scene_->ActiveBaseObject() : nullptr;
+      target.SetBool(active != nullptr && object == active && active->Visible);
+      return true;
+    }
+    case sf::InCabinet: {
+      // Something between the named control and its base is a cabinet.
+      auto* control = dynamic_cast<TVelkControl*>(object);
+      bool held = false;
+      for (TVelkControl* p = control != nullptr ? control->Parent() : nullptr; p != nullptr && !held; p = p->Parent()) {
+        held = p->ComponentType() == VT_CABINET;
+      }
+      target.SetBool(held);
+      return true;
+    }
     default: return false;
   }
 }
