@@ -111,6 +111,18 @@ std::vector<std::string> split(const std::string& s, const std::string* delimite
 
 }  // namespace
 
+void SetStringArray(TCustomParam* arg, const std::vector<std::string>& items, const std::string& func_name) {
+  auto* ref = dynamic_cast<TParamVar*>(arg);
+  TParamCollectionItem* item = ref != nullptr ? ref->TargetItem() : nullptr;
+  if (item == nullptr) throw EVelkError(func_name + Utf8ToCp932(":変数が見つかりません"));
+  auto value = NewParam(PT_STR);
+  if (!items.empty()) {
+    value->SetDims({CheckedDimProduct({static_cast<int32_t>(std::min<size_t>(items.size(), INT32_MAX))})});
+    for (size_t i = 0; i < items.size(); ++i) value->SetStrAt(static_cast<int32_t>(i), items[i]);
+  }
+  item->SetValue(std::move(value));
+}
+
 bool CallArrayFunc(const TFuncCall& c) {
   TCustomParam& t = c.Target;
   switch (c.Number) {
@@ -169,16 +181,9 @@ bool CallArrayFunc(const TFuncCall& c) {
     }
     case 29: {  // StringToArray (s, variable [, delimiter]): the variable becomes a string array
       std::string s = c.Arg(0).GetStr();
-      c.Var(1);
-      TParamCollectionItem& item = c.VarItem(1);
       std::string delimiter = c.Has(2) ? c.Arg(2).GetStr() : std::string();
       std::vector<std::string> pieces = s.empty() ? std::vector<std::string>() : split(s, c.Has(2) ? &delimiter : nullptr);
-      auto value = NewParam(PT_STR);
-      if (!pieces.empty()) {
-        value->SetDims({CheckedDimProduct({static_cast<int32_t>(std::min<size_t>(pieces.size(), INT32_MAX))})});
-        for (size_t i = 0; i < pieces.size(); ++i) value->SetStrAt(static_cast<int32_t>(i), pieces[i]);
-      }
-      item.SetValue(std::move(value));
+      SetStringArray(c.Args[1], pieces, c.Name());
       t.SetInt(static_cast<int32_t>(pieces.size()));
       return true;
     }

@@ -91,17 +91,11 @@ bool CallFileFunc(const TFuncCall& c) {
       return true;
     }
     case 72: {  // LoadTextFile (name, variable): the lines as a string array
-      TParamCollectionItem& item = c.VarItem(1);
+      c.VarItem(1);
       std::vector<std::string> lines;
-      if (!ReadTextLines(c.Man, c.Arg(0).GetStr(), lines) || lines.empty()) {
-        t.SetBool(false);
-        return true;
-      }
-      auto value = NewParam(PT_STR);
-      value->SetDims({CheckedDimProduct({static_cast<int32_t>(std::min<size_t>(lines.size(), INT32_MAX))})});
-      for (size_t i = 0; i < lines.size(); ++i) value->SetStrAt(static_cast<int32_t>(i), lines[i]);
-      item.SetValue(std::move(value));
-      t.SetBool(true);
+      bool read = ReadTextLines(c.Man, c.Arg(0).GetStr(), lines) && !lines.empty();
+      if (read) SetStringArray(c.Args[1], lines, c.Name());
+      t.SetBool(read);
       return true;
     }
     case 158: copy_file(c); return true;  // CopyFile

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "expr/db_table.h"
 #include "expr/sys_func_table.h"
@@ -26,6 +27,10 @@ int32_t FindSysFunc(std::string_view name);
 // Half-width katakana and ASCII to their full-width forms (HanToZen), and back (ZenToHan).
 std::string HanToZen(const std::string& s);
 std::string ZenToHan(const std::string& s);
+
+// Makes the variable named by a variable argument a one-dimensional string array of the items (the empty string when
+// there are none). An argument that names no variable fails with func_name + ":変数が見つかりません".
+void SetStringArray(TCustomParam* arg, const std::vector<std::string>& items, const std::string& func_name);
 
 // The longest string a function builds (StringOfChar, StringReplace ...), and the most elements a function adds.
 constexpr size_t kMaxFuncString = size_t{16} << 20;

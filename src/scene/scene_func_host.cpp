@@ -1,5 +1,7 @@
 #include "scene/scene_func_host.h"
 
+#include <algorithm>
+
 #include "expr/param.h"
 #include "scene/base_list.h"
 #include "scene/props.h"
@@ -18,7 +20,8 @@ uint8_t PropertyValueType(int32_t prop) {
 
 bool TSceneFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCustomParam* const> args) {
   if (args.empty()) return false;
-  TVelkObject* object = scene_ != nullptr ? scene_->FindObject(args[0]->GetStr()) : nullptr;
+  TVelkObject* object =
+      scene_ != nullptr && number != sf::ListCompo ? scene_->FindObject(args[0]->GetStr()) : nullptr;
   switch (number) {
     case sf::Exists: target.SetBool(object != nullptr); return true;
     case sf::GetProp:
@@ -40,6 +43,20 @@ bool TSceneFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCusto
       TPoint r = number == sf::ToClientX || number == sf::ToClientY ? control->ScreenToClient(p)
                                                                      : control->ClientToScreen(p);
       target.SetInt(x ? r.X : r.Y);
+      return true;
+    }
+    case sf::ListCompo: {
+      // ListCompo (variable [, type code [, parent name]]): the names of the scene's components, of one type when the
+      // code is not 0, children of the named control when a parent is given.
+      std::vector<std::string> names;
+      if (scene_ != nullptr) {
+        uint8_t code = args.size() >= 2 ? static_cast<uint8_t>(std::clamp(args[1]->GetInt(), 0, 255)) : 0;
+        const TVelkObject* parent = scene_;
+        if (args.size() >= 3) parent = scene_->FindObject(args[2]->GetStr());
+        if (parent != nullptr) scene_->ListNames(names, code, parent);
+      }
+      SetStringArray(args[0], names, "ListCompo");
+      target.SetInt(static_cast<int32_t>(names.size()));
       return true;
     }
     case sf::InPrimary: {

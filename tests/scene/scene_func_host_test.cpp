@@ -46,6 +46,12 @@ TEST(SceneFuncHost, PropertiesCoordinatesAndBasesOfTheCurrentScene) {
   EXPECT_EQ(eval("InCabinet(\"kept\") ++ InCabinet(\"panel\")"), "str:TRUEFALSE");
   EXPECT_EQ(eval("InPrimary(\"" + base->Name() + "\") ++ InPrimary(\"" + scene.InactiveBaseObject()->Name() + "\")"),
             "str:TRUEFALSE");
+  vars.AddVariable(PT_INT)->SetVarName("names");
+  EXPECT_EQ(eval("ListCompo(names, 0, \"cab\")"), "int:1");
+  EXPECT_EQ(vars.FindVariable("names")->Value()->GetStr(), "kept");
+  EXPECT_EQ(eval("ListCompo(names, " + std::to_string(VT_CABINET) + ")"), "int:1");
+  EXPECT_EQ(eval("ListCompo(names)"), "int:3");
+  EXPECT_EQ(vars.FindVariable("names")->Value()->GetCount(), 3);
   // Functions of components that do not exist yet leave their target unchanged.
   EXPECT_EQ(eval("GetCheck(\"panel\", 0)"), "flag:FALSE");
 }
