@@ -454,8 +454,13 @@ void TDBTable::Sort(const TCustomParam* names, const TCustomParam* descending) {
           break;
         }
         case DB_FLOAT: {
+          // NaN (possible in loaded data) sorts first, so that the order stays total.
           double x = DecodeExtended(pa), y = DecodeExtended(pb);
-          c = x < y ? -1 : x > y ? 1 : 0;
+          if (std::isnan(x) || std::isnan(y)) {
+            c = (std::isnan(x) ? 0 : 1) - (std::isnan(y) ? 0 : 1);
+          } else {
+            c = x < y ? -1 : x > y ? 1 : 0;
+          }
           break;
         }
         case DB_BOOL: c = (pa[0] != 0 ? 1 : 0) - (pb[0] != 0 ? 1 : 0); break;

@@ -104,6 +104,8 @@ std::string trim_text(const std::string& s) {
 void run_calc(TSysFuncMan& man, TCustomParam& target, const std::string& text) {
   std::string trimmed = trim_text(text);
   if (trimmed.empty()) return;
+  // A text that calls Calc on itself must not nest without end.
+  TSysFuncMan::TCalcDepth depth(man);
   TBuildVelkParser build;
   build.Compile(trimmed);
   TMemoryStream m;
@@ -174,6 +176,11 @@ TCustomParam& TFuncCall::Ref(size_t i) const {
   return *Args[i];
 }
 
+TSysFuncMan::TCalcDepth::TCalcDepth(TSysFuncMan& man) : man_(man) {
+  if (man_.calc_depth_ >= kMaxCalcDepth) throw EVelkError(Utf8ToCp932("Calc:入れ子が深すぎます"));
+  ++man_.calc_depth_;
+}
+
 TSysFuncMan::TSysFuncMan(TParamCollection& vars) : vars_(vars), random_(std::random_device{}()) {}
 
 uint8_t TSysFuncMan::PropertyType(int32_t prop) const { return host_ != nullptr ? host_->PropertyType(prop) : PT_STR; }
@@ -187,7 +194,7 @@ void TSysFuncMan::Call(TCustomParam& target, uint8_t number, std::span<TCustomPa
   if (static_cast<int32_t>(args.size()) < info.Min || (info.Max >= 0 && static_cast<int32_t>(args.size()) > info.Max)) {
     throw EVelkError(std::string(info.Name) + Utf8ToCp932(" 引数の数が不正です"));
   }
-  if (is_host_func(number) && !(number == sf::CopyFile)) {
+  if (is_host_func(number)) {
     if (host_ != nullptr) host_->Call(number, target, args);
     return;
   }

@@ -85,7 +85,21 @@ class TSysFuncMan : public ISysFuncTable {
   uint8_t PropertyType(int32_t prop) const override;
   void Call(TCustomParam& target, uint8_t number, std::span<TCustomParam* const> args) override;
 
+  // Calc inside Calc nests at most kMaxCalcDepth deep; deeper fails the call.
+  static constexpr int32_t kMaxCalcDepth = 32;
+  class TCalcDepth {
+   public:
+    explicit TCalcDepth(TSysFuncMan& man);
+    ~TCalcDepth() { --man_.calc_depth_; }
+    TCalcDepth(const TCalcDepth&) = delete;
+    TCalcDepth& operator=(const TCalcDepth&) = delete;
+
+   private:
+    TSysFuncMan& man_;
+  };
+
  private:
+  int32_t calc_depth_ = 0;
   TParamCollection& vars_;
   ISysFuncHost* host_ = nullptr;
   TVrFileManager* files_ = nullptr;

@@ -213,6 +213,8 @@ TEST(SysFuncs, ArraysAndVariables) {
   EXPECT_EQ(f.Str("c"), "5");
   EXPECT_EQ(f.Run("Calc(\"\")"), "str:");
   EXPECT_EQ(f.Run("Calc(\"(1 +\") ++ \"after\"").substr(0, 5), "fail:");
+  f.Add("self", PT_STR).SetStr("Calc(self)");
+  EXPECT_EQ(f.Run("Calc(self)"), "str:TRUE");  // the innermost run stops quietly at the nesting bound
 }
 
 TEST(SysFuncs, FilesStayInsideTheGameFolder) {
