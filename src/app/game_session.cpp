@@ -8,7 +8,9 @@
 #include "base/error.h"
 #include "base/sjis.h"
 #include "gfx/image_cache.h"
+#include "expr/sys_func_man.h"
 #include "scene/base_list.h"
+#include "scene/scene_func_host.h"
 #include "script/call_host.h"
 #include "expr/param_collection.h"
 #include "script/call_man.h"
@@ -141,6 +143,12 @@ std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project)
   services.Process = &process_->Values();
   services.Host = call_host_.get();
   services.Scene = scene_calls_.get();
+  func_host_ = std::make_unique<TSceneFuncHost>(scene_);
+  funcs_ = std::make_unique<TSysFuncMan>(*process_->Vars());
+  funcs_->SetHost(func_host_.get());
+  funcs_->SetFiles(&files_);
+  funcs_->SetBaseFolder(process_->BaseFolder());
+  services.Funcs = funcs_.get();
   auto calls = std::make_unique<TCallMan>(services);
   if (var_host_) var_host_->SetCalls(calls.get());
   // Components evaluate their own expressions (last-frame waits, particle positions) in the game's variables.

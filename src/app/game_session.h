@@ -15,6 +15,8 @@ class TCallVarHost;
 class TPlayerProcess;
 class TProjectCallHost;
 class TSceneCalls;
+class TSceneFuncHost;
+class TSysFuncMan;
 class TVelkBaseList;
 
 class TGameSession : public IProjectWindow {
@@ -50,6 +52,8 @@ class TGameSession : public IProjectWindow {
   std::unique_ptr<TSceneCalls> scene_calls_;
   std::unique_ptr<TProjectCallHost> call_host_;
   std::unique_ptr<TCallVarHost> var_host_;
+  std::unique_ptr<TSceneFuncHost> func_host_;
+  std::unique_ptr<TSysFuncMan> funcs_;  // the system functions and the data tables
 };
 
 }  // namespace velk

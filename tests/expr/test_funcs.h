@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error.h"
 #include "base/sjis.h"
 #include "expr/build_parser.h"
 #include "expr/param.h"

@@ -6,9 +6,11 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "expr/sys_func_man.h"
 #include "gfx/brix.h"
 #include "gfx/brix_writer.h"
 #include "page_source.h"
+#include "scene/scene_func_host.h"
 #include "source_text.h"
 #include "vfs/archive.h"
 #include "vfs/big_stream.h"
@@ -232,8 +234,11 @@ TGameBuild BuildGame(const std::string& project_path) {
   TMemoryStream kpb;
   p.SaveToStream(kpb);
   build.Files.push_back({"velk.kpb", kpb.Bytes()});
+  // Calls are compiled against the system function table; GetProp takes the type of the property it reads.
+  TSceneFuncHost properties(nullptr);
+  TSysFuncNames funcs(&properties);
   for (const auto& s : sources) {
-    auto page = BuildPage(s, sources, nullptr);
+    auto page = BuildPage(s, sources, &funcs);
     TMemoryStream ksb;
     page->SaveToStream(ksb);
     build.Files.push_back({s.PageName, ksb.Bytes()});

@@ -9,8 +9,7 @@
 // "= TYPE VALUE" or "= none". Floats print with up to 17 significant digits, flags as 1 or 0; CR, LF and backslash
 // in strings print as \r, \n and \\. Texts are UTF-8 on the command line and in the output.
 //
-// The tool carries a small function table (IntToStr, Length, Min, Max, Calc, with their real numbers) until the
-// system functions are available to it.
+// Every system function is available; those of the scene, the message windows and the shell find nothing here.
 #include <cstdio>
 #include <iostream>
 #include <iterator>
@@ -23,66 +22,13 @@
 #include "expr/build_parser.h"
 #include "expr/param.h"
 #include "expr/param_collection.h"
-#include "expr/sys_func_table.h"
+#include "expr/sys_func_man.h"
 #include "expr/value_convert.h"
 #include "expr/velk_parser.h"
 #include "vfs/stream.h"
 
 namespace velk {
 namespace {
-
-class ToolFuncs : public ISysFuncTable {
- public:
-  explicit ToolFuncs(TParamCollection& store) : store_(store) {}
-  int32_t FindFunc(std::string_view name) const override {
-    for (const auto& [number, info] : rows_) {
-      if (SameText(info.Name, name)) return number;
-    }
-    return -1;
-  }
-  const TSysFuncInfo* FuncInfo(int32_t number) const override {
-    auto it = rows_.find(number);
-    return it != rows_.end() ? &it->second : nullptr;
-  }
-  uint8_t PropertyType(int32_t) const override { return PT_STR; }
-  void Call(TCustomParam& target, uint8_t number, std::span<TCustomParam* const> args) override {
-    switch (number) {
-      case 0: {
-        std::string text = std::to_string(args[0]->GetInt());
-        if (args.size() > 1) {
-          bool negative = !text.empty() && text[0] == '-';
-          std::string digits = negative ? text.substr(1) : text;
-          int32_t width = args[1]->GetInt();
-          if (width > 0 && static_cast<int32_t>(digits.size()) < width) {
-            digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
-          }
-          text = (negative ? "-" : "") + digits;
-        }
-        target.SetStr(text);
-        break;
-      }
-      case 5: target.SetInt(static_cast<int32_t>(args[0]->GetStr().size())); break;
-      case 126: target.SetInt(std::min(args[0]->GetInt(), args[1]->GetInt())); break;
-      case 127: target.SetInt(std::max(args[0]->GetInt(), args[1]->GetInt())); break;
-      case 136: {
-        TVelkParser nested;
-        if (CompileAndRun(args[0]->GetStr(), store_, this, nested) && nested.Result() != nullptr) {
-          target.SetStr(nested.Result()->GetStr());
-        }
-        break;
-      }
-      default: break;
-    }
-  }
-
- private:
-  TParamCollection& store_;
-  std::map<int32_t, TSysFuncInfo> rows_{{0, {"IntToStr", 1, 2, PT_STR}},
-                                        {5, {"Length", 1, 1, PT_INT}},
-                                        {126, {"Min", 2, 2, PT_INT}},
-                                        {127, {"Max", 2, 2, PT_INT}},
-                                        {136, {"Calc", 1, 1, PT_STR}}};
-};
 
 const char* type_name(uint8_t type) {
   switch (type) {
@@ -181,7 +127,7 @@ std::string hex(const std::vector<uint8_t>& bytes) {
 
 int run(int argc, char** argv) {
   TParamCollection store;
-  ToolFuncs funcs(store);
+  TSysFuncMan funcs(store);  // every system function; scene and shell functions find nothing here
   bool dump = false;
   std::string text;
   for (int i = 1; i < argc; ++i) {

@@ -1,0 +1,28 @@
+#pragma once
+// The scene's side of the system functions: properties and components of the current scene by name. Functions of
+// message windows, list-like controls, menus, save slots and the shell are not answered here (the call leaves its
+// target unchanged) until the components that own them exist.
+#include <cstdint>
+#include <span>
+
+#include "expr/sys_func_man.h"
+
+namespace velk {
+
+class TVelkBaseList;
+
+// The value type (PT_INT, PT_STR, PT_BOOL, PT_FLOAT) of a property id; PT_STR outside the table.
+uint8_t PropertyValueType(int32_t prop);
+
+class TSceneFuncHost : public ISysFuncHost {
+ public:
+  // scene may be null: no component is found (the build tools need only the property types).
+  explicit TSceneFuncHost(TVelkBaseList* scene) : scene_(scene) {}
+  uint8_t PropertyType(int32_t prop) const override { return PropertyValueType(prop); }
+  bool Call(uint8_t number, TCustomParam& target, std::span<TCustomParam* const> args) override;
+
+ private:
+  TVelkBaseList* scene_;
+};
+
+}  // namespace velk
