@@ -6,10 +6,13 @@ find_package(PNG REQUIRED)
 find_package(JPEG REQUIRED)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+# The media library: Ogg Vorbis through vorbisfile, the other containers and codecs through FFmpeg's libraries.
+pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswresample libswscale)
 
 add_library(velk_deps INTERFACE)
 target_link_libraries(velk_deps INTERFACE Threads::Threads ZLIB::ZLIB PNG::PNG JPEG::JPEG
-  PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
+  PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::VORBISFILE PkgConfig::FFMPEG)
 
 if(VELK_SDL)
   pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
@@ -17,6 +20,8 @@ endif()
 
 if(VELK_TESTS)
   find_package(GTest REQUIRED)
+  # Tests encode their own Ogg media.
+  pkg_check_modules(VORBISENC REQUIRED IMPORTED_TARGET vorbisenc)
 endif()
 if(VELK_BENCH)
   find_package(benchmark REQUIRED)
