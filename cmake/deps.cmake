@@ -21,7 +21,7 @@ endif()
 if(VELK_TESTS)
   find_package(GTest REQUIRED)
   # Tests encode their own Ogg media.
-  pkg_check_modules(VORBISENC REQUIRED IMPORTED_TARGET vorbisenc)
+  pkg_check_modules(VORBISENC REQUIRED IMPORTED_TARGET vorbisenc vorbis ogg)
 endif()
 if(VELK_BENCH)
   find_package(benchmark REQUIRED)

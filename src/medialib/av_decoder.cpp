@@ -4,11 +4,13 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "medialib/media_decoder.h"
 #include "medialib/pcm_resampler.h"
@@ -254,6 +256,9 @@ class TAvDecoder : public IMediaDecoder {
 
 std::unique_ptr<IMediaDecoder> OpenAvDecoder(std::unique_ptr<IByteSource> source, bool want_audio, bool want_video) {
   if (!source) return nullptr;
+  // Damaged data is expected and handled; the decoders' own complaints are not shown.
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
   auto d = std::make_unique<TAvDecoder>(std::move(source));
   if (!d->Open(want_audio, want_video)) return nullptr;
   return d;

@@ -273,6 +273,15 @@ void TMediaVoice::MixInto(int32_t* mix, size_t frames, bool wait) {
     // the output waits for the data.
     if (!wait || !data_.wait_until(lock, deadline, [this] { return data_waiting_locked(); })) break;
   }
+  // Pictures passed by a later one that is due are never shown; dropping them lets the decoder go on even when
+  // nobody looks at the pictures.
+  bool dropped = false;
+  while (pictures_.size() > 1 && pictures_[1].T <= t_) {
+    picture_bytes_ -= pictures_.front().Pixels.size() * sizeof(uint32_t);
+    pictures_.pop_front();
+    dropped = true;
+  }
+  if (dropped) space_.notify_all();
 }
 
 bool TMediaVoice::UpdatePicture(bool wait) {
