@@ -207,6 +207,19 @@ bool TMediaVoice::AutoRepeat() {
 void TMediaVoice::SetAutoRepeat(bool repeat) {
   std::lock_guard<std::mutex> lock(mu_);
   auto_repeat_ = repeat;
+  // The decoder may have reached the end of a short item before repeat was asked for: the next pass starts where
+  // the data ends.
+  if (repeat && eof_ && !ended_ && !seek_pending_) {
+    const int64_t repeat_from = repeat_pos_ < content_end_ ? repeat_pos_ : 0;
+    if (content_end_ <= repeat_from) return;
+    eof_ = false;
+    decode_offset_ = end_t_ - repeat_from;
+    passes_.push_back(TPass{end_t_, decode_offset_});
+    content_end_ = repeat_from;
+    seek_pending_ = true;
+    seek_target_ = repeat_from;
+    space_.notify_all();
+  }
 }
 
 int32_t TMediaVoice::RepeatPosMs() {
@@ -264,9 +277,19 @@ void TMediaVoice::MixInto(int32_t* mix, size_t frames, bool wait) {
       done += static_cast<size_t>(n);
       continue;
     }
-    if (!has_audio_) {  // pictures only: time runs on by itself
-      t_ += want;
-      done += static_cast<size_t>(want);
+    if (!has_audio_) {
+      // Pictures only: time runs on by itself; on a game clock it does not pass pictures still being decoded.
+      const bool ahead = !pictures_.empty() && pictures_.back().T >= t_ + want;
+      if (!wait || ahead) {
+        t_ += want;
+        done += static_cast<size_t>(want);
+        continue;
+      }
+      if (!data_.wait_until(lock, deadline, [&] {
+            return stop_ || eof_ || (!pictures_.empty() && pictures_.back().T >= t_ + want);
+          })) {
+        break;
+      }
       continue;
     }
     // The decoder has not caught up: on a device this is an underrun (silence, the position waits); on a game clock
