@@ -84,8 +84,8 @@ void TVoiceEntries::SetAutoRepeat(VelkHandle h, int32_t repeat) {
   if (TMediaVoice* v = Find(h)) v->SetAutoRepeat(repeat != 0);
 }
 
-TVelkMediaLibrary::TVelkMediaLibrary(TAudioMixer& mixer)
-    : mixer_(mixer), wmp_(mixer), ogg_(mixer), video_(mixer) {}
+TVelkMediaLibrary::TVelkMediaLibrary(TAudioMixer& mixer, std::function<void()> frame_pump)
+    : mixer_(mixer), frame_pump_(std::move(frame_pump)), wmp_(mixer), ogg_(mixer), video_(mixer) {}
 
 TVelkMediaLibrary::~TVelkMediaLibrary() { velkFinal(); }
 

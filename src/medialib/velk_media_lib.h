@@ -2,6 +2,7 @@
 // Our media library: Ogg Vorbis through vorbisfile, wave, Windows Media audio and video, MPEG and AVI through
 // FFmpeg's libraries. Every item decodes on a thread of its own and plays as a source of the one audio mixer;
 // video items deliver their pictures as frames (velkVideoGetDC).
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -49,15 +50,18 @@ class TVoiceEntries : public IVelkItemEntries {
 
 class TVelkMediaLibrary : public IVelkMedia {
  public:
-  explicit TVelkMediaLibrary(TAudioMixer& mixer);
+  // frame_pump: run by the per-frame update (an output that consumes the mix by the game clock pumps here).
+  explicit TVelkMediaLibrary(TAudioMixer& mixer, std::function<void()> frame_pump = {});
   ~TVelkMediaLibrary() override;
 
   int32_t velkVersion() override { return kVelkMediaVersion; }
   void velkInit(const TVelkInitParams& params) override { params_ = params; }
   void velkFinal() override;
   void velkOggmanSetUseThread(int32_t) override {}
-  // Decoding runs on the items' own threads; nothing is left to do per frame.
-  void velkOggmanUpdate() override {}
+  // Decoding runs on the items' own threads; per frame only a game-clock output is pumped.
+  void velkOggmanUpdate() override {
+    if (frame_pump_) frame_pump_();
+  }
   void velkWmpmanProcessEvent(const TVelkMessage&) override {}
   void velkVidmanProcessEvent(const TVelkMessage&) override {}
   void velkWmpmanRestore() override {}
@@ -117,6 +121,7 @@ class TVelkMediaLibrary : public IVelkMedia {
   TDecodeStream* find_stream(VelkHandle h);
 
   TAudioMixer& mixer_;
+  std::function<void()> frame_pump_;
   TVelkInitParams params_;
   TVoiceEntries wmp_;
   TVoiceEntries ogg_;
