@@ -112,7 +112,9 @@ void TMediaVoice::push_locked(TDecodedPiece& piece, int64_t offset) {
 }
 
 void TMediaVoice::seek_locked(int64_t frame) {
-  frame = std::clamp<int64_t>(frame, 0, std::max<int64_t>(length_, 0));
+  // An unknown length (0) does not bound the position.
+  frame = std::max<int64_t>(frame, 0);
+  if (length_ > 0) frame = std::min(frame, length_);
   ++generation_;
   seek_pending_ = true;
   seek_target_ = frame;
@@ -161,7 +163,8 @@ int32_t TMediaVoice::LengthMs() { return static_cast<int32_t>(std::min<int64_t>(
 
 int32_t TMediaVoice::PositionMs() {
   std::lock_guard<std::mutex> lock(mu_);
-  const int64_t pos = std::clamp<int64_t>(t_ - passes_.front().Offset, 0, std::max<int64_t>(length_, 0));
+  int64_t pos = std::max<int64_t>(t_ - passes_.front().Offset, 0);
+  if (length_ > 0) pos = std::min(pos, length_);
   return static_cast<int32_t>(std::min<int64_t>(FramesToMs(pos), INT32_MAX));
 }
 

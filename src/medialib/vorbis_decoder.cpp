@@ -88,7 +88,8 @@ class TVorbisDecoder : public IMediaDecoder {
   }
 
   void Seek(int64_t frame) override {
-    frame = std::clamp<int64_t>(frame, 0, length_);
+    frame = std::max<int64_t>(frame, 0);
+    if (length_ > 0) frame = std::min(frame, length_);
     ended_ = ov_pcm_seek(&file_, static_cast<ogg_int64_t>(frame * rate_ / 44100)) != 0;
     resampler_.Reset();
     next_frame_ = frame;

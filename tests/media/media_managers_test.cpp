@@ -9,6 +9,8 @@
 #include "base/sjis.h"
 #include "media/device_managers.h"
 #include "media/media_lib.h"
+#include "media/media_set.h"
+#include "medialib/null_media.h"
 #include "media/screen_manager.h"
 #include "media/video_manager.h"
 #include "medialib/velk_media_lib.h"
@@ -408,6 +410,55 @@ TEST(VideoManager, FilmsFromTheArchiveAndExtractedOnesShowTheirPictures) {
     EXPECT_LT(c >> 16, 100u);
     videos.Remove(v);
   }
+}
+
+TEST(MediaSet, StartsInOrderAndRoutesSwitchesAndSuspendsEveryManager) {
+  TPosixFiles posix;
+  TPlatform platform;
+  platform.Files = &posix;
+  TVrFileManager files(platform, {});
+  TNullVelkMedia lib;
+  THeadlessWindow window;
+  window.SetModes({{800, 600, 32, 60}});
+  std::vector<std::string> trace;
+  TMediaSetup setup;
+  setup.Lib = &lib;
+  setup.Files = &files;
+  setup.UseWmp = true;
+  setup.Window = &window;
+  setup.ScreenWidth = 640;
+  setup.ScreenHeight = 480;
+  setup.Trace = [&](const char* name) { trace.push_back(name); };
+  TMediaSet media(setup);
+  EXPECT_EQ(trace.front(), "MediaInit:7");
+  EXPECT_EQ(trace.back(), "MediaInit:16");
+  EXPECT_EQ(trace.size(), 10u);
+  EXPECT_EQ(lib.InitParams().UseWmp, -1);
+  ASSERT_NE(media.Screen(), nullptr);
+  EXPECT_EQ(media.Screen()->ChosenMode(), 0);
+  EXPECT_EQ(media.ManagerFor("a.mid"), &media.Midi());
+  EXPECT_EQ(media.ManagerFor("a.wma"), &media.Wmp());
+  EXPECT_EQ(media.ManagerFor("a.wav"), &media.Ogg());
+  EXPECT_EQ(media.ManagerFor("CD_1"), &media.Cdda());
+  EXPECT_EQ(media.ManagerFor("a.txt"), nullptr);
+  media.SetSoundEnabled(false);
+  for (TMediaManager* m : {static_cast<TMediaManager*>(&media.Wmp()), static_cast<TMediaManager*>(&media.Ogg()),
+                           static_cast<TMediaManager*>(&media.Cdda()), static_cast<TMediaManager*>(&media.Midi())}) {
+    EXPECT_FALSE(m->Enabled());
+  }
+  media.SetSoundEnabled(true);
+  media.Suspend();
+  EXPECT_TRUE(media.Video().Suspended());
+  EXPECT_TRUE(media.Midi().Suspended());
+  media.Resume();
+  EXPECT_FALSE(media.Wmp().Suspended());
+  // Without a project screen there is no screen manager; without a MIDI player MIDI plays nothing.
+  setup.ScreenWidth = 0;
+  TMediaSet bare(setup);
+  EXPECT_EQ(bare.Screen(), nullptr);
+  TDMediaItem* song = bare.Midi().Add("missing.mid");
+  song->Play();
+  EXPECT_FALSE(song->IsPlaying());
 }
 
 }  // namespace
