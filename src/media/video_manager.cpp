@@ -1,9 +1,11 @@
 #include "media/video_manager.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/paths.h"
 #include "base/sjis.h"
+#include "gfx/custom_dibx.h"
 #include "media/media_managers.h"
 #include "vfs/file_manager.h"
 #include "vfs/range_stream.h"
@@ -34,6 +36,22 @@ TDsVideoItem::~TDsVideoItem() {
 void TDsVideoItem::Update() {
   if (!NeedPaint()) return;
   if (const TVelkVideoFrame* f = GetDC()) frame_ = *f;
+}
+
+bool TDsVideoItem::PaintInto(TCustomDIBX& surface) const {
+  if (frame_.Pixels == nullptr || frame_.Width <= 0 || frame_.Height <= 0) return false;
+  if (surface.Width() != frame_.Width || surface.Height() != frame_.Height || surface.BitCount() != 32) {
+    surface.SetSize(frame_.Width, frame_.Height, 32);
+  }
+  if (surface.StorageBitCount() != 32) return false;
+  const size_t row_bytes = static_cast<size_t>(frame_.Width) * sizeof(uint32_t);
+  for (int32_t y = 0; y < frame_.Height; ++y) {
+    uint8_t* row = surface.Lock(0, y);
+    if (row == nullptr) return false;
+    std::memcpy(row, frame_.Pixels + static_cast<size_t>(y) * static_cast<size_t>(frame_.Width), row_bytes);
+    surface.Unlock();
+  }
+  return true;
 }
 
 TVideoItem* TVideoManager::Add(const std::string& file_name, bool still_image) {

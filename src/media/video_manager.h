@@ -11,6 +11,7 @@
 
 namespace velk {
 
+class TCustomDIBX;
 class TVrFileManager;
 class TVideoManager;
 
@@ -64,6 +65,9 @@ class TDsVideoItem : public TVideoItem {
   }
   // Takes the picture due into Frame() when it changed.
   void Update() override;
+  // Copies the picture of the last Update into a surface, which becomes a 32-bit surface of the film's size.
+  // False when there is no picture yet.
+  bool PaintInto(TCustomDIBX& surface) const;
   // The picture as of the last Update (Serial 0: none yet).
   const TVelkVideoFrame& Frame() const { return frame_; }
   VelkHandle Handle() const { return handle_; }

@@ -9,6 +9,7 @@
 #include "base/sjis.h"
 #include "media/device_managers.h"
 #include "media/media_lib.h"
+#include "gfx/dibx.h"
 #include "media/media_set.h"
 #include "medialib/null_media.h"
 #include "media/screen_manager.h"
@@ -408,6 +409,14 @@ TEST(VideoManager, FilmsFromTheArchiveAndExtractedOnesShowTheirPictures) {
     const uint32_t c = v->Frame().Pixels[60 * 160 + 80];
     EXPECT_GT(c & 0xFF, 150u);  // the second half's blue
     EXPECT_LT(c >> 16, 100u);
+    // The picture drawn into a surface, pixel for pixel.
+    TDIBX surface;
+    ASSERT_TRUE(v->PaintInto(surface));
+    EXPECT_EQ(surface.Width(), 160);
+    EXPECT_EQ(surface.Height(), 120);
+    for (int32_t y : {0, 60, 119}) {
+      for (int32_t x : {0, 80, 159}) EXPECT_EQ(surface.GetPixel(x, y), v->Frame().Pixels[y * 160 + x]);
+    }
     videos.Remove(v);
   }
 }
