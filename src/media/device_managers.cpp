@@ -155,6 +155,23 @@ void TMidiManager::SelectPort(const std::string& name) {
   }
 }
 
+void TMidiManager::ClosePort() {
+  reopen_ = player_->IsOpen();
+  if (!reopen_) return;
+  replay_ = player_->IsPlaying();
+  replay_at_ = replay_ ? player_->PositionMs() : 0;
+  if (replay_) player_->Stop();
+  player_->Close();
+}
+
+void TMidiManager::ReopenPort() {
+  if (!reopen_) return;
+  reopen_ = false;
+  if (!player_->Open(selected_ - 1)) return;
+  if (replay_) player_->Play(replay_at_);
+  replay_ = false;
+}
+
 TMidiItem::~TMidiItem() {
   if (current()) {
     if (manager_.player_->IsPlaying()) manager_.player_->Stop();

@@ -164,6 +164,10 @@ class TMidiManager : public TMediaManager {
   void SelectPort(int32_t index);
   void SelectPort(const std::string& name);
   IMidiSongPlayer& Player() { return *player_; }
+  // Around a display-mode change: closes the open port, remembering whether and where the song played, and opens
+  // it again, playing on from there.
+  void ClosePort();
+  void ReopenPort();
 
  protected:
   std::unique_ptr<TDMediaItem> CreateItem(const std::string& file_name) override;
@@ -179,6 +183,9 @@ class TMidiManager : public TMediaManager {
   std::vector<std::string> ports_;
   int32_t selected_ = 0;
   TMidiItem* current_ = nullptr;
+  bool reopen_ = false;
+  bool replay_ = false;
+  int32_t replay_at_ = 0;
 };
 
 }  // namespace velk

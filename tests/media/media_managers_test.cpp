@@ -355,7 +355,15 @@ TEST(MediaManagers, MidiSongsLoadWhenPlayedAndMoveBetweenPorts) {
   EXPECT_EQ(song->GetPosition(), 3000);
   m.SelectPort(99);
   EXPECT_EQ(m.SelectedPort(), 1);
-  const std::vector<std::string> expected = {"load so", "load so", "open -1", "play 0", "close", "open 0", "play 3000"};
+  // A display-mode change closes the port and reopens it; a song that played plays on.
+  song->Play();
+  player->position = 4500;
+  m.ClosePort();
+  EXPECT_FALSE(player->open);
+  m.ReopenPort();
+  EXPECT_TRUE(player->playing);
+  const std::vector<std::string> expected = {"load so", "load so",  "open -1",   "play 0",   "close",
+                                             "open 0",  "play 3000", "play 3000", "close", "open 0", "play 4500"};
   EXPECT_EQ(log, expected);
   TDMediaItem* empty = m.Add("empty.mid");
   empty->Play();
