@@ -320,6 +320,31 @@ TEST_P(MediaContract, ItemsDecodeWhileTheCallerDoesOtherWork) {
   EXPECT_NEAR(quiet, peak / 10, peak / 40);
 }
 
+TEST(VelkMediaLibrary, TheFrameUpdatePumpsAGameClockOutput) {
+  TVirtualClock clock;
+  TAudioMixer mixer;
+  mixer.SetWaitForSources(true);
+  TClockAudioOutput output(clock);
+  output.Start(mixer.Filler());
+  TVelkMediaLibrary lib(mixer, [&] { output.Pump(); });
+  TVelkLib binding;
+  TVelkInitParams p;
+  p.Streams = binding.StreamCallbacks();
+  lib.velkInit(p);
+  const auto wav = test::MakeWav(100);
+  TMemoryStream s(wav);
+  VelkHandle h = lib.velkOggmanAdd(&s, 0);
+  lib.Ogg().Play(h);
+  int frames = 0;
+  while (lib.Ogg().IsEnd(h) == 0 && frames < 100) {
+    clock.Advance(15);
+    lib.velkOggmanUpdate();
+    ++frames;
+  }
+  EXPECT_GE(frames, 6);
+  EXPECT_LE(frames, 8);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLibraries, MediaContract,
                          ::testing::Values(TBackEnd{"Silent", false}, TBackEnd{"Real", true}),
                          [](const ::testing::TestParamInfo<TBackEnd>& info) { return info.param.Name; });
