@@ -37,8 +37,7 @@ void BM_PcmCopyBaseline(benchmark::State& state) {
     std::memcpy(out.data(), pcm.data(), pcm.size() * sizeof(int16_t));
     benchmark::DoNotOptimize(out.data());
   }
-  state.counters["x_realtime"] =
-      benchmark::Counter(kMusicMs / 1000.0, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["x_realtime"] = benchmark::Counter(kMusicMs / 1000.0, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_PcmCopyBaseline);
 
@@ -48,8 +47,7 @@ void BM_OggDecode(benchmark::State& state) {
     TDecodedPiece p;
     while (d->Decode(p)) benchmark::DoNotOptimize(p.Pcm.data());
   }
-  state.counters["x_realtime"] =
-      benchmark::Counter(kMusicMs / 1000.0, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["x_realtime"] = benchmark::Counter(kMusicMs / 1000.0, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_OggDecode)->Unit(benchmark::kMillisecond);
 
@@ -59,8 +57,7 @@ void BM_Video640x480Decode(benchmark::State& state) {
     TDecodedPiece p;
     while (d->Decode(p)) benchmark::DoNotOptimize(p.Pictures.data());
   }
-  state.counters["x_realtime"] =
-      benchmark::Counter(kVideoMs / 1000.0, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["x_realtime"] = benchmark::Counter(kVideoMs / 1000.0, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_Video640x480Decode)->Unit(benchmark::kMillisecond);
 

@@ -208,7 +208,9 @@ void TMidiItem::SetVolume(int32_t volume) {
   if (current()) manager_.player_->SetVolumeScale(std::clamp(volume / 100 + 100, 0, 100));
 }
 
-int32_t TMidiItem::GetPosition() { return current() && manager_.player_->IsPlaying() ? manager_.player_->PositionMs() : position_; }
+int32_t TMidiItem::GetPosition() {
+  return current() && manager_.player_->IsPlaying() ? manager_.player_->PositionMs() : position_;
+}
 
 int32_t TMidiItem::GetLength() {
   if (length_ < 0) {

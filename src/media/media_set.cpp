@@ -62,16 +62,11 @@ TMediaSet::~TMediaSet() {
 
 TMediaManager* TMediaSet::ManagerFor(const std::string& file_name) {
   switch (SoundKindOf(file_name)) {
-    case TSoundKind::Midi:
-      return midi_.get();
-    case TSoundKind::Wmp:
-      return wmp_.get();
-    case TSoundKind::Ogg:
-      return ogg_.get();
-    case TSoundKind::Cdda:
-      return cdda_.get();
-    case TSoundKind::None:
-      break;
+    case TSoundKind::Midi: return midi_.get();
+    case TSoundKind::Wmp: return wmp_.get();
+    case TSoundKind::Ogg: return ogg_.get();
+    case TSoundKind::Cdda: return cdda_.get();
+    case TSoundKind::None: break;
   }
   return nullptr;
 }

@@ -33,11 +33,11 @@ class TNoMidiPlayer : public IMidiSongPlayer {
 struct TMediaSetup {
   IVelkMedia* Lib = nullptr;
   TVrFileManager* Files = nullptr;
-  TVelkInitParams Init;        // the handles and callbacks velkInit receives
-  bool UseWmp = false;         // the settings' video path
-  bool DirectSound = true;     // the settings' sound path: false plays Ogg and wave through WaveOutput
+  TVelkInitParams Init;     // the handles and callbacks velkInit receives
+  bool UseWmp = false;      // the settings' video path
+  bool DirectSound = true;  // the settings' sound path: false plays Ogg and wave through WaveOutput
   IWaveOutput* WaveOutput = nullptr;
-  ICdAudio* Cd = nullptr;      // null: no CD audio
+  ICdAudio* Cd = nullptr;                                            // null: no CD audio
   std::function<std::unique_ptr<IMidiSongPlayer>()> MakeMidiPlayer;  // empty: no MIDI
   std::vector<std::string> MidiDevices;
   // The screen manager, made when the project's screen is larger than 0 x 0.

@@ -60,9 +60,7 @@ class TDsVideoItem : public TVideoItem {
   void SetRect(int32_t left_top, int32_t right_bottom) override {
     lib_.velkVideoSetRect(handle_, left_top, right_bottom);
   }
-  const TVelkVideoFrame* GetDC() override {
-    return static_cast<const TVelkVideoFrame*>(lib_.velkVideoGetDC(handle_));
-  }
+  const TVelkVideoFrame* GetDC() override { return static_cast<const TVelkVideoFrame*>(lib_.velkVideoGetDC(handle_)); }
   // Takes the picture due into Frame() when it changed.
   void Update() override;
   // Copies the picture of the last Update into a surface, which becomes a 32-bit surface of the film's size.

@@ -33,18 +33,11 @@ int read_packet(void* opaque, uint8_t* buf, int size) {
 int64_t seek_packet(void* opaque, int64_t offset, int whence) {
   auto* s = static_cast<IByteSource*>(opaque);
   switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-      return s->Size();
-    case SEEK_SET:
-      break;
-    case SEEK_CUR:
-      offset += s->Tell();
-      break;
-    case SEEK_END:
-      offset += s->Size();
-      break;
-    default:
-      return -1;
+    case AVSEEK_SIZE: return s->Size();
+    case SEEK_SET: break;
+    case SEEK_CUR: offset += s->Tell(); break;
+    case SEEK_END: offset += s->Size(); break;
+    default: return -1;
   }
   if (offset < 0 || offset > s->Size()) return -1;
   return s->Seek(offset);

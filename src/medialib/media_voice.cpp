@@ -16,12 +16,8 @@ constexpr auto kMaxDataWait = std::chrono::seconds(2);
 }  // namespace
 
 TMediaVoice::TMediaVoice(std::unique_ptr<IMediaDecoder> decoder, bool plays_sound)
-    : decoder_(std::move(decoder)),
-      has_audio_(plays_sound && decoder_->HasAudio()),
-      has_video_(decoder_->HasVideo()),
-      width_(decoder_->Width()),
-      height_(decoder_->Height()),
-      length_(decoder_->LengthFrames()) {
+    : decoder_(std::move(decoder)), has_audio_(plays_sound && decoder_->HasAudio()), has_video_(decoder_->HasVideo()),
+      width_(decoder_->Width()), height_(decoder_->Height()), length_(decoder_->LengthFrames()) {
   passes_.push_back(TPass{0, 0});
   thread_ = std::thread([this] { run(); });
 }
@@ -288,9 +284,8 @@ void TMediaVoice::MixInto(int32_t* mix, size_t frames, bool wait) {
         done += static_cast<size_t>(want);
         continue;
       }
-      if (!data_.wait_until(lock, deadline, [&] {
-            return stop_ || eof_ || (!pictures_.empty() && pictures_.back().T >= t_ + want);
-          })) {
+      if (!data_.wait_until(lock, deadline,
+                            [&] { return stop_ || eof_ || (!pictures_.empty() && pictures_.back().T >= t_ + want); })) {
         break;
       }
       continue;

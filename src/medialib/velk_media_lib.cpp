@@ -254,8 +254,7 @@ int32_t TVelkMediaLibrary::velkOggStrGetSize(VelkHandle h) {
 
 int32_t TVelkMediaLibrary::velkOggStrGetLen(VelkHandle h) {
   TDecodeStream* s = find_stream(h);
-  return s != nullptr ? static_cast<int32_t>(std::min<int64_t>(FramesToMs(s->Decoder->LengthFrames()), INT32_MAX))
-                      : 0;
+  return s != nullptr ? static_cast<int32_t>(std::min<int64_t>(FramesToMs(s->Decoder->LengthFrames()), INT32_MAX)) : 0;
 }
 
 }  // namespace velk

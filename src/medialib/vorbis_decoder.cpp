@@ -74,7 +74,8 @@ class TVorbisDecoder : public IMediaDecoder {
       }
       if (n <= 0) break;  // the end, or a damaged stream
       vorbis_info* info = ov_info(&file_, section);
-      if (info == nullptr || !resampler_.Configure(info->channels, static_cast<int32_t>(info->rate), AV_SAMPLE_FMT_FLTP))
+      if (info == nullptr ||
+          !resampler_.Configure(info->channels, static_cast<int32_t>(info->rate), AV_SAMPLE_FMT_FLTP))
         break;
       resampler_.Convert(reinterpret_cast<const uint8_t* const*>(pcm), static_cast<int32_t>(n), out.Pcm);
       next_frame_ += static_cast<int64_t>(out.Pcm.size() / 2);

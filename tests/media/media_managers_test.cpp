@@ -158,9 +158,8 @@ class TFakeWaveOutput : public IWaveOutput {
 };
 
 TEST(MediaManagers, OggItemsPlayInPlaceOrThroughTheWaveOutputAndRefuseBadData) {
-  TMediaGame g({{"se.ogg", str(test::MakeOgg(400))},
-                {"se.wav", str(test::MakeWav(200))},
-                {"bad.ogg", std::string(3000, 'z')}});
+  TMediaGame g(
+      {{"se.ogg", str(test::MakeOgg(400))}, {"se.wav", str(test::MakeWav(200))}, {"bad.ogg", std::string(3000, 'z')}});
   TOggManager ogg(g.lib, *g.files, nullptr);
   TDMediaItem* se = ogg.Add("se.ogg");
   EXPECT_NEAR(se->GetLength(), 400, 30);
@@ -329,14 +328,16 @@ class TFakeMidi : public IMidiSongPlayer {
 TEST(MediaManagers, MidiSongsLoadWhenPlayedAndMoveBetweenPorts) {
   std::vector<std::string> log;
   TFakeMidi* player = nullptr;
-  TMidiManager m([](const std::string& name) { return name == "empty.mid" ? std::vector<uint8_t>{}
-                                                                          : std::vector<uint8_t>{'s', 'o'}; },
-                 [&] {
-                   auto p = std::make_unique<TFakeMidi>(&log);
-                   if (player == nullptr) player = p.get();
-                   return p;
-                 },
-                 {"synth"});
+  TMidiManager m(
+      [](const std::string& name) {
+        return name == "empty.mid" ? std::vector<uint8_t>{} : std::vector<uint8_t>{'s', 'o'};
+      },
+      [&] {
+        auto p = std::make_unique<TFakeMidi>(&log);
+        if (player == nullptr) player = p.get();
+        return p;
+      },
+      {"synth"});
   ASSERT_EQ(m.Ports().size(), 2u);
   EXPECT_EQ(m.Ports()[0], Utf8ToCp932("MIDIマッパー"));
   TDMediaItem* song = m.Add("song.mid");
@@ -362,8 +363,8 @@ TEST(MediaManagers, MidiSongsLoadWhenPlayedAndMoveBetweenPorts) {
   EXPECT_FALSE(player->open);
   m.ReopenPort();
   EXPECT_TRUE(player->playing);
-  const std::vector<std::string> expected = {"load so", "load so",  "open -1",   "play 0",   "close",
-                                             "open 0",  "play 3000", "play 3000", "close", "open 0", "play 4500"};
+  const std::vector<std::string> expected = {"load so",   "load so",   "open -1", "play 0", "close",    "open 0",
+                                             "play 3000", "play 3000", "close",   "open 0", "play 4500"};
   EXPECT_EQ(log, expected);
   TDMediaItem* empty = m.Add("empty.mid");
   empty->Play();

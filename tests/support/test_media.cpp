@@ -195,8 +195,9 @@ std::vector<uint8_t> MakeAvMedia(TAvKind kind, int32_t ms, int32_t width, int32_
   const bool has_video = kind != TAvKind::Wma;
   const bool has_audio = kind != TAvKind::Avi;
   if (has_video) {
-    const AVCodecID id = kind == TAvKind::Wmv ? AV_CODEC_ID_WMV2 : kind == TAvKind::Mpeg ? AV_CODEC_ID_MPEG1VIDEO
-                                                                                         : AV_CODEC_ID_MPEG4;
+    const AVCodecID id = kind == TAvKind::Wmv    ? AV_CODEC_ID_WMV2
+                         : kind == TAvKind::Mpeg ? AV_CODEC_ID_MPEG1VIDEO
+                                                 : AV_CODEC_ID_MPEG4;
     open_encoder(fmt, video, id, true, width, height);
   }
   if (has_audio) open_encoder(fmt, audio, kind == TAvKind::Mpeg ? AV_CODEC_ID_MP2 : AV_CODEC_ID_WMAV2, false, 0, 0);
