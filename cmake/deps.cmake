@@ -7,13 +7,17 @@ find_package(JPEG REQUIRED)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
+# The media library: Ogg Vorbis through vorbisfile, the other containers and codecs through FFmpeg's libraries.
+pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswresample libswscale)
 # The MIDI synthesiser: its header needs none of the package's compile flags (which would change every compile
 # command), only its library.
 pkg_check_modules(FLUIDSYNTH REQUIRED fluidsynth)
 
 add_library(velk_deps INTERFACE)
 target_link_libraries(velk_deps INTERFACE Threads::Threads ZLIB::ZLIB PNG::PNG JPEG::JPEG
-  PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::LIBDEFLATE ${FLUIDSYNTH_LINK_LIBRARIES})
+  PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::LIBDEFLATE PkgConfig::VORBISFILE PkgConfig::FFMPEG
+  ${FLUIDSYNTH_LINK_LIBRARIES})
 
 if(VELK_SDL)
   pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
@@ -21,6 +25,8 @@ endif()
 
 if(VELK_TESTS)
   find_package(GTest REQUIRED)
+  # Tests encode their own Ogg media.
+  pkg_check_modules(VORBISENC REQUIRED IMPORTED_TARGET vorbisenc vorbis ogg)
 endif()
 if(VELK_BENCH)
   find_package(benchmark REQUIRED)

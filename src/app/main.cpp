@@ -23,13 +23,17 @@
 #include "app/var_dump.h"
 #include "base/error.h"
 #include "base/sjis.h"
-#include "medialib/null_media.h"
+#include "medialib/audio_mixer.h"
+#include "medialib/velk_media_lib.h"
+#include "platform/headless/clock_audio.h"
+#include "platform/null_audio.h"
 #include "platform/headless/headless_clock.h"
 #include "platform/headless/headless_message_boxes.h"
 #include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
 
 #ifdef VELK_HAVE_SDL
+#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_message_boxes.h"
 #include "platform/sdl/sdl_window.h"
@@ -109,7 +113,6 @@ int main(int argc, char** argv) {
   velk::TPlayerHost host;
   host.Platform.Files = &files;
   host.Platform.Resources = &resources;
-  host.MediaLoader = [] { return std::make_unique<velk::TNullVelkMedia>(); };
   host.TraceToStderr = options.Trace;
   host.FullScreen = options.FullScreen;
   host.Scale = options.Scale;
@@ -208,6 +211,30 @@ int main(int argc, char** argv) {
   }
   // The game's subsystems outlive the process object: the virtual file manager is freed (and its temporary files
   // deleted) after everything else.
+  // Sound: every item of the media library is a source of one mixer, which feeds the window's audio device, a null
+  // sink that consumes in real time, or, on the virtual clock, an output that consumes by the game clock and is
+  // pumped in the frame's media update (so sounds last their length in game time, however fast frames run).
+  velk::TAudioMixer mixer;
+  std::unique_ptr<velk::IAudioOutput> audio;
+  velk::TClockAudioOutput* game_clock_audio = nullptr;
+  if (options.Headless && options.VirtualClock) {
+    auto out = std::make_unique<velk::TClockAudioOutput>(virtual_clock);
+    game_clock_audio = out.get();
+    mixer.SetWaitForSources(true);
+    audio = std::move(out);
+  } else if (options.Headless) {
+    audio = std::make_unique<velk::TNullAudioOutput>();
+  }
+#ifdef VELK_HAVE_SDL
+  if (!audio) audio = std::make_unique<velk::TSdlAudioOutput>();
+#endif
+  if (!audio) audio = std::make_unique<velk::TNullAudioOutput>();
+  audio->Start(mixer.Filler());
+  host.MediaLoader = [&] {
+    std::function<void()> pump;
+    if (game_clock_audio != nullptr) pump = [&] { game_clock_audio->Pump(); };
+    return std::make_unique<velk::TVelkMediaLibrary>(mixer, pump);
+  };
   velk::TGameSession session(host.Platform);
   host.MakeScene = [&](velk::TPlayerProcess& p) { return session.MakeScene(p); };
   host.LoadProject = [&](velk::TPlayerProcess& p) { return session.LoadProject(p); };
@@ -215,5 +242,6 @@ int main(int argc, char** argv) {
   running = &process;
   int status = process.Run(options.Args);
   if (status == velk::kExitNormal && (dump_failed || screenshot_failed)) status = velk::kExitNotStarted;
+  audio->Stop();
   return status;
 }

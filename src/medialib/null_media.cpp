@@ -28,6 +28,16 @@ void TNullItemEntries::Pause(VelkHandle h) {
   s.Playing = false;
 }
 
+void TNullItemEntries::SetAutoRepeat(VelkHandle h, int32_t repeat) {
+  TState& s = Item(h);
+  s.AutoRepeat = repeat != 0;
+  // An item of no length that stops repeating is at its end.
+  if (!s.AutoRepeat && s.Playing) {
+    s.Playing = false;
+    s.Ended = true;
+  }
+}
+
 VelkHandle TNullVelkMedia::velkOggStrmanAdd(void*, int32_t) {
   VelkHandle h = next_stream_++;
   streams_[h] = true;

@@ -26,7 +26,7 @@ class TNullItemEntries : public IVelkItemEntries {
   int32_t GetPan(VelkHandle h) override { return Item(h).Pan; }
   void SetPan(VelkHandle h, int32_t pan) override { Item(h).Pan = pan; }
   int32_t GetAutoRepeat(VelkHandle h) override { return Item(h).AutoRepeat ? -1 : 0; }
-  void SetAutoRepeat(VelkHandle h, int32_t repeat) override { Item(h).AutoRepeat = repeat != 0; }
+  void SetAutoRepeat(VelkHandle h, int32_t repeat) override;
 
   int32_t RepeatPos(VelkHandle h) { return Item(h).RepeatPos; }
   void SetRepeatPos(VelkHandle h, int32_t p) { Item(h).RepeatPos = p; }

@@ -54,6 +54,15 @@ struct TVelkWaveFormat {
   uint16_t BitsPerSample = 0;
 };
 
+// A video item's current picture (what velkVideoGetDC answers): Width x Height pixels of 0x00RRGGBB, rows top
+// down; Serial changes whenever the picture does. Valid until the item's next call.
+struct TVelkVideoFrame {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  const uint32_t* Pixels = nullptr;
+  uint32_t Serial = 0;
+};
+
 // The per-item entries shared by the WMP, Ogg and video kinds (velkWmpPlay, velkOggPlay, velkVideoPlay, ...).
 class IVelkItemEntries {
  public:
