@@ -209,7 +209,8 @@ void TFormView::show_toolbar(bool visible) {
 
 void TFormView::key_down(const TInputEvent& event) {
   if (!active_ || event.Repeat) return;
-  if ((event.Key == VK_RETURN && event.Alt) || event.Key == VK_F11) {
+  // Every other key, F11 included, belongs to the game.
+  if (event.Key == VK_RETURN && event.Alt) {
     SetFullScreen(!full_screen_);
     return;
   }

@@ -47,7 +47,7 @@ const char kUsage[] =
     "looks beside its own executable: game.dat there, or an archive appended to the executable itself.\n"
     "\n"
     "options:\n"
-    "  --fullscreen        start in full screen (Alt+Enter or F11 toggles)\n"
+    "  --fullscreen        start in full screen (Alt+Enter toggles; F11 belongs to the game)\n"
     "  --scale N|fit       show the screen N times larger, or as large as fits (letterboxed)\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
@@ -209,8 +209,7 @@ int main(int argc, char** argv) {
   // The game's subsystems outlive the process object: the virtual file manager is freed (and its temporary files
   // deleted) after everything else.
   velk::TGameSession session(host.Platform);
-  host.MakeScene = [&](velk::TPlayerProcess& p) { return session.MakeScene(p); };
-  host.LoadProject = [&](velk::TPlayerProcess& p) { return session.LoadProject(p); };
+  session.Serve(host);
   velk::TPlayerProcess process(std::move(host));
   running = &process;
   int status = process.Run(options.Args);
