@@ -100,6 +100,7 @@ class TFormView {
     TPoint ClientSize;
   };
 
+  void do_frame();
   void place_panel();
   void set_client_size(int32_t width, int32_t height);
   void present(bool everything);

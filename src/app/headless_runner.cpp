@@ -2,6 +2,7 @@
 
 #include "app/form_view.h"
 #include "app/loop_thread.h"
+#include "platform/stop_request.h"
 
 namespace velk {
 
@@ -38,17 +39,26 @@ void THeadlessRunner::deliver(const TScriptEvent& e, TFormView& form) {
       ev.Kind = TInputKind::Text;
       ev.Text = e.Text;
       break;
-    case TScriptKind::Answer: boxes_.QueueAnswer(e.Answer); return;
+    case TScriptKind::Answer:
+      if (!(start_up_answers_queued_ && e.Frame <= 0)) boxes_.QueueAnswer(e.Answer);
+      return;
     case TScriptKind::Quit: ev.Kind = TInputKind::Close; break;
   }
   window_.Push(ev);
+}
+
+void THeadlessRunner::QueueStartUpAnswers() {
+  for (const TScriptEvent& e : script_.Events()) {
+    if (e.Kind == TScriptKind::Answer && e.Frame <= 0) boxes_.QueueAnswer(e.Answer);
+  }
+  start_up_answers_queued_ = true;
 }
 
 void THeadlessRunner::Run(TFormView& form) {
   TTickCounter counter(clock_.Milliseconds());
   const std::vector<TScriptEvent>& events = script_.Events();
   size_t next = 0;
-  while (!form.CloseRequested() && (frames_ < 0 || frames_run_ < frames_)) {
+  while (!form.CloseRequested() && !StopRequested() && (frames_ < 0 || frames_run_ < frames_)) {
     while (next < events.size() && events[next].Frame <= frames_run_) deliver(events[next++], form);
     form.PumpEvents();
     if (form.CloseRequested()) break;

@@ -18,8 +18,11 @@ class THeadlessRunner {
   THeadlessRunner(THeadlessWindow& window, THeadlessMessageBoxes& boxes, IClock& clock, const TInputScript& script,
                   int32_t frames, bool virtual_clock);
 
-  // Runs frames until the window closes or the frame count is reached.
+  // Runs frames until the window closes, the frame count is reached or the player is stopped from outside.
   void Run(TFormView& form);
+  // Queues the answers of frame 0 and before for the boxes of start-up (before the window runs any frame); Run
+  // then leaves them out.
+  void QueueStartUpAnswers();
   int32_t FramesRun() const { return frames_run_; }
 
  private:
@@ -32,6 +35,7 @@ class THeadlessRunner {
   int32_t frames_;
   bool virtual_clock_;
   int32_t frames_run_ = 0;
+  bool start_up_answers_queued_ = false;
   TPoint mouse_;  // client coordinates
 };
 

@@ -28,6 +28,7 @@
 #include "platform/headless/headless_message_boxes.h"
 #include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
+#include "platform/stop_request.h"
 
 #ifdef VELK_HAVE_SDL
 #include "platform/sdl/sdl_clock.h"
@@ -75,6 +76,11 @@ bool write_text(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  velk::InstallStopSignals();
+#ifdef VELK_HAVE_SDL
+  // SIGTERM and SIGINT are the player's: SDL would turn them into a quit event nobody reads during start-up.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+#endif
   velk::TPlayerOptions options;
   try {
     options = velk::ParsePlayerOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -180,14 +186,18 @@ int main(int argc, char** argv) {
     };
   }
 #endif
+  // The headless runner exists before start-up: the boxes of start-up take the input script's answers of frame 0.
+  std::optional<velk::THeadlessRunner> runner;
   if (options.Headless) {
     host.Platform.Clock = options.VirtualClock ? static_cast<velk::IClock*>(&virtual_clock) : &steady_clock;
     host.Platform.MessageBoxes = &headless_boxes;
     host.Window = &headless_window;
+    runner.emplace(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames, options.VirtualClock);
+    runner->QueueStartUpAnswers();
+    headless_boxes.SetGiveUpWhenUnanswered(true);
     host.MessageLoop = [&](velk::TFormView& form) {
-      velk::THeadlessRunner runner(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames,
-                                   options.VirtualClock);
-      runner.Run(form);
+      headless_boxes.SetGiveUpWhenUnanswered(false);
+      runner->Run(form);
       if (!options.Screenshot.empty() && form.Scene() != nullptr) {
         try {
           velk::WritePngFile(options.Screenshot, form.Scene()->Screen());

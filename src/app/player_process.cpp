@@ -11,6 +11,7 @@
 #include "base/error.h"
 #include "expr/param_collection.h"
 #include "platform/headless/headless_window.h"
+#include "platform/stop_request.h"
 #include "base/sjis.h"
 #include "vfs/disk_name.h"
 #include "vfs/stream.h"
@@ -160,11 +161,17 @@ void TPlayerProcess::CreateMainWindow(const std::vector<std::string>& args) {
   trace_("TBasePanel.Create");
   vars_ = std::make_unique<TParamCollection>();
   try {
-    Initialise();
-  } catch (const EVelkError& e) {
-    host_.Platform.MessageBoxes->Show(ErrorText(e), Utf8ToCp932("警告"), MB_OK | MB_ICONWARNING);
+    try {
+      Initialise();
+    } catch (const EVelkError& e) {
+      values_.QuitFlag = true;
+      host_.Platform.MessageBoxes->Show(ErrorText(e), Utf8ToCp932("警告"), MB_OK | MB_ICONWARNING);
+    }
+  } catch (const EBoxAbandoned&) {
+    // Stopped from outside, or a headless run without an answer: the player closes.
     values_.QuitFlag = true;
   }
+  if (StopRequested()) values_.QuitFlag = true;
 }
 
 void TPlayerProcess::MountGameData(const std::vector<std::string>& args) {

@@ -24,9 +24,9 @@ class PlayerVariables : public ::testing::Test {
     test::WriteFile(dir / "game.vkp",
                     "title Clock Test\nscreen 160 120\nstart main.ksb\nsave off\n" + vars + "page main.vks\n");
     test::WriteFile(dir / "main.vks", page);
-    const test::TToolRun build = test::RunTool(
-        test::ToolPath("velk-build"), "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'",
-        dir.Path());
+    const test::TToolRun build =
+        test::RunTool(test::ToolPath("velk-build"),
+                      "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
     EXPECT_EQ(build.Status, 0) << build.Output;
     const test::TToolRun run = test::RunTool(test::ToolPath("velkplayer"),
                                              "--headless --clock virtual --frames " + std::to_string(frames) +
@@ -41,19 +41,19 @@ class PlayerVariables : public ::testing::Test {
 
 TEST_F(PlayerVariables, ClockFrameCountAndTitleAreLive) {
   // The usual waiting loop of a script ends once a second of game time has passed.
-  const std::string vars = Play(
-      "@version 115\n"
-      "calc start = @TickCount\n"
-      "calc title = @Title\n"
-      "label again\n"
-      "while @TickCount - start < 1000; exit: @done\n"
-      "  wait time: 15; continue: false\n"
-      "  whileloop loop: @again\n"
-      "label done\n"
-      "calc waited = @TickCount - start\n"
-      "calc frames = @UpdateCount\n"
-      "calc done = 1\n",
-      100, "var int start -1\nvar int waited 0\nvar int frames 0\nvar int done 0\nvar string title x\n");
+  const std::string vars =
+      Play("@version 115\n"
+           "calc start = @TickCount\n"
+           "calc title = @Title\n"
+           "label again\n"
+           "while @TickCount - start < 1000; exit: @done\n"
+           "  wait time: 15; continue: false\n"
+           "  whileloop loop: @again\n"
+           "label done\n"
+           "calc waited = @TickCount - start\n"
+           "calc frames = @UpdateCount\n"
+           "calc done = 1\n",
+           100, "var int start -1\nvar int waited 0\nvar int frames 0\nvar int done 0\nvar string title x\n");
   EXPECT_NE(vars.find("done\tint\t1\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("start\tint\t15\n"), std::string::npos) << vars;  // the first frame's tick
   // Each pass waits 15 ms, checked on the frame after: the loop ends at the first pass at or past 1000 ms, 1020.
@@ -64,26 +64,26 @@ TEST_F(PlayerVariables, ClockFrameCountAndTitleAreLive) {
 }
 
 TEST_F(PlayerVariables, DisplayVariablesSwitchAndReportTheRealState) {
-  const std::string vars = Play(
-      "@version 115\n"
-      "calc modes = @DisplayModeCount\n"
-      "calc @DisplayModeIndex = 1\n"
-      "calc @FullScr = 1\n"
-      "calc full = @FullScr\n"
-      "calc mode = @DisplayModeIndex\n"
-      "calc @DisplayModeIndex = 7\n"  // no such mode: nothing changes
-      "calc kept = @DisplayModeIndex\n"
-      "calc @FullScr = 0\n"
-      "calc windowed = @FullScr\n"
-      "calc @MouseX = 30\n"
-      "calc @MouseY = 40\n"
-      "calc x = @MouseX\n"
-      "calc y = @MouseY\n"
-      "calc fonts = @Fonts <> \"\"\n"
-      "calc fixed = @FixedFonts <> \"\"\n",
-      3,
-      "var int modes 0\nvar flag full 0\nvar int mode 0\nvar int kept 0\nvar flag windowed 1\nvar int x 0\n"
-      "var int y 0\nvar flag fonts 0\nvar flag fixed 0\n");
+  const std::string vars =
+      Play("@version 115\n"
+           "calc modes = @DisplayModeCount\n"
+           "calc @DisplayModeIndex = 1\n"
+           "calc @FullScr = 1\n"
+           "calc full = @FullScr\n"
+           "calc mode = @DisplayModeIndex\n"
+           "calc @DisplayModeIndex = 7\n"  // no such mode: nothing changes
+           "calc kept = @DisplayModeIndex\n"
+           "calc @FullScr = 0\n"
+           "calc windowed = @FullScr\n"
+           "calc @MouseX = 30\n"
+           "calc @MouseY = 40\n"
+           "calc x = @MouseX\n"
+           "calc y = @MouseY\n"
+           "calc fonts = @Fonts <> \"\"\n"
+           "calc fixed = @FixedFonts <> \"\"\n",
+           3,
+           "var int modes 0\nvar flag full 0\nvar int mode 0\nvar int kept 0\nvar flag windowed 1\nvar int x 0\n"
+           "var int y 0\nvar flag fonts 0\nvar flag fixed 0\n");
   EXPECT_NE(vars.find("modes\tint\t3\n"), std::string::npos) << vars;  // the headless screen's modes
   EXPECT_NE(vars.find("full\tflag\t1\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("mode\tint\t1\n"), std::string::npos) << vars;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/sjis.h"
+#include "platform/stop_request.h"
 
 namespace velk {
 
@@ -46,8 +47,14 @@ int32_t TSdlMessageBoxes::Show(const std::string& text, const std::string& capti
   SDL_MessageBoxData data{
       icon_flags(style), owner_, utf8_caption.c_str(), utf8_text.c_str(), static_cast<int>(buttons.size()),
       buttons.data(),    nullptr};
+  if (StopRequested()) throw EBoxAbandoned{};
   int answer = 0;
-  if (SDL_ShowMessageBox(&data, &answer) != 0 || answer < 0) {
+  int shown = 0;
+  {
+    TBlockingCall blocking;
+    shown = SDL_ShowMessageBox(&data, &answer);
+  }
+  if (shown != 0 || answer < 0) {
     std::fprintf(stderr, "[%s] %s\n", utf8_caption.c_str(), utf8_text.c_str());
     return ids.front();
   }

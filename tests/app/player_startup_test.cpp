@@ -1,0 +1,89 @@
+// Start-up and shutdown of the assembled player, run as a process: prompts at start-up take the input script's
+// answers or give up, and a signal ends the player through its exit steps.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "base/sjis.h"
+#include "support/temp_dir.h"
+#include "support/tools.h"
+#include "vfs/install_set.h"
+
+namespace velk {
+namespace {
+
+class PlayerStartUp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+    test::WriteFile(dir / "game.vkp",
+                    "title Disc Game\nscreen 160 120\nstart main.ksb\nsave off\nvar int frames 0\npage main.vks\n");
+    test::WriteFile(dir / "main.vks",
+                    "@version 115\nlabel again\ncalc frames = frames + 1\nwait time: 15; continue: false\n"
+                    "jump page: main.ksb; target: @again\n");
+    const test::TToolRun build =
+        test::RunTool(test::ToolPath("velk-build"),
+                      "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
+    ASSERT_EQ(build.Status, 0) << build.Output;
+    std::filesystem::copy_file(test::ToolPath("velkplayer"), dir / "game/velkplayer");
+  }
+
+  // Plays the game beside the player, started without arguments, for at most 20 s.
+  test::TToolRun Play(const std::string& options, const std::string& input = {}) {
+    test::WriteFile(dir / "input.txt", input);
+    return test::RunTool("/usr/bin/timeout",
+                         "-s KILL 20 '" + (dir / "game/velkplayer") + "' --headless --clock virtual --input '" +
+                             (dir / "input.txt") + "' " + options,
+                         dir.Path());
+  }
+
+  test::TempDir dir;
+};
+
+TEST_F(PlayerStartUp, DiscPromptTakesTheScriptsAnswersOrGivesUp) {
+  // Installed for play from the disc: the game data must be found on a disc, and none is inserted.
+  TVelkInstallSet install;
+  install.Title = Utf8ToCp932("Disc Game");
+  install.FullInstall = false;
+  install.SaveToFile(dir / "game/install.dat");
+
+  // No answer in the input script: the player asks once and gives up instead of asking for ever.
+  test::TToolRun run = Play("--frames 5");
+  EXPECT_EQ(run.Status, 1) << run.Output;
+  EXPECT_NE(run.Output.find("[情報] ディスクを入れてください\n(no answer given: the player gives up)"),
+            std::string::npos)
+      << run.Output;
+  EXPECT_EQ(run.Output.find("ディスクを入れてください", run.Output.find("ディスク") + 1), std::string::npos)
+      << run.Output;
+
+  // Answered: OK searches again, Cancel then OK on the quit text ends the player (the title is not read yet).
+  run = Play("--frames 5", "0 answer 1\n0 answer 2\n0 answer 1\n");
+  EXPECT_EQ(run.Status, 1) << run.Output;
+  EXPECT_EQ(run.Output.find("gives up"), std::string::npos) << run.Output;
+  size_t prompts = 0;
+  for (size_t at = run.Output.find("ディスクを入れてください"); at != std::string::npos;
+       at = run.Output.find("ディスクを入れてください", at + 1)) {
+    ++prompts;
+  }
+  EXPECT_EQ(prompts, 2u) << run.Output;
+  EXPECT_NE(run.Output.find("[情報] 終了します"), std::string::npos) << run.Output;
+}
+
+TEST_F(PlayerStartUp, SigtermEndsARunningGameThroughItsExitSteps) {
+  TVelkInstallSet install;
+  install.Title = Utf8ToCp932("Disc Game");
+  install.FullInstall = true;
+  install.SaveToFile(dir / "game/install.dat");
+  // A game that never ends, stopped after a second; its variables are still written at exit.
+  const test::TToolRun run = test::RunTool(
+      "/usr/bin/timeout",
+      "-s TERM 1 '" + (dir / "game/velkplayer") + "' --headless --dump-vars '" + (dir / "vars.tsv") + "'", dir.Path());
+  EXPECT_EQ(run.Status, 124) << run.Output;  // timeout's own status: the player ended on its signal
+  ASSERT_TRUE(std::filesystem::exists(dir / "vars.tsv")) << run.Output;
+  EXPECT_NE(test::ReadFile(dir / "vars.tsv").find("frames\tint\t"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velk
