@@ -23,10 +23,13 @@ class THeadlessRunner {
   // Queues the answers of frame 0 and before for the boxes of start-up (before the window runs any frame); Run
   // then leaves them out.
   void QueueStartUpAnswers();
+  // Queues every event of the script on the window at once, in script order (the configuration dialog runs no
+  // frames); answers go to the boxes.
+  void QueueConfigEvents();
   int32_t FramesRun() const { return frames_run_; }
 
  private:
-  void deliver(const TScriptEvent& e, TFormView& form);
+  void deliver(const TScriptEvent& e, TPoint panel_origin);
 
   THeadlessWindow& window_;
   THeadlessMessageBoxes& boxes_;

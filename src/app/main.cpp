@@ -140,8 +140,9 @@ int main(int argc, char** argv) {
     const char* driver = sdl_window->Available() ? SDL_GetCurrentVideoDriver() : nullptr;
     bool invisible =
         driver != nullptr && std::strcmp(driver, "offscreen") == 0 && std::getenv("SDL_VIDEODRIVER") == nullptr;
-    if ((!sdl_window->Available() || invisible) && !config) {
-      std::fprintf(stderr, "velkplayer: no display to open the window on; use --headless\n");
+    if (!sdl_window->Available() || invisible) {
+      std::fprintf(stderr, config ? "velkplayer: the configuration dialog needs a display; use --headless\n"
+                                  : "velkplayer: no display to open the window on; use --headless\n");
       return velk::kExitNotStarted;
     }
     host.Platform.Clock = &sdl_clock;
@@ -174,14 +175,14 @@ int main(int argc, char** argv) {
         }
       }
     };
-    host.ConfigDialog = [](const std::string& ini_path) {
+    host.ConfigDialog = [&](const std::string& ini_path) {
       velk::TSdlWindow window;
       if (!window.Available()) {
         std::fprintf(stderr, "velkplayer: the configuration dialog needs a display\n");
         return;
       }
       velk::TFormConfig form(ini_path);
-      velk::TConfigDialogView view(form, window);
+      velk::TConfigDialogView view(form, window, &sdl_boxes);
       view.Run();
     };
   }
@@ -194,6 +195,13 @@ int main(int argc, char** argv) {
     host.Window = &headless_window;
     runner.emplace(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames, options.VirtualClock);
     runner->QueueStartUpAnswers();
+    // The dialog runs on the input script's events, in order (their frames only order them), then closes.
+    host.ConfigDialog = [&](const std::string& ini_path) {
+      runner->QueueConfigEvents();
+      velk::TFormConfig form(ini_path);
+      velk::TConfigDialogView view(form, headless_window, &headless_boxes);
+      view.Run(true);
+    };
     headless_boxes.SetGiveUpWhenUnanswered(true);
     host.MessageLoop = [&](velk::TFormView& form) {
       headless_boxes.SetGiveUpWhenUnanswered(false);

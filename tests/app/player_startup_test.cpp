@@ -87,3 +87,38 @@ TEST_F(PlayerStartUp, SigtermEndsARunningGameThroughItsExitSteps) {
 
 }  // namespace
 }  // namespace velk
+
+namespace velk {
+namespace {
+
+TEST(PlayerConfig, HeadlessDialogRunsOnTheInputScriptAndReportsAFailedSave) {
+  test::TempDir dir;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  std::filesystem::copy_file(test::ToolPath("velkplayer"), dir / "velkplayer");
+  // Space unticks DirectSound, Right moves the delay (from 500, the end) nowhere, Left to 400, Enter is OK.
+  test::WriteFile(dir / "input.txt", "0 key 0x20\n0 key 0x25\n0 key 0x0D\n");
+  const std::string player = "'" + (dir / "velkplayer") + "' --headless --input '" + (dir / "input.txt") + "' /config";
+  test::TToolRun run = test::RunTool("/usr/bin/timeout", "-s KILL 20 " + player, dir.Path());
+  EXPECT_EQ(run.Status, 0) << run.Output;
+  const std::string ini = test::ReadFile(dir / "game.ini");
+  EXPECT_NE(ini.find("DirectSound=0"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("DelayTime=400"), std::string::npos) << ini;
+
+  // game.ini cannot be written (a folder of that name): OK says so in the dialog's box.
+  std::filesystem::remove(dir / "game.ini");
+  std::filesystem::create_directory(dir / "game.ini");
+  run = test::RunTool("/usr/bin/timeout", "-s KILL 20 " + player, dir.Path());
+  EXPECT_EQ(run.Status, 0) << run.Output;
+  EXPECT_NE(run.Output.find("[動作設定] " + (dir / "game.ini") + "\n設定を保存できません"), std::string::npos)
+      << run.Output;
+
+  // Without events the dialog closes as cancelled, writing nothing.
+  std::filesystem::remove(dir / "game.ini");
+  test::WriteFile(dir / "input.txt", "");
+  run = test::RunTool("/usr/bin/timeout", "-s KILL 20 " + player, dir.Path());
+  EXPECT_EQ(run.Status, 0) << run.Output;
+  EXPECT_FALSE(std::filesystem::exists(dir / "game.ini"));
+}
+
+}  // namespace
+}  // namespace velk
