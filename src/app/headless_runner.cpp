@@ -66,7 +66,8 @@ void THeadlessRunner::Run(TFormView& form) {
   const std::vector<TScriptEvent>& events = script_.Events();
   size_t next = 0;
   while (!form.CloseRequested() && !StopRequested() && (frames_ < 0 || frames_run_ < frames_)) {
-    while (next < events.size() && events[next].Frame <= frames_run_) deliver(events[next++], {form.PanelBounds().Left, form.PanelBounds().Top});
+    while (next < events.size() && events[next].Frame <= frames_run_)
+      deliver(events[next++], {form.PanelBounds().Left, form.PanelBounds().Top});
     form.PumpEvents();
     if (form.CloseRequested()) break;
     clock_.Sleep(virtual_clock_ ? static_cast<uint32_t>(kTickPeriod) : counter.Wait(clock_.Milliseconds()));
