@@ -21,6 +21,7 @@
 #include "app/png_writer.h"
 #include "app/toolbar.h"
 #include "app/var_dump.h"
+#include "app/window_message_boxes.h"
 #include "base/error.h"
 #include "base/sjis.h"
 #include "medialib/null_media.h"
@@ -131,6 +132,7 @@ int main(int argc, char** argv) {
 #ifdef VELK_HAVE_SDL
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
+  velk::TWindowMessageBoxes window_boxes(sdl_boxes);
   std::optional<velk::TSdlWindow> sdl_window;
   if (!options.Headless) {
     sdl_window.emplace();
@@ -146,16 +148,19 @@ int main(int argc, char** argv) {
       return velk::kExitNotStarted;
     }
     host.Platform.Clock = &sdl_clock;
-    host.Platform.MessageBoxes = &sdl_boxes;
+    // Boxes are drawn in the window once it shows the game; SDL's own boxes only before that.
+    host.Platform.MessageBoxes = &window_boxes;
     host.Window = &*sdl_window;
     sdl_boxes.SetOwner(nullptr);
     host.MessageLoop = [&](velk::TFormView& form) {
       sdl_boxes.SetOwner(sdl_window->Handle());
+      window_boxes.SetWindow(&*sdl_window, &form.Client());
       std::function<bool()> stop;
       if (options.Frames >= 0) {
         stop = [&] { return running != nullptr && running->Values().FrameCount >= options.Frames; };
       }
       velk::RunWindowMessageLoop(form, *sdl_window, sdl_clock, stop);
+      window_boxes.SetWindow(nullptr, nullptr);
       sdl_boxes.SetOwner(nullptr);
       if (!options.Screenshot.empty()) {
         int32_t width = 0, height = 0;
