@@ -50,18 +50,40 @@ std::vector<std::string> MessageLines(const std::string& text) {
   return lines;
 }
 
+std::vector<std::string> TWindowMessageBoxes::Wrap(const std::vector<std::string>& lines_utf8, int32_t max_width) {
+  std::vector<std::string> out;
+  for (const std::string& line : lines_utf8) {
+    std::string row;
+    for (size_t i = 0; i < line.size();) {
+      size_t n = 1;
+      while (i + n < line.size() && (static_cast<uint8_t>(line[i + n]) & 0xC0) == 0x80) ++n;
+      const std::string next = row + line.substr(i, n);
+      if (!row.empty() && font_.TextWidth(next) > max_width) {
+        out.push_back(row);
+        row = line.substr(i, n);
+      } else {
+        row = next;
+      }
+      i += n;
+    }
+    out.push_back(row);
+  }
+  return out;
+}
+
 TWindowMessageBoxes::TLayout TWindowMessageBoxes::Layout(const std::vector<std::string>& lines_utf8, size_t buttons,
                                                          int32_t width, int32_t height) {
   const int32_t line_height = font_.PixelSize() + 6;
   int32_t text_width = 0;
-  for (const std::string& line : lines_utf8) text_width = std::max(text_width, font_.TextWidth(line));
+  const std::vector<std::string> lines = Wrap(lines_utf8, width - 2 * kPadding);
+  for (const std::string& line : lines) text_width = std::max(text_width, font_.TextWidth(line));
   const int32_t count = static_cast<int32_t>(buttons);
   const int32_t buttons_width = count * kButtonWidth + (count - 1) * kButtonGap;
   // As wide as its text, but never wider than the window (long lines are clipped).
   const int32_t box_width = std::min(width, std::max({text_width, buttons_width, 160}) + 2 * kPadding);
-  const int32_t box_height = std::min(height, line_height + kPadding + static_cast<int32_t>(lines_utf8.size()) *
-                                                                            line_height +
-                                                  kPadding + kButtonHeight + kPadding);
+  const int32_t box_height =
+      std::min(height, line_height + kPadding + static_cast<int32_t>(lines.size()) * line_height + kPadding +
+                           kButtonHeight + kPadding);
   TLayout layout;
   layout.Box = Bounds((width - box_width) / 2, (height - box_height) / 2, box_width, box_height);
   int32_t x = layout.Box.Left + (box_width - buttons_width) / 2;
@@ -74,9 +96,10 @@ TWindowMessageBoxes::TLayout TWindowMessageBoxes::Layout(const std::vector<std::
 
 void TWindowMessageBoxes::Paint(TPixelBuffer& target, const std::string& text, const std::string& caption,
                                 uint32_t style, int32_t focused) {
-  const std::vector<std::string> lines = MessageLines(text);
   const std::vector<int32_t> buttons = MessageBoxButtons(style);
-  const TLayout layout = Layout(lines, buttons.size(), target.Width(), target.Height());
+  const TLayout layout = Layout(MessageLines(text), buttons.size(), target.Width(), target.Height());
+  // Lines longer than the window allows go on over several rows.
+  const std::vector<std::string> lines = Wrap(MessageLines(text), target.Width() - 2 * kPadding);
   const TRect& box = layout.Box;
   const int32_t line_height = font_.PixelSize() + 6;
   target.FillRect(box, kFace);

@@ -33,6 +33,8 @@ class TWindowMessageBoxes : public IMessageBoxes {
     std::vector<TRect> Buttons;
   };
   TLayout Layout(const std::vector<std::string>& lines_utf8, size_t buttons, int32_t width, int32_t height);
+  // The lines broken into rows no wider than max_width pixels.
+  std::vector<std::string> Wrap(const std::vector<std::string>& lines_utf8, int32_t max_width);
   void Paint(TPixelBuffer& target, const std::string& text, const std::string& caption, uint32_t style,
              int32_t focused);
 

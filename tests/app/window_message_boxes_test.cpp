@@ -46,7 +46,8 @@ TEST(WindowMessageBoxes, DrawnOverTheFrameAndAnsweredByMouseAndKeys) {
   EXPECT_TRUE(Intersect(layout.Box, frame.Bounds()) == layout.Box);
   int32_t ink = 0;
   for (int32_t y = layout.Box.Top + 24; y < layout.Buttons[0].Top; ++y) {
-    for (int32_t x = layout.Box.Left; x < layout.Box.Right; ++x) ink += (shown.Pixel(x, y) & 0x808080) == 0 ? 1 : 0;  // dark ink
+    for (int32_t x = layout.Box.Left; x < layout.Box.Right; ++x)
+      ink += (shown.Pixel(x, y) & 0x808080) == 0 ? 1 : 0;  // dark ink
   }
   EXPECT_GT(ink, 200);  // two lines of Japanese text
   EXPECT_EQ(shown.Pixel(0, 0), 0x336699u);
