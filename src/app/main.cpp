@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
   try {
     options = velk::ParsePlayerOptions(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const velk::EVelkError& e) {
-    std::fprintf(stderr, "velkplayer: %s\n%s", e.Message().c_str(), kUsage);
+    std::fprintf(stderr, "velkplayer: %s\n%s", e.Utf8().c_str(), kUsage);
     return 2;
   }
   if (options.Help) {
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     try {
       script = velk::TInputScript::Load(options.InputFile);
     } catch (const velk::EVelkError& e) {
-      std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
+      std::fprintf(stderr, "velkplayer: %s\n", e.Utf8().c_str());
       return 2;
     }
   }
@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
           velk::WritePngFile(options.Screenshot, velk::TFrameView{pixels.data() + static_cast<size_t>(top) * width,
                                                                   width, height - top, width});
         } catch (const velk::EVelkError& e) {
-          std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
+          std::fprintf(stderr, "velkplayer: %s\n", e.Utf8().c_str());
           screenshot_failed = true;
         }
       }
@@ -216,7 +216,7 @@ int main(int argc, char** argv) {
         try {
           velk::WritePngFile(options.Screenshot, form.Scene()->Screen());
         } catch (const velk::EVelkError& e) {
-          std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
+          std::fprintf(stderr, "velkplayer: %s\n", e.Utf8().c_str());
           screenshot_failed = true;
         }
       }
