@@ -73,6 +73,7 @@ void THeadlessRunner::Run(TFormView& form) {
     clock_.Sleep(virtual_clock_ ? static_cast<uint32_t>(kTickPeriod) : counter.Wait(clock_.Milliseconds()));
     std::optional<TTick> tick = counter.Tick(clock_.Milliseconds());
     if (!tick) continue;
+    boxes_.FrameStarted();
     form.Tick(*tick);
     ++frames_run_;
   }

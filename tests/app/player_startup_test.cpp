@@ -123,3 +123,31 @@ TEST(PlayerConfig, HeadlessDialogRunsOnTheInputScriptAndReportsAFailedSave) {
 
 }  // namespace
 }  // namespace velk
+
+namespace velk {
+namespace {
+
+TEST(PlayerDiscPrompt, UnansweredDuringTheGameGivesUpInsteadOfAskingForEver) {
+  test::TempDir dir;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  // The page the game jumps to lies on disc 2, which never appears; the run has no answers for the prompt.
+  test::WriteFile(dir / "game.vkp",
+                  "title D\nscreen 64 48\nstart main.ksb\nsave off\nvar int n 0\ndisc s 2\npage main.vks\n");
+  test::WriteFile(dir / "main.vks", "@version 115\ncalc n = 1\njump page: \"s\\\\x.ksb\"; target: 0\ncalc n = 2\n");
+  const test::TToolRun build =
+      test::RunTool(test::ToolPath("velk-build"),
+                    "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
+  ASSERT_EQ(build.Status, 0) << build.Output;
+  const test::TToolRun run = test::RunTool("/usr/bin/timeout",
+                                           "-s KILL 20 '" + test::ToolPath("velkplayer") +
+                                               "' --headless --clock virtual --frames 50 --dump-vars '" +
+                                               (dir / "vars.tsv") + "' '" + (dir / "game") + "'",
+                                           dir.Path());
+  EXPECT_EQ(run.Status, 0) << run.Output.substr(0, 2000);
+  EXPECT_NE(run.Output.find("(no answer given: the player gives up)"), std::string::npos);
+  EXPECT_LT(run.Output.size(), 20000u);  // about a hundred prompts, not millions
+  EXPECT_EQ(test::ReadFile(dir / "vars.tsv"), "n\tint\t1\n");
+}
+
+}  // namespace
+}  // namespace velk

@@ -13,7 +13,7 @@ int32_t THeadlessMessageBoxes::Show(const std::string& text, const std::string& 
   if (!answers_.empty()) {
     number = answers_.front();
     answers_.pop_front();
-  } else if (StopRequested() || (give_up_ && buttons.size() > 1)) {
+  } else if (StopRequested() || (buttons.size() > 1 && (give_up_ || ++unanswered_in_frame_ > kMaxUnansweredInFrame))) {
     if (log_ != nullptr) {
       std::fprintf(log_, "[%s] %s\n(no answer given: the player gives up)\n", Cp932ToUtf8(caption).c_str(),
                    Cp932ToUtf8(text).c_str());
