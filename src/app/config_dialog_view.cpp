@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "base/sjis.h"
+#include "platform/stop_request.h"
+
 namespace velk {
 
 namespace {
@@ -48,7 +51,8 @@ int32_t tick_x(int32_t position) {
 
 }  // namespace
 
-TConfigDialogView::TConfigDialogView(TFormConfig& form, IWindow& window) : form_(form), window_(window) {
+TConfigDialogView::TConfigDialogView(TFormConfig& form, IWindow& window, IMessageBoxes* boxes)
+    : form_(form), window_(window), boxes_(boxes) {
   pixels_.Resize(kClientWidth, kClientHeight, kFace);
 }
 
@@ -111,11 +115,11 @@ void TConfigDialogView::HandleEvent(const TInputEvent& e) {
       break;
     case TInputKind::MouseUp:
       dragging_ = false;
-      if (kOkButton.Contains(e.X, e.Y)) form_.Ok();
+      if (kOkButton.Contains(e.X, e.Y)) ok();
       if (kCancelButton.Contains(e.X, e.Y)) form_.Cancel();
       break;
     case TInputKind::KeyDown:
-      if (e.Key == kVkReturn) form_.Ok();
+      if (e.Key == kVkReturn) ok();
       if (e.Key == kVkEscape) form_.Cancel();
       if (e.Key == kVkSpace || (e.Alt && e.Key == kVkS)) form_.ClickDirectSound();
       if (form_.DelayEnabled() && e.Key == kVkLeft) form_.SetPosition(form_.Position() - 1);
@@ -127,15 +131,29 @@ void TConfigDialogView::HandleEvent(const TInputEvent& e) {
   if (form_.Running()) Paint();
 }
 
-void TConfigDialogView::Run() {
+void TConfigDialogView::ok() {
+  if (form_.Ok() || boxes_ == nullptr) return;
+  try {
+    boxes_->Show(Utf8ToCp932(form_.IniPath() + "\r\n設定を保存できません"), Utf8ToCp932(TFormConfig::kCaption),
+                 MB_OK | MB_ICONWARNING);
+  } catch (const EBoxAbandoned&) {
+    // Stopped while showing it: the dialog is closing anyway.
+  }
+}
+
+void TConfigDialogView::Run(bool end_when_idle) {
   window_.Create(TFormConfig::kCaption, kClientWidth, kClientHeight);
   TRect work = window_.WorkArea();
   TPoint outer = window_.OuterSize();
   window_.SetPosition(work.Left + (work.Width() - outer.X) / 2, work.Top + (work.Height() - outer.Y) / 2);
   Paint();
   TInputEvent event;
-  while (form_.Running()) {
-    if (window_.WaitEvent(event, 100)) HandleEvent(event);
+  while (form_.Running() && !StopRequested()) {
+    if (window_.WaitEvent(event, 100)) {
+      HandleEvent(event);
+    } else if (end_when_idle) {
+      form_.Cancel();
+    }
   }
 }
 

@@ -21,13 +21,17 @@ class TConfigDialogView {
   static constexpr TRect kOkButton{100, 140, 100 + 75, 140 + 25};
   static constexpr TRect kCancelButton{180, 140, 180 + 75, 140 + 25};
 
-  TConfigDialogView(TFormConfig& form, IWindow& window);
+  // boxes (may be null) reports a failed save.
+  TConfigDialogView(TFormConfig& form, IWindow& window, IMessageBoxes* boxes = nullptr);
 
-  // Shows the dialog and handles events until it closes.
-  void Run();
+  // Shows the dialog and handles events until it closes or the player is stopped. end_when_idle: a window whose
+  // events are all queued beforehand (headless runs) closes the dialog as cancelled once they are used up.
+  void Run(bool end_when_idle = false);
   // One event (Run's loop; tests call it directly).
   void HandleEvent(const TInputEvent& event);
   void Paint();
+  // OK: saves; a file that cannot be written is reported in the dialog's own box.
+  void ok();
   const TPixelBuffer& Pixels() const { return pixels_; }
   // The track-bar position under a client x.
   static int32_t PositionAt(int32_t x);
@@ -35,6 +39,7 @@ class TConfigDialogView {
  private:
   TFormConfig& form_;
   IWindow& window_;
+  IMessageBoxes* boxes_;
   TStripFont font_;
   TPixelBuffer pixels_;
   bool dragging_ = false;

@@ -23,6 +23,8 @@ class TFormConfig {
   explicit TFormConfig(const std::string& ini_path);
 
   bool Running() const { return running_; }
+  // The settings file (a disk path).
+  const std::string& IniPath() const { return ini_.Path(); }
   bool DirectSound() const { return direct_sound_; }
   // The delay label, the track bar and the value label are enabled exactly when DirectSound is off.
   bool DelayEnabled() const { return !direct_sound_; }

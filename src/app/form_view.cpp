@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/sjis.h"
+#include "platform/stop_request.h"
 
 namespace velk {
 
@@ -74,6 +75,16 @@ void TFormView::Tick(const TTick& tick) {
 }
 
 void TFormView::DoFrame() {
+  try {
+    do_frame();
+  } catch (const EBoxAbandoned&) {
+    // A box the player was stopped in: it closes.
+    values_.QuitFlag = true;
+    RequestClose();
+  }
+}
+
+void TFormView::do_frame() {
   // A modal box shown inside a frame may pump events; the frame it interrupted is never entered a second time.
   if (in_frame_) return;
   if (project_ == nullptr) return;
@@ -209,7 +220,8 @@ void TFormView::show_toolbar(bool visible) {
 
 void TFormView::key_down(const TInputEvent& event) {
   if (!active_ || event.Repeat) return;
-  if ((event.Key == VK_RETURN && event.Alt) || event.Key == VK_F11) {
+  // Every other key, F11 included, belongs to the game.
+  if (event.Key == VK_RETURN && event.Alt) {
     SetFullScreen(!full_screen_);
     return;
   }
@@ -226,7 +238,13 @@ void TFormView::QuitConfirmation() {
   values_.QuitFlag = true;
   std::string title = project_ != nullptr ? project_->Title() : std::string();
   std::string text = Utf8ToCp932(japanese_ ? "「%s」を終了しますか？" : "Do you want to exit %s?");
-  if (boxes_.Show(format_title(text, title), title, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+  int32_t answer = IDYES;
+  try {
+    answer = boxes_.Show(format_title(text, title), title, MB_YESNO | MB_ICONQUESTION);
+  } catch (const EBoxAbandoned&) {
+    // Stopped while asking: the player closes.
+  }
+  if (answer == IDYES) {
     RequestClose();
   } else {
     values_.QuitFlag = saved;

@@ -18,9 +18,8 @@
 
 namespace velk {
 
-// Windows virtual-key codes the window itself reacts to.
+// The Windows virtual-key code the window itself reacts to (with Alt held: full screen on and off).
 constexpr uint32_t VK_RETURN = 0x0D;
-constexpr uint32_t VK_F11 = 0x7A;
 
 // Display-mode indexes: none chosen, and the desktop's own mode.
 constexpr int32_t kNoDisplayMode = -2;
@@ -45,6 +44,9 @@ class TFormView {
   void SetJapanese(bool japanese) { japanese_ = japanese; }
   // The display mode full screen uses (kNoDisplayMode: full screen is refused).
   void SetChosenMode(int32_t index) { chosen_mode_ = index; }
+  int32_t ChosenMode() const { return chosen_mode_; }
+  // The number of display modes the screen offers.
+  int32_t DisplayModeCount() const { return static_cast<int32_t>(window_.DisplayModes().size()); }
 
   // After the project is loaded: sizes the window to the project's screen plus the dock, centres it in the work
   // area, sizes the scene and places the panel.
@@ -89,6 +91,8 @@ class TFormView {
   // The client area as last presented (dock strip and panel).
   const TPixelBuffer& Client() const { return client_; }
   IFrameScene* Scene() const { return scene_; }
+  IFrameFiles* Files() const { return files_; }
+  IFrameMedia* Media() const { return media_; }
 
  private:
   struct TPlacement {
@@ -96,6 +100,7 @@ class TFormView {
     TPoint ClientSize;
   };
 
+  void do_frame();
   void place_panel();
   void set_client_size(int32_t width, int32_t height);
   void present(bool everything);

@@ -4,6 +4,7 @@
 
 #include "app/form_view.h"
 #include "app/player_process.h"
+#include "app/player_var_host.h"
 #include "app/scene_adapter.h"
 #include "base/error.h"
 #include "base/sjis.h"
@@ -47,11 +48,17 @@ class TProjectFrame : public IFrameProject {
 // The scene adapter owns the scene list it drives.
 class TOwningSceneAdapter : public TSceneAdapter {
  public:
-  TOwningSceneAdapter(std::unique_ptr<TVelkBaseList> scene, const int32_t& elapsed_ms)
-      : TSceneAdapter(*scene, elapsed_ms), owned_(std::move(scene)) {}
+  // after_free runs once the scene list is gone.
+  TOwningSceneAdapter(std::unique_ptr<TVelkBaseList> scene, const int32_t& elapsed_ms, std::function<void()> after_free)
+      : TSceneAdapter(*scene, elapsed_ms), owned_(std::move(scene)), after_free_(std::move(after_free)) {}
+  ~TOwningSceneAdapter() override {
+    owned_.reset();
+    if (after_free_) after_free_();
+  }
 
  private:
   std::unique_ptr<TVelkBaseList> owned_;
+  std::function<void()> after_free_;
 };
 
 }  // namespace
@@ -65,13 +72,19 @@ std::unique_ptr<IFrameScene> TGameSession::MakeScene(TPlayerProcess& process) {
   auto scene = std::make_unique<TVelkBaseList>();
   scene_ = scene.get();
   scene_calls_ = std::make_unique<TSceneCalls>(*scene_);
-  // System variables read the scene, and the interpreter once it exists.
-  var_host_ = std::make_unique<TCallVarHost>(*scene_);
+  // System variables read the scene, the player's clock and window, and the interpreter once it exists.
+  var_host_ = std::make_unique<TPlayerVarHost>(*scene_, process.Values());
+  var_host_->SetForm(process.Form());
   if (process.Vars() != nullptr) process.Vars()->SetHost(var_host_.get());
-  return std::make_unique<TOwningSceneAdapter>(std::move(scene), process.Values().FrameDelta);
+  return std::make_unique<TOwningSceneAdapter>(std::move(scene), process.Values().FrameDelta, [this] {
+    scene_ = nullptr;
+    scene_calls_.reset();
+  });
 }
 
 void TGameSession::mount(TPlayerProcess& process) {
+  // The memory collection is always collection 0: entries written to "mem:" and "save:" names live there.
+  files_.Mount("");
   files_.SetBaseFolder(process.BaseFolder());
   for (const std::string& source : process.Mounted()) {
     if (source == "resource:DUMMY") {
@@ -84,6 +97,8 @@ void TGameSession::mount(TPlayerProcess& process) {
 
 std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process) {
   process_ = &process;
+  // Declining a disc the game asks for ends the player.
+  files_.OnQuit = [this] { Close(); };
   mount(process);
   TProjectServices services;
   services.Platform = platform_;
@@ -123,8 +138,36 @@ void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification
   };
 }
 
-// The window takes its caption from the project's title when it starts up, right after the project.
-void TGameSession::SetTitle(const std::string&) {}
+// The window takes its caption from the project's title when it starts up, right after the project; "@Title"
+// reads it from here on.
+void TGameSession::SetTitle(const std::string& title) {
+  if (var_host_) var_host_->SetTitle(title);
+}
+
+std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess&) { return std::make_unique<TNoFrameMedia>(); }
+
+bool TGameSession::FreePart(const std::string& name) {
+  // The image cache outlives the scene (its components hand their pictures back when they are destroyed).
+  if (name == "BrixMan.Free" && images_ != nullptr && scene_ == nullptr) {
+    images_.reset();
+    return true;
+  }
+  // The system functions go after the project that called them.
+  if (name == "SysFuncMan.Free" && funcs_ != nullptr) {
+    funcs_.reset();
+    func_host_.reset();
+    return true;
+  }
+  return false;
+}
+
+void TGameSession::Serve(TPlayerHost& host) {
+  host.MakeScene = [this](TPlayerProcess& p) { return MakeScene(p); };
+  host.LoadProject = [this](TPlayerProcess& p) { return LoadProject(p); };
+  host.StartMedia = [this](TPlayerProcess& p) { return StartMedia(p); };
+  host.FrameFiles = [this](TPlayerProcess&) -> IFrameFiles* { return this; };
+  host.FreePart = [this](const std::string& name) { return FreePart(name); };
+}
 
 void TGameSession::Close() {
   if (process_ != nullptr) process_->Values().QuitFlag = true;

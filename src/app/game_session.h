@@ -11,7 +11,8 @@
 namespace velk {
 
 class TBrixCollection;
-class TCallVarHost;
+class TPlayerVarHost;
+struct TPlayerHost;
 class TPlayerProcess;
 class TProjectCallHost;
 class TSceneCalls;
@@ -19,7 +20,7 @@ class TSceneFuncHost;
 class TSysFuncMan;
 class TVelkBaseList;
 
-class TGameSession : public IProjectWindow {
+class TGameSession : public IProjectWindow, public IFrameFiles {
  public:
   explicit TGameSession(const TPlatform& platform);
   ~TGameSession() override;
@@ -31,6 +32,19 @@ class TGameSession : public IProjectWindow {
   std::unique_ptr<IFrameProject> LoadProject(TPlayerProcess& process);
 
   TVrFileManager& Files() { return files_; }
+
+  // The media managers, started at "MediaInit" (see TPlayerHost::StartMedia); none yet beyond the media library's
+  // own per-frame update, which the frame procedure calls.
+  std::unique_ptr<IFrameMedia> StartMedia(TPlayerProcess& process);
+  // Frees a part of the game by its shutdown name; true when it existed (see TPlayerHost::FreePart).
+  bool FreePart(const std::string& name);
+  // Sets the hooks of the host that this session serves: scene, project, media, file upkeep and shutdown.
+  void Serve(TPlayerHost& host);
+
+  // IFrameFiles: the virtual file manager keeps its extracted files until shutdown, so a frame has nothing to
+  // collect yet; the count shows that the frame procedure reached this step.
+  void FrameUpkeep() override { ++upkeeps_; }
+  int64_t FrameUpkeeps() const { return upkeeps_; }
 
   // IProjectWindow.
   void SetTitle(const std::string& title) override;
@@ -51,9 +65,10 @@ class TGameSession : public IProjectWindow {
   TVelkBaseList* scene_ = nullptr;  // owned by the scene adapter the process holds
   std::unique_ptr<TSceneCalls> scene_calls_;
   std::unique_ptr<TProjectCallHost> call_host_;
-  std::unique_ptr<TCallVarHost> var_host_;
+  std::unique_ptr<TPlayerVarHost> var_host_;
   std::unique_ptr<TSceneFuncHost> func_host_;
   std::unique_ptr<TSysFuncMan> funcs_;  // the system functions and the data tables
+  int64_t upkeeps_ = 0;
 };
 
 }  // namespace velk

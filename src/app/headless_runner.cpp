@@ -2,6 +2,7 @@
 
 #include "app/form_view.h"
 #include "app/loop_thread.h"
+#include "platform/stop_request.h"
 
 namespace velk {
 
@@ -9,7 +10,7 @@ THeadlessRunner::THeadlessRunner(THeadlessWindow& window, THeadlessMessageBoxes&
                                  const TInputScript& script, int32_t frames, bool virtual_clock)
     : window_(window), boxes_(boxes), clock_(clock), script_(script), frames_(frames), virtual_clock_(virtual_clock) {}
 
-void THeadlessRunner::deliver(const TScriptEvent& e, TFormView& form) {
+void THeadlessRunner::deliver(const TScriptEvent& e, TPoint panel_origin) {
   TInputEvent ev;
   ev.X = mouse_.X;
   ev.Y = mouse_.Y;
@@ -17,7 +18,7 @@ void THeadlessRunner::deliver(const TScriptEvent& e, TFormView& form) {
   switch (e.Kind) {
     case TScriptKind::Move:
       // Scene coordinates: the panel's place in the client area is added.
-      mouse_ = {e.X + form.PanelBounds().Left, e.Y + form.PanelBounds().Top};
+      mouse_ = {e.X + panel_origin.X, e.Y + panel_origin.Y};
       ev.Kind = TInputKind::MouseMove;
       ev.X = mouse_.X;
       ev.Y = mouse_.Y;
@@ -38,23 +39,41 @@ void THeadlessRunner::deliver(const TScriptEvent& e, TFormView& form) {
       ev.Kind = TInputKind::Text;
       ev.Text = e.Text;
       break;
-    case TScriptKind::Answer: boxes_.QueueAnswer(e.Answer); return;
+    case TScriptKind::Answer:
+      if (!(start_up_answers_queued_ && e.Frame <= 0)) boxes_.QueueAnswer(e.Answer);
+      return;
     case TScriptKind::Quit: ev.Kind = TInputKind::Close; break;
   }
   window_.Push(ev);
+}
+
+void THeadlessRunner::QueueStartUpAnswers() {
+  for (const TScriptEvent& e : script_.Events()) {
+    if (e.Kind == TScriptKind::Answer && e.Frame <= 0) boxes_.QueueAnswer(e.Answer);
+  }
+  start_up_answers_queued_ = true;
+}
+
+void THeadlessRunner::QueueConfigEvents() {
+  for (const TScriptEvent& e : script_.Events()) {
+    if (e.Kind == TScriptKind::Answer && start_up_answers_queued_ && e.Frame <= 0) continue;
+    deliver(e, {0, 0});
+  }
 }
 
 void THeadlessRunner::Run(TFormView& form) {
   TTickCounter counter(clock_.Milliseconds());
   const std::vector<TScriptEvent>& events = script_.Events();
   size_t next = 0;
-  while (!form.CloseRequested() && (frames_ < 0 || frames_run_ < frames_)) {
-    while (next < events.size() && events[next].Frame <= frames_run_) deliver(events[next++], form);
+  while (!form.CloseRequested() && !StopRequested() && (frames_ < 0 || frames_run_ < frames_)) {
+    while (next < events.size() && events[next].Frame <= frames_run_)
+      deliver(events[next++], {form.PanelBounds().Left, form.PanelBounds().Top});
     form.PumpEvents();
     if (form.CloseRequested()) break;
     clock_.Sleep(virtual_clock_ ? static_cast<uint32_t>(kTickPeriod) : counter.Wait(clock_.Milliseconds()));
     std::optional<TTick> tick = counter.Tick(clock_.Milliseconds());
     if (!tick) continue;
+    boxes_.FrameStarted();
     form.Tick(*tick);
     ++frames_run_;
   }

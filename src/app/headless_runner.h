@@ -18,12 +18,18 @@ class THeadlessRunner {
   THeadlessRunner(THeadlessWindow& window, THeadlessMessageBoxes& boxes, IClock& clock, const TInputScript& script,
                   int32_t frames, bool virtual_clock);
 
-  // Runs frames until the window closes or the frame count is reached.
+  // Runs frames until the window closes, the frame count is reached or the player is stopped from outside.
   void Run(TFormView& form);
+  // Queues the answers of frame 0 and before for the boxes of start-up (before the window runs any frame); Run
+  // then leaves them out.
+  void QueueStartUpAnswers();
+  // Queues every event of the script on the window at once, in script order (the configuration dialog runs no
+  // frames); answers go to the boxes.
+  void QueueConfigEvents();
   int32_t FramesRun() const { return frames_run_; }
 
  private:
-  void deliver(const TScriptEvent& e, TFormView& form);
+  void deliver(const TScriptEvent& e, TPoint panel_origin);
 
   THeadlessWindow& window_;
   THeadlessMessageBoxes& boxes_;
@@ -32,6 +38,7 @@ class THeadlessRunner {
   int32_t frames_;
   bool virtual_clock_;
   int32_t frames_run_ = 0;
+  bool start_up_answers_queued_ = false;
   TPoint mouse_;  // client coordinates
 };
 

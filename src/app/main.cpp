@@ -21,6 +21,7 @@
 #include "app/png_writer.h"
 #include "app/toolbar.h"
 #include "app/var_dump.h"
+#include "app/window_message_boxes.h"
 #include "base/error.h"
 #include "base/sjis.h"
 #include "medialib/audio_mixer.h"
@@ -31,6 +32,7 @@
 #include "platform/headless/headless_message_boxes.h"
 #include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
+#include "platform/stop_request.h"
 
 #ifdef VELK_HAVE_SDL
 #include "platform/sdl/sdl_audio.h"
@@ -48,10 +50,11 @@ const char kUsage[] =
     "                  [--dump-vars FILE] [--trace] GAME_FOLDER\n"
     "\n"
     "Plays the game in GAME_FOLDER (its game.dat, or the archives named after it). Without a folder the player\n"
-    "looks beside its own executable: game.dat there, or an archive appended to the executable itself.\n"
+    "looks beside its own executable: install.dat and game.dat there (velk-build --archive DIR/game.dat writes\n"
+    "both; put the player in DIR), or a game appended to the executable itself (velk-build --exe).\n"
     "\n"
     "options:\n"
-    "  --fullscreen        start in full screen (Alt+Enter or F11 toggles)\n"
+    "  --fullscreen        start in full screen (Alt+Enter toggles; F11 belongs to the game)\n"
     "  --scale N|fit       show the screen N times larger, or as large as fits (letterboxed)\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
@@ -59,7 +62,7 @@ const char kUsage[] =
     "  --frames N          stop after N frames (default: when the game ends)\n"
     "  --screenshot FILE   write the screen (in a window: what the window shows) after the last frame as PNG\n"
     "headless runs (no window; message boxes go to stderr and are answered from the input script, else with\n"
-    "their first button):\n"
+    "their first button; a choice at start-up without an answer of frame 0 makes the player give up):\n"
     "  --headless          run without a window\n"
     "  --clock virtual     every tick takes exactly 15 ms of a virtual clock: runs are deterministic\n"
     "  --input FILE        scripted input, one event per line: <frame> move X Y | down left|right |\n"
@@ -79,11 +82,16 @@ bool write_text(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  velk::InstallStopSignals();
+#ifdef VELK_HAVE_SDL
+  // SIGTERM and SIGINT are the player's: SDL would turn them into a quit event nobody reads during start-up.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+#endif
   velk::TPlayerOptions options;
   try {
     options = velk::ParsePlayerOptions(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const velk::EVelkError& e) {
-    std::fprintf(stderr, "velkplayer: %s\n%s", e.Message().c_str(), kUsage);
+    std::fprintf(stderr, "velkplayer: %s\n%s", e.Utf8().c_str(), kUsage);
     return 2;
   }
   if (options.Help) {
@@ -103,7 +111,7 @@ int main(int argc, char** argv) {
     try {
       script = velk::TInputScript::Load(options.InputFile);
     } catch (const velk::EVelkError& e) {
-      std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
+      std::fprintf(stderr, "velkplayer: %s\n", e.Utf8().c_str());
       return 2;
     }
   }
@@ -128,6 +136,7 @@ int main(int argc, char** argv) {
 #ifdef VELK_HAVE_SDL
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
+  velk::TWindowMessageBoxes window_boxes(sdl_boxes);
   std::optional<velk::TSdlWindow> sdl_window;
   if (!options.Headless) {
     sdl_window.emplace();
@@ -137,21 +146,25 @@ int main(int argc, char** argv) {
     const char* driver = sdl_window->Available() ? SDL_GetCurrentVideoDriver() : nullptr;
     bool invisible =
         driver != nullptr && std::strcmp(driver, "offscreen") == 0 && std::getenv("SDL_VIDEODRIVER") == nullptr;
-    if ((!sdl_window->Available() || invisible) && !config) {
-      std::fprintf(stderr, "velkplayer: no display to open the window on; use --headless\n");
+    if (!sdl_window->Available() || invisible) {
+      std::fprintf(stderr, config ? "velkplayer: the configuration dialog needs a display; use --headless\n"
+                                  : "velkplayer: no display to open the window on; use --headless\n");
       return velk::kExitNotStarted;
     }
     host.Platform.Clock = &sdl_clock;
-    host.Platform.MessageBoxes = &sdl_boxes;
+    // Boxes are drawn in the window once it shows the game; SDL's own boxes only before that.
+    host.Platform.MessageBoxes = &window_boxes;
     host.Window = &*sdl_window;
     sdl_boxes.SetOwner(nullptr);
     host.MessageLoop = [&](velk::TFormView& form) {
       sdl_boxes.SetOwner(sdl_window->Handle());
+      window_boxes.SetWindow(&*sdl_window, &form.Client());
       std::function<bool()> stop;
       if (options.Frames >= 0) {
         stop = [&] { return running != nullptr && running->Values().FrameCount >= options.Frames; };
       }
       velk::RunWindowMessageLoop(form, *sdl_window, sdl_clock, stop);
+      window_boxes.SetWindow(nullptr, nullptr);
       sdl_boxes.SetOwner(nullptr);
       if (!options.Screenshot.empty()) {
         int32_t width = 0, height = 0;
@@ -166,36 +179,47 @@ int main(int argc, char** argv) {
           velk::WritePngFile(options.Screenshot, velk::TFrameView{pixels.data() + static_cast<size_t>(top) * width,
                                                                   width, height - top, width});
         } catch (const velk::EVelkError& e) {
-          std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
+          std::fprintf(stderr, "velkplayer: %s\n", e.Utf8().c_str());
           screenshot_failed = true;
         }
       }
     };
-    host.ConfigDialog = [](const std::string& ini_path) {
+    host.ConfigDialog = [&](const std::string& ini_path) {
       velk::TSdlWindow window;
       if (!window.Available()) {
         std::fprintf(stderr, "velkplayer: the configuration dialog needs a display\n");
         return;
       }
       velk::TFormConfig form(ini_path);
-      velk::TConfigDialogView view(form, window);
+      velk::TConfigDialogView view(form, window, &sdl_boxes);
       view.Run();
     };
   }
 #endif
+  // The headless runner exists before start-up: the boxes of start-up take the input script's answers of frame 0.
+  std::optional<velk::THeadlessRunner> runner;
   if (options.Headless) {
     host.Platform.Clock = options.VirtualClock ? static_cast<velk::IClock*>(&virtual_clock) : &steady_clock;
     host.Platform.MessageBoxes = &headless_boxes;
     host.Window = &headless_window;
+    runner.emplace(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames, options.VirtualClock);
+    runner->QueueStartUpAnswers();
+    // The dialog runs on the input script's events, in order (their frames only order them), then closes.
+    host.ConfigDialog = [&](const std::string& ini_path) {
+      runner->QueueConfigEvents();
+      velk::TFormConfig form(ini_path);
+      velk::TConfigDialogView view(form, headless_window, &headless_boxes);
+      view.Run(true);
+    };
+    headless_boxes.SetGiveUpWhenUnanswered(true);
     host.MessageLoop = [&](velk::TFormView& form) {
-      velk::THeadlessRunner runner(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames,
-                                   options.VirtualClock);
-      runner.Run(form);
+      headless_boxes.SetGiveUpWhenUnanswered(false);
+      runner->Run(form);
       if (!options.Screenshot.empty() && form.Scene() != nullptr) {
         try {
           velk::WritePngFile(options.Screenshot, form.Scene()->Screen());
         } catch (const velk::EVelkError& e) {
-          std::fprintf(stderr, "velkplayer: %s\n", e.Message().c_str());
+          std::fprintf(stderr, "velkplayer: %s\n", e.Utf8().c_str());
           screenshot_failed = true;
         }
       }
@@ -236,8 +260,7 @@ int main(int argc, char** argv) {
     return std::make_unique<velk::TVelkMediaLibrary>(mixer, pump);
   };
   velk::TGameSession session(host.Platform);
-  host.MakeScene = [&](velk::TPlayerProcess& p) { return session.MakeScene(p); };
-  host.LoadProject = [&](velk::TPlayerProcess& p) { return session.LoadProject(p); };
+  session.Serve(host);
   velk::TPlayerProcess process(std::move(host));
   running = &process;
   int status = process.Run(options.Args);

@@ -2,6 +2,7 @@
 
 #include "app/form_view.h"
 #include "app/loop_thread.h"
+#include "platform/stop_request.h"
 
 namespace velk {
 
@@ -13,7 +14,7 @@ void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock, const
   loop.Start();
   auto run_tick = [&form](const TTick& tick) { form.Tick(tick); };
   TInputEvent event;
-  while (!form.CloseRequested()) {
+  while (!form.CloseRequested() && !StopRequested()) {
     if (window.WaitEvent(event, 15)) {
       form.HandleEvent(event);
       form.PumpEvents();

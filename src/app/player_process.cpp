@@ -11,7 +11,9 @@
 #include "base/error.h"
 #include "expr/param_collection.h"
 #include "platform/headless/headless_window.h"
+#include "platform/stop_request.h"
 #include "base/sjis.h"
+#include "vfs/disk_name.h"
 #include "vfs/stream.h"
 
 namespace velk {
@@ -159,11 +161,17 @@ void TPlayerProcess::CreateMainWindow(const std::vector<std::string>& args) {
   trace_("TBasePanel.Create");
   vars_ = std::make_unique<TParamCollection>();
   try {
-    Initialise();
-  } catch (const EVelkError& e) {
-    host_.Platform.MessageBoxes->Show(e.Message(), Utf8ToCp932("警告"), MB_OK | MB_ICONWARNING);
+    try {
+      Initialise();
+    } catch (const EVelkError& e) {
+      values_.QuitFlag = true;
+      host_.Platform.MessageBoxes->Show(ErrorText(e), Utf8ToCp932("警告"), MB_OK | MB_ICONWARNING);
+    }
+  } catch (const EBoxAbandoned&) {
+    // Stopped from outside, or a headless run without an answer: the player closes.
     values_.QuitFlag = true;
   }
+  if (StopRequested()) values_.QuitFlag = true;
 }
 
 void TPlayerProcess::MountGameData(const std::vector<std::string>& args) {
@@ -178,8 +186,9 @@ void TPlayerProcess::MountGameData(const std::vector<std::string>& args) {
   }
   base_folder_ = with_delimiter(args[0]);
   for (const std::string& arg : args) {
-    std::string game_dat = with_delimiter(arg) + "game.dat";
-    if (FileExists(game_dat)) mounted_.push_back(game_dat);
+    // Games copied from a disc often spell their files in capitals (GAME.DAT): disk names ignore letter case.
+    std::string game_dat = FindDiskFile(with_delimiter(arg), "game.dat");
+    if (!game_dat.empty()) mounted_.push_back(game_dat);
     if (ends_with_pair(arg, "vk")) mounted_.push_back(arg);
   }
 }
@@ -193,15 +202,10 @@ void TPlayerProcess::Initialise() {
   trace_("TProject.Create");
   // Creating the project sets the quit flag at its start and clears it only when the game has started.
   values_.QuitFlag = true;
-  // Started without arguments, the project finds the game data itself through the install description.
-  bool has_project = !mounted_.empty() || FileExists(base_folder_ + "velk.kpb") ||
-                     (started_without_arguments_ && FileExists(exe_folder_ + "install.dat"));
-  if (!has_project) {
-    host_.Platform.MessageBoxes->Show(Utf8ToCp932("プロジェクトがありません"), Utf8ToCp932("警告"),
-                                      MB_OK | MB_ICONWARNING);
-    std::fprintf(stderr,
-                 "velkplayer: no game found in %s (expected game.dat, velk.kpb or an archive appended to "
-                 "the player)\n",
+  // Started without arguments, the project finds the game data itself (and says so when there is none). A folder
+  // without any game data is reported here: the project would stop without a word.
+  if (!started_without_arguments_ && mounted_.empty() && FindDiskFile(base_folder_, "velk.kpb").empty()) {
+    std::fprintf(stderr, "velkplayer: %s: no game here (no game.dat, velk.kpb or game archive)\n",
                  base_folder_.c_str());
     return;
   }
@@ -215,7 +219,10 @@ void TPlayerProcess::Initialise() {
   game_started_ = true;
   values_.QuitFlag = false;
   form_->SetProject(project_.get());
+  if (host_.FrameFiles) form_->SetFiles(host_.FrameFiles(*this));
   trace_("MediaInit");
+  if (host_.StartMedia) media_ = host_.StartMedia(*this);
+  form_->SetMedia(media_.get());
   if (IVelkMedia* lib = media_lib_.Lib()) form_->SetMediaLib(lib);
   trace_("VelkInitColor");
   form_->StartUp(Cp932ToUtf8(project_->Title()));
@@ -225,37 +232,55 @@ void TPlayerProcess::Initialise() {
   if (host_.FullScreen) form_->SetFullScreen(true);
 }
 
+void TPlayerProcess::FreePart(const char* name) {
+  if (host_.FreePart && host_.FreePart(name)) trace_(name);
+}
+
 void TPlayerProcess::Shutdown() {
   values_.QuitFlag = true;
   trace_("Project.Free");
   if (form_ != nullptr) form_->SetProject(nullptr);
   project_.reset();
   trace_("SysFuncMan.Free");
+  if (host_.FreePart) host_.FreePart("SysFuncMan.Free");
   // Only a game that started has variables worth reporting.
   if (vars_ != nullptr && game_started_ && host_.BeforeVarsFree) host_.BeforeVarsFree(*vars_);
   trace_("ParamMan.Free");
   vars_.reset();
+  // The companions of the scene and the media managers are traced as they are freed: a name appears only when
+  // something of that name existed and is gone.
   trace_("VelkFinalize");
-  trace_("TextRead.Free");
-  trace_("TextHistoryFormats.Free");
-  trace_("Bases.Free");
+  FreePart("TextRead.Free");
+  FreePart("TextHistoryFormats.Free");
   if (form_ != nullptr) form_->SetScene(nullptr);
-  scene_.reset();
-  trace_("SelRectDIB.Free");
-  trace_("TransBGDIB.Free");
-  trace_("BrixMan.Free");
-  trace_("ClipMan.Free");
+  if (scene_ != nullptr) {
+    scene_.reset();
+    trace_("Bases.Free");
+  }
+  for (const char* name : {"SelRectDIB.Free", "TransBGDIB.Free", "BrixMan.Free", "ClipMan.Free"}) FreePart(name);
   trace_("MediaFinal");
+  if (form_ != nullptr) {
+    form_->SetMedia(nullptr);
+    form_->SetFiles(nullptr);
+  }
   for (const char* name :
        {"ScreenMan.Free", "VideoMan.Free", "WmpMan.Free", "OggMan.Free", "CddaMan.Free", "MidiMan.Free"}) {
-    trace_(name);
+    FreePart(name);
   }
-  if (IVelkMedia* lib = media_lib_.Lib()) lib->velkFinal();
-  trace_("velkFinal");
+  media_.reset();
+  if (IVelkMedia* lib = media_lib_.Lib()) {
+    lib->velkFinal();
+    trace_("velkFinal");
+  }
   trace_("FormClose");
   form_.reset();
   own_window_.reset();
   window_created_ = false;
+}
+
+std::string ErrorText(const EVelkError& e) {
+  if (e.FileName().empty() || e.Message().find(e.FileName()) != std::string::npos) return e.Message();
+  return e.FileName() + "\r\n" + e.Message();
 }
 
 }  // namespace velk

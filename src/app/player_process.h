@@ -18,6 +18,7 @@
 
 namespace velk {
 
+class EVelkError;
 class TFormView;
 class TParamCollection;
 class TPlayerProcess;
@@ -53,7 +54,19 @@ struct TPlayerHost {
   std::function<void(TFormView& form)> MessageLoop;
   // Called at shutdown after the project has been freed (its exit page has run), before the variable store is.
   std::function<void(const TParamCollection& vars)> BeforeVarsFree;
+  // Starts the media managers at "MediaInit": the frame procedure's media step (suspend and resume with the
+  // application's focus, the video update of drawn frames). Null, or a null result: no media managers.
+  std::function<std::unique_ptr<IFrameMedia>(TPlayerProcess& process)> StartMedia;
+  // The frame procedure's upkeep of the virtual file manager; null: none.
+  std::function<IFrameFiles*(TPlayerProcess& process)> FrameFiles;
+  // Frees a companion of the scene or a media manager by its shutdown name ("TextRead.Free", "BrixMan.Free",
+  // "OggMan.Free", ...); true when it existed and is gone now. The name is traced only then.
+  std::function<bool(const std::string& name)> FreePart;
 };
+
+// The text a message box or a log line shows for an error: the file it is about, CR LF, the message (code page
+// 932). Just the message when no file is known or the message already names it.
+std::string ErrorText(const EVelkError& e);
 
 class TPlayerProcess {
  public:
@@ -100,6 +113,7 @@ class TPlayerProcess {
   void Initialise();
   void Shutdown();
   void DeleteTempFiles();
+  void FreePart(const char* name);
 
   TPlayerHost host_;
   TProcessValues values_;
@@ -117,6 +131,7 @@ class TPlayerProcess {
   std::unique_ptr<TParamCollection> vars_;
   std::unique_ptr<IFrameScene> scene_;
   std::unique_ptr<IFrameProject> project_;
+  std::unique_ptr<IFrameMedia> media_;
   bool window_created_ = false;
   bool started_without_arguments_ = false;
   bool game_started_ = false;

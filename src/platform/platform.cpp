@@ -13,4 +13,24 @@ std::vector<int32_t> MessageBoxButtons(uint32_t style) {
   }
 }
 
+const char* MessageBoxButtonCaption(int32_t answer) {
+  switch (answer) {
+    case IDCANCEL: return "キャンセル";
+    case IDABORT: return "中止";
+    case IDRETRY: return "再試行";
+    case IDIGNORE: return "無視";
+    case IDYES: return "はい";
+    case IDNO: return "いいえ";
+    default: return "OK";
+  }
+}
+
+int32_t MessageBoxEscapeAnswer(uint32_t style) {
+  std::vector<int32_t> buttons = MessageBoxButtons(style);
+  for (int32_t id : buttons) {
+    if (id == IDCANCEL || id == IDNO) return id;
+  }
+  return buttons.back();
+}
+
 }  // namespace velk

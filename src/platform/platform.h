@@ -35,6 +35,10 @@ enum : int32_t { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5,
 
 // The buttons of a style, in the order they are shown (for scripted answers: the N-th button).
 std::vector<int32_t> MessageBoxButtons(uint32_t style);
+// The caption of an answer's button (UTF-8): "OK", "キャンセル", "はい", ...
+const char* MessageBoxButtonCaption(int32_t answer);
+// The answer of Escape or of closing the box: Cancel or No when the box has one, else its last button.
+int32_t MessageBoxEscapeAnswer(uint32_t style);
 
 class IMessageBoxes {
  public:

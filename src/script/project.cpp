@@ -5,6 +5,7 @@
 #include "base/process_values.h"
 #include "base/sjis.h"
 #include "expr/param_collection.h"
+#include "vfs/disk_name.h"
 #include "vfs/file_manager.h"
 #include "vfs/install_set.h"
 #include "vfs/stream_io.h"
@@ -43,7 +44,13 @@ void TProject::Create() {
     return;
   }
   TProjectSetting setting;
-  setting.LoadFromStream(kpb);
+  try {
+    setting.LoadFromStream(kpb);
+  } catch (const EVelkError& e) {
+    // The message box that reports it names the file.
+    if (!e.FileName().empty()) throw;
+    throw EVelkError(e.Message(), "velk.kpb");
+  }
 
   Title = setting.Title;
   ScreenWidth = setting.ScreenWidth;
@@ -121,7 +128,8 @@ void TProject::create_variables(const TProjectSetting& setting) {
 bool TProject::locate_game_data() {
   TVrFileManager& files = *services_.Files;
   const std::string& exe_folder = services_.ExecutableFolder;
-  if (FileExists(exe_folder + "install.dat") && files.BaseFolder().empty()) files.SetBaseFolder(exe_folder);
+  // Games copied from a disc often spell their files in capitals (GAME.DAT): disk names ignore letter case.
+  if (!FindDiskFile(exe_folder, "install.dat").empty() && files.BaseFolder().empty()) files.SetBaseFolder(exe_folder);
   if (!files.Exists("install.dat")) {
     show(cp("インストールし直してください"), cp("情報"), MB_OK | MB_ICONINFORMATION);
     return false;
@@ -129,9 +137,15 @@ bool TProject::locate_game_data() {
   TMemoryStream bytes;
   files.ReadFile(bytes, "install.dat");
   TVelkInstallSet install;
-  install.LoadFromStream(bytes);
-  if (FileExists(exe_folder + "game.dat")) {
-    files.Mount(exe_folder + "game.dat");
+  try {
+    install.LoadFromStream(bytes);
+  } catch (const EVelkError& e) {
+    if (!e.FileName().empty()) throw;
+    throw EVelkError(e.Message(), "install.dat");
+  }
+  const std::string game_dat = FindDiskFile(exe_folder, "game.dat");
+  if (!game_dat.empty()) {
+    files.Mount(game_dat);
     if (install.FullInstall) return true;
   } else if (install.FullInstall) {
     for (int32_t i = 0; i < files.Count(); ++i) {
@@ -148,15 +162,17 @@ bool TProject::locate_game_data() {
 bool TProject::search_discs(const std::string& title) {
   TVrFileManager& files = *services_.Files;
   for (const std::string& root : files.CdRoots()) {
-    if (!FileExists(root + "game.dat") || !FileExists(root + "install.dat")) continue;
+    const std::string game_dat = FindDiskFile(root, "game.dat");
+    const std::string install_dat = FindDiskFile(root, "install.dat");
+    if (game_dat.empty() || install_dat.empty()) continue;
     TVelkInstallSet disc;
     try {
-      disc.LoadFromFile(root + "install.dat");
+      disc.LoadFromFile(install_dat);
     } catch (const EVelkError&) {
       continue;
     }
     if (disc.Title != title) continue;
-    files.Mount(root + "game.dat");
+    files.Mount(game_dat);
     return true;
   }
   return false;

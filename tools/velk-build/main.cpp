@@ -15,6 +15,7 @@
 #include "game_builder.h"
 #include "source_text.h"
 #include "vfs/install_set.h"
+#include "vfs/stream.h"
 
 namespace {
 
@@ -53,15 +54,25 @@ int main(int argc, char** argv) {
       if (!path->empty() && !parent.empty()) std::filesystem::create_directories(parent);
     }
     const velk::build::TGameBuild build = velk::build::BuildGame(project);
+    // The install description of a full installation: a player started without arguments reads it to find its game.
+    velk::TVelkInstallSet set;
+    set.Title = build.Project.Title;
+    set.FullInstall = true;
     if (!out.empty()) velk::build::WriteFolder(build, out);
-    if (!archive.empty()) velk::build::WriteArchive(build, archive);
-    if (!executable.empty()) velk::build::WriteExecutable(build, player, executable);
-    if (!install.empty()) {
-      velk::TVelkInstallSet set;
-      set.Title = build.Project.Title;
-      set.FullInstall = true;
-      set.SaveToFile(install);
+    if (!archive.empty()) {
+      velk::build::WriteArchive(build, archive);
+      // The player put beside the archive (named game.dat) finds it through this description.
+      if (install.empty()) set.SaveToFile((std::filesystem::path(archive).parent_path() / "install.dat").string());
     }
+    if (!executable.empty()) {
+      // The executable carries its description inside: it needs nothing beside it.
+      velk::build::TGameBuild carried = build;
+      velk::TMemoryStream bytes;
+      set.SaveToStream(bytes);
+      carried.Files.push_back({"install.dat", bytes.Bytes()});
+      velk::build::WriteExecutable(carried, player, executable);
+    }
+    if (!install.empty()) set.SaveToFile(install);
     std::printf("%zu files built from %s\n", build.Files.size(), project.c_str());
     return 0;
   } catch (const velk::EVelkError& e) {

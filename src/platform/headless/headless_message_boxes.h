@@ -26,11 +26,21 @@ class THeadlessMessageBoxes : public IMessageBoxes {
   // Queues the answer for the next box: its button_number-th button (1-based). Out-of-range numbers answer with
   // the last button.
   void QueueAnswer(int32_t button_number) { answers_.push_back(button_number); }
+  // While set (at start-up), a box that offers a choice and has no queued answer is not answered with its first
+  // button: the run gives up (EBoxAbandoned), as a user who closes the player would. Without it a prompt that
+  // repeats until it is declined (a disc that never appears) would repeat for ever.
+  void SetGiveUpWhenUnanswered(bool give_up) { give_up_ = give_up; }
+  // A new frame begins. Within one frame, a choice asked again and again without an answer (a disc prompt that
+  // repeats until it is declined) makes the run give up as well, after kMaxUnansweredInFrame boxes.
+  void FrameStarted() { unanswered_in_frame_ = 0; }
+  static constexpr int32_t kMaxUnansweredInFrame = 100;
   const std::vector<TShownBox>& Shown() const { return shown_; }
 
  private:
   std::FILE* log_;
   std::deque<int32_t> answers_;
+  bool give_up_ = false;
+  int32_t unanswered_in_frame_ = 0;
   std::vector<TShownBox> shown_;
 };
 

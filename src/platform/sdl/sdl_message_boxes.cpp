@@ -5,22 +5,11 @@
 #include <cstdio>
 
 #include "base/sjis.h"
+#include "platform/stop_request.h"
 
 namespace velk {
 
 namespace {
-
-const char* button_text(int32_t id) {
-  switch (id) {
-    case IDCANCEL: return "キャンセル";
-    case IDABORT: return "中止";
-    case IDRETRY: return "再試行";
-    case IDIGNORE: return "無視";
-    case IDYES: return "はい";
-    case IDNO: return "いいえ";
-    default: return "OK";
-  }
-}
 
 Uint32 icon_flags(uint32_t style) {
   switch (style & 0xF0) {
@@ -41,13 +30,19 @@ int32_t TSdlMessageBoxes::Show(const std::string& text, const std::string& capti
     Uint32 flags = 0;
     if (i == 0) flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
     if (ids[i] == IDCANCEL || ids[i] == IDNO) flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-    buttons.push_back({flags, ids[i], button_text(ids[i])});
+    buttons.push_back({flags, ids[i], MessageBoxButtonCaption(ids[i])});
   }
   SDL_MessageBoxData data{
       icon_flags(style), owner_, utf8_caption.c_str(), utf8_text.c_str(), static_cast<int>(buttons.size()),
       buttons.data(),    nullptr};
+  if (StopRequested()) throw EBoxAbandoned{};
   int answer = 0;
-  if (SDL_ShowMessageBox(&data, &answer) != 0 || answer < 0) {
+  int shown = 0;
+  {
+    TBlockingCall blocking;
+    shown = SDL_ShowMessageBox(&data, &answer);
+  }
+  if (shown != 0 || answer < 0) {
     std::fprintf(stderr, "[%s] %s\n", utf8_caption.c_str(), utf8_text.c_str());
     return ids.front();
   }

@@ -31,9 +31,12 @@ printf '0 move 1 2\n1 jump\n' > "$work/bad.txt"
 expect 2 "bad.txt:2: unknown event \"jump\"" --headless --input "$work/bad.txt" "$work/empty"
 expect 2 "cannot read the input script" --headless --input "$work/missing.txt" "$work/empty"
 printf '# nothing\n0 answer 1\n' > "$work/ok.txt"
-expect 1 "no game found in $work/empty/" --headless --frames 5 --clock virtual --input "$work/ok.txt" \
+expect 1 "$work/empty/: no game here" --headless --frames 5 --clock virtual --input "$work/ok.txt" \
   --dump-vars "$work/vars.tsv" "$work/empty"
-expect 1 "プロジェクトがありません" --headless --clock virtual "$work/empty"
+# A damaged project file: the warning names the file.
+mkdir -p "$work/damaged" && printf '\xe7\x03\x00\x00' > "$work/damaged/velk.kpb"
+expect 1 "[警告] velk.kpb" --headless --clock virtual "$work/damaged"
+expect 1 "このバージョンには対応していません" --headless --clock virtual "$work/damaged"
 # Nothing is written when the game never started.
 if [[ -e "$work/vars.tsv" ]]; then echo "FAIL: a variable dump was written without a game"; failures=$((failures + 1)); fi
 

@@ -1,5 +1,6 @@
 // Opens the player's real window on the X display, lets the loop thread run frames of a one-colour game at scale 2,
-// closes it through the quit button's confirmation, and checks a screenshot of the window. Exit status 77: no display.
+// closes it through the quit button's confirmation (drawn in the window; its screenshot is written beside the
+// window's), and checks a screenshot of the window. Exit status 77: no display.
 #include <sys/stat.h>
 
 #include <atomic>
@@ -14,6 +15,7 @@
 #include "app/minimal_scene.h"
 #include "app/player_process.h"
 #include "app/png_writer.h"
+#include "app/window_message_boxes.h"
 #include "medialib/null_media.h"
 #include "platform/posix_files.h"
 #include "platform/sdl/sdl_clock.h"
@@ -26,7 +28,7 @@ constexpr int32_t kHeight = 120;
 constexpr int32_t kScale = 2;
 constexpr uint32_t kColour = 0x2080C0;
 
-// Answers every box with Yes and counts them.
+// The fallback before the window shows the game: never asked in this run.
 class TYesBoxes : public velk::IMessageBoxes {
  public:
   int32_t Show(const std::string&, const std::string&, uint32_t) override {
@@ -34,6 +36,46 @@ class TYesBoxes : public velk::IMessageBoxes {
     return velk::IDYES;
   }
   int shown = 0;
+};
+
+// The window as the drawn boxes see it: once a box has been presented, the window's pixels are read (what the user
+// sees) and the box is answered with Enter (its first button, Yes).
+class TBoxWindow : public velk::IWindow {
+ public:
+  explicit TBoxWindow(velk::TSdlWindow& w) : w_(w) {}
+  void Create(const std::string& c, int32_t x, int32_t y) override { w_.Create(c, x, y); }
+  void SetCaption(const std::string& c) override { w_.SetCaption(c); }
+  void SetClientSize(int32_t x, int32_t y) override { w_.SetClientSize(x, y); }
+  void SetPosition(int32_t x, int32_t y) override { w_.SetPosition(x, y); }
+  velk::TPoint Position() override { return w_.Position(); }
+  velk::TRect WorkArea() override { return w_.WorkArea(); }
+  velk::TPoint OuterSize() override { return w_.OuterSize(); }
+  void SetScale(int32_t s) override { w_.SetScale(s); }
+  std::vector<velk::TDisplayMode> DisplayModes() override { return w_.DisplayModes(); }
+  int32_t CurrentModeIndex() override { return w_.CurrentModeIndex(); }
+  bool SetFullScreen(bool on, int32_t i) override { return w_.SetFullScreen(on, i); }
+  void Present(const velk::TFrameView& f, const std::vector<velk::TRect>& c) override {
+    w_.Present(f, c);
+    ++presents;
+  }
+  bool PollEvent(velk::TInputEvent& e) override { return w_.PollEvent(e); }
+  bool WaitEvent(velk::TInputEvent& e, uint32_t) override {
+    if (pixels.empty()) pixels = w_.ReadWindowPixels(width, height);
+    e = velk::TInputEvent{};
+    e.Kind = velk::TInputKind::KeyDown;
+    e.Key = 0x0D;
+    return true;
+  }
+  void Wake() override { w_.Wake(); }
+  void WarpCursor(int32_t x, int32_t y) override { w_.WarpCursor(x, y); }
+  velk::TPoint CursorPosition() override { return w_.CursorPosition(); }
+
+  int presents = 0;
+  std::vector<uint32_t> pixels;
+  int32_t width = 0, height = 0;
+
+ private:
+  velk::TSdlWindow& w_;
 };
 
 class TSmokeProject : public velk::IFrameProject {
@@ -78,7 +120,9 @@ int main(int argc, char** argv) {
     return 77;
   }
   velk::TSdlClock clock;
-  TYesBoxes boxes;
+  TYesBoxes fallback;
+  velk::TWindowMessageBoxes boxes(fallback);
+  TBoxWindow box_window(window);
   velk::TPosixFiles files;
   velk::TNoResources resources;
   velk::TPlayerHost host;
@@ -92,6 +136,7 @@ int main(int argc, char** argv) {
   int32_t width = 0, height = 0;
   int32_t game_clock = 0;
   host.MessageLoop = [&](velk::TFormView& form) {
+    boxes.SetWindow(&box_window, &form.Client());
     // The quit button is pressed by a click on the toolbar once the loop thread has run some frames.
     std::thread clicker([&] {
       for (int i = 0; i < 500 && frames.load() < 30; ++i) SDL_Delay(10);
@@ -107,17 +152,28 @@ int main(int argc, char** argv) {
     });
     velk::RunWindowMessageLoop(form, window, clock);
     clicker.join();
+    boxes.SetWindow(nullptr, nullptr);
     pixels = window.ReadWindowPixels(width, height);
   };
   velk::TPlayerProcess process(std::move(host));
   int status = process.Run({work + "game"});
   game_clock = process.Values().GameClock;
   if (status != 0) return fail("the player did not end normally");
-  if (boxes.shown != 1) return fail("the quit confirmation was not asked once");
+  if (fallback.shown != 0 || box_window.presents != 2 || box_window.pixels.empty()) {
+    return fail("the quit confirmation was not drawn in the window once");
+  }
   if (frames.load() < 30) return fail("the loop thread ran too few frames");
   if (game_clock <= 0) return fail("the game clock did not advance");
   if (width != kWidth * kScale || height != (kHeight + 22) * kScale) return fail("the window has the wrong size");
   velk::WritePngFile(shot, velk::TFrameView{pixels.data(), width, height, width});
+  // The box, drawn over the game's screen: its face colour at the window's centre.
+  const std::string box_shot = shot.substr(0, shot.size() - 4) + "_box.png";
+  velk::WritePngFile(box_shot,
+                     velk::TFrameView{box_window.pixels.data(), box_window.width, box_window.height, box_window.width});
+  if (box_window.pixels[static_cast<size_t>(box_window.height / 2 + 20) * static_cast<size_t>(box_window.width) +
+                        static_cast<size_t>(8)] != 0xF0F0F0) {
+    return fail("the quit confirmation is not on the screen");
+  }
   auto at = [&](int32_t x, int32_t y) { return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + x]; };
   if (at(5, (22 + 5) * kScale) != kColour || at(width - 1, height - 1) != kColour) {
     return fail("the scene's colour is not on the screen");

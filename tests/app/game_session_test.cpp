@@ -1,0 +1,87 @@
+// The game's subsystems wired into the player process: the frame procedure reaches the file manager's upkeep and
+// the media step, the memory collection comes first, a declined disc ends the player, and shutdown frees the image
+// cache after the scene.
+#include "app/game_session.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+
+#include "app/form_view.h"
+#include "app/headless_runner.h"
+#include "app/player_process.h"
+#include "medialib/null_media.h"
+#include "platform/headless/headless_clock.h"
+#include "platform/headless/memory_resources.h"
+#include "platform/posix_files.h"
+#include "support/temp_dir.h"
+#include "support/tools.h"
+
+namespace velk {
+namespace {
+
+class TTestFiles : public TPosixFiles {
+ public:
+  std::string ExecutablePath() override { return exe; }
+  DriveType GetDriveType(const std::string&) override { return DriveType::Fixed; }
+  std::string exe;
+};
+
+TEST(GameSession, FrameStepsDiscQuitAndShutdownReachTheRealSubsystems) {
+  test::TempDir dir;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  test::WriteFile(dir / "game.vkp", "title T\nscreen 64 48\nstart main.ksb\nsave off\nvar int n 0\npage main.vks\n");
+  test::WriteFile(dir / "main.vks", "@version 115\nlabel again\ncalc n = n + 1\nwait time: 15; continue: false\n"
+                                    "jump page: main.ksb; target: @again\n");
+  const test::TToolRun build =
+      test::RunTool(test::ToolPath("velk-build"),
+                    "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
+  ASSERT_EQ(build.Status, 0) << build.Output;
+
+  TTestFiles files;
+  files.exe = dir / "velkplayer";
+  TVirtualClock clock;
+  THeadlessMessageBoxes boxes{nullptr};
+  TMemoryResources resources;
+  THeadlessWindow window;
+  TPlayerHost host;
+  host.Platform = {&clock, &boxes, &files, &resources};
+  host.MediaLoader = [] { return std::make_unique<TNullVelkMedia>(); };
+  host.Window = &window;
+  TGameSession session(host.Platform);
+  session.Serve(host);
+  TInputScript script;
+  bool media_set = false, memory_first = false, declined = false;
+  host.MessageLoop = [&](TFormView& form) {
+    media_set = form.Media() != nullptr;
+    memory_first = session.Files().Count() >= 2 && session.Files().Collection(0).BaseFolder().empty() &&
+                   session.Files().Collection(0).ArchiveStream() == nullptr;
+    THeadlessRunner runner(window, boxes, clock, script, 5, true);
+    runner.Run(form);
+    // A disc the game asks for is declined: Cancel, then OK on the quit text.
+    boxes.QueueAnswer(2);
+    boxes.QueueAnswer(1);
+    declined = !session.Files().RequestDisc(2);
+    EXPECT_TRUE(form.CloseRequested());
+  };
+  TPlayerProcess process(host);
+  std::vector<std::string> trace;
+  process.Trace().SetObserver([&](const std::string& t, int32_t) { trace.push_back(t); });
+  EXPECT_EQ(process.Run({dir / "game"}), kExitNormal);
+
+  EXPECT_EQ(session.FrameUpkeeps(), 5);
+  EXPECT_TRUE(media_set);
+  EXPECT_TRUE(memory_first);
+  EXPECT_TRUE(declined);
+  EXPECT_TRUE(process.Values().QuitFlag);
+  // The image cache is freed after the scene whose components hand their pictures back to it.
+  auto bases = std::find(trace.begin(), trace.end(), "Bases.Free");
+  auto images = std::find(trace.begin(), trace.end(), "BrixMan.Free");
+  ASSERT_NE(bases, trace.end());
+  ASSERT_NE(images, trace.end());
+  EXPECT_LT(bases, images);
+}
+
+}  // namespace
+}  // namespace velk
