@@ -87,7 +87,10 @@ void TCddaItem::SetVolume(int32_t volume) {
                              static_cast<int32_t>(v * manager_.saved_right_ / 5000));
 }
 
-TCddaManager::~TCddaManager() { RestoreLineVolume(); }
+TCddaManager::~TCddaManager() {
+  ClearItems();
+  RestoreLineVolume();
+}
 
 void TCddaManager::need_line() {
   if (line_read_) return;
@@ -117,7 +120,7 @@ TMidiManager::TMidiManager(std::function<std::vector<uint8_t>(const std::string&
 }
 
 TMidiManager::~TMidiManager() {
-  current_ = nullptr;
+  ClearItems();
   if (player_->IsPlaying()) player_->Stop();
   if (player_->IsOpen()) player_->Close();
 }

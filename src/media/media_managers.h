@@ -38,6 +38,8 @@ class TMediaManager {
 
  protected:
   virtual std::unique_ptr<TDMediaItem> CreateItem(const std::string& file_name) = 0;
+  // Frees every item; managers whose items reach into them call it first in their destructor.
+  void ClearItems() { items_.clear(); }
 
  private:
   std::vector<std::unique_ptr<TDMediaItem>> items_;
