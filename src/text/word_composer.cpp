@@ -84,6 +84,13 @@ bool TExprWordVars::Evaluate(const std::string& expression, std::string& value) 
   return true;
 }
 
+bool TExprWordVars::Run(TVelkParser& compiled, std::string& value) {
+  compiled.Execute(store_, funcs_);
+  if (!compiled.Result()) return false;
+  value = compiled.Result()->GetStr();
+  return true;
+}
+
 // The style stacks while parsing; an empty stack answers its default.
 struct TWordComposer::TTagValList {
   std::vector<int32_t> Size, Color, BColor, SColor, Border, Shadow, Align, Wait;
@@ -282,7 +289,11 @@ void TWordComposer::ExpandVars(bool history) {
       found = true;
       break;
     }
-    if (!found && !(Vars && Vars->Evaluate(v->Expression, value))) value.clear();
+    if (!found) {
+      const bool evaluated =
+          Vars && (v->Compiled ? Vars->Run(*v->Compiled, value) : Vars->Evaluate(v->Expression, value));
+      if (!evaluated) value.clear();
+    }
     std::vector<std::unique_ptr<TWdGlyph>> made;
     for (size_t k = 0, n = 0; k < value.size(); k += n) {
       n = CharLength(value, k);
@@ -524,6 +535,10 @@ void TWordComposer::AddComposedText(const TComposedText& text) {
         v->WaitTime = std::clamp(r.Wait, -kMaxWait, kMaxWait);
         v->Link = r.Link;
         v->Expression = r.Text;
+        if (r.Expression) {
+          v->Compiled = std::make_unique<TVelkParser>();
+          v->Compiled->Assign(*r.Expression);
+        }
         Append(std::move(v));
         break;
       }

@@ -26,6 +26,8 @@ class IWordVars {
   virtual ~IWordVars() = default;
   // The value of the expression as text; false when it fails or gives no result.
   virtual bool Evaluate(const std::string& expression, std::string& value) = 0;
+  // The same for an expression stored compiled.
+  virtual bool Run(TVelkParser& compiled, std::string& value) = 0;
 };
 
 // Expressions run against a variable store and its system functions.
@@ -33,6 +35,7 @@ class TExprWordVars : public IWordVars {
  public:
   TExprWordVars(TParamCollection& store, ISysFuncTable* funcs) : store_(store), funcs_(funcs) {}
   bool Evaluate(const std::string& expression, std::string& value) override;
+  bool Run(TVelkParser& compiled, std::string& value) override;
 
  private:
   TParamCollection& store_;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/rect.h"
+#include "expr/velk_parser.h"
 #include "text/composed_text.h"
 
 namespace velk {
@@ -143,6 +144,7 @@ class TWdOpeVar : public TWdGlyph {
   explicit TWdOpeVar(TWdKind kind = TWdKind::Var) : TWdGlyph(kind) {}
   int32_t Wait() const override { return WaitTime; }
   std::string Expression;
+  std::unique_ptr<TVelkParser> Compiled;  // texts stored before expressions were kept as text
   TDecorate* Style = nullptr;
   int32_t WaitTime = 0;
   std::string Link;

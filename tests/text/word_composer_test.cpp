@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "expr/build_parser.h"
 #include "expr/param_collection.h"
 #include "text/font_face.h"
 #include "text/font_pixel.h"
@@ -257,6 +258,10 @@ class TFixedVars : public IWordVars {
     value = "<" + expression + ">";
     return true;
   }
+  bool Run(TVelkParser& compiled, std::string& value) override {
+    value = std::to_string(compiled.Count());
+    return true;
+  }
   std::vector<std::string> asked;
 };
 
@@ -284,6 +289,26 @@ TEST(WordComposer, VarAndHistCharExpandFromSubstitutionsAndExpressions) {
   t.c.Vars = &expr;
   t.c.Compose("<VAR NAME=\"1+2*3\">|<VAR NAME=\"(\">");
   EXPECT_EQ(Rows(t.c), "7|");
+
+  // Older streams store the expression compiled.
+  TComposedText old;
+  old.Version = 100;
+  old.Styles.emplace_back();
+  TWordRecord var;
+  var.Code = kWdOpeVar;
+  var.Expression = std::make_unique<TVelkParser>();
+  ASSERT_TRUE(CompileAndRun("40+2", store, nullptr, *var.Expression));
+  old.Glyphs.push_back(std::move(var));
+  TMemoryStream m;
+  old.SaveToStream(m);
+  m.SetPosition(0);
+  TComposedText read;
+  read.LoadFromStream(m);
+  t.c.Clear();
+  t.c.AddComposedText(read);
+  t.c.ExpandVars();
+  t.c.Layout();
+  EXPECT_EQ(Rows(t.c), "42");
 }
 
 TEST(WordComposer, ComposedTextRoundTripsAndJoinsTheStyles) {
