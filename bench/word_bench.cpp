@@ -19,8 +19,9 @@ constexpr int32_t kWidth = 1280, kHeight = 720, kSize = 24;
 
 // count characters of Japanese prose (kana, kanji and punctuation).
 std::string Prose(int count) {
-  const std::string sample = Utf8ToCp932("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。何でも薄暗いじめじめした所で"
-                                         "ニャーニャー泣いていた事だけは記憶している。");
+  const std::string sample =
+      Utf8ToCp932("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。何でも薄暗いじめじめした所で"
+                  "ニャーニャー泣いていた事だけは記憶している。");
   std::string s;
   for (size_t i = 0; count > 0; --count) {
     const size_t n = CharLength(sample, i);

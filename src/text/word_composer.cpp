@@ -44,9 +44,7 @@ bool NoBreakOf(const TWdGlyph* g) {
   return false;
 }
 
-const std::string* LinkOf(const TWdGlyph* g) {
-  return g->IsReal() ? &static_cast<const TWdReal*>(g)->Link : nullptr;
-}
+const std::string* LinkOf(const TWdGlyph* g) { return g->IsReal() ? &static_cast<const TWdReal*>(g)->Link : nullptr; }
 
 bool IsLayoutOp(const TWdGlyph* g) {
   return g->Kind == TWdKind::Align || g->Kind == TWdKind::Indent || g->Kind == TWdKind::Undent;
@@ -128,8 +126,7 @@ void TWordComposer::Clear() {
   width_ = 0;
 }
 
-template <typename T>
-T* TWordComposer::Append(std::unique_ptr<T> g) {
+template <typename T> T* TWordComposer::Append(std::unique_ptr<T> g) {
   T* p = g.get();
   glyphs_.push_back(std::move(g));
   return p;
@@ -190,11 +187,13 @@ void TWordComposer::ApplyTag(const std::string& token) {
     t.Link = ResolveEscapes(tag.Value("HREF"));
   } else if (name == "/A") {
     t.Link.clear();
-  } else if (name == "B" || name == "/B" || name == "I" || name == "/I" || name == "S" || name == "/S" ||
-             name == "U" || name == "/U") {
+  } else if (name == "B" || name == "/B" || name == "I" || name == "/I" || name == "S" || name == "/S" || name == "U" ||
+             name == "/U") {
     const char letter = name.back();
-    const uint8_t bit = letter == 'B' ? kFontBold : letter == 'I' ? kFontItalic : letter == 'S' ? kFontStrikeOut
-                                                                                               : kFontUnderline;
+    const uint8_t bit = letter == 'B'   ? kFontBold
+                        : letter == 'I' ? kFontItalic
+                        : letter == 'S' ? kFontStrikeOut
+                                        : kFontUnderline;
     t.Style = name[0] == '/' ? static_cast<uint8_t>(t.Style & ~bit) : static_cast<uint8_t>(t.Style | bit);
   } else if (name == "FONT") {
     const std::string size = tag.Value("SIZE");
@@ -457,7 +456,8 @@ void TWordComposer::Layout(int32_t first, int32_t last) {
       const auto first_glyph =
           std::find_if(row->Glyphs.begin(), row->Glyphs.end(), [](TWdGlyph* p) { return p->Kind != TWdKind::Space; });
       for (TWdGlyph* r : row->Glyphs) r->Row = nullptr;
-      const auto at = std::find_if(glyphs_.begin(), glyphs_.end(), [&](const auto& p) { return p.get() == *first_glyph; });
+      const auto at =
+          std::find_if(glyphs_.begin(), glyphs_.end(), [&](const auto& p) { return p.get() == *first_glyph; });
       i = static_cast<int32_t>(at - glyphs_.begin());
       page->Rows.pop_back();
       page = nullptr;
@@ -643,8 +643,7 @@ TDecorate* TDecorateList::Use(const TDecorate& want) {
 
 void TDecorateList::Release(TDecorate* d) {
   if (!d || --d->UseCount > 0) return;
-  items_.erase(std::remove_if(items_.begin(), items_.end(), [d](const auto& p) { return p.get() == d; }),
-               items_.end());
+  items_.erase(std::remove_if(items_.begin(), items_.end(), [d](const auto& p) { return p.get() == d; }), items_.end());
 }
 
 int32_t TDecorateList::IndexOf(const TDecorate* d) const {

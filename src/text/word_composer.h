@@ -77,6 +77,11 @@ class TWordComposer {
   void Layout(int32_t first = 0, int32_t last = -1);
   // SetText, ExpandVars and Layout.
   void Compose(const std::string& text);
+  // The area the text fills: rows no wider than width, pages no taller than height (a window's client size).
+  void SetClientSize(int32_t width, int32_t height) {
+    Settings.MaxWidth = width;
+    Settings.PageHeight = height;
+  }
   void Clear();
 
   int32_t GlyphCount() const { return static_cast<int32_t>(glyphs_.size()); }
@@ -113,8 +118,7 @@ class TWordComposer {
   void AddChars(const std::string& text);
   TDecorate CurrentStyle() const;
   void RemoveGlyph(size_t index);
-  template <typename T>
-  T* Append(std::unique_ptr<T> g);
+  template <typename T> T* Append(std::unique_ptr<T> g);
 
   TFontPixelManager& glyph_cache_;
   std::vector<std::unique_ptr<TWdGlyph>> glyphs_;

@@ -16,9 +16,7 @@ namespace {
 // Buffers are never larger than this on a side: settings from save data must not decide how much memory they take.
 constexpr int32_t kMaxBufferSide = 8192;
 
-int32_t Saturate(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
+int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 TRect Offset(const TRect& r, int32_t dx, int32_t dy) {
   return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
@@ -120,8 +118,8 @@ bool TWdPage::IsTyping() const {
 
 void TWdPage::AddChanged(const TWdReal& g) {
   const TComposerSettings& s = composer_.Settings;
-  composer_.Changed.push_back(TRect{s.OriginX + g.X, ScreenTop() + g.Y, s.OriginX + g.X + g.Width,
-                                    ScreenTop() + g.Y + g.Height});
+  composer_.Changed.push_back(
+      TRect{s.OriginX + g.X, ScreenTop() + g.Y, s.OriginX + g.X + g.Width, ScreenTop() + g.Y + g.Height});
 }
 
 void TWdPage::UpdateCaret(const TWdGlyph& g) {
@@ -277,10 +275,10 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility) {
   if (!c.Link.empty()) flags |= kFontUnderline;  // a link is always underlined
   TGlyphPaint paint;
   paint.Color = static_cast<uint32_t>(color.ColorToPixel(composer_.ColorOf(c)));
-  paint.BorderColor = static_cast<uint32_t>(
-      color.ColorToPixel(c.Style->BorderColor == -1 ? s.BorderColor : c.Style->BorderColor));
-  paint.ShadowColor = static_cast<uint32_t>(
-      color.ColorToPixel(c.Style->ShadowColor == -1 ? s.ShadowColor : c.Style->ShadowColor));
+  paint.BorderColor =
+      static_cast<uint32_t>(color.ColorToPixel(c.Style->BorderColor == -1 ? s.BorderColor : c.Style->BorderColor));
+  paint.ShadowColor =
+      static_cast<uint32_t>(color.ColorToPixel(c.Style->ShadowColor == -1 ? s.ShadowColor : c.Style->ShadowColor));
   paint.Border = composer_.BorderOf(c);
   paint.Shadow = composer_.ShadowOf(c);
   paint.Blended = s.AntiAlias > 0;
@@ -317,8 +315,8 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility) {
     const uint16_t code = len == 2 ? static_cast<uint16_t>(lead << 8 | static_cast<uint8_t>(ruby[i + 1])) : lead;
     const int64_t centre = g.X + ((2 * k - 1) * run_w + n) / (2 * n);
     const int32_t x = Saturate(centre - (len == 2 ? ruby_size / 2 : ruby_size / 4));
-    const TFontPixel* rg = cache.GetGlyph(code, font, static_cast<uint8_t>(flags & ~kFontUnderline), ruby_size,
-                                          s.AntiAlias);
+    const TFontPixel* rg =
+        cache.GetGlyph(code, font, static_cast<uint8_t>(flags & ~kFontUnderline), ruby_size, s.AntiAlias);
     TFontPixelManager::DrawGlyph(&color, &mask, x, top, ruby_size, ruby_size, rg->OriginX, *rg, ruby_paint);
   }
 }
@@ -405,9 +403,9 @@ void TWdPage::Draw() {
   if (!target) return;
   const TComposerSettings& s = composer_.Settings;
   const int32_t top = ScreenTop();
-  const TRect area = Intersect(
-      TRect{s.OriginX, s.OriginY, s.OriginX + composer_.Width(), s.OriginY + std::max(0, s.PageHeight)},
-      composer_.ClipRect);
+  const TRect area =
+      Intersect(TRect{s.OriginX, s.OriginY, s.OriginX + composer_.Width(), s.OriginY + std::max(0, s.PageHeight)},
+                composer_.ClipRect);
   TDIBX& color = composer_.ColorBuffer();
   TDIBX& mask = composer_.MaskBuffer();
   for (const auto& row : Rows) {

@@ -38,7 +38,8 @@ class TWdPage {
 
   int32_t RowCount() const { return static_cast<int32_t>(Rows.size()); }
 
-  // Typing state.
+  // Typing state. The scroll offset (pixels, used when the text does not page) moves the rows up in the buffers
+  // too: whoever changes it renders the page again (Render(false)).
   int32_t ScrollOffset = 0;
   int32_t CurrentRow = 0;
   int32_t CurrentGlyph = 0;

@@ -31,9 +31,8 @@ TEST(MessageBuild, TextInsertCarriesTheComposedMarkup) {
                   "textins window: \"mes\"; text: \"こんにちは<B>世界</B>\\n<BR>次の<FONT COLOR=\\\"#FF0000\\\">行"
                   "</FONT><EVENT VALUE=done END>\"\n");
   test::WriteFile(dir / "game.vkp", "start p.ksb\npage p.vks\n");
-  const test::TToolRun run =
-      test::RunTool(test::ToolPath("velk-build"), "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game.dat") + "'",
-                    dir.Path());
+  const test::TToolRun run = test::RunTool(
+      test::ToolPath("velk-build"), "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game.dat") + "'", dir.Path());
   ASSERT_EQ(run.Status, 0) << run.Output;
 
   TVrFileCollection archive;
@@ -72,9 +71,8 @@ TEST(MessageBuild, TextInsertCarriesTheComposedMarkup) {
 
   // Markup the composer refuses names the source line.
   test::WriteFile(dir / "p.vks", "\ntextins window: \"mes\"; text: \"<A>x</A>\"\n");
-  const test::TToolRun bad =
-      test::RunTool(test::ToolPath("velk-build"), "'" + (dir / "game.vkp") + "' --out '" + (dir / "out") + "'",
-                    dir.Path());
+  const test::TToolRun bad = test::RunTool(test::ToolPath("velk-build"),
+                                           "'" + (dir / "game.vkp") + "' --out '" + (dir / "out") + "'", dir.Path());
   EXPECT_EQ(bad.Status, 1);
   EXPECT_NE(bad.Output.find("p.vks:2: message text: <A>タグにHREF値がありません"), std::string::npos) << bad.Output;
 }

@@ -269,7 +269,8 @@ TEST(WordComposer, VarAndHistCharExpandFromSubstitutionsAndExpressions) {
   Composer t(10, 0);
   TFixedVars vars;
   t.c.Vars = &vars;
-  t.c.Substitutions = {{"name", "ab\x01" "c\x02"}};
+  t.c.Substitutions = {{"name", "ab\x01"
+                                "c\x02"}};
   t.c.SetText("x<VAR NAME=name>y<B><VAR NAME=n1></B><VAR NAME=fail><HISTCHAR VALUE=h>");
   t.c.ExpandVars();
   t.c.Layout();
