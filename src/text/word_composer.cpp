@@ -451,10 +451,11 @@ void TWordComposer::Layout(int32_t first, int32_t last) {
       row->Glyphs.push_back(r);
     }
     row->Place();
-    if (Settings.Paging && page->Rows.size() > 1 && y + row->Height > Settings.PageHeight) {
+    const auto first_glyph =
+        std::find_if(row->Glyphs.begin(), row->Glyphs.end(), [](TWdGlyph* p) { return p->Kind != TWdKind::Space; });
+    if (Settings.Paging && page->Rows.size() > 1 && y + row->Height > Settings.PageHeight &&
+        first_glyph != row->Glyphs.end()) {
       // The row does not fit: it starts the next page.
-      const auto first_glyph =
-          std::find_if(row->Glyphs.begin(), row->Glyphs.end(), [](TWdGlyph* p) { return p->Kind != TWdKind::Space; });
       for (TWdGlyph* r : row->Glyphs) r->Row = nullptr;
       const auto at =
           std::find_if(glyphs_.begin(), glyphs_.end(), [&](const auto& p) { return p.get() == *first_glyph; });

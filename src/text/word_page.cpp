@@ -249,10 +249,10 @@ void TWdPage::Render(bool reset_visibility) {
   color.Fill(0);
   mask.Fill(0);
   for (const auto& row : Rows)
-    for (TWdGlyph* g : row->Glyphs) RenderGlyph(*g, reset_visibility);
+    for (size_t i = 0; i < row->Glyphs.size(); ++i) RenderGlyph(*row->Glyphs[i], reset_visibility, i);
 }
 
-void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility) {
+void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
   if (!g.IsReal()) return;
   auto& real = static_cast<TWdReal&>(g);
   if (reset_visibility) real.SetVisibility(0);
@@ -282,7 +282,9 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility) {
   paint.Border = composer_.BorderOf(c);
   paint.Shadow = composer_.ShadowOf(c);
   paint.Blended = s.AntiAlias > 0;
-  const auto it = std::find(g.Row->Glyphs.begin(), g.Row->Glyphs.end(), &g);
+  const auto& glyphs = g.Row->Glyphs;
+  const auto it = index < glyphs.size() && glyphs[index] == &g ? glyphs.begin() + static_cast<std::ptrdiff_t>(index)
+                                                               : std::find(glyphs.begin(), glyphs.end(), &g);
   const TWdGlyph* before = it != g.Row->Glyphs.begin() ? *(it - 1) : nullptr;
   const TWdGlyph* after = it + 1 < g.Row->Glyphs.end() ? *(it + 1) : nullptr;
   paint.JoinBefore = SameFrame(composer_, before, &g);
@@ -363,7 +365,7 @@ void TWdPage::SetRunHover(TWdReal* first, bool on) {
   }
   for (TWdReal* r : run) r->Hover = on;
   for (TWdReal* r : redraw) {
-    RenderGlyph(*r, false);
+    RenderGlyph(*r, false, SIZE_MAX);
     AddChanged(*r);
   }
 }

@@ -2,6 +2,7 @@
 // Rows and pages of laid-out text, and the typing of a page: glyphs revealed one after another after their waits,
 // each fading in, with the events met on the way handed over as notifications, the caret, the link under the mouse,
 // and drawing from the composer's pre-rendered buffers with each glyph's visibility.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -76,7 +77,8 @@ class TWdPage {
  private:
   // The page's screen top (the y origin, less the scroll offset when the text scrolls).
   int32_t ScreenTop() const;
-  void RenderGlyph(TWdGlyph& g, bool reset_visibility);
+  // index: the glyph's place in its row when the caller knows it (else any value, and the row is searched).
+  void RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index);
   void AddChanged(const TWdReal& g);
   void SetRunHover(TWdReal* first, bool on);
   TWdGlyph* NextGlyph(const TWdGlyph* g) const;
