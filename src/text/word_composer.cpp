@@ -440,7 +440,9 @@ void TWordComposer::Layout(int32_t first, int32_t last) {
     const int32_t end = run_end(i);
     int64_t run_w = 0;
     for (int32_t k = i; k < end; ++k) run_w += Glyph(k)->Width;
-    if (row_width() > 0 && max_width > 0 && row_width() + run_w > max_width) {
+    // A row that holds nothing but its indent is not closed: the run would meet the same indent on the next row.
+    const bool has_content = row->Glyphs.size() > (row->IndentSpace ? 1u : 0u);
+    if (has_content && row_width() > 0 && max_width > 0 && row_width() + run_w > max_width) {
       close_row();
       open_row();
     }

@@ -211,6 +211,11 @@ TEST(WordComposer, AlignmentIndentAndUndentPlaceRows) {
   EXPECT_EQ(second.Glyphs.front()->Width, 20);
   EXPECT_EQ(second.Glyphs[1]->X, 20);
   EXPECT_EQ(t.c.Page(0)->Rows[2]->Glyphs.front()->X, 0);
+
+  // An indent as wide as the row: every run still moves on (one run per row), and paging ends.
+  t.c.Settings.PageHeight = 25;
+  t.c.Compose("abcde<INDENT> f g<FONT SIZE=30>h</FONT>");
+  EXPECT_EQ(Rows(t.c), "abcde| /f /gh");
 }
 
 TEST(WordComposer, ImagesRubyBorderAndItalicShapeTheRow) {
