@@ -178,9 +178,9 @@ void TVelkLabel::SetZoomY(int32_t v) {
 
 void TVelkLabel::Layout() {
   TFontPixelManager& glyphs = FontPixelManager();
-  glyphs.SetQuality(antialias_ ? 3 : 0);
   const std::string font = font_name_.empty() ? Utf8ToCp932("ＭＳ ゴシック") : font_name_;
-  const auto glyph = [&](uint16_t code) { return glyphs.GetGlyph(code, font, font_style_, font_height_); };
+  const int32_t quality = antialias_ ? 3 : 0;
+  const auto glyph = [&](uint16_t code) { return glyphs.GetGlyph(code, font, font_style_, font_height_, quality); };
 
   // Line widths first: the cache may evict glyphs of a long line while it is walked, so a glyph is used only
   // right after it was asked for.

@@ -13,7 +13,7 @@
 #include "script/command_exec.h"
 #include "script/control_commands.h"
 #include "script/page.h"
-#include "script/stored_read.h"
+#include "vfs/stored_read.h"
 
 namespace velk {
 

@@ -4,7 +4,7 @@
 #include "base/sjis.h"
 #include "expr/param_collection.h"
 #include "script/call_scene.h"
-#include "script/stored_read.h"
+#include "vfs/stored_read.h"
 
 namespace velk {
 

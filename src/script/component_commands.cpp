@@ -1,7 +1,7 @@
 #include "script/component_commands.h"
 
 #include "script/page.h"
-#include "script/stored_read.h"
+#include "vfs/stored_read.h"
 #include "vfs/stream_io.h"
 
 namespace velk {

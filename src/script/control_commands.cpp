@@ -1,6 +1,6 @@
 #include "script/control_commands.h"
 
-#include "script/stored_read.h"
+#include "vfs/stored_read.h"
 #include "vfs/stream_io.h"
 
 namespace velk {

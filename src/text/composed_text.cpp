@@ -5,7 +5,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
-#include "script/stored_read.h"
+#include "vfs/stored_read.h"
 #include "vfs/stream_io.h"
 
 namespace velk {

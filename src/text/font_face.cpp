@@ -182,8 +182,10 @@ std::unique_ptr<TFontFace> TFontFace::Open(const std::string& face_name, int32_t
   FT_Face f = face->impl_->Face;
   face->file_ = file;
   face->style_ = style;
-  face->ascent_ = Pixels(f->size->metrics.ascender);
-  face->descent_ = -Pixels(f->size->metrics.descender);
+  // The size metrics round the ascender up and the descender down, which makes the cell one pixel taller than
+  // asked; the ascent is rounded to the nearest pixel and, for a cell height, the descent is what remains of it.
+  face->ascent_ = ScaledPixels(f, f->ascender);
+  face->descent_ = h > 0 ? h - face->ascent_ : -ScaledPixels(f, f->descender);
   face->underline_size_ = std::max(1, ScaledPixels(f, f->underline_thickness));
   face->underline_position_ = ScaledPixels(f, f->underline_position);
   const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(f, FT_SFNT_OS2));

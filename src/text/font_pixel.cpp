@@ -62,14 +62,14 @@ uint32_t Mix(const TCustomDIBX& s, uint32_t d, uint32_t c, uint32_t m) {
   return v;
 }
 
-// Puts one plane pixel at (x, y) of the colour surface and the mask, clipped to both.
-void Put(TCustomDIBX* color, TCustomDIBX* mask, int32_t x, int32_t y, uint32_t value, uint8_t coverage, bool blended) {
+// Puts one plane pixel at (x, y) of the colour surface and the mask, clipped to both; the mask takes at least m.
+void Put(TCustomDIBX* color, TCustomDIBX* mask, int32_t x, int32_t y, uint32_t value, uint8_t coverage, bool blended,
+         uint8_t m) {
   if (color && x >= 0 && y >= 0 && x < color->Width() && y < color->Height()) {
     const bool full = !blended || coverage == 255;
     color->SetPixel(x, y, full ? value : Mix(*color, color->GetPixel(x, y), value, coverage));
   }
   if (mask && x >= 0 && y >= 0 && x < mask->Width() && y < mask->Height()) {
-    const uint8_t m = blended ? coverage : uint8_t{255};
     if (m > mask->GetPixel(x, y)) mask->SetPixel(x, y, m);
   }
 }
@@ -96,7 +96,7 @@ uint8_t TFontPixel::CoverageAt(int32_t x, int32_t y) const {
 TFontPixelManager::TFontPixelManager() = default;
 TFontPixelManager::~TFontPixelManager() = default;
 
-void TFontPixelManager::SetQuality(int32_t level) { quality_ = std::clamp(level, 0, 3); }
+int32_t TFontPixelManager::EffectiveQuality(int32_t level) const { return mono_only_ ? 0 : std::clamp(level, 0, 3); }
 
 TFontFace& TFontPixelManager::SelectFont(const std::string& font_name, int32_t height, uint8_t style) {
   if (!font_ || font_name != font_name_ || height != font_height_ || style != font_style_) {
@@ -110,17 +110,19 @@ TFontFace& TFontPixelManager::SelectFont(const std::string& font_name, int32_t h
   return *font_;
 }
 
-TFontPixel* TFontPixelManager::GetGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height) {
+TFontPixel* TFontPixelManager::GetGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height,
+                                        int32_t quality) {
+  quality = EffectiveQuality(quality);
   auto& bucket = buckets_[code & 0xFF];
   for (const TUsage::iterator& it : bucket) {
     const TFontPixel& g = **it;
     if (g.Code == code && g.FontName == font_name && g.FontHeight == height && g.Style == style &&
-        g.Quality == quality_) {
+        g.Quality == quality) {
       usage_.splice(usage_.begin(), usage_, it);
       return it->get();
     }
   }
-  usage_.push_front(MakeGlyph(code, font_name, style, height));
+  usage_.push_front(MakeGlyph(code, font_name, style, height, quality));
   bucket.push_back(usage_.begin());
   TFontPixel* made = usage_.front().get();
   if (usage_.size() > kCapacity) {
@@ -133,13 +135,14 @@ TFontPixel* TFontPixelManager::GetGlyph(uint16_t code, const std::string& font_n
 }
 
 std::unique_ptr<TFontPixel> TFontPixelManager::MakeGlyph(uint16_t code, const std::string& font_name, uint8_t style,
-                                                         int32_t height) {
+                                                         int32_t height, int32_t quality) {
   TFontFace& face = SelectFont(font_name, height, style);
   TGlyphImage image;
-  bool ok = face.Render(code, quality_, image);
-  if (!ok && quality_ != 0) {
-    // The engine cannot give this format: one bit per pixel from now on.
-    quality_ = 0;
+  bool ok = face.Render(code, quality, image);
+  if (!ok && quality != 0) {
+    // The engine cannot give this format: one bit per pixel from now on, for every caller.
+    mono_only_ = true;
+    quality = 0;
     ok = face.Render(code, 0, image);
   }
   auto g = std::make_unique<TFontPixel>();
@@ -148,7 +151,7 @@ std::unique_ptr<TFontPixel> TFontPixelManager::MakeGlyph(uint16_t code, const st
   g->FontName = font_name;
   g->FontHeight = height;
   g->Style = style;
-  g->Quality = quality_;
+  g->Quality = quality;
   if (style & kFontUnderline) g->UnderlineSize = face.UnderlineSize();
   if (style & kFontStrikeOut) {
     g->StrikeOutPos = face.Ascent() - face.StrikeOutPosition();
@@ -192,11 +195,14 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   if (g.StrikeOutSize > 0) text.FillRows(bar_left, bar_right, b + g.StrikeOutPos, g.StrikeOutSize);
 
   const TPlane grown = b > 0 ? Grow(text, b) : text;
+  // With a border or a shadow the colour surface carries the finished pixels, so every drawn pixel sets the mask to
+  // 255; plain text keeps its coverage in the mask, through which it is drawn in its colour.
+  const bool framed = b > 0 || s > 0;
   const auto paint_plane = [&](const TPlane& p, int32_t dx, int32_t dy, uint32_t value, bool blended) {
     for (int32_t py = 0; py < p.H; ++py)
       for (int32_t px = 0; px < p.W; ++px) {
         const uint8_t m = p.V[static_cast<size_t>(py) * static_cast<size_t>(p.W) + static_cast<size_t>(px)];
-        if (m) Put(color, mask, x + px + dx, y + py + dy, value, m, blended);
+        if (m) Put(color, mask, x + px + dx, y + py + dy, value, m, blended, framed || !blended ? 255 : m);
       }
   };
   if (s > 0) paint_plane(grown, s, s, paint.ShadowColor, false);

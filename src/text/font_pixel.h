@@ -58,17 +58,19 @@ class TFontPixelManager {
   TFontPixelManager(const TFontPixelManager&) = delete;
   TFontPixelManager& operator=(const TFontPixelManager&) = delete;
 
-  // The cached glyph for the key (the current quality level included), made on a miss. Raises
-  // "Error:GetOutlineTextMetrics" when no font at all can be opened.
-  TFontPixel* GetGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height);
+  // The cached glyph for the key, made on a miss. The quality level (0 one bit per pixel, 1 five, 2 seventeen,
+  // 3 sixty-five gray levels; clamped into 0 .. 3) is part of the key: every caller asks for its own, so one caller
+  // never leaves the cache at its level for the next. Raises "Error:GetOutlineTextMetrics" when no font at all can
+  // be opened.
+  TFontPixel* GetGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height, int32_t quality);
   // The current font's ascent (0 before any font was made).
   int32_t Ascent() const { return font_ ? font_->Ascent() : 0; }
   // Selects the font (re-created only when name, height or style change) and answers it.
   TFontFace& SelectFont(const std::string& font_name, int32_t height, uint8_t style);
 
-  // 0 one bit per pixel, 1 five, 2 seventeen, 3 sixty-five gray levels; values outside 0 .. 3 are clamped.
-  int32_t Quality() const { return quality_; }
-  void SetQuality(int32_t level);
+  // The level a request for a level is served at: the level clamped into 0 .. 3, or 0 for every request once the
+  // font engine failed to give gray levels.
+  int32_t EffectiveQuality(int32_t level) const;
   size_t Count() const { return usage_.size(); }
 
   // Draws glyph g in the cell (x, y, cell_w, cell_h) of a colour surface and its 8-bit mask (either may be null):
@@ -83,7 +85,8 @@ class TFontPixelManager {
 
  private:
   using TUsage = std::list<std::unique_ptr<TFontPixel>>;
-  std::unique_ptr<TFontPixel> MakeGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height);
+  std::unique_ptr<TFontPixel> MakeGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height,
+                                        int32_t quality);
 
   std::array<std::vector<TUsage::iterator>, 256> buckets_;
   TUsage usage_;  // most recently used first
@@ -91,7 +94,7 @@ class TFontPixelManager {
   std::string font_name_;
   int32_t font_height_ = 0;
   uint8_t font_style_ = 0;
-  int32_t quality_ = 3;
+  bool mono_only_ = false;
 };
 
 // The process-wide glyph cache.

@@ -60,7 +60,6 @@ void TLabelDIB::RenderLabel() {
   mask_->Fill(0);
   color_->Fill(0);
   TFontPixelManager& glyphs = FontPixelManager();
-  glyphs.SetQuality(list_.Quality);
   TGlyphPaint paint;
   paint.Color = static_cast<uint32_t>(color_->ColorToPixel(list_.TextColor));
   paint.BorderColor = static_cast<uint32_t>(color_->ColorToPixel(list_.BorderColor));
@@ -72,7 +71,7 @@ void TLabelDIB::RenderLabel() {
   size_t k = 0;
   for (size_t i = 0, n = 0; i < caption_.size() && k < advances_.size() && x < width_; i += n, ++k) {
     const uint16_t code = CodeAt(caption_, i, n);
-    const TFontPixel* g = glyphs.GetGlyph(code, list_.FontName, list_.Style, list_.FontHeight);
+    const TFontPixel* g = glyphs.GetGlyph(code, list_.FontName, list_.Style, list_.FontHeight, list_.Quality);
     paint.JoinBefore = k > 0;
     paint.JoinAfter = i + n < caption_.size();
     TFontPixelManager::DrawGlyph(color_.get(), mask_.get(), x, 0, advances_[k], list_.FontHeight, g->OriginX, *g,

@@ -232,7 +232,7 @@ TEST(VelkBuild, ErrorsNameTheSourceFileAndLine) {
       {"calc a = 1\n\nfrobnicate 1\n", "bad.vks:3: unknown command frobnicate"},
       {"wait time: 1; colour: 2\n", "bad.vks:1: unknown field colour of wait"},
       {"@version 106\nwait time: 1; noevents: 1\n", "bad.vks:2: field noevents of wait needs a newer page version"},
-      {"# note\ntextins text: hello; window: \"mes\"\n", "bad.vks:2: message text cannot be compiled yet"},
+      {"# note\ntextins text: \"<A>x\"; window: \"mes\"\n", "bad.vks:2: message text: <A>"},
       {"jump page: bad.ksb; target: @nowhere\n", "bad.vks:1: no label nowhere in bad.ksb"},
       {"   calc a = 1\n", "bad.vks:1: indentation must be a multiple of two spaces"},
       {"calc a = (1\n", "bad.vks:1: expression \"a = (1\""},

@@ -49,6 +49,17 @@ TEST(FontFace, UnknownFaceOpensTheDefaultGothic) {
   EXPECT_LE(unknown->Ascent() + unknown->Descent(), 17);
 }
 
+TEST(FontFace, CellHeightIsExactlyTheHeightAsked) {
+  for (const std::string& name : {kGothic, kPGothic, Utf8ToCp932("ＭＳ 明朝")}) {
+    for (int32_t h = 8; h <= 48; ++h) {
+      auto face = TFontFace::Open(name, h, 0);
+      ASSERT_NE(face, nullptr);
+      EXPECT_EQ(face->Ascent() + face->Descent(), h) << h;
+      EXPECT_GT(face->Descent(), 0) << h;
+    }
+  }
+}
+
 TEST(FontFace, ShiftJisCodesBecomeUnicode) {
   EXPECT_EQ(CharCodeToUnicode('A'), U'A');
   EXPECT_EQ(CharCodeToUnicode(kHiraganaA), U'あ');
@@ -58,14 +69,14 @@ TEST(FontFace, ShiftJisCodesBecomeUnicode) {
 
 TEST(FontPixelManager, GlyphMetricsFollowTheCharacter) {
   TFontPixelManager m;
-  const TFontPixel* space = m.GetGlyph(' ', kGothic, 0, 16);
+  const TFontPixel* space = m.GetGlyph(' ', kGothic, 0, 16, 3);
   EXPECT_TRUE(space->Empty());
   EXPECT_GT(space->TrailingGap, 0);
   EXPECT_EQ(space->TrailingGap, m.SelectFont(kGothic, 16, 0).TextWidth(' '));
   EXPECT_EQ(space->Advance(), space->TrailingGap);
 
-  const TFontPixel* a = m.GetGlyph('a', kGothic, 0, 16);
-  const TFontPixel* wide = m.GetGlyph(kHiraganaA, kGothic, 0, 16);
+  const TFontPixel* a = m.GetGlyph('a', kGothic, 0, 16, 3);
+  const TFontPixel* wide = m.GetGlyph(kHiraganaA, kGothic, 0, 16, 3);
   ASSERT_FALSE(a->Empty());
   ASSERT_FALSE(wide->Empty());
   EXPECT_GT(wide->Advance(), a->Advance());
@@ -81,16 +92,13 @@ TEST(FontPixelManager, GlyphMetricsFollowTheCharacter) {
 
 TEST(FontPixelManager, QualityLevelsMapToTheirCoverageTables) {
   TFontPixelManager m;
-  m.SetQuality(0);
-  const std::set<int> mono = CoverageValues(*m.GetGlyph(kHiraganaA, kGothic, 0, 24));
+  const std::set<int> mono = CoverageValues(*m.GetGlyph(kHiraganaA, kGothic, 0, 24, 0));
   EXPECT_EQ(mono, (std::set<int>{0, 255}));
 
   const std::set<uint8_t> level1 = {0, 79, 127, 207, 255};
-  m.SetQuality(1);
-  for (int v : CoverageValues(*m.GetGlyph(kHiraganaA, kGothic, 0, 24))) EXPECT_TRUE(level1.count(uint8_t(v))) << v;
+  for (int v : CoverageValues(*m.GetGlyph(kHiraganaA, kGothic, 0, 24, 1))) EXPECT_TRUE(level1.count(uint8_t(v))) << v;
 
-  m.SetQuality(3);
-  const TFontPixel* smooth = m.GetGlyph(kHiraganaA, kGothic, 0, 24);
+  const TFontPixel* smooth = m.GetGlyph(kHiraganaA, kGothic, 0, 24, 3);
   EXPECT_EQ(smooth->Quality, 3);
   EXPECT_GT(CoverageValues(*smooth).size(), 4u);
   for (int v : CoverageValues(*smooth)) EXPECT_TRUE(v == 0 || v >= 18) << v;
@@ -99,67 +107,65 @@ TEST(FontPixelManager, QualityLevelsMapToTheirCoverageTables) {
   EXPECT_EQ(LevelCoverage(3, 8), 55);
   EXPECT_EQ(LevelCoverage(2, 8), 159);
   EXPECT_EQ(LevelCoverage(0, 1), 255);
-  m.SetQuality(7);
-  EXPECT_EQ(m.Quality(), 3);
+  EXPECT_EQ(m.EffectiveQuality(7), 3);
+  EXPECT_EQ(m.EffectiveQuality(-1), 0);
+  EXPECT_EQ(m.GetGlyph(kHiraganaA, kGothic, 0, 24, 7), smooth);
 }
 
 TEST(FontPixelManager, SameKeyHitsAndEveryKeyPartCounts) {
   TFontPixelManager m;
-  TFontPixel* g = m.GetGlyph('x', kGothic, 0, 16);
-  EXPECT_EQ(m.GetGlyph('x', kGothic, 0, 16), g);
-  EXPECT_NE(m.GetGlyph('x', kGothic, kFontBold, 16), g);
-  EXPECT_NE(m.GetGlyph('x', kGothic, 0, 17), g);
-  EXPECT_NE(m.GetGlyph('x', kPGothic, 0, 16), g);
-  EXPECT_NE(m.GetGlyph('x' + 256, kGothic, 0, 16), g);  // same bucket, other code
-  m.SetQuality(0);
-  EXPECT_NE(m.GetGlyph('x', kGothic, 0, 16), g);
-  m.SetQuality(3);
-  EXPECT_EQ(m.GetGlyph('x', kGothic, 0, 16), g);
+  TFontPixel* g = m.GetGlyph('x', kGothic, 0, 16, 3);
+  EXPECT_EQ(m.GetGlyph('x', kGothic, 0, 16, 3), g);
+  EXPECT_NE(m.GetGlyph('x', kGothic, kFontBold, 16, 3), g);
+  EXPECT_NE(m.GetGlyph('x', kGothic, 0, 17, 3), g);
+  EXPECT_NE(m.GetGlyph('x', kPGothic, 0, 16, 3), g);
+  EXPECT_NE(m.GetGlyph('x' + 256, kGothic, 0, 16, 3), g);  // same bucket, other code
+  EXPECT_NE(m.GetGlyph('x', kGothic, 0, 16, 0), g);
+  EXPECT_EQ(m.GetGlyph('x', kGothic, 0, 16, 3), g);
   EXPECT_EQ(m.Count(), 6u);
 }
 
 TEST(FontPixelManager, LeastRecentlyUsedGlyphIsMadeAgainAfterTheLimit) {
   TFontPixelManager m;
   const auto code = [](int i) { return static_cast<uint16_t>(0x8140 + i); };
-  m.GetGlyph(code(0), kGothic, 0, 12)->TrailingGap = -1;  // a mark a remade glyph does not carry
-  m.GetGlyph(code(1), kGothic, 0, 12)->TrailingGap = -2;
-  for (int i = 2; i < 257; ++i) m.GetGlyph(code(i), kGothic, 0, 12);
+  m.GetGlyph(code(0), kGothic, 0, 12, 3)->TrailingGap = -1;  // a mark a remade glyph does not carry
+  m.GetGlyph(code(1), kGothic, 0, 12, 3)->TrailingGap = -2;
+  for (int i = 2; i < 257; ++i) m.GetGlyph(code(i), kGothic, 0, 12, 3);
   EXPECT_EQ(m.Count(), TFontPixelManager::kCapacity);
   // Glyph 1 is still cached; using it makes glyph 2 the oldest.
-  EXPECT_EQ(m.GetGlyph(code(1), kGothic, 0, 12)->TrailingGap, -2);
-  EXPECT_NE(m.GetGlyph(code(0), kGothic, 0, 12)->TrailingGap, -1);
+  EXPECT_EQ(m.GetGlyph(code(1), kGothic, 0, 12, 3)->TrailingGap, -2);
+  EXPECT_NE(m.GetGlyph(code(0), kGothic, 0, 12, 3)->TrailingGap, -1);
   EXPECT_EQ(m.Count(), TFontPixelManager::kCapacity);
-  EXPECT_EQ(m.GetGlyph(code(1), kGothic, 0, 12)->TrailingGap, -2);
+  EXPECT_EQ(m.GetGlyph(code(1), kGothic, 0, 12, 3)->TrailingGap, -2);
 }
 
 TEST(FontPixelManager, UnknownFaceDrawsInTheDefaultGothic) {
   TFontPixelManager m;
-  const TFontPixel* unknown = m.GetGlyph(kHiraganaA, "No Such Face Anywhere", 0, 20);
-  const TFontPixel* gothic = m.GetGlyph(kHiraganaA, kGothic, 0, 20);
+  const TFontPixel* unknown = m.GetGlyph(kHiraganaA, "No Such Face Anywhere", 0, 20, 3);
+  const TFontPixel* gothic = m.GetGlyph(kHiraganaA, kGothic, 0, 20, 3);
   EXPECT_NE(unknown, gothic);
   EXPECT_EQ(Pixels(*unknown), Pixels(*gothic));
-  EXPECT_NE(Pixels(*m.GetGlyph(kHiraganaA, Utf8ToCp932("ＭＳ 明朝"), 0, 20)), Pixels(*gothic));
+  EXPECT_NE(Pixels(*m.GetGlyph(kHiraganaA, Utf8ToCp932("ＭＳ 明朝"), 0, 20, 3)), Pixels(*gothic));
 }
 
 TEST(FontPixelManager, StylesChangeTheGlyphAndCarryBarMetrics) {
   TFontPixelManager m;
-  const TFontPixel* plain = m.GetGlyph('H', kGothic, 0, 20);
-  const TFontPixel* bold = m.GetGlyph('H', kGothic, kFontBold, 20);
+  const TFontPixel* plain = m.GetGlyph('H', kGothic, 0, 20, 3);
+  const TFontPixel* bold = m.GetGlyph('H', kGothic, kFontBold, 20, 3);
   EXPECT_GT(bold->BitmapWidth(), plain->BitmapWidth());
-  const TFontPixel* lined = m.GetGlyph('H', kGothic, kFontUnderline | kFontStrikeOut, 20);
+  const TFontPixel* lined = m.GetGlyph('H', kGothic, kFontUnderline | kFontStrikeOut, 20, 3);
   EXPECT_GT(lined->UnderlineSize, 0);
   EXPECT_GT(lined->StrikeOutSize, 0);
   EXPECT_GT(lined->StrikeOutPos, 0);
   EXPECT_LT(lined->StrikeOutPos, m.Ascent());
   // Script sizes far beyond a screen are drawn at the largest height instead.
-  EXPECT_LE(m.GetGlyph('H', kGothic, 0, 1000000)->BitmapHeight(), kMaxFontHeight);
+  EXPECT_LE(m.GetGlyph('H', kGothic, 0, 1000000, 3)->BitmapHeight(), kMaxFontHeight);
 }
 
 // A glyph drawn with border and shadow into a 32-bit colour surface and its mask.
 TEST(FontPixelManager, DrawGlyphPaintsShadowBorderAndText) {
   TFontPixelManager m;
-  m.SetQuality(0);
-  const TFontPixel* g = m.GetGlyph('I', kGothic, 0, 16);
+  const TFontPixel* g = m.GetGlyph('I', kGothic, 0, 16, 0);
   ASSERT_FALSE(g->Empty());
   TDIBX color, mask;
   color.SetSize(40, 40, 32);
@@ -197,7 +203,7 @@ TEST(FontPixelManager, DrawGlyphPaintsShadowBorderAndText) {
 
 TEST(FontPixelManager, BlendedTextMasksByCoverageAndBarsSpanTheCell) {
   TFontPixelManager m;
-  const TFontPixel* g = m.GetGlyph('o', kGothic, kFontUnderline, 16);
+  const TFontPixel* g = m.GetGlyph('o', kGothic, kFontUnderline, 16, 3);
   TDIBX color, mask;
   color.SetSize(16, 16, 32);
   color.Fill(0);
@@ -216,9 +222,33 @@ TEST(FontPixelManager, BlendedTextMasksByCoverageAndBarsSpanTheCell) {
   TFontPixelManager::DrawGlyph(&tiny, nullptr, -3, -3, 16, 16, 0, *g, paint);
 }
 
+// Shadowed text without a border: the colour surface holds the finished pixels, so the mask is 255 wherever
+// anything was drawn, also on the anti-aliased edge of the text outside the shadow.
+TEST(FontPixelManager, ShadowedTextSetsTheMaskFullOnEveryDrawnPixel) {
+  TFontPixelManager m;
+  const TFontPixel* g = m.GetGlyph(kHiraganaA, kGothic, 0, 20, 3);
+  TDIBX color, mask;
+  color.SetSize(30, 30, 32);
+  color.Fill(0);
+  mask.SetSize(30, 30, 8);
+  mask.Fill(0);
+  TGlyphPaint paint;
+  paint.Color = static_cast<uint32_t>(color.ColorToPixel(0xFFFFFF));
+  paint.ShadowColor = static_cast<uint32_t>(color.ColorToPixel(0x0000FF));
+  paint.Shadow = 2;
+  TFontPixelManager::DrawGlyph(&color, &mask, 0, 0, 20, 20, g->OriginX, *g, paint);
+  int drawn = 0;
+  for (int32_t y = 0; y < 30; ++y)
+    for (int32_t x = 0; x < 30; ++x) {
+      EXPECT_EQ(mask.GetPixel(x, y), color.GetPixel(x, y) ? 255u : 0u) << x << "," << y;
+      drawn += color.GetPixel(x, y) != 0;
+    }
+  EXPECT_GT(drawn, 20);
+}
+
 TEST(FontPixelManager, CellOffsetCentresNarrowGlyphs) {
   TFontPixelManager m;
-  const TFontPixel* g = m.GetGlyph('i', kGothic, 0, 16);
+  const TFontPixel* g = m.GetGlyph('i', kGothic, 0, 16, 3);
   const TCharWidths w = m.SelectFont(kGothic, 16, 0).CharWidths('i');
   EXPECT_EQ(w.A + w.B + w.C, g->Advance());
   const int32_t offset = TFontPixelManager::CellOffset(*g, 16, w);

@@ -9,6 +9,9 @@
 #include "property_names.h"
 #include "script/component_commands.h"
 #include "source_text.h"
+#include "text/font_pixel.h"
+#include "text/word_composer.h"
+#include "vfs/stream.h"
 
 namespace velk::build {
 
@@ -134,11 +137,21 @@ class TSourceFiller : public TComFields {
     if (text != nullptr) value = Utf8ToCp932(StringValue(*text));
   }
 
+  // Message markup becomes the composed-text stream the player reads.
   void Data(const char* key, std::string& value) override {
-    if (single(key) != nullptr) {
-      fail("message text cannot be compiled yet: the text composer is not part of this build");
-    }
     value.clear();
+    const std::string* text = single(key);
+    if (text == nullptr) return;
+    try {
+      TFontPixelManager glyphs;  // composing opens no font
+      TWordComposer composer(glyphs);
+      composer.SetText(Utf8ToCp932(StringValue(*text)));
+      TMemoryStream stream;
+      composer.ComposedText().SaveToStream(stream);
+      value.assign(reinterpret_cast<const char*>(stream.Bytes().data()), stream.Bytes().size());
+    } catch (const EVelkError& e) {
+      fail("message text: " + e.Utf8());
+    }
   }
 
   void Expr(const char* key, TVelkParser& value) override {

@@ -1,4 +1,4 @@
-#include "script/stored_read.h"
+#include "vfs/stored_read.h"
 
 #include "base/error.h"
 #include "base/sjis.h"
