@@ -122,6 +122,10 @@ void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification
 }
 
 // The window takes its caption from the project's title when it starts up, right after the project.
+void TGameSession::SetTransitionCentre(int32_t x, int32_t y) {
+  if (scene_ != nullptr) scene_->Wipes.ZoomCentre = TPoint{x, y};
+}
+
 void TGameSession::SetTitle(const std::string&) {}
 
 void TGameSession::Close() {

@@ -42,6 +42,7 @@ uint8_t WipeRamp(int64_t p, int64_t e, int64_t s) {
 TCustomWipe::TCustomWipe(TCustomDIBX* dest, TCustomDIBX* old_picture, TCustomDIBX* new_picture)
     : dest_(dest), old_(old_picture), new_(new_picture) {
   if (dest_) rect_ = TRect{0, 0, dest_->Width(), dest_->Height()};
+  prepared_rect_ = rect_;
 }
 
 TCustomWipe::~TCustomWipe() = default;
@@ -71,6 +72,7 @@ bool TCustomWipe::Step() {
       H() <= 0)
     return false;
   if (!prepared_) Prepare();
+  if (prepared_rect_ != rect_) return false;
   DrawStep();
   return false;
 }

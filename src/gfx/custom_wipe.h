@@ -44,7 +44,10 @@ class TCustomWipe {
   virtual void SetParam(int index, int32_t value);
   virtual void SetRuleFile(const std::string& name) { rule_file_ = name; }
   // Once after the parameters and the rule file are set.
-  virtual void Prepare() { prepared_ = true; }
+  virtual void Prepare() {
+    prepared_ = true;
+    prepared_rect_ = rect_;
+  }
   // Draws the state at the current position; true (and nothing drawn) once the position reaches the duration.
   bool Step();
 
@@ -78,6 +81,7 @@ class TCustomWipe {
   int32_t params_[2] = {0, 0};
   TRect rect_;
   bool prepared_ = false;
+  TRect prepared_rect_;  // the screen the tables were made for
   TWipeServices services_;
 };
 
