@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gfx/dibx.h"
+#include "gfx/pixel_format.h"
 #include "scene/base_list.h"
 
 namespace velk {
@@ -10,7 +11,10 @@ namespace {
 
 constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00;
 
-uint32_t screen_at(TVelkBaseList& scene, int32_t x, int32_t y) { return scene.PresentationSurface()->GetPixel(x, y); }
+// The screen's pixel as a colour 0x00BBGGRR.
+uint32_t screen_at(TVelkBaseList& scene, int32_t x, int32_t y) {
+  return NativeToColor(scene.PresentationSurface()->GetPixel(x, y), kMasks888);
+}
 
 // The channel blend of the drawing operations, written out: (d * (255 - a) + s * a) >> 8.
 uint32_t blend(uint32_t d, uint32_t s, uint32_t a) {
