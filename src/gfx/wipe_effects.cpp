@@ -2,7 +2,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include <type_traits>
+
 #include "gfx/draw_support.h"
+#include "gfx/wipe_pixels.h"
 #include "gfx/wipe_types.h"
 
 namespace velk {
@@ -46,35 +49,28 @@ void TWipeSpot::Prepare() {
 }
 
 void TWipeSpot::DrawStep() {
-  TPixels d(dest_), o(old_), n(new_);
-  if (!d.Valid() || !o.Valid() || !n.Valid() || (d.Bits() != 16 && d.Bits() != 32) || !d.SameFormat(o) ||
-      !d.SameFormat(n) || distances_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H()))
-    return;
+  if (distances_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) return;
   const int64_t b = t() * span_ / T();
-  const TPixelMasks& m = d.Masks();
   uint32_t grey[256];
-  for (uint32_t v = 0; v < 256; ++v) grey[v] = ColorToNative(v * 0x010101u, m);
-  auto lighten = [&m](uint32_t px, uint32_t g) {
-    return AddColorChannel(px, g, m.Red) | AddColorChannel(px, g, m.Green) | AddColorChannel(px, g, m.Blue);
-  };
-  const int32_t* dist = distances_.data();
-  for (int32_t y = 0; y < H(); ++y) {
-    uint8_t* drow = d.Row(y);
-    const uint8_t *orow = o.Row(y), *nrow = n.Row(y);
+  const TPixelMasks masks{dest_->RedMask(), dest_->GreenMask(), dest_->BlueMask()};
+  for (uint32_t v = 0; v < 256; ++v) grey[v] = ColorToNative(v * 0x010101u, masks);
+  ForPixelRows(dest_, old_, new_, W(), H(), [&](int32_t y, auto* drow, const auto* orow, const auto* nrow,
+                                                 const TPixelMasks& m) {
+    using P = std::remove_cvref_t<decltype(*orow)>;
+    const int32_t* dist = &distances_[static_cast<size_t>(y) * W()];
     for (int32_t x = 0; x < W(); ++x) {
-      const int64_t k = b - *dist++;
-      uint32_t px;
+      // Before the spot the old pixel, brightening up to its peak, then the new pixel darkening back.
+      const int64_t k = b - dist[x];
       if (k < 0)
-        px = LoadPixel(orow, x, d.Bits());
+        drow[x] = orow[x];
       else if (k < 256)
-        px = lighten(LoadPixel(orow, x, d.Bits()), grey[k]);
+        drow[x] = static_cast<P>(AddGreyPixel(orow[x], grey[k], m));
       else if (k < 512)
-        px = lighten(LoadPixel(nrow, x, d.Bits()), grey[511 - k]);
+        drow[x] = static_cast<P>(AddGreyPixel(nrow[x], grey[511 - k], m));
       else
-        px = LoadPixel(nrow, x, d.Bits());
-      StorePixel(drow, x, d.Bits(), px);
+        drow[x] = nrow[x];
     }
-  }
+  });
 }
 
 // ---- ripple ----
@@ -116,28 +112,26 @@ void TWipeRipple::Prepare() {
 }
 
 void TWipeRipple::DrawStep() {
-  TPixels d(dest_), o(old_), n(new_);
-  if (!d.Valid() || !o.Valid() || !n.Valid() || (d.Bits() != 16 && d.Bits() != 32) || !d.SameFormat(o) ||
-      !d.SameFormat(n) || distance_.size() != static_cast<size_t>(qw_) * static_cast<size_t>(qh_) ||
-      qw_ != (W() + 1) / 2 || qh_ != (H() + 1) / 2)
+  if (distance_.size() != static_cast<size_t>(qw_) * static_cast<size_t>(qh_) || qw_ != (W() + 1) / 2 ||
+      qh_ != (H() + 1) / 2)
     return;
   const int64_t f = t() * (RoundInt(std::hypot(double(H() / 2), double(W() / 2))) + int64_t{length_}) / T();
-  const int32_t cx = W() / 2, cy = H() / 2, bits = d.Bits();
-  for (int32_t y = 0; y < H(); ++y) {
+  const int32_t cx = W() / 2, cy = H() / 2;
+  TPixels whole(new_);
+  ForPixelRows(dest_, old_, new_, W(), H(), [&](int32_t y, auto* drow, const auto* orow, const auto* nrow,
+                                                 const TPixelMasks&) {
+    using P = std::remove_cvref_t<decltype(*orow)>;
     const bool flip_y = y >= qh_;
-    const int32_t qy = flip_y ? H() - 1 - y : y;
-    uint8_t* drow = d.Row(y);
-    const uint8_t *orow = o.Row(y), *nrow = n.Row(y);
+    const size_t row = static_cast<size_t>(flip_y ? H() - 1 - y : y) * qw_;
     for (int32_t x = 0; x < W(); ++x) {
       const bool flip_x = x >= qw_;
-      const size_t q = static_cast<size_t>(qy) * qw_ + (flip_x ? W() - 1 - x : x);
+      const size_t q = row + static_cast<size_t>(flip_x ? W() - 1 - x : x);
       const int64_t dist = distance_[q];
       const int64_t k = dist + (length_ - 1) - f;
-      uint32_t px;
       if (k > length_ - 1) {
-        px = LoadPixel(orow, x, bits);
+        drow[x] = orow[x];  // the front has not come yet
       } else if (k < 0) {
-        px = LoadPixel(nrow, x, bits);
+        drow[x] = nrow[x];  // it has passed
       } else {
         // Inside the ring: the new picture sampled further out along the pixel's own direction.
         const int64_t r = dist + waves_[static_cast<size_t>(k)];
@@ -145,13 +139,12 @@ void TWipeRipple::DrawStep() {
         if (flip_x) sx = W() - 1 - sx;
         if (flip_y) sy = H() - 1 - sy;
         if (sx >= 0 && sx < W() && sy >= 0 && sy < H())
-          px = LoadPixel(n.Row(static_cast<int32_t>(sy)), static_cast<int32_t>(sx), bits);
+          drow[x] = reinterpret_cast<const P*>(whole.Row(static_cast<int32_t>(sy)))[sx];
         else
-          px = LoadPixel(nrow, x, bits);
+          drow[x] = nrow[x];
       }
-      StorePixel(drow, x, bits, px);
     }
-  }
+  });
 }
 
 // ---- crack ----

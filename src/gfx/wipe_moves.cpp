@@ -3,6 +3,11 @@
 #include <cmath>
 #include <numbers>
 
+#include <type_traits>
+#include <vector>
+
+#include "gfx/draw_support.h"
+#include "gfx/wipe_pixels.h"
 #include "gfx/wipe_types.h"
 
 namespace velk {
@@ -90,25 +95,50 @@ void TWipeTwistH::DrawStep() {
   const double pi = std::numbers::pi;
   const double phi = static_cast<double>(t()) * 3 * pi / 2 / static_cast<double>(T());
   const int32_t n = vertical_ ? W() : H(), length = vertical_ ? H() : W();
-  // Line `at` of the screen, or the part of it from `from` of `size` pixels.
-  auto line = [this](int32_t at, int32_t from, int32_t size) {
-    return vertical_ ? Bounds(at, from, 1, size) : Bounds(from, at, size, 1);
+  // Per line (row, or column for the vertical twist): the picture it shows whole, or the squeezed copy centred
+  // on black, sampled as a stretch samples (16.16 steps).
+  struct TLine {
+    int8_t Whole;  // 0 old, 1 new, -1 squeezed
+    bool FromNew;
+    int32_t From, Wide;
+    int64_t Step;
   };
+  std::vector<TLine> lines(static_cast<size_t>(n));
   for (int32_t i = 0; i < n; ++i) {
-    const int32_t at = reverse_ ? n - 1 - i : i;
+    TLine& l = lines[static_cast<size_t>(reverse_ ? n - 1 - i : i)];
     const double theta = phi - static_cast<double>(i) / n * pi / 2;
-    const TRect whole = line(at, 0, length);
     if (theta < 0 || theta >= pi) {
-      // Not started yet, or finished.
-      dest_->Draw(whole.Left, whole.Top, theta < 0 ? old_ : new_, whole, false, false, false);
+      l = {static_cast<int8_t>(theta < 0 ? 0 : 1), false, 0, 0, 0};  // not started yet, or finished
       continue;
     }
-    dest_->FillRect(whole, 0);
-    const int32_t size = RoundInt(std::cos(theta) * length);
-    if (size == 0) continue;
-    const int32_t wide = std::abs(size);
-    dest_->StretchDraw(line(at, (length - wide) / 2, wide), size > 0 ? old_ : new_, whole, false, false, false, 255);
+    const int32_t size = RoundInt(std::cos(theta) * length), wide = std::abs(size);
+    const int64_t step = wide > 0 ? static_cast<int64_t>(static_cast<double>(length) / wide * 65536.0) : 0;
+    l = {-1, size < 0, (length - wide) / 2, wide, step};
   }
+  TPixels o(old_), nw(new_);
+  ForPixelRows(dest_, old_, new_, W(), H(), [&](int32_t y, auto* drow, const auto* orow, const auto* nrow,
+                                                 const TPixelMasks&) {
+    using P = std::remove_cvref_t<decltype(*orow)>;
+    auto sample = [&](const TLine& l, int32_t x, int32_t c) -> P {
+      if (c < l.From || c >= l.From + l.Wide) return 0;
+      const auto src = static_cast<int32_t>((int64_t{c - l.From} * l.Step) >> 16);
+      const TPixels& p = l.FromNew ? nw : o;
+      return vertical_ ? reinterpret_cast<const P*>(p.Row(src))[x] : reinterpret_cast<const P*>(p.Row(y))[src];
+    };
+    if (!vertical_) {
+      const TLine& l = lines[static_cast<size_t>(y)];
+      if (l.Whole >= 0) {
+        std::copy_n(l.Whole == 0 ? orow : nrow, W(), drow);
+      } else {
+        for (int32_t x = 0; x < W(); ++x) drow[x] = sample(l, x, x);
+      }
+      return;
+    }
+    for (int32_t x = 0; x < W(); ++x) {
+      const TLine& l = lines[static_cast<size_t>(x)];
+      drow[x] = l.Whole == 0 ? orow[x] : l.Whole == 1 ? nrow[x] : sample(l, x, y);
+    }
+  });
 }
 
 }  // namespace velk

@@ -3,7 +3,10 @@
 #include <array>
 #include <exception>
 
+#include <type_traits>
+
 #include "gfx/draw_support.h"
+#include "gfx/wipe_pixels.h"
 #include "gfx/wipe_types.h"
 
 namespace velk {
@@ -81,33 +84,26 @@ void TWipeShadowWhite::Prepare() {
 }
 
 void TWipeShadowWhite::DrawStep() {
-  TPixels d(dest_), o(old_), n(new_);
-  if (!d.Valid() || !o.Valid() || !n.Valid() || (d.Bits() != 16 && d.Bits() != 32) || !d.SameFormat(o) ||
-      !d.SameFormat(n) || greys_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H()))
-    return;
-  const TPixelMasks& m = d.Masks();
+  if (greys_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) return;
   const int64_t q = 768 * t() / T();
   // Per grey level: the picture it shows and the grey it takes.
+  const TPixelMasks masks{dest_->RedMask(), dest_->GreenMask(), dest_->BlueMask()};
   std::array<bool, 256> shows_new;
   std::array<uint32_t, 256> grey;
   for (int32_t g = 0; g < 256; ++g) {
     const auto l = static_cast<uint32_t>(std::clamp<int64_t>(q + g - 256, 0, 511));
     shows_new[g] = l > 255;
-    const uint32_t v = l > 255 ? 511 - l : l;
-    grey[g] = ColorToNative(v * 0x010101u, m);
+    grey[g] = ColorToNative((l > 255 ? 511 - l : l) * 0x010101u, masks);
   }
-  auto mix = [this, &m](uint32_t px, uint32_t c) {
-    if (subtract_)
-      return SubColorChannel(px, c, m.Red) | SubColorChannel(px, c, m.Green) | SubColorChannel(px, c, m.Blue);
-    return AddColorChannel(px, c, m.Red) | AddColorChannel(px, c, m.Green) | AddColorChannel(px, c, m.Blue);
-  };
-  const uint8_t* g = greys_.data();
-  for (int32_t y = 0; y < H(); ++y) {
-    uint8_t* drow = d.Row(y);
-    const uint8_t *orow = o.Row(y), *nrow = n.Row(y);
-    for (int32_t x = 0; x < W(); ++x, ++g)
-      StorePixel(drow, x, d.Bits(), mix(LoadPixel(shows_new[*g] ? nrow : orow, x, d.Bits()), grey[*g]));
-  }
+  ForPixelRows(dest_, old_, new_, W(), H(), [&](int32_t y, auto* drow, const auto* orow, const auto* nrow,
+                                                 const TPixelMasks& m) {
+    using P = std::remove_cvref_t<decltype(*orow)>;
+    const uint8_t* g = &greys_[static_cast<size_t>(y) * W()];
+    for (int32_t x = 0; x < W(); ++x) {
+      const uint32_t px = shows_new[g[x]] ? nrow[x] : orow[x];
+      drow[x] = static_cast<P>(subtract_ ? SubGreyPixel(px, grey[g[x]], m) : AddGreyPixel(px, grey[g[x]], m));
+    }
+  });
 }
 
 }  // namespace velk
