@@ -5,6 +5,7 @@
 #include "gfx/dibx.h"
 #include "gfx/pixel_format.h"
 #include "scene/base_list.h"
+#include "picture_test_support.h"
 
 namespace velk {
 namespace {
@@ -76,6 +77,28 @@ TEST(SceneTransition, NoTransitionForUnknownTypesAndNoneAfterAResize) {
   scene.DrawAll();  // a zero duration is over at once
   scene.Reset();
   EXPECT_FALSE(scene.TransitionRunning());
+}
+
+// The rule image comes from the scene's image cache: a uniform grey of level 64 holds the mask at 64 where a
+// missing or damaged file leaves the plain cross-fade (already wholly new at this point).
+TEST(SceneTransition, RuleImagesComeFromTheImageCache) {
+  test::TPictureWorld world(20, 10);
+  world.Files["rule.brx"] = test::MakeBrix({{4, 3, 0x404040}});
+  world.Files["bad.brx"] = {'B', 'r', 'i', 'x', 1, 2, 3};
+  TVelkBaseList& scene = world.Scene;
+  scene.BaseAt(0)->SetColor(static_cast<int32_t>(kRed));
+  scene.BaseAt(1)->SetColor(static_cast<int32_t>(kGreen));
+  for (const char* rule : {"rule.brx", "missing.brx", "bad.brx"}) {
+    scene.Flip(0, 19, 0, true, 0, 300);
+    ASSERT_TRUE(scene.TransitionRunning());
+    scene.Transition()->SetRuleFile(rule);
+    scene.Transition()->Prepare();
+    scene.SetTransitionElapsed(150);
+    scene.DrawAll();
+    const uint32_t want = std::string(rule) == "rule.brx" ? blend(kRed, kGreen, 64) : kGreen;
+    EXPECT_EQ(screen_at(scene, 7, 4), want) << rule;
+    EXPECT_EQ(screen_at(scene, 19, 9), want) << rule;
+  }
 }
 
 }  // namespace
