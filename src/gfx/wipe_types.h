@@ -145,7 +145,6 @@ class TWipeGridV : public TWipeGrid {
 class TWipeDither : public TWipeMask {
  public:
   using TWipeMask::TWipeMask;
-  void SetParam(int index, int32_t value) override { TCustomWipe::SetParam(index, value); }
   void Prepare() override;
 
  protected:
@@ -162,7 +161,6 @@ class TWipeDither : public TWipeMask {
 class TWipeAngleMask : public TWipeMask {
  public:
   using TWipeMask::TWipeMask;
-  void SetParam(int index, int32_t value) override { TCustomWipe::SetParam(index, value); }
   void Prepare() override;
 
  protected:
@@ -202,7 +200,6 @@ class TWipeWFan : public TWipeAngleMask {
 class TWipeCircle : public TWipeMask {
  public:
   using TWipeMask::TWipeMask;
-  void SetParam(int index, int32_t value) override { TCustomWipe::SetParam(index, value); }
   void Prepare() override;
 
  protected:
@@ -216,7 +213,6 @@ class TWipeCircle : public TWipeMask {
 class TWipeBlockCoil : public TWipeMask {
  public:
   using TWipeMask::TWipeMask;
-  void SetParam(int index, int32_t value) override { TCustomWipe::SetParam(index, value); }
   void Prepare() override;
 
  protected:
@@ -381,7 +377,6 @@ std::vector<uint8_t> RuleGreys(TCustomDIBX* rule, int32_t w, int32_t h, bool rev
 class TWipeShadow : public TWipeMask {
  public:
   using TWipeMask::TWipeMask;
-  void SetParam(int index, int32_t value) override { TCustomWipe::SetParam(index, value); }
   void Prepare() override;
 
  protected:
