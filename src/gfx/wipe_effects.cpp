@@ -33,7 +33,8 @@ void TWipeMosaic::DrawStep() {
   // Shrunk into the work surface, mixed there, and stretched back over the whole screen in large blocks.
   work_->StretchDraw(small, b < 768 ? old_ : new_, rect_, false, false, false, 255);
   if (b >= 256 && b < 768)
-    work_->StretchDraw(small, new_, rect_, false, false, false, static_cast<int>(b <= 511 ? (b - 256) / 4 : (b - 256) / 2));
+    work_->StretchDraw(small, new_, rect_, false, false, false,
+                       static_cast<int>(b <= 511 ? (b - 256) / 4 : (b - 256) / 2));
   dest_->StretchDraw(rect_, work_.get(), small, false, false, false, 255);
 }
 
@@ -54,23 +55,23 @@ void TWipeSpot::DrawStep() {
   uint32_t grey[256];
   const TPixelMasks masks{dest_->RedMask(), dest_->GreenMask(), dest_->BlueMask()};
   for (uint32_t v = 0; v < 256; ++v) grey[v] = ColorToNative(v * 0x010101u, masks);
-  ForPixelRows(dest_, old_, new_, W(), H(), [&](int32_t y, auto* drow, const auto* orow, const auto* nrow,
-                                                 const TPixelMasks& m) {
-    using P = std::remove_cvref_t<decltype(*orow)>;
-    const int32_t* dist = &distances_[static_cast<size_t>(y) * W()];
-    for (int32_t x = 0; x < W(); ++x) {
-      // Before the spot the old pixel, brightening up to its peak, then the new pixel darkening back.
-      const int64_t k = b - dist[x];
-      if (k < 0)
-        drow[x] = orow[x];
-      else if (k < 256)
-        drow[x] = static_cast<P>(AddGreyPixel(orow[x], grey[k], m));
-      else if (k < 512)
-        drow[x] = static_cast<P>(AddGreyPixel(nrow[x], grey[511 - k], m));
-      else
-        drow[x] = nrow[x];
-    }
-  });
+  ForPixelRows(dest_, old_, new_, W(), H(),
+               [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks& m) {
+                 using P = std::remove_cvref_t<decltype(*orow)>;
+                 const int32_t* dist = &distances_[static_cast<size_t>(y) * W()];
+                 for (int32_t x = 0; x < W(); ++x) {
+                   // Before the spot the old pixel, brightening up to its peak, then the new pixel darkening back.
+                   const int64_t k = b - dist[x];
+                   if (k < 0)
+                     drow[x] = orow[x];
+                   else if (k < 256)
+                     drow[x] = static_cast<P>(AddGreyPixel(orow[x], grey[k], m));
+                   else if (k < 512)
+                     drow[x] = static_cast<P>(AddGreyPixel(nrow[x], grey[511 - k], m));
+                   else
+                     drow[x] = nrow[x];
+                 }
+               });
 }
 
 // ---- ripple ----
@@ -118,33 +119,33 @@ void TWipeRipple::DrawStep() {
   const int64_t f = t() * (RoundInt(std::hypot(double(H() / 2), double(W() / 2))) + int64_t{length_}) / T();
   const int32_t cx = W() / 2, cy = H() / 2;
   TPixels whole(new_);
-  ForPixelRows(dest_, old_, new_, W(), H(), [&](int32_t y, auto* drow, const auto* orow, const auto* nrow,
-                                                 const TPixelMasks&) {
-    using P = std::remove_cvref_t<decltype(*orow)>;
-    const bool flip_y = y >= qh_;
-    const size_t row = static_cast<size_t>(flip_y ? H() - 1 - y : y) * qw_;
-    for (int32_t x = 0; x < W(); ++x) {
-      const bool flip_x = x >= qw_;
-      const size_t q = row + static_cast<size_t>(flip_x ? W() - 1 - x : x);
-      const int64_t dist = distance_[q];
-      const int64_t k = dist + (length_ - 1) - f;
-      if (k > length_ - 1) {
-        drow[x] = orow[x];  // the front has not come yet
-      } else if (k < 0) {
-        drow[x] = nrow[x];  // it has passed
-      } else {
-        // Inside the ring: the new picture sampled further out along the pixel's own direction.
-        const int64_t r = dist + waves_[static_cast<size_t>(k)];
-        int64_t sx = cx + r * cos_[q] / 65536, sy = cy + r * sin_[q] / 65536;
-        if (flip_x) sx = W() - 1 - sx;
-        if (flip_y) sy = H() - 1 - sy;
-        if (sx >= 0 && sx < W() && sy >= 0 && sy < H())
-          drow[x] = reinterpret_cast<const P*>(whole.Row(static_cast<int32_t>(sy)))[sx];
-        else
-          drow[x] = nrow[x];
-      }
-    }
-  });
+  ForPixelRows(dest_, old_, new_, W(), H(),
+               [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks&) {
+                 using P = std::remove_cvref_t<decltype(*orow)>;
+                 const bool flip_y = y >= qh_;
+                 const size_t row = static_cast<size_t>(flip_y ? H() - 1 - y : y) * qw_;
+                 for (int32_t x = 0; x < W(); ++x) {
+                   const bool flip_x = x >= qw_;
+                   const size_t q = row + static_cast<size_t>(flip_x ? W() - 1 - x : x);
+                   const int64_t dist = distance_[q];
+                   const int64_t k = dist + (length_ - 1) - f;
+                   if (k > length_ - 1) {
+                     drow[x] = orow[x];  // the front has not come yet
+                   } else if (k < 0) {
+                     drow[x] = nrow[x];  // it has passed
+                   } else {
+                     // Inside the ring: the new picture sampled further out along the pixel's own direction.
+                     const int64_t r = dist + waves_[static_cast<size_t>(k)];
+                     int64_t sx = cx + r * cos_[q] / 65536, sy = cy + r * sin_[q] / 65536;
+                     if (flip_x) sx = W() - 1 - sx;
+                     if (flip_y) sy = H() - 1 - sy;
+                     if (sx >= 0 && sx < W() && sy >= 0 && sy < H())
+                       drow[x] = reinterpret_cast<const P*>(whole.Row(static_cast<int32_t>(sy)))[sx];
+                     else
+                       drow[x] = nrow[x];
+                   }
+                 }
+               });
 }
 
 // ---- crack ----

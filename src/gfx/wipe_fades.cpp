@@ -60,7 +60,8 @@ std::unique_ptr<TDIBX> BoxBlurred(TCustomDIBX* picture, int32_t r) {
   const int32_t w = d.Width(), h = d.Height();
   if (r <= 0 || !d.Valid() || (d.Bits() != 16 && d.Bits() != 32) || w <= 0 || h <= 0) return out;
   const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
-  std::vector<uint32_t> source(n), result(n, 0), row_sums(n), pre(static_cast<size_t>(w) + 1), acc(static_cast<size_t>(w));
+  std::vector<uint32_t> source(n), result(n, 0), row_sums(n), pre(static_cast<size_t>(w) + 1),
+      acc(static_cast<size_t>(w));
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) source[static_cast<size_t>(y) * w + x] = LoadPixel(d.Row(y), x, d.Bits());
   for (uint32_t mask : {d.Masks().Red, d.Masks().Green, d.Masks().Blue}) {

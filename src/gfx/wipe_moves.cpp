@@ -116,29 +116,29 @@ void TWipeTwistH::DrawStep() {
     l = {-1, size < 0, (length - wide) / 2, wide, step};
   }
   TPixels o(old_), nw(new_);
-  ForPixelRows(dest_, old_, new_, W(), H(), [&](int32_t y, auto* drow, const auto* orow, const auto* nrow,
-                                                 const TPixelMasks&) {
-    using P = std::remove_cvref_t<decltype(*orow)>;
-    auto sample = [&](const TLine& l, int32_t x, int32_t c) -> P {
-      if (c < l.From || c >= l.From + l.Wide) return 0;
-      const auto src = static_cast<int32_t>((int64_t{c - l.From} * l.Step) >> 16);
-      const TPixels& p = l.FromNew ? nw : o;
-      return vertical_ ? reinterpret_cast<const P*>(p.Row(src))[x] : reinterpret_cast<const P*>(p.Row(y))[src];
-    };
-    if (!vertical_) {
-      const TLine& l = lines[static_cast<size_t>(y)];
-      if (l.Whole >= 0) {
-        std::copy_n(l.Whole == 0 ? orow : nrow, W(), drow);
-      } else {
-        for (int32_t x = 0; x < W(); ++x) drow[x] = sample(l, x, x);
-      }
-      return;
-    }
-    for (int32_t x = 0; x < W(); ++x) {
-      const TLine& l = lines[static_cast<size_t>(x)];
-      drow[x] = l.Whole == 0 ? orow[x] : l.Whole == 1 ? nrow[x] : sample(l, x, y);
-    }
-  });
+  ForPixelRows(
+      dest_, old_, new_, W(), H(), [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks&) {
+        using P = std::remove_cvref_t<decltype(*orow)>;
+        auto sample = [&](const TLine& l, int32_t x, int32_t c) -> P {
+          if (c < l.From || c >= l.From + l.Wide) return 0;
+          const auto src = static_cast<int32_t>((int64_t{c - l.From} * l.Step) >> 16);
+          const TPixels& p = l.FromNew ? nw : o;
+          return vertical_ ? reinterpret_cast<const P*>(p.Row(src))[x] : reinterpret_cast<const P*>(p.Row(y))[src];
+        };
+        if (!vertical_) {
+          const TLine& l = lines[static_cast<size_t>(y)];
+          if (l.Whole >= 0) {
+            std::copy_n(l.Whole == 0 ? orow : nrow, W(), drow);
+          } else {
+            for (int32_t x = 0; x < W(); ++x) drow[x] = sample(l, x, x);
+          }
+          return;
+        }
+        for (int32_t x = 0; x < W(); ++x) {
+          const TLine& l = lines[static_cast<size_t>(x)];
+          drow[x] = l.Whole == 0 ? orow[x] : l.Whole == 1 ? nrow[x] : sample(l, x, y);
+        }
+      });
 }
 
 }  // namespace velk

@@ -95,15 +95,16 @@ void TWipeShadowWhite::DrawStep() {
     shows_new[g] = l > 255;
     grey[g] = ColorToNative((l > 255 ? 511 - l : l) * 0x010101u, masks);
   }
-  ForPixelRows(dest_, old_, new_, W(), H(), [&](int32_t y, auto* drow, const auto* orow, const auto* nrow,
-                                                 const TPixelMasks& m) {
-    using P = std::remove_cvref_t<decltype(*orow)>;
-    const uint8_t* g = &greys_[static_cast<size_t>(y) * W()];
-    for (int32_t x = 0; x < W(); ++x) {
-      const uint32_t px = shows_new[g[x]] ? nrow[x] : orow[x];
-      drow[x] = static_cast<P>(subtract_ ? SubGreyPixel(px, grey[g[x]], m) : AddGreyPixel(px, grey[g[x]], m));
-    }
-  });
+  ForPixelRows(dest_, old_, new_, W(), H(),
+               [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks& m) {
+                 using P = std::remove_cvref_t<decltype(*orow)>;
+                 const uint8_t* g = &greys_[static_cast<size_t>(y) * W()];
+                 for (int32_t x = 0; x < W(); ++x) {
+                   const uint32_t px = shows_new[g[x]] ? nrow[x] : orow[x];
+                   drow[x] =
+                       static_cast<P>(subtract_ ? SubGreyPixel(px, grey[g[x]], m) : AddGreyPixel(px, grey[g[x]], m));
+                 }
+               });
 }
 
 }  // namespace velk

@@ -127,7 +127,8 @@ void TWipeBlockCoil::Order() {
 void TWipeBlockRandom::Order() {
   const int32_t count = columns_ * rows_;
   for (int32_t i = 0; i < count; ++i) order_.push_back(i);
-  for (int32_t i = count - 1; i > 0; --i) std::swap(order_[static_cast<size_t>(i)], order_[static_cast<size_t>(Random(i + 1))]);
+  for (int32_t i = count - 1; i > 0; --i)
+    std::swap(order_[static_cast<size_t>(i)], order_[static_cast<size_t>(Random(i + 1))]);
 }
 
 bool TWipeBlockCoil::UpdateMask() {

@@ -356,8 +356,7 @@ void TVelkBaseList::ClearDirty() {
   base1_->DirtyRects.Clear();
 }
 
-void TVelkBaseList::Flip(int32_t active, uint8_t type, int32_t option, bool reset, int32_t elapsed,
-                         int32_t duration) {
+void TVelkBaseList::Flip(int32_t active, uint8_t type, int32_t option, bool reset, int32_t elapsed, int32_t duration) {
   ActiveBase = active != 0 ? 1 : 0;
   if (reset || (type != 0 && !TransitionRunning())) {
     transition_.reset();

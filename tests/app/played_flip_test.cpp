@@ -24,16 +24,15 @@ uint32_t blend(uint32_t d, uint32_t s, uint32_t a) {
 
 // "newback" lies under "back" until the flip carries it to the other base: the old picture is red with a blue
 // square, the new one green.
-const char kGame[] =
-    "@version 115\n"
-    "boxnew name: \"newback\"; left: 0; top: 0; width: 160; height: 120; color: 0x00FF00\n"
-    "boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x0000FF; priority: 2\n"
-    "boxnew name: \"sq\"; left: 40; top: 30; width: 40; height: 30; color: 0xFF0000; priority: 3\n"
-    "wait time: 30\n"
-    "flip type: 1; time: 300; carry: 1; names: \"newback\"\n"
-    "label idle\n"
-    "wait time: 1000\n"
-    "jump page: main.ksb; target: @idle\n";
+const char kGame[] = "@version 115\n"
+                     "boxnew name: \"newback\"; left: 0; top: 0; width: 160; height: 120; color: 0x00FF00\n"
+                     "boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x0000FF; priority: 2\n"
+                     "boxnew name: \"sq\"; left: 40; top: 30; width: 40; height: 30; color: 0xFF0000; priority: 3\n"
+                     "wait time: 30\n"
+                     "flip type: 1; time: 300; carry: 1; names: \"newback\"\n"
+                     "label idle\n"
+                     "wait time: 1000\n"
+                     "jump page: main.ksb; target: @idle\n";
 
 class PlayedFlip : public ::testing::Test {
  protected:
@@ -46,10 +45,10 @@ class PlayedFlip : public ::testing::Test {
         test::RunTool(test::ToolPath("velk-build"),
                       "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
     EXPECT_EQ(build.Status, 0) << build.Output;
-    const test::TToolRun run = test::RunTool(
-        test::ToolPath("velkplayer"), "--headless --clock virtual --frames " + std::to_string(frames) +
-                                          " --screenshot '" + (dir / "shot.png") + "' '" + (dir / "game") + "'",
-        dir.Path());
+    const test::TToolRun run = test::RunTool(test::ToolPath("velkplayer"),
+                                             "--headless --clock virtual --frames " + std::to_string(frames) +
+                                                 " --screenshot '" + (dir / "shot.png") + "' '" + (dir / "game") + "'",
+                                             dir.Path());
     EXPECT_EQ(run.Status, 0) << run.Output;
     const std::string png = test::ReadFile(dir / "shot.png");
     return DecodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), "shot.png");

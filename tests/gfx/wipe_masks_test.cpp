@@ -132,11 +132,11 @@ struct MaskCase {
 TEST(WipeMask, EveryMaskTypeFollowsItsFormula) {
   WipeScreen screen(45, 31);
   const MaskCase cases[] = {
-      {2, false, {}, {}},   {2, true, 7, 5},     {3, false, 6, 9},    {3, true, {}, {}},  {4, false, {}, {}},
-      {4, true, 4, 20},     {5, false, 5, 1},    {5, true, 0, 3},     {8, false, {}, {}}, {8, true, 8, 1},
-      {9, false, 9, 30},    {9, true, 7, 3},     {10, false, 6, 40},  {10, true, {}, {}}, {31, false, {}, {}},
-      {31, true, 45, 0},    {34, false, 30, 0},  {35, false, 100, 0}, {36, false, {}, {}}, {36, true, {}, {}},
-      {37, false, {}, {}},  {37, true, 12, 0},   {2, false, -5, -5},  {4, false, -3, 0},
+      {2, false, {}, {}},  {2, true, 7, 5},    {3, false, 6, 9},    {3, true, {}, {}},   {4, false, {}, {}},
+      {4, true, 4, 20},    {5, false, 5, 1},   {5, true, 0, 3},     {8, false, {}, {}},  {8, true, 8, 1},
+      {9, false, 9, 30},   {9, true, 7, 3},    {10, false, 6, 40},  {10, true, {}, {}},  {31, false, {}, {}},
+      {31, true, 45, 0},   {34, false, 30, 0}, {35, false, 100, 0}, {36, false, {}, {}}, {36, true, {}, {}},
+      {37, false, {}, {}}, {37, true, 12, 0},  {2, false, -5, -5},  {4, false, -3, 0},
   };
   const int32_t defaults[][2] = {{20, 1}, {20, 1}, {30, 1}, {30, 1}};
   for (const MaskCase& c : cases) {
@@ -230,13 +230,17 @@ TEST(WipeMask, RuleImagesOrderTheChange) {
           const RefImage got = RunWipe(screen, run);
           const RefImage want = Each(screen.w, screen.h, [&](int32_t x, int32_t y) {
             const int64_t g = greys[size_t(y) * screen.w + x];
-            if (type == 19) return MixRef(screen.o.at(x, y), screen.n.at(x, y), MaskValue(19, x, y, screen.w, screen.h, t, 300, rev, 0, 0, greys));
+            if (type == 19)
+              return MixRef(screen.o.at(x, y), screen.n.at(x, y),
+                            MaskValue(19, x, y, screen.w, screen.h, t, 300, rev, 0, 0, greys));
             const int64_t l = std::clamp<int64_t>(768 * t / 300 + g - 256, 0, 511);
             const uint32_t px = l <= 255 ? screen.o.at(x, y) : screen.n.at(x, y);
             const int64_t v = l <= 255 ? l : 511 - l;
             return type == 20 ? test::PlusGrey(px, v) : test::MinusGrey(px, v);
           });
-          EXPECT_TRUE(SameImage(got, want, "rule type " + std::to_string(type) + " " + file + (rev ? " reversed" : "") + " at " + std::to_string(t)));
+          EXPECT_TRUE(SameImage(got, want,
+                                "rule type " + std::to_string(type) + " " + file + (rev ? " reversed" : "") + " at " +
+                                    std::to_string(t)));
         }
       }
     }
@@ -297,8 +301,9 @@ TEST(WipeMask, MixThroughMaskMatchesTheFormulaWithEveryKernelSet) {
         MixThroughMask(&dest, old_pic.get(), new_pic.get(), mask.get(), *k);
         RefImage got = test::ReadImage(dest);
         got.masks = want.masks = o.masks;
-        EXPECT_TRUE(SameImage(got, want, std::string("mix ") + k->Name + " depth " + std::to_string(depth) +
-                                             " mask height " + std::to_string(mh)));
+        EXPECT_TRUE(SameImage(got, want,
+                              std::string("mix ") + k->Name + " depth " + std::to_string(depth) + " mask height " +
+                                  std::to_string(mh)));
       }
     }
   }

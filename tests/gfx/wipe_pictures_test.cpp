@@ -81,8 +81,11 @@ RefImage Expected(const WipeScreen& s, int type, int64_t t, int64_t T, bool rev,
     case 14: return Each(W, H, [&](int32_t x, int32_t y) { return PlusGrey(N.at(x, y), 255 - t * 255 / T); });
     case 15: {
       const int64_t b = t * 1023 / T;
-      const int64_t f = b <= 255 ? 263 - (b / 2) * 15 / 16 : b <= 511 ? 263 - (((b / 2) * 15) >> 4) : ((b - 512) / 2) * 15 / 16 + 24;
-      const int32_t sw = int32_t(std::max<int64_t>(1, (W / 4) * f >> 8)), sh = int32_t(std::max<int64_t>(1, (H / 4) * f >> 8));
+      const int64_t f = b <= 255   ? 263 - (b / 2) * 15 / 16
+                        : b <= 511 ? 263 - (((b / 2) * 15) >> 4)
+                                   : ((b - 512) / 2) * 15 / 16 + 24;
+      const int32_t sw = int32_t(std::max<int64_t>(1, (W / 4) * f >> 8)),
+                    sh = int32_t(std::max<int64_t>(1, (H / 4) * f >> 8));
       const RefImage small = Each(sw, sh, [&](int32_t i, int32_t j) {
         const int32_t x = StretchSrc(i, W, sw), y = StretchSrc(j, H, sh);
         uint32_t v = b < 768 ? O.at(x, y) : N.at(x, y);
@@ -204,19 +207,20 @@ struct PictureCase {
 TEST(WipePictures, EveryPictureTypeFollowsItsFormula) {
   WipeScreen screen(61, 43);
   const PictureCase cases[] = {
-      {1, false, 300, {}, {}, true},    {1, false, 299, 9, -5, true},  {6, false, 300, {}, {}, true},
-      {6, true, 300, {}, {}, true},     {7, false, 300, {}, {}, true}, {7, true, 300, {}, {}, true},
-      {12, false, 300, {}, {}, true},   {13, false, 300, {}, {}, true}, {14, false, 300, {}, {}, false},
-      {15, false, 300, {}, {}, false},  {15, false, 1023, {}, {}, false}, {16, false, 300, {}, {}, true},
-      {16, true, 300, {}, {}, true},    {17, false, 300, {}, {}, true}, {17, true, 300, {}, {}, true},
-      {18, false, 300, {}, {}, true},   {18, true, 300, {}, {}, true}, {24, false, 300, {}, {}, false},
-      {24, false, 300, 11, {}, false},  {25, false, 639, {}, {}, true}, {26, false, 300, {}, {}, true},
-      {27, false, 300, {}, {}, true},   {27, true, 300, {}, {}, true}, {28, false, 300, {}, {}, true},
-      {28, true, 300, {}, {}, true},    {30, false, 300, {}, {}, true}, {32, false, 300, {}, {}, true},
-      {32, true, 301, {}, {}, true},    {33, false, 300, {}, {}, true}, {33, true, 300, {}, {}, true},
+      {1, false, 300, {}, {}, true},   {1, false, 299, 9, -5, true},     {6, false, 300, {}, {}, true},
+      {6, true, 300, {}, {}, true},    {7, false, 300, {}, {}, true},    {7, true, 300, {}, {}, true},
+      {12, false, 300, {}, {}, true},  {13, false, 300, {}, {}, true},   {14, false, 300, {}, {}, false},
+      {15, false, 300, {}, {}, false}, {15, false, 1023, {}, {}, false}, {16, false, 300, {}, {}, true},
+      {16, true, 300, {}, {}, true},   {17, false, 300, {}, {}, true},   {17, true, 300, {}, {}, true},
+      {18, false, 300, {}, {}, true},  {18, true, 300, {}, {}, true},    {24, false, 300, {}, {}, false},
+      {24, false, 300, 11, {}, false}, {25, false, 639, {}, {}, true},   {26, false, 300, {}, {}, true},
+      {27, false, 300, {}, {}, true},  {27, true, 300, {}, {}, true},    {28, false, 300, {}, {}, true},
+      {28, true, 300, {}, {}, true},   {30, false, 300, {}, {}, true},   {32, false, 300, {}, {}, true},
+      {32, true, 301, {}, {}, true},   {33, false, 300, {}, {}, true},   {33, true, 300, {}, {}, true},
   };
   for (const PictureCase& c : cases) {
-    const std::string name = "type " + std::to_string(c.type) + (c.reverse ? " reversed" : "") + " of " + std::to_string(c.T);
+    const std::string name =
+        "type " + std::to_string(c.type) + (c.reverse ? " reversed" : "") + " of " + std::to_string(c.T);
     const int32_t default_p0 = c.type == 24 ? 5 : c.type == 30 ? screen.w / 2 : 0;
     const int32_t default_p1 = c.type == 30 ? screen.h / 2 : 0;
     std::vector<int64_t> times = {0, c.T / 3, 2 * c.T / 3, c.T - 1};
@@ -227,7 +231,8 @@ TEST(WipePictures, EveryPictureTypeFollowsItsFormula) {
       bool finished = true;
       const RefImage got = RunWipe(screen, run, &finished);
       EXPECT_FALSE(finished) << name;
-      const RefImage want = Expected(screen, c.type, t, c.T, c.reverse, c.p0.value_or(default_p0), c.p1.value_or(default_p1));
+      const RefImage want =
+          Expected(screen, c.type, t, c.T, c.reverse, c.p0.value_or(default_p0), c.p1.value_or(default_p1));
       EXPECT_TRUE(SameImage(got, want, name + " at " + std::to_string(t)));
       if (t == 0 && c.starts_old) {
         EXPECT_TRUE(SameImage(got, screen.o, name + " starts old"));

@@ -84,7 +84,9 @@ inline RefImage Each(int32_t w, int32_t h, const std::function<uint32_t(int32_t,
 }
 
 // The mask mix: 0 old, 255 new, otherwise the blend of the two by m (divisor 256).
-inline uint32_t MixRef(uint32_t o, uint32_t n, uint32_t m) { return m == 0 ? o : m == 255 ? n : RefBlend(o, n, m, kRgb); }
+inline uint32_t MixRef(uint32_t o, uint32_t n, uint32_t m) {
+  return m == 0 ? o : m == 255 ? n : RefBlend(o, n, m, kRgb);
+}
 inline uint32_t Grey(int64_t v) { return static_cast<uint32_t>(v) * 0x010101u; }
 inline uint32_t PlusGrey(uint32_t px, int64_t v) { return RefAddColor(px, Grey(v), kRgb); }
 inline uint32_t MinusGrey(uint32_t px, int64_t v) { return RefSubColor(px, Grey(v), kRgb); }
