@@ -138,6 +138,11 @@ void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification
   };
 }
 
+// The zoom transition turns about the project's screen centre unless the flip names another.
+void TGameSession::SetTransitionCentre(int32_t x, int32_t y) {
+  if (scene_ != nullptr) scene_->Wipes.ZoomCentre = TPoint{x, y};
+}
+
 // The window takes its caption from the project's title when it starts up, right after the project; "@Title"
 // reads it from here on.
 void TGameSession::SetTitle(const std::string& title) {

@@ -48,7 +48,7 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
 
   // IProjectWindow.
   void SetTitle(const std::string& title) override;
-  void SetTransitionCentre(int32_t, int32_t) override {}
+  void SetTransitionCentre(int32_t x, int32_t y) override;
   void Close() override;
   std::unique_ptr<ICallManager> CreateCallManager(TProject& project) override;
 

@@ -4,6 +4,7 @@
 
 #include "base/error.h"
 #include "gfx/dibx.h"
+#include "gfx/image_cache.h"
 #include "scene/component_factory.h"
 #include "vfs/stream_io.h"
 
@@ -167,6 +168,8 @@ int32_t TVelkBaseList::ListNames(std::vector<std::string>& list, uint8_t code, c
 // ---- size and surfaces -----------------------------------------------------------------------------------------
 
 void TVelkBaseList::SetSize(int32_t width, int32_t height) {
+  // A transition's tables belong to the screen it started on.
+  if (width != width_ || height != height_) transition_.reset();
   width_ = width;
   height_ = height;
   if (width_ > 0 && height_ > 0) surface_->SetSize(width_, height_, 32);
@@ -175,6 +178,7 @@ void TVelkBaseList::SetSize(int32_t width, int32_t height) {
 }
 
 void TVelkBaseList::ReleaseSurfaces() {
+  transition_.reset();
   surface_->Clear();
   base0_->ReleaseSurfaces();
   base1_->ReleaseSurfaces();
@@ -332,23 +336,33 @@ void TVelkBaseList::UpdateAll() {
 }
 
 void TVelkBaseList::DrawAll() {
+  transition_rect_ = TRect{};
   base0_->Draw();
   base1_->Draw();
+  if (!transition_) return;
+  transition_rect_ = transition_->Area();
+  // Once its time is over the transition draws nothing more and the screen holds the new picture until the flip
+  // that ends it.
+  if (transition_->Step()) surface_->Assign(InactiveBaseObject()->BaseSurface());
 }
 
-std::vector<TRect> TVelkBaseList::ChangedRects() const { return ActiveBaseObject()->DirtyRects.Rects(); }
+std::vector<TRect> TVelkBaseList::ChangedRects() const {
+  if (!transition_rect_.IsEmpty()) return {transition_rect_};
+  return ActiveBaseObject()->DirtyRects.Rects();
+}
 
 void TVelkBaseList::ClearDirty() {
   base0_->DirtyRects.Clear();
   base1_->DirtyRects.Clear();
 }
 
-void TVelkBaseList::Flip(int32_t active, uint8_t type, int32_t /*option*/, bool reset, int32_t /*elapsed*/,
-                         int32_t /*duration*/) {
+void TVelkBaseList::Flip(int32_t active, uint8_t type, int32_t option, bool reset, int32_t elapsed, int32_t duration) {
   ActiveBase = active != 0 ? 1 : 0;
   if (reset || (type != 0 && !TransitionRunning())) {
+    transition_.reset();
     base0_->AddWholeRect();
     base1_->AddWholeRect();
+    if (type != 0) StartTransition(type, option, duration);
     TVelkControl* focus = Focus();
     if (!focus || focus->Base() != ActiveBaseObject()) {
       focus_ = {};
@@ -356,9 +370,42 @@ void TVelkBaseList::Flip(int32_t active, uint8_t type, int32_t /*option*/, bool 
     }
   }
   TransitionType = type;
+  if (transition_) transition_->Position = elapsed;
+}
+
+void TVelkBaseList::StartTransition(uint8_t type, int32_t option, int32_t duration) {
+  TVelkBase* from = ActiveBaseObject();
+  TVelkBase* to = InactiveBaseObject();
+  // The active base has been painting straight into the screen: its picture becomes its own first.
+  if (from->Surface() != from->BaseSurface()) from->BaseSurface()->Assign(surface_.get());
+  TWipeServices services = Wipes;
+  if (!services.LoadRule) services.LoadRule = [this](const std::string& name) { return LoadRuleImage(name); };
+  transition_ = CreateWipe(type, surface_.get(), from->BaseSurface(), to->BaseSurface(), services);
+  if (!transition_) return;
+  transition_->Duration = duration;
+  transition_->SetReverse(option != 0);
+}
+
+void TVelkBaseList::SetTransitionElapsed(int32_t elapsed) {
+  if (transition_) transition_->Position = elapsed;
+}
+
+std::unique_ptr<TDIBX> TVelkBaseList::LoadRuleImage(const std::string& name) {
+  if (!Services.Images || !Services.FileExists(name)) return nullptr;
+  TBrixItem* item = Services.Images->Acquire(this, name);
+  std::unique_ptr<TDIBX> copy;
+  if (item && item->Count() > 0 && item->Frame(0).Surface) {
+    TDIBX* frame = item->Frame(0).Surface.get();
+    copy = std::make_unique<TDIBX>();
+    copy->SetSize(frame->Width(), frame->Height(), frame->BitCount());
+    copy->Assign(frame);
+  }
+  Services.Images->Release(item, this);
+  return copy;
 }
 
 void TVelkBaseList::Reset() {
+  transition_.reset();
   const int32_t w = width_, h = height_;
   const TPoint mouse{base0_->MouseX, base0_->MouseY};
   Events.Clear();

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "gfx/custom_wipe.h"
 #include "scene/scene_services.h"
 #include "scene/timer_list.h"
 #include "scene/velk_base.h"
@@ -74,10 +75,15 @@ class TVelkBaseList : public TVelkComponent {
   std::vector<TRect> ChangedRects() const;
   void ClearDirty();
 
+  // Sets the active base and starts (type not 0) or ends a transition; option is the transition's reverse flag.
   void Flip(int32_t active, uint8_t type, int32_t option, bool reset, int32_t elapsed, int32_t duration);
-  int32_t TransitionDuration() const { return 0; }
-  void SetTransitionElapsed(int32_t) {}
-  bool TransitionRunning() const { return false; }
+  int32_t TransitionDuration() const { return transition_ ? transition_->Duration : 0; }
+  void SetTransitionElapsed(int32_t elapsed);
+  bool TransitionRunning() const { return transition_ != nullptr; }
+  // The running transition, for its caller to set its parameters and rule file and prepare it; null without one.
+  TCustomWipe* Transition() const { return transition_.get(); }
+  // The area the transition changed in the last draw step; empty without a transition.
+  TRect TransitionRect() const { return transition_rect_; }
   // Empties the scene: new bases, no objects, no events.
   void Reset();
 
@@ -124,6 +130,9 @@ class TVelkBaseList : public TVelkComponent {
   int32_t ActiveBase = 0;
   uint8_t TransitionType = 0;
   int32_t DisplayScale = 100;
+  // What transitions reach: rule images (read through Services.Images when not set), random numbers and the
+  // default centre of the zoom transition.
+  TWipeServices Wipes;
   // The default cursor file (system variable "@Cursor").
   std::string DefaultCursor;
 
@@ -136,10 +145,14 @@ class TVelkBaseList : public TVelkComponent {
   void UnregisterTree(TVelkObject* object);
   std::unique_ptr<TVelkObject> TakeObject(TVelkObject* object);
   void FocusAfterFlip();
+  void StartTransition(uint8_t type, int32_t option, int32_t duration);
+  std::unique_ptr<TDIBX> LoadRuleImage(const std::string& name);
 
   std::unique_ptr<TVelkBase> base0_, base1_;
   int32_t width_ = 0, height_ = 0;
   std::unique_ptr<TDIBX> surface_;
+  std::unique_ptr<TCustomWipe> transition_;
+  TRect transition_rect_;
   std::vector<std::unique_ptr<TVelkObject>> objects_;
   std::vector<TObjectHandle> pending_delete_;
   std::vector<TObjectHandle> right_click_closers_;

@@ -321,11 +321,13 @@ void begin_flip(TCallMan& calls, TCommand& command) {
   }
   if (c.State == 3) return;
   scene.Flip(scene.ActiveBase, static_cast<uint8_t>(type), reverse ? 1 : 0, true, 0, duration);
-  // Transitions are drawn by the screen transitions; until a transition runs there is nothing to prepare.
-  if (!scene.TransitionRunning()) return;
-  calls.Evaluate(c.Param1);
-  calls.Evaluate(c.Param2);
-  calls.Evaluate(c.RuleName);
+  TCustomWipe* wipe = scene.Transition();
+  if (!wipe) return;
+  // Parameters and rule image only when the script gives them; the type's defaults stay otherwise.
+  if (const TCustomParam* p = calls.Evaluate(c.Param1)) wipe->SetParam(0, p->GetInt());
+  if (const TCustomParam* p = calls.Evaluate(c.Param2)) wipe->SetParam(1, p->GetInt());
+  if (const TCustomParam* rule = calls.Evaluate(c.RuleName)) wipe->SetRuleFile(rule->GetStr());
+  wipe->Prepare();
 }
 
 void exec_flip(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {

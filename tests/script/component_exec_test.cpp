@@ -346,7 +346,12 @@ TEST_F(ComponentExec, FlipWithTimeShowsASnapshotUntilItEndsAndClearsTheOldBase) 
   TDIBX* screen = scene.PresentationSurface();
   EXPECT_EQ(screen->GetPixel(30, 20), static_cast<uint32_t>(screen->ColorToPixel(0x0000FF)));
   EXPECT_EQ(Int("done"), 0);
-  Frames(2);
+  // The clock starts in the next frame; the transition runs until 300 ms (20 frames of 15 ms) have passed.
+  Frames(20);
+  EXPECT_EQ(scene.ActiveBase, 0);
+  EXPECT_TRUE(scene.TransitionRunning());
+  Frames(1);
+  EXPECT_FALSE(scene.TransitionRunning());
   EXPECT_EQ(scene.ActiveBase, 1);
   EXPECT_EQ(scene.FindObject("\x01\x01"), nullptr);
   EXPECT_EQ(red->Parent(), scene.ActiveBaseObject());
@@ -372,11 +377,12 @@ TEST_F(ComponentExec, FinishEndsARunningFlipAtOnce) {
 TEST_F(ComponentExec, FlipTypesOutsideTheTableMeanNone) {
   Run({{"main.vks", "flip type: -1; time: 30\nflip type: 39; time: 30\nflip type: 38; time: 30\n"}});
   const uint8_t expected[] = {0, 0, 38};
-  // Each flip waits a frame, starts its clock the next and ends in the third, where the next one begins.
+  // Each flip waits a frame and starts its clock the next; without a transition it ends in the third, where the
+  // next one begins, and a transition of 30 ms ends once 30 ms have passed, in the fourth.
   Frames(1);
   for (const uint8_t type : expected) {
     EXPECT_EQ(scene.TransitionType, type);
-    Frames(2);
+    Frames(type == 0 ? 2 : 3);
   }
   EXPECT_EQ(scene.TransitionType, 0);
   EXPECT_EQ(scene.ActiveBase, 1);

@@ -1,0 +1,193 @@
+// Effects: the mosaic, the white spot, the ripple and the crack.
+#include <algorithm>
+#include <cmath>
+
+#include <type_traits>
+
+#include "gfx/draw_support.h"
+#include "gfx/wipe_pixels.h"
+#include "gfx/wipe_types.h"
+
+namespace velk {
+
+// ---- mosaic ----
+
+void TWipeMosaic::Prepare() {
+  TCustomWipe::Prepare();
+  work_ = std::make_unique<TDIBX>();
+  work_->SetSize(std::max(W(), 1), std::max(H(), 1), dest_->BitCount());
+}
+
+void TWipeMosaic::DrawStep() {
+  if (!work_ || work_->Width() != W() || work_->Height() != H()) return;
+  const int64_t b = t() * 1023 / T();
+  int64_t f;
+  if (b <= 255)
+    f = 263 - (b / 2) * 15 / 16;
+  else if (b <= 511)
+    f = 263 - (((b / 2) * 15) >> 4);
+  else
+    f = ((b - 512) / 2) * 15 / 16 + 24;
+  const TRect small = Bounds(0, 0, static_cast<int32_t>(std::max<int64_t>(1, (W() / 4) * f >> 8)),
+                             static_cast<int32_t>(std::max<int64_t>(1, (H() / 4) * f >> 8)));
+  // Shrunk into the work surface, mixed there, and stretched back over the whole screen in large blocks.
+  work_->StretchDraw(small, b < 768 ? old_ : new_, rect_, false, false, false, 255);
+  if (b >= 256 && b < 768)
+    work_->StretchDraw(small, new_, rect_, false, false, false,
+                       static_cast<int>(b <= 511 ? (b - 256) / 4 : (b - 256) / 2));
+  dest_->StretchDraw(rect_, work_.get(), small, false, false, false, 255);
+}
+
+// ---- spot ----
+
+void TWipeSpot::Prepare() {
+  TCustomWipe::Prepare();
+  distances_ = CentreDistances(W(), H());
+  const int32_t big = RoundInt(std::hypot(double(H() / 2), double(W() / 2)));
+  if (reverse_)
+    for (int32_t& d : distances_) d = big - d;
+  span_ = int64_t{big} + 512;
+}
+
+void TWipeSpot::DrawStep() {
+  if (distances_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) return;
+  const int64_t b = t() * span_ / T();
+  uint32_t grey[256];
+  const TPixelMasks masks{dest_->RedMask(), dest_->GreenMask(), dest_->BlueMask()};
+  for (uint32_t v = 0; v < 256; ++v) grey[v] = ColorToNative(v * 0x010101u, masks);
+  ForPixelRows(dest_, old_, new_, W(), H(),
+               [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks& m) {
+                 using P = std::remove_cvref_t<decltype(*orow)>;
+                 const int32_t* dist = &distances_[static_cast<size_t>(y) * W()];
+                 for (int32_t x = 0; x < W(); ++x) {
+                   // Before the spot the old pixel, brightening up to its peak, then the new pixel darkening back.
+                   const int64_t k = b - dist[x];
+                   if (k < 0)
+                     drow[x] = orow[x];
+                   else if (k < 256)
+                     drow[x] = static_cast<P>(AddGreyPixel(orow[x], grey[k], m));
+                   else if (k < 512)
+                     drow[x] = static_cast<P>(AddGreyPixel(nrow[x], grey[511 - k], m));
+                   else
+                     drow[x] = nrow[x];
+                 }
+               });
+}
+
+// ---- ripple ----
+
+void TWipeRipple::SetParam(int index, int32_t value) {
+  TCustomWipe::SetParam(index, value);
+  MakeWaves();
+}
+
+void TWipeRipple::MakeWaves() {
+  length_ = std::max(0, std::min(W() / 2, H() / 2) * 2 / 3);
+  const int32_t quarter = length_ / 4;
+  waves_.assign(static_cast<size_t>(length_), 0);
+  // Four saw-tooth waves of amplitude p0; a screen too small for a quarter has none.
+  if (quarter > 0)
+    for (int32_t i = 0; i < length_; ++i)
+      waves_[static_cast<size_t>(i)] = static_cast<int32_t>(int64_t{i % quarter} * params_[0] / quarter);
+}
+
+void TWipeRipple::Prepare() {
+  TCustomWipe::Prepare();
+  MakeWaves();
+  qw_ = (W() + 1) / 2;
+  qh_ = (H() + 1) / 2;
+  const size_t n = static_cast<size_t>(qw_) * static_cast<size_t>(qh_);
+  distance_.resize(n);
+  cos_.resize(n);
+  sin_.resize(n);
+  const int32_t cx = W() / 2, cy = H() / 2;
+  size_t i = 0;
+  for (int32_t y = 0; y < qh_; ++y) {
+    for (int32_t x = 0; x < qw_; ++x, ++i) {
+      const double dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
+      distance_[i] = RoundInt(r);
+      cos_[i] = r > 0 ? static_cast<int32_t>(dx / r * 65536) : 0;
+      sin_[i] = r > 0 ? static_cast<int32_t>(dy / r * 65536) : 0;
+    }
+  }
+}
+
+void TWipeRipple::DrawStep() {
+  if (distance_.size() != static_cast<size_t>(qw_) * static_cast<size_t>(qh_) || qw_ != (W() + 1) / 2 ||
+      qh_ != (H() + 1) / 2)
+    return;
+  const int64_t f = t() * (RoundInt(std::hypot(double(H() / 2), double(W() / 2))) + int64_t{length_}) / T();
+  const int32_t cx = W() / 2, cy = H() / 2;
+  TPixels whole(new_);
+  ForPixelRows(dest_, old_, new_, W(), H(),
+               [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks&) {
+                 using P = std::remove_cvref_t<decltype(*orow)>;
+                 const bool flip_y = y >= qh_;
+                 const size_t row = static_cast<size_t>(flip_y ? H() - 1 - y : y) * qw_;
+                 for (int32_t x = 0; x < W(); ++x) {
+                   const bool flip_x = x >= qw_;
+                   const size_t q = row + static_cast<size_t>(flip_x ? W() - 1 - x : x);
+                   const int64_t dist = distance_[q];
+                   const int64_t k = dist + (length_ - 1) - f;
+                   if (k > length_ - 1) {
+                     drow[x] = orow[x];  // the front has not come yet
+                   } else if (k < 0) {
+                     drow[x] = nrow[x];  // it has passed
+                   } else {
+                     // Inside the ring: the new picture sampled further out along the pixel's own direction.
+                     const int64_t r = dist + waves_[static_cast<size_t>(k)];
+                     int64_t sx = cx + r * cos_[q] / 65536, sy = cy + r * sin_[q] / 65536;
+                     if (flip_x) sx = W() - 1 - sx;
+                     if (flip_y) sy = H() - 1 - sy;
+                     if (sx >= 0 && sx < W() && sy >= 0 && sy < H())
+                       drow[x] = reinterpret_cast<const P*>(whole.Row(static_cast<int32_t>(sy)))[sx];
+                     else
+                       drow[x] = nrow[x];
+                   }
+                 }
+               });
+}
+
+// ---- crack ----
+
+void TWipeCrack::SetParam(int index, int32_t value) {
+  if (index == 0) params_[0] = std::max(value, 16);
+  if (index == 1) params_[1] = std::max(value, 0);
+}
+
+void TWipeCrack::Prepare() {
+  TCustomWipe::Prepare();
+  const int32_t s = params_[0];
+  const int32_t columns = (W() + s - 1) / s, rows = (H() + s - 1) / s;
+  pieces_.clear();
+  for (int32_t j = 0; j < rows; ++j)
+    for (int32_t i = 0; i < columns; ++i) pieces_.push_back({Intersect(Bounds(i * s, j * s, s, s), rect_), 0});
+  for (int32_t i = static_cast<int32_t>(pieces_.size()) - 1; i > 0; --i)
+    std::swap(pieces_[static_cast<size_t>(i)], pieces_[static_cast<size_t>(Random(i + 1))]);
+  for (TPiece& piece : pieces_) piece.Drift = Random(200) - 100;
+  // The fall: up first, then down past the bottom of the screen.
+  fall_ = 0;
+  while ((5 * fall_ * fall_ - 1500 * fall_) / 1000 < H()) ++fall_;
+}
+
+void TWipeCrack::DrawStep() {
+  Show(new_);
+  const int64_t delay = params_[1], count = static_cast<int64_t>(pieces_.size());
+  if (count == 0) return;
+  const int64_t b = t() * (fall_ + (count - 1) * delay) / T();
+  for (int64_t i = 0; i < count; ++i) {
+    const TRect& r = pieces_[static_cast<size_t>(i)].Place;
+    if (b < i * delay) dest_->Draw(r.Left, r.Top, old_, r, false, false, false);
+  }
+  for (int64_t i = 0; i < count; ++i) {
+    const TPiece& piece = pieces_[static_cast<size_t>(i)];
+    const int64_t a = b - i * delay;
+    if (a < 0) continue;
+    const int64_t x = piece.Place.Left + a * piece.Drift / 100;
+    const int64_t y = piece.Place.Top + (5 * a * a - 1500 * a) / 1000;
+    if (y >= H() || x >= W() || x + piece.Place.Width() <= 0) continue;
+    dest_->Draw(static_cast<int32_t>(x), static_cast<int32_t>(y), old_, piece.Place, false, false, false);
+  }
+}
+
+}  // namespace velk
