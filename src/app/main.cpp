@@ -182,6 +182,7 @@ int main(int argc, char** argv) {
 #endif
   if (options.Headless) {
     host.Platform.Clock = options.VirtualClock ? static_cast<velk::IClock*>(&virtual_clock) : &steady_clock;
+    host.Deterministic = options.VirtualClock;
     host.Platform.MessageBoxes = &headless_boxes;
     host.Window = &headless_window;
     host.MessageLoop = [&](velk::TFormView& form) {
