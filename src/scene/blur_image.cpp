@@ -1,6 +1,5 @@
 #include "scene/blur_image.h"
 
-
 #include "gfx/dibx.h"
 #include "gfx/image_cache.h"
 #include "scene/base_list.h"

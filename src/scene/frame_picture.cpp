@@ -8,8 +8,6 @@
 
 namespace velk {
 
-
-
 TFramePicture::~TFramePicture() { Release(); }
 
 void TFramePicture::Release() {

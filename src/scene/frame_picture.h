@@ -12,8 +12,8 @@ namespace velk {
 class TBrixCollection;
 class TDIBX;
 
-// A picture with frames inside a component (map images, glyph labels): its frames borrowed from the image cache, the frame shown and the time left in it,
-// and a darkened copy of that frame while the brightness is below 255.
+// A picture with frames inside a component (map images, glyph labels): its frames borrowed from the image cache, the
+// frame shown and the time left in it, and a darkened copy of that frame while the brightness is below 255.
 class TFramePicture {
  public:
   TFramePicture() = default;

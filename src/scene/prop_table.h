@@ -54,9 +54,7 @@ template <class V> V Load(const TPropValue& v) {
 
 // The argument type of a one-argument setter.
 template <class M> struct TSetterArg;
-template <class C, class A> struct TSetterArg<void (C::*)(A)> {
-  using Type = std::remove_cvref_t<A>;
-};
+template <class C, class A> struct TSetterArg<void (C::*)(A)> { using Type = std::remove_cvref_t<A>; };
 
 // Reads a field or calls a const getter.
 template <auto Getter, class T> decltype(auto) Read(const T& o) {
@@ -107,8 +105,6 @@ template <class T> struct TProps {
   template <auto Getter, auto Setter> static constexpr TPropRow<T> Custom(int32_t id) {
     return {id, GetField<Getter>, CallSetter<Setter>};
   }
-  // A setter only: the read goes to the parent class.
-  template <auto Setter> static constexpr TPropRow<T> WriteOnly(int32_t id) { return {id, nullptr, CallSetter<Setter>}; }
   template <auto Getter> static constexpr TPropRow<T> ReadOnly(int32_t id) { return {id, GetField<Getter>, nullptr}; }
 };
 

@@ -1,6 +1,5 @@
 #include "scene/velk_box.h"
 
-
 #include "gfx/custom_dibx.h"
 #include "scene/base_list.h"
 #include "scene/prop_table.h"
@@ -111,7 +110,8 @@ bool TVelkBox::Update() {
 
 void TVelkBox::UpdateAfterimage() {
   TVelkBaseList* scene = Owner();
-  if (!scene || !blur_clock_.Due(scene->FrameMs(), BlurSpan, BlurDelay, {Left, Top, Width, Height, BorderWidth}, true)) {
+  if (!scene ||
+      !blur_clock_.Due(scene->FrameMs(), BlurSpan, BlurDelay, {Left, Top, Width, Height, BorderWidth}, true)) {
     return;
   }
   auto* blur = scene->New<TVelkBlurBox>();

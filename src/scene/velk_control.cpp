@@ -292,8 +292,8 @@ int32_t TVelkControl::ScreenPos(bool vertical) const {
   const int32_t parent_size = vertical ? p->Height : p->Width;
   // A zoomed child of a zoomed picture follows the picture's scale in 16.16 fixed point. A parent without a size
   // has no scale: the plain rule applies then.
-  if (PosZoomed && !PlacedByLeftTop() && !p->AsBase() && parent_image && own_image && a.Zoom == (vertical ? p->ZoomY() : p->ZoomX()) &&
-      !MotionAttached() && parent_size >= 1) {
+  if (PosZoomed && !PlacedByLeftTop() && !p->AsBase() && parent_image && own_image &&
+      a.Zoom == (vertical ? p->ZoomY() : p->ZoomX()) && !MotionAttached() && parent_size >= 1) {
     const int64_t image_size = vertical ? parent_image->Height() : parent_image->Width();
     const int64_t own_size = vertical ? own_image->Height() : own_image->Width();
     const int64_t s = std::max<int64_t>(1, image_size * 65536 / parent_size);

@@ -29,9 +29,12 @@ template <class T> const TPropTable<T>& ParticleProps() {
   using P = TProps<T>;
   static const TPropTable<T> table = {
       P::template Plain<&T::PartMotion>(PR_PARTMOTION),
-      {PR_PARAM1, [](const T& o, TPropValue& v) { v.F = o.Param[0]; }, [](T& o, const TPropValue& v) { o.Param[0] = v.F; }},
-      {PR_PARAM2, [](const T& o, TPropValue& v) { v.F = o.Param[1]; }, [](T& o, const TPropValue& v) { o.Param[1] = v.F; }},
-      {PR_PARAM3, [](const T& o, TPropValue& v) { v.F = o.Param[2]; }, [](T& o, const TPropValue& v) { o.Param[2] = v.F; }},
+      {PR_PARAM1, [](const T& o, TPropValue& v) { v.F = o.Param[0]; },
+       [](T& o, const TPropValue& v) { o.Param[0] = v.F; }},
+      {PR_PARAM2, [](const T& o, TPropValue& v) { v.F = o.Param[1]; },
+       [](T& o, const TPropValue& v) { o.Param[1] = v.F; }},
+      {PR_PARAM3, [](const T& o, TPropValue& v) { v.F = o.Param[2]; },
+       [](T& o, const TPropValue& v) { o.Param[2] = v.F; }},
   };
   return table;
 }

@@ -147,9 +147,9 @@ struct TClassIds {
   std::set<int32_t> Recomputed;
 };
 
-const std::set<int32_t> kCustomImageIds = {PR_ALPHA,    PR_ZOOMX, PR_ZOOMY,      PR_ANGLE,      PR_FLIPH,    PR_FLIPV,
-                                           PR_CAPTUREMASK, PR_INDEX, PR_BLURSPAN, PR_BLURDELAY, PR_ORIGWIDTH,
-                                           PR_ORIGHEIGHT};
+const std::set<int32_t> kCustomImageIds = {PR_ALPHA,    PR_ZOOMX,     PR_ZOOMY,       PR_ANGLE,
+                                           PR_FLIPH,    PR_FLIPV,     PR_CAPTUREMASK, PR_INDEX,
+                                           PR_BLURSPAN, PR_BLURDELAY, PR_ORIGWIDTH,   PR_ORIGHEIGHT};
 const std::set<int32_t> kCustomImagesIds = {PR_COUNT, PR_BRIGHTNESS, PR_PAUSED};
 
 std::set<int32_t> Join(std::initializer_list<std::set<int32_t>> sets) {
@@ -167,7 +167,8 @@ const std::vector<TClassIds>& EveryClass() {
        {},
        {PR_WIDTH, PR_HEIGHT}},
       {VT_TILE,
-       Join({kCustomImageIds, kCustomImagesIds,
+       Join({kCustomImageIds,
+             kCustomImagesIds,
              {PR_SOURCE, PR_SCROLLX, PR_SCROLLY, PR_DISTANCEX, PR_DISTANCEY, PR_ONIDLE, PR_REPEAT}}),
        {PR_COUNT, PR_ORIGWIDTH, PR_ORIGHEIGHT, PR_REPEAT},
        {},
@@ -178,7 +179,10 @@ const std::vector<TClassIds>& EveryClass() {
        {},
        {},
        {PR_WIDTH, PR_HEIGHT, PR_ORIGWIDTH, PR_ORIGHEIGHT}},
-      {VT_FIRE, {PR_POWER, PR_ORIGWIDTH, PR_ORIGHEIGHT, PR_ZOOMX, PR_ZOOMY, PR_PAUSED, PR_ONIDLE}, {}, {},
+      {VT_FIRE,
+       {PR_POWER, PR_ORIGWIDTH, PR_ORIGHEIGHT, PR_ZOOMX, PR_ZOOMY, PR_PAUSED, PR_ONIDLE},
+       {},
+       {},
        {PR_WIDTH, PR_HEIGHT}},
       {VT_WAVE, {PR_AMP, PR_WAVELEN, PR_DELAY, PR_PAUSED, PR_ONIDLE}, {}, {}, {}},
       {VT_PARTICLE,
@@ -188,9 +192,9 @@ const std::vector<TClassIds>& EveryClass() {
        {},
        {}},
       {VT_LABEL,
-       {PR_TEXT, PR_FONTNAME, PR_FONTHEIGHT, PR_FONTSTYLE, PR_LINESPACE, PR_FONTCOLOR, PR_HALIGN, PR_ANTIALIAS,
-        PR_ALPHA, PR_ANGLE, PR_FLIPH, PR_FLIPV, PR_ZOOMX, PR_ZOOMY, PR_SOURCE, PR_REPEAT, PR_AUTOSCRAP, PR_ONPLAYEND,
-        PR_PAUSED, PR_ONIDLE},
+       {PR_TEXT,      PR_FONTNAME, PR_FONTHEIGHT, PR_FONTSTYLE, PR_LINESPACE, PR_FONTCOLOR, PR_HALIGN,
+        PR_ANTIALIAS, PR_ALPHA,    PR_ANGLE,      PR_FLIPH,     PR_FLIPV,     PR_ZOOMX,     PR_ZOOMY,
+        PR_SOURCE,    PR_REPEAT,   PR_AUTOSCRAP,  PR_ONPLAYEND, PR_PAUSED,    PR_ONIDLE},
        {},
        {PR_FONTSTYLE},
        {PR_WIDTH, PR_HEIGHT}},
