@@ -1,6 +1,7 @@
 #include "app/game_session.h"
 
 #include <functional>
+#include <random>
 
 #include "app/form_view.h"
 #include "app/player_process.h"
@@ -71,6 +72,8 @@ TGameSession::~TGameSession() = default;
 std::unique_ptr<IFrameScene> TGameSession::MakeScene(TPlayerProcess& process) {
   auto scene = std::make_unique<TVelkBaseList>();
   scene_ = scene.get();
+  // Effects look different in every run, except in runs that must repeat exactly.
+  scene_->Random.Seed(process.Host().Deterministic ? TSceneRandom::kFixedSeed : std::random_device{}());
   scene_calls_ = std::make_unique<TSceneCalls>(*scene_);
   // System variables read the scene, the player's clock and window, and the interpreter once it exists.
   var_host_ = std::make_unique<TPlayerVarHost>(*scene_, process.Values());

@@ -200,6 +200,7 @@ int main(int argc, char** argv) {
   std::optional<velk::THeadlessRunner> runner;
   if (options.Headless) {
     host.Platform.Clock = options.VirtualClock ? static_cast<velk::IClock*>(&virtual_clock) : &steady_clock;
+    host.Deterministic = options.VirtualClock;
     host.Platform.MessageBoxes = &headless_boxes;
     host.Window = &headless_window;
     runner.emplace(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames, options.VirtualClock);

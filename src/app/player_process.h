@@ -46,6 +46,9 @@ struct TPlayerHost {
   // Display options of the windowed player.
   bool FullScreen = false;
   int32_t Scale = 1;
+  // The run repeats exactly (headless on the virtual clock): the scene's random numbers start from a fixed seed
+  // instead of one of their own per run.
+  bool Deterministic = false;
   // Interpreter trace lines go to stderr as well as to the log library.
   bool TraceToStderr = false;
   // Runs the configuration dialog until it closes (with the path of game.ini); null when this build has none.

@@ -1,6 +1,7 @@
 #include "scene/base_list.h"
 
 #include <algorithm>
+#include <new>
 
 #include "base/error.h"
 #include "gfx/dibx.h"
@@ -547,7 +548,7 @@ void TVelkBaseList::SaveToStream(TStream& s) const {
   WriteString(s, focus ? focus->Name() : std::string());
 }
 
-void TVelkBaseList::LoadFromStream(TStream& s, int32_t version, int32_t /*depth*/) {
+void TVelkBaseList::LoadFromStream(TStream& s, int32_t version, int32_t /*depth*/) try {
   Reset();
   SetSize(8, 8);
   const int32_t w = ReadInt(s);
@@ -585,6 +586,9 @@ void TVelkBaseList::LoadFromStream(TStream& s, int32_t version, int32_t /*depth*
       focus_dirty_ = false;
     }
   }
+} catch (const std::bad_alloc&) {
+  // Counts in the data asked for more memory than there is: the data is damaged.
+  throw EFormatError("scene data: too large to hold in memory");
 }
 
 }  // namespace velk

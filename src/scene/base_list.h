@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gfx/custom_wipe.h"
+#include "scene/scene_random.h"
 #include "scene/scene_services.h"
 #include "scene/timer_list.h"
 #include "scene/velk_base.h"
@@ -127,6 +128,8 @@ class TVelkBaseList : public TVelkComponent {
 
   TTimerList Events;
   TSceneServices Services;
+  // The one generator the scene's effects draw their random numbers from.
+  TSceneRandom Random;
   int32_t ActiveBase = 0;
   uint8_t TransitionType = 0;
   int32_t DisplayScale = 100;

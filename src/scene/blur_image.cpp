@@ -1,21 +1,10 @@
 #include "scene/blur_image.h"
 
-#include <cmath>
-
 #include "gfx/dibx.h"
 #include "gfx/image_cache.h"
 #include "scene/base_list.h"
 
 namespace velk {
-
-int32_t TAfterimageFade::StartOf(int32_t source_alpha) { return source_alpha / 256 * 256 + source_alpha % 256 / 2; }
-
-bool TAfterimageFade::Advance(int32_t elapsed_ms, int32_t& alpha) {
-  Age += elapsed_ms;
-  if (Age >= Delay) return true;
-  alpha = StartAlpha - static_cast<int32_t>(std::lround(static_cast<double>(Age) / Delay * (StartAlpha % 256)));
-  return false;
-}
 
 namespace {
 

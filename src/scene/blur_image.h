@@ -5,23 +5,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/afterimage.h"
 #include "scene/custom_image.h"
 
 namespace velk {
 
 class TBrixCollection;
 class TBrixItem;
-
-// The fade of an afterimage: start opacity s, fade time f and age t.
-struct TAfterimageFade {
-  int32_t StartAlpha = 0;
-  int32_t Delay = 0;
-  int32_t Age = 0;
-  // s = (alpha div 256) x 256 + (alpha mod 256) div 2.
-  static int32_t StartOf(int32_t source_alpha);
-  // Ages by the frame's milliseconds; true when the fade is over, else alpha = s - round(t / f x (s mod 256)).
-  bool Advance(int32_t elapsed_ms, int32_t& alpha);
-};
 
 // The picture an afterimage shows, kept alive independently of its source.
 class TBorrowedPicture {

@@ -10,6 +10,7 @@
 #include "gfx/image_cache.h"
 #include "scene/base_list.h"
 #include "scene/blur_image.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -23,52 +24,51 @@ int32_t Clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 
 // The size of a picture side at a zoom: side x zoom / 256.
 int32_t Zoomed(int32_t side, int32_t zoom) { return Clamp32(int64_t{side} * zoom / 256); }
 
-const std::array<TPropRow<TVelkCustomImage>, 14> kCustomImageRows = {{
-    {PR_ALPHA, [](const CI& c, TPropValue& v) { v.I = c.Alpha; }, [](CI& c, const TPropValue& v) { c.SetAlpha(v.I); }},
-    {PR_ZOOMX, [](const CI& c, TPropValue& v) { v.I = c.PictureZoomX(); },
-     [](CI& c, const TPropValue& v) { c.SetZoomX(v.I); }},
-    {PR_ZOOMY, [](const CI& c, TPropValue& v) { v.I = c.PictureZoomY(); },
-     [](CI& c, const TPropValue& v) { c.SetZoomY(v.I); }},
-    {PR_ANGLE, [](const CI& c, TPropValue& v) { v.I = c.Angle; }, [](CI& c, const TPropValue& v) { c.SetAngle(v.I); }},
-    {PR_FLIPH, [](const CI& c, TPropValue& v) { v.B = c.PictureFlipH(); },
-     [](CI& c, const TPropValue& v) { c.SetFlipH(v.B); }},
-    {PR_FLIPV, [](const CI& c, TPropValue& v) { v.B = c.PictureFlipV(); },
-     [](CI& c, const TPropValue& v) { c.SetFlipV(v.B); }},
-    {PR_CAPTUREMASK, [](const CI& c, TPropValue& v) { v.B = c.CaptureMask; },
-     [](CI& c, const TPropValue& v) { c.CaptureMask = v.B; }},
-    {PR_INDEX, [](const CI& c, TPropValue& v) { v.I = c.Index; }, [](CI& c, const TPropValue& v) { c.SetIndex(v.I); }},
-    {PR_BLURSPAN, [](const CI& c, TPropValue& v) { v.I = c.BlurSpan; },
-     [](CI& c, const TPropValue& v) { c.BlurSpan = v.I; }},
-    {PR_BLURDELAY, [](const CI& c, TPropValue& v) { v.I = c.BlurDelay; },
-     [](CI& c, const TPropValue& v) { c.BlurDelay = v.I; }},
-    {PR_ORIGWIDTH,
-     [](const CI& c, TPropValue& v) {
-       const TCustomDIBX* s = c.ImageSurface();
-       v.I = s ? s->Width() : 0;
-     },
-     nullptr},
-    {PR_ORIGHEIGHT,
-     [](const CI& c, TPropValue& v) {
-       const TCustomDIBX* s = c.ImageSurface();
-       v.I = s ? s->Height() : 0;
-     },
-     nullptr},
-    // An explicit size stretches the picture: the zoom of that axis becomes 0. A motion keeps its zoom.
-    {PR_WIDTH, nullptr,
+using P = TProps<CI>;
+
+int32_t PictureWidth(const CI& c) {
+  const TCustomDIBX* s = c.ImageSurface();
+  return s ? s->Width() : 0;
+}
+int32_t PictureHeight(const CI& c) {
+  const TCustomDIBX* s = c.ImageSurface();
+  return s ? s->Height() : 0;
+}
+
+// An explicit size stretches the picture: the zoom of that axis becomes 0. A motion keeps its zoom.
+template <bool Vertical> void SetExplicitSize(CI& c, const TPropValue& v) {
+  if (!c.MotionAttached()) {
+    c.StoreExplicitSize(Vertical, v.I);
+  } else if (Vertical) {
+    c.SetHeight(v.I);
+  } else {
+    c.SetWidth(v.I);
+  }
+}
+
+const TPropTable<CI> kCustomImageProps = {
+    P::Visual<&CI::Alpha>(PR_ALPHA),
+    P::Custom<&CI::PictureZoomX, &CI::SetZoomX>(PR_ZOOMX),
+    P::Custom<&CI::PictureZoomY, &CI::SetZoomY>(PR_ZOOMY),
+    P::Visual<&CI::Angle>(PR_ANGLE),
+    P::Custom<&CI::PictureFlipH, &CI::SetFlipH>(PR_FLIPH),
+    P::Custom<&CI::PictureFlipV, &CI::SetFlipV>(PR_FLIPV),
+    P::Plain<&CI::CaptureMask>(PR_CAPTUREMASK),
+    P::Custom<&CI::Index, &CI::SetIndex>(PR_INDEX),
+    P::Plain<&CI::BlurSpan>(PR_BLURSPAN),
+    P::Plain<&CI::BlurDelay>(PR_BLURDELAY),
+    {PR_ORIGWIDTH, [](const CI& c, TPropValue& v) { v.I = PictureWidth(c); }, nullptr},
+    {PR_ORIGHEIGHT, [](const CI& c, TPropValue& v) { v.I = PictureHeight(c); }, nullptr},
+    {PR_WIDTH, nullptr, SetExplicitSize<false>},
+    {PR_HEIGHT, nullptr, SetExplicitSize<true>},
+    // The size follows the zoom of positions too.
+    {PR_POSZOOMED, nullptr,
      [](CI& c, const TPropValue& v) {
-       if (!c.MotionAttached())
-         c.StoreExplicitSize(false, v.I);
-       else
-         c.SetWidth(v.I);
+       const bool changed = v.B != c.PosZoomed;
+       c.SetPosZoomed(v.B);
+       if (changed) c.MarkSizeDirty();
      }},
-    {PR_HEIGHT, nullptr,
-     [](CI& c, const TPropValue& v) {
-       if (!c.MotionAttached())
-         c.StoreExplicitSize(true, v.I);
-       else
-         c.SetHeight(v.I);
-     }},
-}};
+};
 
 }  // namespace
 
@@ -98,28 +98,11 @@ TVelkCustomImage::TVelkCustomImage(TVelkBaseList* owner) : TVelkControl(owner) {
 TVelkCustomImage::~TVelkCustomImage() = default;
 
 bool TVelkCustomImage::GetProp(int32_t id, TPropValue& value) const {
-  const auto* row = FindPropRow(kCustomImageRows, id);
-  if (row && row->Get) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkControl::GetProp(id, value);
+  return kCustomImageProps.Get(*this, id, value) || TVelkControl::GetProp(id, value);
 }
 
 bool TVelkCustomImage::SetProp(int32_t id, const TPropValue& value) {
-  if (id == PR_POSZOOMED) {
-    const bool changed = value.B != PosZoomed;
-    TVelkControl::SetProp(id, value);
-    if (changed) MarkSizeDirty();
-    return true;
-  }
-  const auto* row = FindPropRow(kCustomImageRows, id);
-  if (row && row->Set) {
-    row->Set(*this, value);
-    return true;
-  }
-  if (row) return true;  // read-only
-  return TVelkControl::SetProp(id, value);
+  return kCustomImageProps.Set(*this, id, value) || TVelkControl::SetProp(id, value);
 }
 
 TCustomDIBX* TVelkCustomImage::ImageSurface() const { return SharedSurface ? SharedSurface : OwnSurface.get(); }
@@ -373,24 +356,11 @@ void TVelkCustomImage::CopyPictureState(TVelkCustomImage& to) const {
 
 void TVelkCustomImage::UpdateAfterimages() {
   TVelkBaseList* scene = Owner();
-  if (!scene || BlurSpan <= 0 || BlurDelay <= 0) {
-    blur_started_ = false;
-    return;
-  }
-  const std::array<int32_t, 8> now = {Left, Top, Index, Angle, zoom_x_, zoom_y_, ScrollX(), ScrollY()};
-  if (!blur_started_) {
-    // The state the first afterimage is compared with: a picture that never changes leaves none.
-    blur_started_ = true;
-    blur_timer_ = 0;
-    blur_last_ = now;
-  }
-  blur_timer_ += scene->FrameMs();
-  if (blur_timer_ < BlurSpan) return;
-  blur_timer_ = 0;
+  if (!scene) return;
+  // Left, Top, Index, Angle, ZoomX, ZoomY, ScrollX, ScrollY since the last afterimage.
+  const std::vector<int32_t> now = {Left, Top, Index, Angle, zoom_x_, zoom_y_, ScrollX(), ScrollY()};
   const TCustomDIBX* image = ImageSurface();
-  if (now == blur_last_ || !image || image->IsEmpty()) return;
-  blur_last_ = now;
-  NewAfterimage();
+  if (blur_clock_.Due(scene->FrameMs(), BlurSpan, BlurDelay, now, image && !image->IsEmpty())) NewAfterimage();
 }
 
 // ---- save record -----------------------------------------------------------------------------------------------
@@ -457,28 +427,21 @@ void ApplyBrightness(TCustomDIBX& surface, int32_t brightness) {
 
 TVelkImage::~TVelkImage() { Release(); }
 
+namespace {
+
+const TPropTable<TVelkImage> kImageProps = {
+    TProps<TVelkImage>::Custom<&TVelkImage::Source, &TVelkImage::SetSource>(PR_SOURCE),
+    TProps<TVelkImage>::Custom<&TVelkImage::Brightness, &TVelkImage::SetBrightness>(PR_BRIGHTNESS),
+};
+
+}  // namespace
+
 bool TVelkImage::GetProp(int32_t id, TPropValue& value) const {
-  if (id == PR_SOURCE) {
-    value.S = source_;
-    return true;
-  }
-  if (id == PR_BRIGHTNESS) {
-    value.I = brightness_;
-    return true;
-  }
-  return TVelkCustomImage::GetProp(id, value);
+  return kImageProps.Get(*this, id, value) || TVelkCustomImage::GetProp(id, value);
 }
 
 bool TVelkImage::SetProp(int32_t id, const TPropValue& value) {
-  if (id == PR_SOURCE) {
-    SetSource(value.S);
-    return true;
-  }
-  if (id == PR_BRIGHTNESS) {
-    SetBrightness(value.I);
-    return true;
-  }
-  return TVelkCustomImage::SetProp(id, value);
+  return kImageProps.Set(*this, id, value) || TVelkCustomImage::SetProp(id, value);
 }
 
 void TVelkImage::Release() {

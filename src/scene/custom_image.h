@@ -9,6 +9,7 @@
 #include <string>
 
 #include "gfx/dibx.h"
+#include "scene/afterimage.h"
 #include "scene/velk_control.h"
 
 namespace velk {
@@ -109,10 +110,7 @@ class TVelkCustomImage : public TVelkControl {
  private:
   int32_t zoom_x_ = 256, zoom_y_ = 256;
   bool flip_h_ = false, flip_v_ = false;
-  bool blur_started_ = false;
-  int32_t blur_timer_ = 0;
-  // Left, Top, Index, Angle, ZoomX, ZoomY, ScrollX, ScrollY at the last afterimage.
-  std::array<int32_t, 8> blur_last_{};
+  TAfterimageClock blur_clock_;
 };
 
 // One picture used inside other components (buttons, sliders, list boxes): loaded through the image cache whatever

@@ -1,12 +1,12 @@
 #include "scene/custom_images.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 #include "gfx/dibx.h"
 #include "gfx/image_cache.h"
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -20,29 +20,17 @@ TBrixItemFrame* TImageList::Frame(int32_t index) const {
 namespace {
 
 using CS = TVelkCustomImages;
+using P = TProps<CS>;
 
-const std::array<TPropRow<TVelkCustomImages>, 6> kCustomImagesRows = {{
-    {PR_SOURCE, [](const CS& c, TPropValue& v) { v.S = c.Source(); },
-     [](CS& c, const TPropValue& v) { c.SetSource(v.S); }},
+const TPropTable<CS> kCustomImagesProps = {
+    P::Custom<&CS::Source, &CS::SetSource>(PR_SOURCE),
     {PR_INDEX, [](const CS& c, TPropValue& v) { v.I = c.Motion() ? c.Motion()->Frame() : c.Index; },
-     [](CS& c, const TPropValue& v) { c.SetIndex(v.I); }},
+     P::CallSetter<&CS::SetIndex>},
     {PR_COUNT, [](const CS& c, TPropValue& v) { v.I = c.Motion() ? c.Motion()->Length() : c.FrameCount(); }, nullptr},
-    {PR_BRIGHTNESS, [](const CS& c, TPropValue& v) { v.I = c.Brightness; },
-     [](CS& c, const TPropValue& v) { c.SetBrightness(v.I); }},
-    {PR_PAUSED, [](const CS& c, TPropValue& v) { v.B = c.PausedFlag; },
-     [](CS& c, const TPropValue& v) { c.SetPausedFlag(v.B); }},
-    {PR_PLAYING, [](const CS& c, TPropValue& v) { v.B = c.Playing(); }, nullptr},
-}};
-
-// The extension of a file name, lower-cased, with its dot ("" without one).
-std::string LowerExtension(const std::string& name) {
-  const size_t dot = name.find_last_of('.');
-  const size_t slash = name.find_last_of("\\/");
-  if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return {};
-  std::string ext = name.substr(dot);
-  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return ext;
-}
+    P::Custom<&CS::Brightness, &CS::SetBrightness>(PR_BRIGHTNESS),
+    P::Custom<&CS::PausedFlag, &CS::SetPausedFlag>(PR_PAUSED),
+    P::ReadOnly<&CS::Playing>(PR_PLAYING),
+};
 
 }  // namespace
 
@@ -54,22 +42,11 @@ TVelkCustomImages::TVelkCustomImages(TVelkBaseList* owner, int32_t states)
 TVelkCustomImages::~TVelkCustomImages() { DropFrames(); }
 
 bool TVelkCustomImages::GetProp(int32_t id, TPropValue& value) const {
-  const auto* row = FindPropRow(kCustomImagesRows, id);
-  if (row && row->Get) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkCustomImage::GetProp(id, value);
+  return kCustomImagesProps.Get(*this, id, value) || TVelkCustomImage::GetProp(id, value);
 }
 
 bool TVelkCustomImages::SetProp(int32_t id, const TPropValue& value) {
-  const auto* row = FindPropRow(kCustomImagesRows, id);
-  if (row && row->Set) {
-    row->Set(*this, value);
-    return true;
-  }
-  if (row) return true;  // read-only
-  return TVelkCustomImage::SetProp(id, value);
+  return kCustomImagesProps.Set(*this, id, value) || TVelkCustomImage::SetProp(id, value);
 }
 
 TBrixItem* TVelkCustomImages::SurfaceItem() const { return SharedSurface ? Frames().Item : nullptr; }
@@ -96,12 +73,6 @@ void TVelkCustomImages::DropFrames() {
   OwnSurface.reset();
 }
 
-void TVelkCustomImages::DetachMotion() {
-  if (!motion_) return;
-  motion_.reset();
-  TVelkMotion::ResetMotionValues(*this);
-}
-
 void TVelkCustomImages::SetSource(const std::string& name) {
   if (name == source_) return;
   Invalidate();
@@ -109,14 +80,11 @@ void TVelkCustomImages::SetSource(const std::string& name) {
   DetachMotion();
   Index = -1;
   FrameTime = 0;
-  end_reported_ = false;
-  scrap_pending_ = false;
+  ResetRunEnd();
   source_ = name;
-  const std::string ext = LowerExtension(name);
-  if (ext == ".kmt") {
-    motion_ = TVelkMotion::Load(*this, name);
-    if (motion_ && motion_->Step(0, Repeats())) scrap_pending_ = ReachedEnd();
-  } else if (ext == ".brx" || ext == ".png" || ext == ".bmp") {
+  if (HasExtension(name, ".kmt")) {
+    LoadMotion(name);
+  } else if (IsPictureFile(name)) {
     if (LoadFrames(0, name)) ShowFrame(0);
   }
   FollowPictureSize();
@@ -163,9 +131,9 @@ void TVelkCustomImages::ShowFrame(int32_t index) {
 }
 
 void TVelkCustomImages::SetIndex(int32_t v) {
-  end_reported_ = false;
-  if (motion_) {
-    motion_->MoveToTime(static_cast<int32_t>(std::llround(v * kFilmTickMs)));
+  ResetRunEnd();
+  if (TVelkMotion* motion = Motion()) {
+    motion->MoveToTime(static_cast<int32_t>(std::llround(v * kFilmTickMs)));
     return;
   }
   ShowFrame(v);
@@ -190,24 +158,15 @@ void TVelkCustomImages::SetBrightness(int32_t v) {
 }
 
 bool TVelkCustomImages::Playing() const {
-  if (motion_) return !PausedFlag && !AniPaused;
+  if (MotionAttached()) return MotionPlaying();
   const int32_t count = FrameCount();
   if (PausedFlag || count == 0) return false;
   return Repeats() || !(Index == count - 1 && FrameTime < 1);
 }
 
-bool TVelkCustomImages::ReachedEnd() {
-  if (AutoScraps()) return true;
-  if (!end_reported_) {
-    end_reported_ = true;
-    QueueOwnEvent(PR_ONPLAYEND, {}, false);
-  }
-  return false;
-}
-
 bool TVelkCustomImages::AnimateFrames() {
   const int32_t count = FrameCount();
-  if (motion_ || Index < 0 || Index >= count || !Visible || PausedFlag || AniPaused) return false;
+  if (MotionAttached() || Index < 0 || Index >= count || !Visible || PausedFlag || AniPaused) return false;
   if (FrameTime > 0) FrameTime -= Owner() ? Owner()->FrameMs() : 0;
   // Frames without display time would turn a repeating picture forever: one lap per update at most.
   for (int32_t steps = 0; FrameTime < 1 && steps <= count; ++steps) {
@@ -227,14 +186,9 @@ bool TVelkCustomImages::AnimateFrames() {
 }
 
 bool TVelkCustomImages::Update() {
-  TVelkControl::Update();
   UpdateSize();
-  bool done = scrap_pending_;
-  if (motion_) {
-    if (motion_->Step(Owner() ? Owner()->FrameMs() : 0, Repeats())) done = ReachedEnd();
-  } else {
-    done = AnimateFrames();
-  }
+  bool done = TVelkControl::Update();
+  if (!MotionAttached()) done = AnimateFrames() || done;
   UpdateAfterimages();
   return done;
 }

@@ -56,12 +56,6 @@ class TVelkCustomImages : public TVelkCustomImage {
   void SetPausedFlag(bool v);
   void SetBrightness(int32_t v);
 
-  bool MotionAttached() const override { return motion_ != nullptr; }
-  TVelkMotion* Motion() const { return motion_.get(); }
-  // PR_REPEAT of the class; pictures without it never repeat.
-  virtual bool Repeats() const { return false; }
-  // PR_AUTOSCRAP of the class.
-  virtual bool AutoScraps() const { return false; }
   // PR_PLAYING: not paused and, without repeat, not resting on the last frame with no time left.
   bool Playing() const;
 
@@ -76,9 +70,6 @@ class TVelkCustomImages : public TVelkCustomImage {
   // Loads the frames of a picture file into a state's list; false when the file is missing or unreadable.
   bool LoadFrames(int32_t state, const std::string& name);
   void DropFrames();
-  void DetachMotion();
-  // The end of a non-repeating run: true (destroy) with PR_AUTOSCRAP, else PR_ONPLAYEND queued once per run.
-  bool ReachedEnd();
   // Advances the frame clock; true when the control ends itself.
   bool AnimateFrames();
   // Makes frame `index` of state 0 the shown picture: its surface, mask and display time.
@@ -90,10 +81,6 @@ class TVelkCustomImages : public TVelkCustomImage {
   void LoadOwnFields(TStream& s, int32_t version) override;
 
   std::string source_;
-  std::unique_ptr<TVelkMotion> motion_;
-  bool end_reported_ = false;
-  // The motion ended in the step its attachment took, with PR_AUTOSCRAP: the next update ends the control.
-  bool scrap_pending_ = false;
 
  private:
   std::vector<TImageList> lists_;

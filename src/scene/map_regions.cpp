@@ -1,6 +1,7 @@
 #include "scene/map_regions.h"
 
 #include <algorithm>
+#include <new>
 #include <limits>
 
 #include "base/error.h"
@@ -84,7 +85,7 @@ TRect TMapRegion::BoundingBox() const {
   return r;
 }
 
-void TMapRegions::LoadFromStream(TStream& s) {
+void TMapRegions::LoadFromStream(TStream& s) try {
   regions_.clear();
   std::vector<TMapRegion> regions;
   const int32_t count = ReadInt(s);
@@ -115,6 +116,9 @@ void TMapRegions::LoadFromStream(TStream& s) {
     regions.push_back(std::move(r));
   }
   regions_ = std::move(regions);
+} catch (const std::bad_alloc&) {
+  // Counts in the data asked for more memory than there is: the data is damaged.
+  throw EFormatError("region file: too large to hold in memory");
 }
 
 void TMapRegions::SaveToStream(TStream& s) const {

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/sjis.h"
 #include "expr/param.h"
+#include "scene/prop_table.h"
 #include "scene/velk_object.h"
 
 namespace velk {
@@ -191,6 +192,13 @@ bool IsReadOnlyForScripts(int32_t id) {
 }
 
 }  // namespace
+
+bool HasExtension(const std::string& name, const char* extension) {
+  const size_t dot = name.find_last_of('.');
+  const size_t slash = name.find_last_of("\\/");
+  if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) return false;
+  return SameText(name.substr(dot), extension);
+}
 
 std::string ComponentTypeName(uint8_t code) { return code < kComponentTypeCount ? kTypeNames[code] : ""; }
 

@@ -244,19 +244,12 @@ void GetProperty(TCustomParam& variable, const TVelkObject& object, int32_t id);
 // and ids outside the table raise "SetPropエラー"; read-only ids are ignored.
 void SetProperty(TVelkObject& object, int32_t id, const TCustomParam& value);
 
-// One row of a class's own property accessors. A null getter answers what the parent class answers; a null setter
-// ignores the write (read-only for that class).
+// One row of a class's own property accessors (see prop_table.h). A null getter answers what the parent class
+// answers; a null setter ignores the write (read-only for that class).
 template <class T> struct TPropRow {
   int32_t Id;
   void (*Get)(const T&, TPropValue&);
   void (*Set)(T&, const TPropValue&);
 };
-
-template <class T, size_t N> const TPropRow<T>* FindPropRow(const std::array<TPropRow<T>, N>& rows, int32_t id) {
-  for (const TPropRow<T>& row : rows) {
-    if (row.Id == id) return &row;
-  }
-  return nullptr;
-}
 
 }  // namespace velk

@@ -1,12 +1,8 @@
 #include "scene/velk_box.h"
 
-#include <array>
-
-#include <cctype>
-#include <cmath>
-
 #include "gfx/custom_dibx.h"
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -14,28 +10,26 @@ namespace velk {
 namespace {
 
 using B = TVelkBox;
+using P = TProps<B>;
 
-const std::array<TPropRow<TVelkBox>, 11> kBoxRows = {{
-    {PR_SOURCE, [](const B& b, TPropValue& v) { v.S = b.Source; }, [](B& b, const TPropValue& v) { b.SetSource(v.S); }},
-    {PR_BORDERWIDTH, [](const B& b, TPropValue& v) { v.I = b.BorderWidth; },
-     [](B& b, const TPropValue& v) { b.SetVisualInt(b.BorderWidth, v.I); }},
-    {PR_BORDERCOLOR, [](const B& b, TPropValue& v) { v.I = b.BorderColor; },
-     [](B& b, const TPropValue& v) { b.SetVisualInt(b.BorderColor, v.I); }},
-    {PR_ALPHA, [](const B& b, TPropValue& v) { v.I = b.Alpha; },
-     [](B& b, const TPropValue& v) { b.SetVisualInt(b.Alpha, v.I); }},
-    {PR_PAUSED, [](const B& b, TPropValue& v) { v.B = b.PausedFlag; },
-     [](B& b, const TPropValue& v) { b.PausedFlag = v.B; }},
-    {PR_REPEAT, [](const B& b, TPropValue& v) { v.B = b.Repeat; }, [](B& b, const TPropValue& v) { b.SetRepeat(v.B); }},
-    {PR_ONPLAYEND, [](const B& b, TPropValue& v) { v.S = b.OnPlayEnd; },
-     [](B& b, const TPropValue& v) { b.OnPlayEnd = v.S; }},
-    {PR_AUTOSCRAP, [](const B& b, TPropValue& v) { v.B = b.AutoScrap; },
-     [](B& b, const TPropValue& v) { b.AutoScrap = v.B; }},
-    {PR_ONIDLE, [](const B& b, TPropValue& v) { v.S = b.OnIdle; }, [](B& b, const TPropValue& v) { b.OnIdle = v.S; }},
-    {PR_BLURSPAN, [](const B& b, TPropValue& v) { v.I = b.BlurSpan; },
-     [](B& b, const TPropValue& v) { b.BlurSpan = v.I; }},
-    {PR_BLURDELAY, [](const B& b, TPropValue& v) { v.I = b.BlurDelay; },
-     [](B& b, const TPropValue& v) { b.BlurDelay = v.I; }},
-}};
+const TPropTable<B> kBoxProps = {
+    P::Custom<&B::Source, &B::SetSource>(PR_SOURCE),
+    P::Visual<&B::BorderWidth>(PR_BORDERWIDTH),
+    P::Visual<&B::BorderColor>(PR_BORDERCOLOR),
+    P::Visual<&B::Alpha>(PR_ALPHA),
+    P::Plain<&B::PausedFlag>(PR_PAUSED),
+    P::Custom<&B::Repeat, &B::SetRepeat>(PR_REPEAT),
+    P::Plain<&B::OnPlayEnd>(PR_ONPLAYEND),
+    P::Plain<&B::AutoScrap>(PR_AUTOSCRAP),
+    P::Plain<&B::OnIdle>(PR_ONIDLE),
+    P::Plain<&B::BlurSpan>(PR_BLURSPAN),
+    P::Plain<&B::BlurDelay>(PR_BLURDELAY),
+};
+
+const TPropTable<TVelkBlurBox> kBlurBoxProps = {
+    {PR_DELAY, [](const TVelkBlurBox& b, TPropValue& v) { v.I = b.Fade.Delay; },
+     [](TVelkBlurBox& b, const TPropValue& v) { b.Fade.Delay = v.I; }},
+};
 
 // The colour scaled per channel by amount / 256, for the additive codes.
 int32_t ScaleColor(int32_t color, int32_t amount) {
@@ -50,19 +44,11 @@ int32_t ScaleColor(int32_t color, int32_t amount) {
 TVelkBox::~TVelkBox() = default;
 
 bool TVelkBox::GetProp(int32_t id, TPropValue& value) const {
-  if (const auto* row = FindPropRow(kBoxRows, id)) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkControl::GetProp(id, value);
+  return kBoxProps.Get(*this, id, value) || TVelkControl::GetProp(id, value);
 }
 
 bool TVelkBox::SetProp(int32_t id, const TPropValue& value) {
-  if (const auto* row = FindPropRow(kBoxRows, id)) {
-    row->Set(*this, value);
-    return true;
-  }
-  return TVelkControl::SetProp(id, value);
+  return kBoxProps.Set(*this, id, value) || TVelkControl::SetProp(id, value);
 }
 
 void TVelkBox::Draw() {
@@ -103,58 +89,31 @@ void TVelkBox::Draw() {
 
 void TVelkBox::SetSource(const std::string& name) {
   if (name == Source) return;
-  if (motion_) {
-    motion_.reset();
-    TVelkMotion::ResetMotionValues(*this);
-  }
+  DetachMotion();
   Source = name;
-  end_reported_ = false;
-  scrap_pending_ = false;
+  ResetRunEnd();
   Invalidate();
-  const size_t dot = name.find_last_of('.');
-  std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  if (ext == ".kmt") {
-    motion_ = TVelkMotion::Load(*this, name);
-    if (motion_ && motion_->Step(0, Repeat)) scrap_pending_ = MotionEnded();
-  }
+  if (HasExtension(name, ".kmt")) LoadMotion(name);
   Invalidate();
 }
 
 void TVelkBox::SetRepeat(bool v) {
-  if (v && !Repeat && motion_ && motion_->Finished()) {
-    motion_->Restart();
-    end_reported_ = false;
-  }
+  if (v && !Repeat && Motion() && Motion()->Finished()) RestartMotion();
   Repeat = v;
 }
 
-bool TVelkBox::MotionEnded() {
-  if (AutoScrap) return true;
-  if (!end_reported_) {
-    end_reported_ = true;
-    QueueOwnEvent(PR_ONPLAYEND, {}, false);
-  }
-  return false;
-}
-
 bool TVelkBox::Update() {
-  TVelkBaseList* scene = Owner();
-  bool done = scrap_pending_;
-  if (motion_ && motion_->Step(scene ? scene->FrameMs() : 0, Repeat)) done = MotionEnded();
+  const bool done = TVelkControl::Update();
   UpdateAfterimage();
   return done;
 }
 
 void TVelkBox::UpdateAfterimage() {
   TVelkBaseList* scene = Owner();
-  if (!scene || BlurSpan <= 0 || BlurDelay <= 0) return;
-  blur_timer_ += scene->FrameMs();
-  if (blur_timer_ < BlurSpan) return;
-  blur_timer_ = 0;
-  const std::array<int32_t, 5> now = {Left, Top, Width, Height, BorderWidth};
-  if (now == blur_last_) return;
-  blur_last_ = now;
+  if (!scene ||
+      !blur_clock_.Due(scene->FrameMs(), BlurSpan, BlurDelay, {Left, Top, Width, Height, BorderWidth}, true)) {
+    return;
+  }
   auto* blur = scene->New<TVelkBlurBox>();
   blur->SetName(scene->UniqueName(Name()));
   blur->SetParent(Parent());
@@ -165,30 +124,26 @@ void TVelkBox::UpdateAfterimage() {
   blur->Color = Color;
   blur->BorderWidth = BorderWidth;
   blur->BorderColor = BorderColor;
-  blur->StartAlpha = Alpha / 2;
-  blur->Alpha = blur->StartAlpha;
-  blur->Delay = BlurDelay;
+  // A box's afterimage starts at half its opacity code.
+  blur->Fade.StartAlpha = Alpha / 2;
+  blur->Fade.Delay = BlurDelay;
+  blur->Alpha = blur->Fade.StartAlpha;
   blur->Invalidate();
 }
 
 bool TVelkBlurBox::GetProp(int32_t id, TPropValue& value) const {
-  if (id != PR_DELAY) return TVelkBox::GetProp(id, value);
-  value.I = Delay;
-  return true;
+  return kBlurBoxProps.Get(*this, id, value) || TVelkBox::GetProp(id, value);
 }
 
 bool TVelkBlurBox::SetProp(int32_t id, const TPropValue& value) {
-  if (id != PR_DELAY) return TVelkBox::SetProp(id, value);
-  Delay = value.I;
-  return true;
+  return kBlurBoxProps.Set(*this, id, value) || TVelkBox::SetProp(id, value);
 }
 
 bool TVelkBlurBox::Update() {
-  TVelkBaseList* scene = Owner();
-  Age += scene ? scene->FrameMs() : 0;
-  if (Age >= Delay) return true;
-  const long double faded = std::round(static_cast<long double>(Age) / Delay * (StartAlpha % 256));
-  SetVisualInt(Alpha, StartAlpha - static_cast<int32_t>(faded));
+  const TVelkBaseList* scene = Owner();
+  int32_t alpha = Alpha;
+  if (Fade.Advance(scene ? scene->FrameMs() : 0, alpha)) return true;
+  SetVisualInt(Alpha, alpha);
   return false;
 }
 

@@ -1,12 +1,10 @@
 #pragma once
 // A filled rectangle with an optional frame, drawn with an opacity code: 1 .. 254 blended, 255 opaque,
 // 256 .. 511 additive with the colour scaled by (code - 256) / 256.
-#include <array>
-#include <memory>
 #include <string>
 
+#include "scene/afterimage.h"
 #include "scene/velk_control.h"
-#include "scene/velk_motion.h"
 
 namespace velk {
 
@@ -23,8 +21,8 @@ class TVelkBox : public TVelkControl {
   // Steps a motion (ending the box with PR_AUTOSCRAP at its end) and leaves a fading afterimage every BlurSpan
   // milliseconds while the box moves or changes size.
   bool Update() override;
-  bool MotionAttached() const override { return motion_ != nullptr; }
-  TVelkMotion* Motion() const { return motion_.get(); }
+  bool Repeats() const override { return Repeat; }
+  bool AutoScraps() const override { return AutoScrap; }
   // A motion file (".kmt") animates the box; other names only are remembered.
   void SetSource(const std::string& name);
   // Setting it on a finished motion starts the motion again.
@@ -47,16 +45,9 @@ class TVelkBox : public TVelkControl {
   void LoadOwnFields(TStream& s, int32_t version) override;
 
  private:
-  // The end of a motion run: true with PR_AUTOSCRAP, else PR_ONPLAYEND once per run.
-  bool MotionEnded();
   void UpdateAfterimage();
 
-  std::unique_ptr<TVelkMotion> motion_;
-  bool end_reported_ = false;
-  // The motion ended in the step its attachment took, with PR_AUTOSCRAP: the next update ends the box.
-  bool scrap_pending_ = false;
-  int32_t blur_timer_ = 0;
-  std::array<int32_t, 5> blur_last_{};  // Left, Top, Width, Height, BorderWidth at the last afterimage
+  TAfterimageClock blur_clock_;
 };
 
 // The afterimage of a box: it fades from its start opacity to nothing in Delay milliseconds and then ends.
@@ -68,9 +59,8 @@ class TVelkBlurBox : public TVelkBox {
   bool SetProp(int32_t id, const TPropValue& value) override;
   bool Update() override;
 
-  int32_t Delay = 0;
-  int32_t StartAlpha = 0;
-  int32_t Age = 0;
+  // Starts at half the source's opacity; PR_DELAY is the fade time.
+  TAfterimageFade Fade;
 };
 
 }  // namespace velk

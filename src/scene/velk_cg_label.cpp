@@ -1,11 +1,12 @@
 #include "scene/velk_cg_label.h"
 
 #include <algorithm>
-#include <array>
 
 #include "base/sjis.h"
 #include "gfx/custom_dibx.h"
+#include "scene/prop_table.h"
 #include "scene/velk_label.h"
+#include "scene/base_list.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -13,21 +14,25 @@ namespace velk {
 namespace {
 
 using G = TVelkCGLabel;
+using P = TProps<G>;
 
-const std::array<TPropRow<TVelkCGLabel>, 7> kCGLabelRows = {{
-    {PR_TEXT, [](const G& g, TPropValue& v) { v.S = g.Text(); }, [](G& g, const TPropValue& v) { g.SetText(v.S); }},
-    {PR_MAPTEXT, [](const G& g, TPropValue& v) { v.S = g.MapText(); },
-     [](G& g, const TPropValue& v) { g.SetMapText(v.S); }},
-    {PR_GLYPHWIDTH, [](const G& g, TPropValue& v) { v.I = g.GlyphWidth(); },
-     [](G& g, const TPropValue& v) { g.SetGlyphWidth(v.I); }},
-    {PR_GLYPHHEIGHT, [](const G& g, TPropValue& v) { v.I = g.GlyphHeight(); },
-     [](G& g, const TPropValue& v) { g.SetGlyphHeight(v.I); }},
-    {PR_LINESPACE, [](const G& g, TPropValue& v) { v.I = g.LineSpace(); },
-     [](G& g, const TPropValue& v) { g.SetLineSpace(v.I); }},
-    {PR_HALIGN, [](const G& g, TPropValue& v) { v.I = g.HAlign(); },
-     [](G& g, const TPropValue& v) { g.SetHAlign(static_cast<uint8_t>(v.I)); }},
-    {PR_ONIDLE, [](const G& g, TPropValue& v) { v.S = g.OnIdle; }, [](G& g, const TPropValue& v) { g.OnIdle = v.S; }},
-}};
+const TPropTable<G> kCGLabelProps = {
+    P::Custom<&G::Text, &G::SetText>(PR_TEXT),
+    P::Custom<&G::MapText, &G::SetMapText>(PR_MAPTEXT),
+    P::Custom<&G::GlyphWidth, &G::SetGlyphWidth>(PR_GLYPHWIDTH),
+    P::Custom<&G::GlyphHeight, &G::SetGlyphHeight>(PR_GLYPHHEIGHT),
+    P::Custom<&G::LineSpace, &G::SetLineSpace>(PR_LINESPACE),
+    P::Custom<&G::HAlign, &G::SetHAlign>(PR_HALIGN),
+    P::Plain<&G::OnIdle>(PR_ONIDLE),
+    P::Custom<&G::Source, &G::SetSource>(PR_SOURCE),
+    P::Visual<&G::Alpha>(PR_ALPHA),
+    P::Plain<&G::PausedFlag>(PR_PAUSED),
+    P::ReadOnly<&G::Playing>(PR_PLAYING),
+    // The size of the glyph picture.
+    {PR_ORIGWIDTH, [](const G& g, TPropValue& v) { v.I = g.ImageSurface() ? g.ImageSurface()->Width() : 0; }, nullptr},
+    {PR_ORIGHEIGHT, [](const G& g, TPropValue& v) { v.I = g.ImageSurface() ? g.ImageSurface()->Height() : 0; },
+     nullptr},
+};
 
 // The characters of a Shift-JIS string, each one or two bytes.
 std::vector<std::string> Characters(const std::string& s) {
@@ -44,19 +49,11 @@ int32_t NonNegative32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_
 }  // namespace
 
 bool TVelkCGLabel::GetProp(int32_t id, TPropValue& value) const {
-  if (const auto* row = FindPropRow(kCGLabelRows, id)) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkCustomImages::GetProp(id, value);
+  return kCGLabelProps.Get(*this, id, value) || TVelkControl::GetProp(id, value);
 }
 
 bool TVelkCGLabel::SetProp(int32_t id, const TPropValue& value) {
-  if (const auto* row = FindPropRow(kCGLabelRows, id)) {
-    row->Set(*this, value);
-    return true;
-  }
-  return TVelkCustomImages::SetProp(id, value);
+  return kCGLabelProps.Set(*this, id, value) || TVelkControl::SetProp(id, value);
 }
 
 void TVelkCGLabel::SetText(const std::string& v) {
@@ -125,18 +122,33 @@ bool TVelkCGLabel::CellRect(int32_t index, TRect& r) const {
 }
 
 void TVelkCGLabel::SetSource(const std::string& name) {
-  TVelkCustomImages::SetSource(name);
+  if (name == source_) return;
+  Invalidate();
+  DetachMotion();
+  picture_.Release();
+  source_ = name;
+  ResetRunEnd();
+  if (HasExtension(name, ".kmt")) {
+    LoadMotion(name);
+  } else if (IsPictureFile(name)) {
+    picture_.Load(Owner(), name, 255);
+  }
   ApplySize();
+  Invalidate();
 }
 
-void TVelkCGLabel::SetIndex(int32_t v) {
-  TVelkCustomImages::SetIndex(v);
-  ApplySize();
+bool TVelkCGLabel::Playing() const {
+  if (MotionAttached()) return MotionPlaying();
+  return !PausedFlag && picture_.Count() > 0 && !picture_.AtEnd();
 }
 
 bool TVelkCGLabel::Update() {
-  const bool done = TVelkCustomImages::Update();
-  ApplySize();
+  const bool done = TVelkControl::Update();
+  // The frames run once through while the label is shown and not paused.
+  if (!MotionAttached() && Visible && !PausedFlag && !AniPaused) {
+    const TVelkBaseList* scene = Owner();
+    if (picture_.Advance(scene ? scene->FrameMs() : 0, false)) Invalidate();
+  }
   return done;
 }
 
@@ -155,7 +167,7 @@ void TVelkCGLabel::Draw() {
         if (!CellRect(row[j], cell)) continue;
         const int64_t x = x0 + static_cast<int64_t>(j) * glyph_w_;
         if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX) continue;
-        DrawPictureAt(*target, static_cast<int32_t>(x), static_cast<int32_t>(y), image, cell, CurrentMask(), false,
+        DrawPictureAt(*target, static_cast<int32_t>(x), static_cast<int32_t>(y), image, cell, picture_.Mask(), false,
                       false, Alpha);
       }
     }
@@ -164,7 +176,7 @@ void TVelkCGLabel::Draw() {
 }
 
 void TVelkCGLabel::SaveOwnFields(TStream& s) const {
-  WriteString(s, Source());
+  WriteString(s, source_);
   WriteString(s, text_);
   WriteString(s, map_text_);
   WriteInt(s, glyph_w_);
@@ -187,6 +199,7 @@ void TVelkCGLabel::LoadOwnFields(TStream& s, int32_t version) {
   halign_ = ReadByte(s);
   Alpha = ReadInt(s);
   if (version > 124) OnIdle = ReadString(s);
+  source_.clear();
   SetSource(source);
   Layout();
 }

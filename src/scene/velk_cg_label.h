@@ -6,19 +6,34 @@
 #include <string>
 #include <vector>
 
-#include "scene/custom_images.h"
+#include "scene/frame_picture.h"
+#include "scene/velk_control.h"
 
 namespace velk {
 
-class TVelkCGLabel : public TVelkCustomImages {
+class TVelkCGLabel : public TVelkControl {
  public:
-  explicit TVelkCGLabel(TVelkBaseList* owner) : TVelkCustomImages(owner) {}
+  explicit TVelkCGLabel(TVelkBaseList* owner) : TVelkControl(owner) {}
 
   uint8_t ComponentType() const override { return VT_CGLABEL; }
   bool GetProp(int32_t id, TPropValue& value) const override;
   bool SetProp(int32_t id, const TPropValue& value) override;
+  bool Paused() const override { return PausedFlag; }
+  TCustomDIBX* ImageSurface() const override { return picture_.Surface(); }
 
+  int32_t Alpha = 255;
+  bool PausedFlag = false;
   std::string OnIdle;
+
+  // The glyph picture: a layered image (or PNG, BMP) whose frames animate once through, or a motion file (".kmt")
+  // that moves the label.
+  const std::string& Source() const { return source_; }
+  void SetSource(const std::string& name);
+  // The frame shown and the number of frames of the glyph picture.
+  int32_t Index() const { return picture_.Index(); }
+  int32_t FrameCount() const { return picture_.Count(); }
+  // PR_PLAYING: not paused and, under a motion, the motion plays; else the frames have not reached their end.
+  bool Playing() const;
 
   const std::string& Text() const { return text_; }
   const std::string& MapText() const { return map_text_; }
@@ -39,8 +54,6 @@ class TVelkCGLabel : public TVelkCustomImages {
   // glyphs wider than the picture, cells below its last row).
   bool CellRect(int32_t index, TRect& r) const;
 
-  void SetSource(const std::string& name) override;
-  void SetIndex(int32_t v) override;
   void Draw() override;
   bool Update() override;
 
@@ -53,6 +66,8 @@ class TVelkCGLabel : public TVelkCustomImages {
   // The size the text takes; the picture's own size never counts.
   void ApplySize();
 
+  std::string source_;
+  TFramePicture picture_;
   std::string text_;
   std::string map_text_;
   int32_t glyph_w_ = 1, glyph_h_ = 1;

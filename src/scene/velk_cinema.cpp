@@ -6,6 +6,7 @@
 
 #include "gfx/dibx.h"
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "scene/velk_film.h"
 #include "vfs/stream_io.h"
 
@@ -15,25 +16,22 @@ namespace {
 
 using C = TVelkCinema;
 
-const std::array<TPropRow<TVelkCinema>, 12> kCinemaRows = {{
-    {PR_SOURCE, [](const C& c, TPropValue& v) { v.S = c.Source; }, [](C& c, const TPropValue& v) { c.SetSource(v.S); }},
-    {PR_REPEAT, [](const C& c, TPropValue& v) { v.B = c.Repeat; }, [](C& c, const TPropValue& v) { c.Repeat = v.B; }},
-    {PR_PAUSED, [](const C& c, TPropValue& v) { v.B = c.PausedFlag; },
-     [](C& c, const TPropValue& v) { c.PausedFlag = v.B; }},
-    {PR_AUTOSCRAP, [](const C& c, TPropValue& v) { v.B = c.AutoScrap; },
-     [](C& c, const TPropValue& v) { c.AutoScrap = v.B; }},
-    {PR_ONPLAYEND, [](const C& c, TPropValue& v) { v.S = c.OnPlayEnd; },
-     [](C& c, const TPropValue& v) { c.OnPlayEnd = v.S; }},
-    {PR_ONIDLE, [](const C& c, TPropValue& v) { v.S = c.OnIdle; }, [](C& c, const TPropValue& v) { c.OnIdle = v.S; }},
-    {PR_INDEX, [](const C& c, TPropValue& v) { v.I = c.Index(); }, [](C& c, const TPropValue& v) { c.SetIndex(v.I); }},
-    {PR_COUNT, [](const C& c, TPropValue& v) { v.I = c.Count(); }, nullptr},
-    {PR_VOLUME, [](const C& c, TPropValue& v) { v.I = c.Volume; }, [](C& c, const TPropValue& v) { c.SetVolume(v.I); }},
-    {PR_REWINDONLOAD, [](const C& c, TPropValue& v) { v.B = c.RewindOnLoad; },
-     [](C& c, const TPropValue& v) { c.RewindOnLoad = v.B; }},
-    {PR_MUTEONLOAD, [](const C& c, TPropValue& v) { v.B = c.MuteOnLoad; },
-     [](C& c, const TPropValue& v) { c.MuteOnLoad = v.B; }},
-    {PR_PLAYING, [](const C& c, TPropValue& v) { v.B = c.Playing(); }, nullptr},
-}};
+using P = TProps<C>;
+
+const TPropTable<C> kCinemaProps = {
+    P::Custom<&C::Source, &C::SetSource>(PR_SOURCE),
+    P::Plain<&C::Repeat>(PR_REPEAT),
+    P::Plain<&C::PausedFlag>(PR_PAUSED),
+    P::Plain<&C::AutoScrap>(PR_AUTOSCRAP),
+    P::Plain<&C::OnPlayEnd>(PR_ONPLAYEND),
+    P::Plain<&C::OnIdle>(PR_ONIDLE),
+    P::Custom<&C::Index, &C::SetIndex>(PR_INDEX),
+    P::ReadOnly<&C::Count>(PR_COUNT),
+    P::Custom<&C::Volume, &C::SetVolume>(PR_VOLUME),
+    P::Plain<&C::RewindOnLoad>(PR_REWINDONLOAD),
+    P::Plain<&C::MuteOnLoad>(PR_MUTEONLOAD),
+    P::ReadOnly<&C::Playing>(PR_PLAYING),
+};
 
 TRect Moved(const TRect& r, int32_t dx, int32_t dy) {
   return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
@@ -51,19 +49,11 @@ TVelkCinema::TVelkCinema(TVelkBaseList* owner) : TVelkControl(owner), scene_(std
 TVelkCinema::~TVelkCinema() = default;
 
 bool TVelkCinema::GetProp(int32_t id, TPropValue& value) const {
-  if (const auto* row = FindPropRow(kCinemaRows, id)) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkControl::GetProp(id, value);
+  return kCinemaProps.Get(*this, id, value) || TVelkControl::GetProp(id, value);
 }
 
 bool TVelkCinema::SetProp(int32_t id, const TPropValue& value) {
-  if (const auto* row = FindPropRow(kCinemaRows, id)) {
-    if (row->Set) row->Set(*this, value);  // the read-only ones change nothing
-    return true;
-  }
-  return TVelkControl::SetProp(id, value);
+  return kCinemaProps.Set(*this, id, value) || TVelkControl::SetProp(id, value);
 }
 
 TVelkBaseList* TVelkCinema::PrivateScene() const { return film_ && film_->HasOwnScene() ? scene_.get() : nullptr; }

@@ -1,88 +1,80 @@
 #include "scene/velk_control.h"
 
 #include <algorithm>
+#include <new>
 #include <tuple>
 
 #include "base/error.h"
 #include "gfx/custom_dibx.h"
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
 
 namespace {
 
-template <int32_t TVelkControl::*M> void GetI(const TVelkControl& c, TPropValue& v) { v.I = c.*M; }
-template <std::string TVelkControl::*M> void GetS(const TVelkControl& c, TPropValue& v) { v.S = c.*M; }
-template <std::string TVelkControl::*M> void SetS(TVelkControl& c, const TPropValue& v) { c.*M = v.S; }
-template <bool TVelkControl::*M> void GetB(const TVelkControl& c, TPropValue& v) { v.B = c.*M; }
-template <bool TVelkControl::*M> void SetB(TVelkControl& c, const TPropValue& v) { c.*M = v.B; }
-template <int32_t TVelkControl::*M> void SetClipI(TVelkControl& c, const TPropValue& v) { c.SetClip(c.*M, v.I); }
+using C = TVelkControl;
+using P = TProps<TVelkControl>;
 
-// A row for a handler string.
-template <std::string TVelkControl::*M> constexpr TPropRow<TVelkControl> EventRow(int32_t id) {
-  return {id, GetS<M>, SetS<M>};
+// The parent as scripts name it: empty for the active base, the one-byte string 0x01 for the inactive one.
+void GetParentName(const C& c, TPropValue& v) {
+  const TVelkControl* p = c.Parent();
+  const TVelkBaseList* scene = c.Owner();
+  if (!p || (scene && p == scene->ActiveBaseObject())) {
+    v.S.clear();
+  } else if (scene && p == scene->InactiveBaseObject()) {
+    v.S = "\x01";
+  } else {
+    v.S = p->Name();
+  }
 }
 
-using C = TVelkControl;
+void SetParentName(C& c, const TPropValue& v) {
+  if (!c.Owner()) return;
+  if (TVelkControl* p = c.Owner()->FindParent(v.S)) c.SetParent(p);
+}
 
-const std::array<TPropRow<TVelkControl>, 37> kControlRows = {{
-    {PR_PARENT,
-     [](const C& c, TPropValue& v) {
-       const TVelkControl* p = c.Parent();
-       const TVelkBaseList* scene = c.Owner();
-       if (!p || (scene && p == scene->ActiveBaseObject())) {
-         v.S.clear();
-       } else if (scene && p == scene->InactiveBaseObject()) {
-         v.S = "\x01";
-       } else {
-         v.S = p->Name();
-       }
-     },
-     [](C& c, const TPropValue& v) {
-       if (!c.Owner()) return;
-       if (TVelkControl* p = c.Owner()->FindParent(v.S)) c.SetParent(p);
-     }},
-    {PR_LEFT, GetI<&C::Left>, [](C& c, const TPropValue& v) { c.SetLeft(v.I); }},
-    {PR_TOP, GetI<&C::Top>, [](C& c, const TPropValue& v) { c.SetTop(v.I); }},
-    {PR_WIDTH, GetI<&C::Width>, [](C& c, const TPropValue& v) { c.SetWidth(v.I); }},
-    {PR_HEIGHT, GetI<&C::Height>, [](C& c, const TPropValue& v) { c.SetHeight(v.I); }},
-    {PR_COLOR, GetI<&C::Color>, [](C& c, const TPropValue& v) { c.SetColor(v.I); }},
-    {PR_OFFSETX, GetI<&C::OffsetX>, [](C& c, const TPropValue& v) { c.SetOffsetX(v.I); }},
-    {PR_OFFSETY, GetI<&C::OffsetY>, [](C& c, const TPropValue& v) { c.SetOffsetY(v.I); }},
-    EventRow<&C::OnMouseMove>(PR_ONMOUSEMOVE),
-    EventRow<&C::OnMouseOut>(PR_ONMOUSEOUT),
-    EventRow<&C::OnLBtnDown>(PR_ONLBTNDOWN),
-    EventRow<&C::OnLBtnUp>(PR_ONLBTNUP),
-    EventRow<&C::OnRBtnDown>(PR_ONRBTNDOWN),
-    EventRow<&C::OnRBtnUp>(PR_ONRBTNUP),
-    EventRow<&C::OnWheelDown>(PR_ONWHEELDOWN),
-    EventRow<&C::OnWheelUp>(PR_ONWHEELUP),
-    {PR_VISIBLE, GetB<&C::Visible>, [](C& c, const TPropValue& v) { c.SetVisible(v.B); }},
-    {PR_IGNOREMOUSE, [](const C& c, TPropValue& v) { v.I = c.IgnoreMouse; },
-     [](C& c, const TPropValue& v) { c.IgnoreMouse = static_cast<uint8_t>(v.I); }},
+const TPropTable<TVelkControl> kControlProps = {
+    {PR_PARENT, GetParentName, SetParentName},
+    P::Custom<&C::Left, &C::SetLeft>(PR_LEFT),
+    P::Custom<&C::Top, &C::SetTop>(PR_TOP),
+    P::Visual<&C::Width>(PR_WIDTH),
+    P::Visual<&C::Height>(PR_HEIGHT),
+    P::Visual<&C::Color>(PR_COLOR),
+    P::Geometric<&C::OffsetX>(PR_OFFSETX),
+    P::Geometric<&C::OffsetY>(PR_OFFSETY),
+    P::Plain<&C::OnMouseMove>(PR_ONMOUSEMOVE),
+    P::Plain<&C::OnMouseOut>(PR_ONMOUSEOUT),
+    P::Plain<&C::OnLBtnDown>(PR_ONLBTNDOWN),
+    P::Plain<&C::OnLBtnUp>(PR_ONLBTNUP),
+    P::Plain<&C::OnRBtnDown>(PR_ONRBTNDOWN),
+    P::Plain<&C::OnRBtnUp>(PR_ONRBTNUP),
+    P::Plain<&C::OnWheelDown>(PR_ONWHEELDOWN),
+    P::Plain<&C::OnWheelUp>(PR_ONWHEELUP),
+    P::Custom<&C::Visible, &C::SetVisible>(PR_VISIBLE),
+    P::Plain<&C::IgnoreMouse>(PR_IGNOREMOUSE),
     // Controls without a picture of their own answer their size.
-    {PR_ORIGWIDTH, GetI<&C::Width>, nullptr},
-    {PR_ORIGHEIGHT, GetI<&C::Height>, nullptr},
-    {PR_CURSOR, GetS<&C::Cursor>, SetS<&C::Cursor>},
-    {PR_POSZOOMED, GetB<&C::PosZoomed>, [](C& c, const TPropValue& v) { c.SetPosZoomed(v.B); }},
-    EventRow<&C::OnMouseIn>(PR_ONMOUSEIN),
-    {PR_CLIPLEFT, GetI<&C::ClipLeft>, SetClipI<&C::ClipLeft>},
-    {PR_CLIPTOP, GetI<&C::ClipTop>, SetClipI<&C::ClipTop>},
-    {PR_CLIPWIDTH, GetI<&C::ClipWidth>, SetClipI<&C::ClipWidth>},
-    {PR_CLIPHEIGHT, GetI<&C::ClipHeight>, SetClipI<&C::ClipHeight>},
-    {PR_ANIPAUSED, GetB<&C::AniPaused>, SetB<&C::AniPaused>},
-    // Playing while a motion is attached; controls without one never play.
-    {PR_PLAYING, [](const C& c, TPropValue& v) { v.B = c.MotionAttached() && !c.Paused() && !c.AniPaused; }, nullptr},
-    EventRow<&C::OnKeyDown>(PR_ONKEYDOWN),
-    EventRow<&C::OnKeyUp>(PR_ONKEYUP),
-    EventRow<&C::OnKeyRepeat>(PR_ONKEYREPEAT),
-    {PR_HANDLEKEY, GetB<&C::HandleKey>, SetB<&C::HandleKey>},
-    EventRow<&C::OnFocusIn>(PR_ONFOCUSIN),
-    EventRow<&C::OnFocusOut>(PR_ONFOCUSOUT),
-    {PR_PLUSX, GetI<&C::PlusX>, [](C& c, const TPropValue& v) { c.SetPlusX(v.I); }},
-    {PR_PLUSY, GetI<&C::PlusY>, [](C& c, const TPropValue& v) { c.SetPlusY(v.I); }},
-}};
+    P::ReadOnly<&C::Width>(PR_ORIGWIDTH),
+    P::ReadOnly<&C::Height>(PR_ORIGHEIGHT),
+    P::Plain<&C::Cursor>(PR_CURSOR),
+    P::Custom<&C::PosZoomed, &C::SetPosZoomed>(PR_POSZOOMED),
+    P::Plain<&C::OnMouseIn>(PR_ONMOUSEIN),
+    P::Custom<&C::ClipLeft, &C::SetClipLeft>(PR_CLIPLEFT),
+    P::Custom<&C::ClipTop, &C::SetClipTop>(PR_CLIPTOP),
+    P::Custom<&C::ClipWidth, &C::SetClipWidth>(PR_CLIPWIDTH),
+    P::Custom<&C::ClipHeight, &C::SetClipHeight>(PR_CLIPHEIGHT),
+    P::Plain<&C::AniPaused>(PR_ANIPAUSED),
+    P::ReadOnly<&C::MotionPlaying>(PR_PLAYING),
+    P::Plain<&C::OnKeyDown>(PR_ONKEYDOWN),
+    P::Plain<&C::OnKeyUp>(PR_ONKEYUP),
+    P::Plain<&C::OnKeyRepeat>(PR_ONKEYREPEAT),
+    P::Plain<&C::HandleKey>(PR_HANDLEKEY),
+    P::Plain<&C::OnFocusIn>(PR_ONFOCUSIN),
+    P::Plain<&C::OnFocusOut>(PR_ONFOCUSOUT),
+    P::Visual<&C::PlusX>(PR_PLUSX),
+    P::Visual<&C::PlusY>(PR_PLUSY),
+};
 
 int32_t Trunc32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
 
@@ -105,22 +97,11 @@ TVelkControl::TVelkControl(TVelkBaseList* owner) : TVelkComponent(owner) {}
 TVelkControl::~TVelkControl() = default;
 
 bool TVelkControl::GetProp(int32_t id, TPropValue& value) const {
-  const TPropRow<TVelkControl>* row = FindPropRow(kControlRows, id);
-  if (row && row->Get) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkComponent::GetProp(id, value);
+  return kControlProps.Get(*this, id, value) || TVelkComponent::GetProp(id, value);
 }
 
 bool TVelkControl::SetProp(int32_t id, const TPropValue& value) {
-  const TPropRow<TVelkControl>* row = FindPropRow(kControlRows, id);
-  if (row && row->Set) {
-    row->Set(*this, value);
-    return true;
-  }
-  if (row && row->Get) return true;  // read-only for controls
-  return TVelkComponent::SetProp(id, value);
+  return kControlProps.Set(*this, id, value) || TVelkComponent::SetProp(id, value);
 }
 
 // ---- names and priority -------------------------------------------------------------------------------------
@@ -281,6 +262,10 @@ bool TVelkControl::ShownOnScreen() const {
 // ---- geometry --------------------------------------------------------------------------------------------------
 
 TVelkControl::TAxis TVelkControl::AxisOf(bool vertical) const {
+  if (PlacedByLeftTop()) {
+    if (vertical) return {Top, Height, 0, MotionY, 0, 256, false};
+    return {Left, Width, 0, MotionX, 0, 256, false};
+  }
   if (vertical) return {Top, Height, OffsetY, MotionY, PlusY, ZoomY(), FlipV()};
   return {Left, Width, OffsetX, MotionX, PlusX, ZoomX(), FlipH()};
 }
@@ -307,8 +292,8 @@ int32_t TVelkControl::ScreenPos(bool vertical) const {
   const int32_t parent_size = vertical ? p->Height : p->Width;
   // A zoomed child of a zoomed picture follows the picture's scale in 16.16 fixed point. A parent without a size
   // has no scale: the plain rule applies then.
-  if (PosZoomed && !p->AsBase() && parent_image && own_image && a.Zoom == (vertical ? p->ZoomY() : p->ZoomX()) &&
-      !MotionAttached() && parent_size >= 1) {
+  if (PosZoomed && !PlacedByLeftTop() && !p->AsBase() && parent_image && own_image &&
+      a.Zoom == (vertical ? p->ZoomY() : p->ZoomX()) && !MotionAttached() && parent_size >= 1) {
     const int64_t image_size = vertical ? parent_image->Height() : parent_image->Width();
     const int64_t own_size = vertical ? own_image->Height() : own_image->Width();
     const int64_t s = std::max<int64_t>(1, image_size * 65536 / parent_size);
@@ -559,7 +544,44 @@ TVelkControl* TVelkControl::FirstFocusable() {
   return HandleKey && !Paused() ? this : nullptr;
 }
 
-bool TVelkControl::Update() { return false; }
+// ---- motion ------------------------------------------------------------------------------------------------------
+
+void TVelkControl::LoadMotion(const std::string& file) {
+  DetachMotion();
+  ResetRunEnd();
+  motion_ = TVelkMotion::Load(*this, file);
+  if (motion_ && motion_->Step(0, Repeats())) scrap_pending_ = ReachedEnd();
+}
+
+void TVelkControl::DetachMotion() {
+  if (!motion_) return;
+  motion_.reset();
+  TVelkMotion::ResetMotionValues(*this);
+}
+
+void TVelkControl::RestartMotion() {
+  if (!motion_) return;
+  motion_->Restart();
+  ResetRunEnd();
+}
+
+bool TVelkControl::MotionPlaying() const { return motion_ && !motion_->Finished() && !Paused() && !AniPaused; }
+
+bool TVelkControl::ReachedEnd() {
+  if (AutoScraps()) return true;
+  if (!end_reported_) {
+    end_reported_ = true;
+    QueueOwnEvent(PR_ONPLAYEND, {}, false);
+  }
+  return false;
+}
+
+bool TVelkControl::Update() {
+  bool done = scrap_pending_;
+  const TVelkBaseList* scene = Owner();
+  if (motion_ && motion_->Step(scene ? scene->FrameMs() : 0, Repeats())) done = ReachedEnd() || done;
+  return done;
+}
 
 // ---- save record -----------------------------------------------------------------------------------------------
 
@@ -594,7 +616,7 @@ void TVelkControl::SaveToStream(TStream& s) const {
   SaveOwnFields(s);
 }
 
-void TVelkControl::LoadFromStream(TStream& s, int32_t version, int32_t depth) {
+void TVelkControl::LoadFromStream(TStream& s, int32_t version, int32_t depth) try {
   if (depth > kMaxSaveDepth) throw EFormatError("scene data: controls nested too deeply");
   TVelkObject::LoadFromStream(s, version, depth);
   for (int32_t* v : {&Left, &Top, &Width, &Height, &OffsetX, &OffsetY}) *v = ReadInt(s);
@@ -637,6 +659,9 @@ void TVelkControl::LoadFromStream(TStream& s, int32_t version, int32_t depth) {
   }
   SortChildren();
   LoadOwnFields(s, version);
+} catch (const std::bad_alloc&) {
+  // Counts in the data asked for more memory than there is: the data is damaged.
+  throw EFormatError("scene data: a control too large to hold in memory");
 }
 
 }  // namespace velk

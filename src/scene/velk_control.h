@@ -2,10 +2,12 @@
 // A visual scene object: geometry, visibility, parent and ordered children, the mouse and key handlers, drawing of
 // the children inside the control's rectangle and its save record.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/rect.h"
+#include "scene/velk_motion.h"
 #include "scene/velk_object.h"
 
 namespace velk {
@@ -81,8 +83,11 @@ class TVelkControl : public TVelkComponent {
   virtual int32_t ScrollX() const { return 0; }
   virtual int32_t ScrollY() const { return 0; }
   virtual TCustomDIBX* ImageSurface() const { return nullptr; }
+  // Tiles: the screen position is the parent's plus Left/Top (MotionX/MotionY under a motion) less the parent's
+  // scroll, without anchor, zoom or extra offset.
+  virtual bool PlacedByLeftTop() const { return false; }
   // Whether a motion player drives the control's position.
-  virtual bool MotionAttached() const { return false; }
+  bool MotionAttached() const { return motion_ != nullptr; }
   int32_t ScreenLeft() const;
   int32_t ScreenTop() const;
   int32_t LocalLeft() const;
@@ -107,6 +112,10 @@ class TVelkControl : public TVelkComponent {
   void SetPlusY(int32_t v) { SetVisualInt(PlusY, v); }
   void SetPosZoomed(bool v);
   void SetClip(int32_t& field, int32_t v);
+  void SetClipLeft(int32_t v) { SetClip(ClipLeft, v); }
+  void SetClipTop(int32_t v) { SetClip(ClipTop, v); }
+  void SetClipWidth(int32_t v) { SetClip(ClipWidth, v); }
+  void SetClipHeight(int32_t v) { SetClip(ClipHeight, v); }
   virtual void SetVisible(bool v);
   virtual void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
   // Invalidate, assign, Invalidate when the value changes.
@@ -147,13 +156,37 @@ class TVelkControl : public TVelkComponent {
   virtual TObjectHandle AfterimageSource() const { return {}; }
   virtual void EnteredCabinet() {}
   virtual void LeftCabinet() {}
+  // Steps the motion when one is attached; true when its end destroys the control (PR_AUTOSCRAP).
   bool Update() override;
+
+  // The motion player while a motion file (".kmt") drives the control, else null.
+  TVelkMotion* Motion() const { return motion_.get(); }
+  // Attaches a motion player for the file in place of any other; it takes its first step at once. A motion that is
+  // over in that step ends an autoscrapping control at the next update.
+  void LoadMotion(const std::string& file);
+  // Frees the motion player and resets what it wrote (MotionX, MotionY, MotionPriority).
+  void DetachMotion();
+  // Starts a finished motion again (a control set to repeat).
+  void RestartMotion();
+  // PR_REPEAT and PR_AUTOSCRAP of the class; classes without them never repeat nor end themselves.
+  virtual bool Repeats() const { return false; }
+  virtual bool AutoScraps() const { return false; }
+  // PR_PLAYING of controls: a motion is attached, has not ended, and neither PR_PAUSED nor AniPaused is set.
+  bool MotionPlaying() const;
 
   void SaveToStream(TStream& s) const override;
   void LoadFromStream(TStream& s, int32_t version, int32_t depth = 0) override;
 
  protected:
   void DrawChildren();
+  // The end of a run that does not repeat (a motion's or a frame animation's): true (destroy me) with
+  // PR_AUTOSCRAP, else PR_ONPLAYEND queued once per run.
+  bool ReachedEnd();
+  // A new run begins (a new source, frame or restart): its end is reported again.
+  void ResetRunEnd() {
+    end_reported_ = false;
+    scrap_pending_ = false;
+  }
   // The class's own fields after the whole control record (children included).
   virtual void SaveOwnFields(TStream&) const {}
   virtual void LoadOwnFields(TStream&, int32_t /*version*/) {}
@@ -176,6 +209,10 @@ class TVelkControl : public TVelkComponent {
 
   TVelkControl* parent_ = nullptr;
   std::vector<TVelkControl*> children_;
+  std::unique_ptr<TVelkMotion> motion_;
+  bool end_reported_ = false;
+  // The motion ended in the step its attachment took, with PR_AUTOSCRAP: the next update ends the control.
+  bool scrap_pending_ = false;
 };
 
 // Orders two siblings for drawing: true when a comes before b.

@@ -6,6 +6,7 @@
 
 #include "gfx/dibx.h"
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -13,22 +14,18 @@ namespace velk {
 namespace {
 
 using F = TVelkFire;
+using P = TProps<F>;
 
-const std::array<TPropRow<TVelkFire>, 8> kFireRows = {{
-    {PR_POWER, [](const F& f, TPropValue& v) { v.I = f.Power(); }, [](F& f, const TPropValue& v) { f.SetPower(v.I); }},
-    {PR_ORIGWIDTH, [](const F& f, TPropValue& v) { v.I = f.OrigWidth(); },
-     [](F& f, const TPropValue& v) { f.SetOrigSize(v.I, f.OrigHeight()); }},
-    {PR_ORIGHEIGHT, [](const F& f, TPropValue& v) { v.I = f.OrigHeight(); },
-     [](F& f, const TPropValue& v) { f.SetOrigSize(f.OrigWidth(), v.I); }},
-    {PR_ZOOMX, [](const F& f, TPropValue& v) { v.I = f.ZoomX(); },
-     [](F& f, const TPropValue& v) { f.SetZoom(v.I, f.ZoomY()); }},
-    {PR_ZOOMY, [](const F& f, TPropValue& v) { v.I = f.ZoomY(); },
-     [](F& f, const TPropValue& v) { f.SetZoom(f.ZoomX(), v.I); }},
-    {PR_PAUSED, [](const F& f, TPropValue& v) { v.B = f.PausedFlag; },
-     [](F& f, const TPropValue& v) { f.PausedFlag = v.B; }},
-    {PR_ONIDLE, [](const F& f, TPropValue& v) { v.S = f.OnIdle; }, [](F& f, const TPropValue& v) { f.OnIdle = v.S; }},
+const TPropTable<F> kFireProps = {
+    P::Custom<&F::Power, &F::SetPower>(PR_POWER),
+    {PR_ORIGWIDTH, P::GetField<&F::OrigWidth>, [](F& f, const TPropValue& v) { f.SetOrigSize(v.I, f.OrigHeight()); }},
+    {PR_ORIGHEIGHT, P::GetField<&F::OrigHeight>, [](F& f, const TPropValue& v) { f.SetOrigSize(f.OrigWidth(), v.I); }},
+    {PR_ZOOMX, P::GetField<&F::ZoomX>, [](F& f, const TPropValue& v) { f.SetZoom(v.I, f.ZoomY()); }},
+    {PR_ZOOMY, P::GetField<&F::ZoomY>, [](F& f, const TPropValue& v) { f.SetZoom(f.ZoomX(), v.I); }},
+    P::Plain<&F::PausedFlag>(PR_PAUSED),
+    P::Plain<&F::OnIdle>(PR_ONIDLE),
     {PR_PLAYING, [](const F& f, TPropValue& v) { v.B = !f.PausedFlag && !f.AniPaused; }, nullptr},
-}};
+};
 
 // The native value of each grey level 0 .. 255 on the target's format.
 TNativePalette GreyTable(TCustomDIBX& target) {
@@ -55,19 +52,11 @@ TVelkFire::TVelkFire(TVelkBaseList* owner) : TVelkControl(owner), field_(std::ma
 TVelkFire::~TVelkFire() = default;
 
 bool TVelkFire::GetProp(int32_t id, TPropValue& value) const {
-  if (const auto* row = FindPropRow(kFireRows, id)) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkControl::GetProp(id, value);
+  return kFireProps.Get(*this, id, value) || TVelkControl::GetProp(id, value);
 }
 
 bool TVelkFire::SetProp(int32_t id, const TPropValue& value) {
-  if (const auto* row = FindPropRow(kFireRows, id)) {
-    if (row->Set) row->Set(*this, value);
-    return true;
-  }
-  return TVelkControl::SetProp(id, value);
+  return kFireProps.Set(*this, id, value) || TVelkControl::SetProp(id, value);
 }
 
 void TVelkFire::BuildCooling(double x) {
@@ -107,9 +96,23 @@ uint8_t TVelkFire::Cell(int32_t x, int32_t y) const {
   return cells_[static_cast<size_t>(y) * orig_width_ + x];
 }
 
-void TVelkFire::ResetField() {
+bool TVelkFire::ResetField() {
   const int32_t w = orig_width_, h = orig_height_;
   const size_t n = static_cast<size_t>(w) * h;
+  if (const TVelkBaseList* scene = Owner()) {
+    int64_t others = 0;
+    for (int32_t i = 0; i < scene->ObjectCount(); ++i) {
+      const auto* fire = dynamic_cast<const TVelkFire*>(scene->ObjectAt(i));
+      if (fire && fire != this) others += static_cast<int64_t>(fire->FieldCells());
+    }
+    if (others + static_cast<int64_t>(n) > kMaxSceneCells) {
+      cells_.clear();
+      cells_.shrink_to_fit();
+      noise_.clear();
+      noise_.shrink_to_fit();
+      return false;
+    }
+  }
   field_->SetSize(w, h, 8);
   field_->TransparentValue = kCold;
   cells_.assign(n, kCold);
@@ -130,6 +133,7 @@ void TVelkFire::ResetField() {
     if (uint8_t* row = field_->Lock(0, y)) std::memset(row, kCold, static_cast<size_t>(w));
   }
   field_ready_ = true;
+  return true;
 }
 
 uint8_t TVelkFire::Noise(int32_t x, int32_t y) const {

@@ -48,6 +48,11 @@ class TVelkFire : public TVelkControl {
 
   // The field is allocated from script and save values: a side above this is cut to it.
   static constexpr int32_t kMaxSide = 4096;
+  // All fire fields of a scene together hold at most this many cells; a fire whose field would pass it waits,
+  // showing nothing, until enough room is free.
+  static constexpr int64_t kMaxSceneCells = int64_t{kMaxSide} * kMaxSide;
+  // The cells the field holds now.
+  size_t FieldCells() const { return cells_.size(); }
   static constexpr uint8_t kCold = 16;
   static constexpr int32_t kStepMs = 40;
 
@@ -57,7 +62,8 @@ class TVelkFire : public TVelkControl {
 
  private:
   void BuildCooling(double x);
-  void ResetField();
+  // Allocates and clears the field; false while the scene has no room for it.
+  bool ResetField();
   void Step();
   uint8_t Noise(int32_t x, int32_t y) const;
   void FollowSize();

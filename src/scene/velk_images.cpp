@@ -1,7 +1,6 @@
 #include "scene/velk_images.h"
 
-#include <array>
-
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -9,32 +8,23 @@ namespace velk {
 namespace {
 
 using I = TVelkImages;
+using P = TProps<I>;
 
-const std::array<TPropRow<TVelkImages>, 4> kImagesRows = {{
-    {PR_REPEAT, [](const I& c, TPropValue& v) { v.B = c.Repeat; }, [](I& c, const TPropValue& v) { c.Repeat = v.B; }},
-    {PR_AUTOSCRAP, [](const I& c, TPropValue& v) { v.B = c.AutoScrap; },
-     [](I& c, const TPropValue& v) { c.AutoScrap = v.B; }},
-    {PR_ONPLAYEND, [](const I& c, TPropValue& v) { v.S = c.OnPlayEnd; },
-     [](I& c, const TPropValue& v) { c.OnPlayEnd = v.S; }},
-    {PR_ONIDLE, [](const I& c, TPropValue& v) { v.S = c.OnIdle; }, [](I& c, const TPropValue& v) { c.OnIdle = v.S; }},
-}};
+const TPropTable<I> kImagesProps = {
+    P::Plain<&I::Repeat>(PR_REPEAT),
+    P::Plain<&I::AutoScrap>(PR_AUTOSCRAP),
+    P::Plain<&I::OnPlayEnd>(PR_ONPLAYEND),
+    P::Plain<&I::OnIdle>(PR_ONIDLE),
+};
 
 }  // namespace
 
 bool TVelkImages::GetProp(int32_t id, TPropValue& value) const {
-  if (const auto* row = FindPropRow(kImagesRows, id)) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkCustomImages::GetProp(id, value);
+  return kImagesProps.Get(*this, id, value) || TVelkCustomImages::GetProp(id, value);
 }
 
 bool TVelkImages::SetProp(int32_t id, const TPropValue& value) {
-  if (const auto* row = FindPropRow(kImagesRows, id)) {
-    row->Set(*this, value);
-    return true;
-  }
-  return TVelkCustomImages::SetProp(id, value);
+  return kImagesProps.Set(*this, id, value) || TVelkCustomImages::SetProp(id, value);
 }
 
 void TVelkImages::SaveOwnFields(TStream& s) const {

@@ -8,6 +8,7 @@
 #include "base/sjis.h"
 #include "gfx/dibx.h"
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "text/font_pixel.h"
 #include "vfs/stream_io.h"
 
@@ -16,46 +17,30 @@ namespace velk {
 namespace {
 
 using L = TVelkLabel;
+using P = TProps<L>;
 
-const std::array<TPropRow<TVelkLabel>, 20> kLabelRows = {{
-    {PR_TEXT, [](const L& l, TPropValue& v) { v.S = l.Text(); }, [](L& l, const TPropValue& v) { l.SetText(v.S); }},
-    {PR_FONTNAME, [](const L& l, TPropValue& v) { v.S = l.FontName(); },
-     [](L& l, const TPropValue& v) { l.SetFontName(v.S); }},
-    {PR_FONTHEIGHT, [](const L& l, TPropValue& v) { v.I = l.FontHeight(); },
-     [](L& l, const TPropValue& v) { l.SetFontHeight(v.I); }},
-    {PR_FONTSTYLE, [](const L& l, TPropValue& v) { v.I = l.FontStyle(); },
-     [](L& l, const TPropValue& v) { l.SetFontStyle(static_cast<uint8_t>(v.I & 0x0F)); }},
-    {PR_LINESPACE, [](const L& l, TPropValue& v) { v.I = l.LineSpace(); },
-     [](L& l, const TPropValue& v) { l.SetLineSpace(v.I); }},
-    {PR_FONTCOLOR, [](const L& l, TPropValue& v) { v.I = l.FontColor; },
-     [](L& l, const TPropValue& v) { l.SetVisualInt(l.FontColor, v.I); }},
-    {PR_HALIGN, [](const L& l, TPropValue& v) { v.I = l.HAlign(); },
-     [](L& l, const TPropValue& v) { l.SetHAlign(static_cast<uint8_t>(v.I)); }},
-    {PR_ANTIALIAS, [](const L& l, TPropValue& v) { v.B = l.AntiAlias(); },
-     [](L& l, const TPropValue& v) { l.SetAntiAlias(v.B); }},
-    {PR_ALPHA, [](const L& l, TPropValue& v) { v.I = l.Alpha; },
-     [](L& l, const TPropValue& v) { l.SetVisualInt(l.Alpha, v.I); }},
-    {PR_ANGLE, [](const L& l, TPropValue& v) { v.I = l.Angle; },
-     [](L& l, const TPropValue& v) {
-       l.Invalidate();
-       l.Angle = v.I;
-       l.Invalidate();
-     }},
-    {PR_FLIPH, [](const L& l, TPropValue& v) { v.B = l.FlipH(); }, [](L& l, const TPropValue& v) { l.SetFlipH(v.B); }},
-    {PR_FLIPV, [](const L& l, TPropValue& v) { v.B = l.FlipV(); }, [](L& l, const TPropValue& v) { l.SetFlipV(v.B); }},
-    {PR_ZOOMX, [](const L& l, TPropValue& v) { v.I = l.ZoomX(); }, [](L& l, const TPropValue& v) { l.SetZoomX(v.I); }},
-    {PR_ZOOMY, [](const L& l, TPropValue& v) { v.I = l.ZoomY(); }, [](L& l, const TPropValue& v) { l.SetZoomY(v.I); }},
-    {PR_SOURCE, [](const L& l, TPropValue& v) { v.S = l.Source(); },
-     [](L& l, const TPropValue& v) { l.SetSource(v.S); }},
-    {PR_REPEAT, [](const L& l, TPropValue& v) { v.B = l.Repeat; }, [](L& l, const TPropValue& v) { l.Repeat = v.B; }},
-    {PR_AUTOSCRAP, [](const L& l, TPropValue& v) { v.B = l.AutoScrap; },
-     [](L& l, const TPropValue& v) { l.AutoScrap = v.B; }},
-    {PR_ONPLAYEND, [](const L& l, TPropValue& v) { v.S = l.OnPlayEnd; },
-     [](L& l, const TPropValue& v) { l.OnPlayEnd = v.S; }},
-    {PR_PAUSED, [](const L& l, TPropValue& v) { v.B = l.PausedFlag; },
-     [](L& l, const TPropValue& v) { l.PausedFlag = v.B; }},
-    {PR_ONIDLE, [](const L& l, TPropValue& v) { v.S = l.OnIdle; }, [](L& l, const TPropValue& v) { l.OnIdle = v.S; }},
-}};
+const TPropTable<L> kLabelProps = {
+    P::Custom<&L::Text, &L::SetText>(PR_TEXT),
+    P::Custom<&L::FontName, &L::SetFontName>(PR_FONTNAME),
+    P::Custom<&L::FontHeight, &L::SetFontHeight>(PR_FONTHEIGHT),
+    P::Custom<&L::FontStyle, &L::SetFontStyle>(PR_FONTSTYLE),
+    P::Custom<&L::LineSpace, &L::SetLineSpace>(PR_LINESPACE),
+    P::Visual<&L::FontColor>(PR_FONTCOLOR),
+    P::Custom<&L::HAlign, &L::SetHAlign>(PR_HALIGN),
+    P::Custom<&L::AntiAlias, &L::SetAntiAlias>(PR_ANTIALIAS),
+    P::Visual<&L::Alpha>(PR_ALPHA),
+    P::Visual<&L::Angle>(PR_ANGLE),
+    P::Custom<&L::FlipH, &L::SetFlipH>(PR_FLIPH),
+    P::Custom<&L::FlipV, &L::SetFlipV>(PR_FLIPV),
+    P::Custom<&L::ZoomX, &L::SetZoomX>(PR_ZOOMX),
+    P::Custom<&L::ZoomY, &L::SetZoomY>(PR_ZOOMY),
+    P::Custom<&L::Source, &L::SetSource>(PR_SOURCE),
+    P::Plain<&L::Repeat>(PR_REPEAT),
+    P::Plain<&L::AutoScrap>(PR_AUTOSCRAP),
+    P::Plain<&L::OnPlayEnd>(PR_ONPLAYEND),
+    P::Plain<&L::PausedFlag>(PR_PAUSED),
+    P::Plain<&L::OnIdle>(PR_ONIDLE),
+};
 
 int32_t ClampSide(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, kMaxLabelSide)); }
 
@@ -110,19 +95,11 @@ TVelkLabel::TVelkLabel(TVelkBaseList* owner)
 TVelkLabel::~TVelkLabel() = default;
 
 bool TVelkLabel::GetProp(int32_t id, TPropValue& value) const {
-  if (const auto* row = FindPropRow(kLabelRows, id)) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkControl::GetProp(id, value);
+  return kLabelProps.Get(*this, id, value) || TVelkControl::GetProp(id, value);
 }
 
 bool TVelkLabel::SetProp(int32_t id, const TPropValue& value) {
-  if (const auto* row = FindPropRow(kLabelRows, id)) {
-    row->Set(*this, value);
-    return true;
-  }
-  return TVelkControl::SetProp(id, value);
+  return kLabelProps.Set(*this, id, value) || TVelkControl::SetProp(id, value);
 }
 
 std::string TVelkLabel::Text() const {
@@ -166,17 +143,26 @@ void TVelkLabel::SetText(const std::string& text) {
   Layout();
 }
 
+// The area of the old zoom is redrawn as well: the anchor and a rotated label's bounds scale with the zoom.
 void TVelkLabel::SetZoomX(int32_t v) {
-  zoom_x_ = std::max(1, v);
+  v = std::max(1, v);
+  if (v == zoom_x_) return;
+  Invalidate();
+  zoom_x_ = v;
   FollowBlock();
 }
 
 void TVelkLabel::SetZoomY(int32_t v) {
-  zoom_y_ = std::max(1, v);
+  v = std::max(1, v);
+  if (v == zoom_y_) return;
+  Invalidate();
+  zoom_y_ = v;
   FollowBlock();
 }
 
 void TVelkLabel::Layout() {
+  // The old block's area, also when the size stays and only the glyphs change.
+  Invalidate();
   TFontPixelManager& glyphs = FontPixelManager();
   const std::string font = font_name_.empty() ? Utf8ToCp932("ＭＳ ゴシック") : font_name_;
   const int32_t quality = antialias_ ? 3 : 0;
@@ -238,33 +224,11 @@ TDIBX* TVelkLabel::Ink(TCustomDIBX& target) {
 void TVelkLabel::SetSource(const std::string& name) {
   if (name == source_) return;
   Invalidate();
-  if (motion_) {
-    motion_.reset();
-    TVelkMotion::ResetMotionValues(*this);
-  }
+  DetachMotion();
   source_ = name;
-  end_reported_ = false;
-  const size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && SameText(name.substr(dot), ".kmt")) {
-    motion_ = TVelkMotion::Load(*this, name);
-    if (motion_ && motion_->Step(0, Repeat)) MotionEnded();
-  }
+  ResetRunEnd();
+  if (HasExtension(name, ".kmt")) LoadMotion(name);
   Invalidate();
-}
-
-bool TVelkLabel::MotionEnded() {
-  if (AutoScrap) return true;
-  if (!end_reported_) {
-    end_reported_ = true;
-    QueueOwnEvent(PR_ONPLAYEND, {}, false);
-  }
-  return false;
-}
-
-bool TVelkLabel::Update() {
-  TVelkControl::Update();
-  TVelkBaseList* scene = Owner();
-  return motion_ && motion_->Step(scene ? scene->FrameMs() : 0, Repeat) && MotionEnded();
 }
 
 // The anchor in block pixels, mirrored with the flips, as pictures turn around it.

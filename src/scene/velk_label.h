@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "scene/velk_control.h"
-#include "scene/velk_motion.h"
 
 namespace velk {
 
@@ -65,8 +64,8 @@ class TVelkLabel : public TVelkControl {
   // to it. Other names are kept and do nothing.
   const std::string& Source() const { return source_; }
   void SetSource(const std::string& name);
-  bool MotionAttached() const override { return motion_ != nullptr; }
-  TVelkMotion* Motion() const { return motion_.get(); }
+  bool Repeats() const override { return Repeat; }
+  bool AutoScraps() const override { return AutoScrap; }
 
   int32_t ZoomX() const override { return zoom_x_; }
   int32_t ZoomY() const override { return zoom_y_; }
@@ -86,8 +85,6 @@ class TVelkLabel : public TVelkControl {
 
   TRect ScreenRect() const override;
   void Draw() override;
-  // The motion step; true when the motion ended with PR_AUTOSCRAP set.
-  bool Update() override;
 
  protected:
   void SaveOwnFields(TStream& s) const override;
@@ -95,7 +92,6 @@ class TVelkLabel : public TVelkControl {
 
  private:
   void Layout();
-  bool MotionEnded();
   TPoint Pivot() const;
   void FollowBlock();
   // A surface of the block's size in the font colour at the target's depth, for the scaled and additive draws.
@@ -115,8 +111,6 @@ class TVelkLabel : public TVelkControl {
   std::unique_ptr<TDIBX> ink_;
   int32_t ink_color_ = -1;
   std::string source_;
-  std::unique_ptr<TVelkMotion> motion_;
-  bool end_reported_ = false;
 };
 
 }  // namespace velk

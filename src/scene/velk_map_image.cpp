@@ -6,6 +6,7 @@
 #include "gfx/dibx.h"
 #include "gfx/image_cache.h"
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream.h"
 #include "vfs/stream_io.h"
 
@@ -18,31 +19,22 @@ using M = TVelkMapImage;
 constexpr int32_t kKeyEnter = 13, kKeyEscape = 27, kKeySpace = 32;
 constexpr int32_t kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40;
 
-const std::array<TPropRow<TVelkMapImage>, 12> kMapRows = {{
-    {PR_SOURCE, [](const M& m, TPropValue& v) { v.S = m.Source(); },
-     [](M& m, const TPropValue& v) { m.SetSource(v.S); }},
-    {PR_HOVERSOURCE, [](const M& m, TPropValue& v) { v.S = m.HoverSource(); },
-     [](M& m, const TPropValue& v) { m.SetHoverSource(v.S); }},
-    {PR_MAPSOURCE, [](const M& m, TPropValue& v) { v.S = m.MapSource(); },
-     [](M& m, const TPropValue& v) { m.SetMapSource(v.S); }},
-    {PR_ALPHA, [](const M& m, TPropValue& v) { v.I = m.Alpha; },
-     [](M& m, const TPropValue& v) { m.SetVisualInt(m.Alpha, v.I); }},
-    {PR_BRIGHTNESS, [](const M& m, TPropValue& v) { v.I = m.Brightness(); },
-     [](M& m, const TPropValue& v) { m.SetBrightness(v.I); }},
-    {PR_ONMAPIN, [](const M& m, TPropValue& v) { v.S = m.OnMapIn; },
-     [](M& m, const TPropValue& v) { m.OnMapIn = v.S; }},
-    {PR_ONMAPOUT, [](const M& m, TPropValue& v) { v.S = m.OnMapOut; },
-     [](M& m, const TPropValue& v) { m.OnMapOut = v.S; }},
-    {PR_ONSELECT, [](const M& m, TPropValue& v) { v.S = m.OnSelect; },
-     [](M& m, const TPropValue& v) { m.OnSelect = v.S; }},
-    {PR_AUTOSCRAP, [](const M& m, TPropValue& v) { v.B = m.AutoScrap; },
-     [](M& m, const TPropValue& v) { m.AutoScrap = v.B; }},
-    {PR_RCLICKSCRAP, [](const M& m, TPropValue& v) { v.B = m.RClickScrap; },
-     [](M& m, const TPropValue& v) { m.RClickScrap = v.B; }},
-    {PR_PAUSED, [](const M& m, TPropValue& v) { v.B = m.PausedFlag; },
-     [](M& m, const TPropValue& v) { m.PausedFlag = v.B; }},
-    {PR_ONIDLE, [](const M& m, TPropValue& v) { v.S = m.OnIdle; }, [](M& m, const TPropValue& v) { m.OnIdle = v.S; }},
-}};
+using P = TProps<M>;
+
+const TPropTable<M> kMapProps = {
+    P::Custom<&M::Source, &M::SetSource>(PR_SOURCE),
+    P::Custom<&M::HoverSource, &M::SetHoverSource>(PR_HOVERSOURCE),
+    P::Custom<&M::MapSource, &M::SetMapSource>(PR_MAPSOURCE),
+    P::Visual<&M::Alpha>(PR_ALPHA),
+    P::Custom<&M::Brightness, &M::SetBrightness>(PR_BRIGHTNESS),
+    P::Plain<&M::OnMapIn>(PR_ONMAPIN),
+    P::Plain<&M::OnMapOut>(PR_ONMAPOUT),
+    P::Plain<&M::OnSelect>(PR_ONSELECT),
+    P::Plain<&M::AutoScrap>(PR_AUTOSCRAP),
+    P::Plain<&M::RClickScrap>(PR_RCLICKSCRAP),
+    P::Plain<&M::PausedFlag>(PR_PAUSED),
+    P::Plain<&M::OnIdle>(PR_ONIDLE),
+};
 
 void DrawPicture(TCustomDIBX& target, int32_t x, int32_t y, TCustomDIBX* picture, TCustomDIBX* mask, int32_t alpha) {
   if (picture && !picture->IsEmpty()) {
@@ -51,83 +43,6 @@ void DrawPicture(TCustomDIBX& target, int32_t x, int32_t y, TCustomDIBX* picture
 }
 
 }  // namespace
-
-// ---- pictures --------------------------------------------------------------------------------------------------
-
-TMapPicture::~TMapPicture() { Release(); }
-
-void TMapPicture::Release() {
-  if (cache_ && frames_.Item) cache_->Release(frames_.Item, this);
-  frames_.Item = nullptr;
-  darkened_.reset();
-  source_.clear();
-  index_ = time_left_ = 0;
-}
-
-void TMapPicture::Load(TVelkBaseList* scene, const std::string& name, int32_t brightness) {
-  Release();
-  source_ = name;
-  cache_ = scene ? scene->Services.Images : nullptr;
-  brightness_ = brightness;
-  frames_.Item = AcquirePicture(scene, this, name);
-  Restart();
-}
-
-void TMapPicture::Restart() {
-  index_ = 0;
-  time_left_ = 0;
-  if (frames_.Count() > 0) Show(0);
-}
-
-void TMapPicture::Show(int32_t index) {
-  index_ = index;
-  const TBrixItemFrame* frame = frames_.Frame(index);
-  if (!frame) return;
-  time_left_ += std::max(frame->DisplayTime, 1);
-  darkened_.reset();
-  if (brightness_ < 255 && frame->Surface) {
-    TCustomDIBX* src = frame->Surface.get();
-    darkened_ = std::make_unique<TDIBX>();
-    darkened_->SetSize(src->Width(), src->Height(), src->BitCount());
-    darkened_->Assign(src);
-    darkened_->TransparentValue = src->TransparentValue;
-    ApplyBrightness(*darkened_, brightness_);
-  }
-}
-
-void TMapPicture::SetBrightness(int32_t brightness) {
-  if (brightness == brightness_) return;
-  brightness_ = brightness;
-  if (frames_.Count() > 0) {
-    const int32_t left = time_left_;
-    time_left_ = 0;
-    Show(index_);
-    time_left_ = left;
-  }
-}
-
-bool TMapPicture::Advance(int32_t ms) {
-  const int32_t count = frames_.Count();
-  if (count < 2 || ms <= 0) return false;
-  // Whole turns of the animation change nothing; frame times of 0 count as 1 ms, so the loop always ends.
-  int64_t cycle = 0;
-  for (int32_t i = 0; i < count; ++i) cycle += std::max(frames_.Frame(i)->DisplayTime, 1);
-  const int32_t old = index_;
-  time_left_ -= static_cast<int32_t>(ms % cycle);
-  while (time_left_ < 1) Show((index_ + 1) % count);
-  return index_ != old;
-}
-
-TCustomDIBX* TMapPicture::Surface() const {
-  if (darkened_) return darkened_.get();
-  const TBrixItemFrame* frame = frames_.Frame(index_);
-  return frame ? frame->Surface.get() : nullptr;
-}
-
-TCustomDIBX* TMapPicture::Mask() const {
-  const TBrixItemFrame* frame = frames_.Frame(index_);
-  return frame ? frame->Mask.get() : nullptr;
-}
 
 // ---- map image -------------------------------------------------------------------------------------------------
 
@@ -139,19 +54,11 @@ TVelkMapImage::TVelkMapImage(TVelkBaseList* owner) : TVelkControl(owner) {
 TVelkMapImage::~TVelkMapImage() = default;
 
 bool TVelkMapImage::GetProp(int32_t id, TPropValue& value) const {
-  if (const auto* row = FindPropRow(kMapRows, id)) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkControl::GetProp(id, value);
+  return kMapProps.Get(*this, id, value) || TVelkControl::GetProp(id, value);
 }
 
 bool TVelkMapImage::SetProp(int32_t id, const TPropValue& value) {
-  if (const auto* row = FindPropRow(kMapRows, id)) {
-    row->Set(*this, value);
-    return true;
-  }
-  return TVelkControl::SetProp(id, value);
+  return kMapProps.Set(*this, id, value) || TVelkControl::SetProp(id, value);
 }
 
 void TVelkMapImage::SetSource(const std::string& name) {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "scene/custom_images.h"
+#include "scene/frame_picture.h"
 #include "scene/map_regions.h"
 #include "scene/velk_control.h"
 
@@ -16,42 +16,6 @@ namespace velk {
 
 class TBrixCollection;
 class TDIBX;
-
-// One picture of a map image: its frames borrowed from the image cache, the frame shown and the time left in it,
-// and a darkened copy of that frame while the brightness is below 255.
-class TMapPicture {
- public:
-  TMapPicture() = default;
-  ~TMapPicture();
-  TMapPicture(const TMapPicture&) = delete;
-  TMapPicture& operator=(const TMapPicture&) = delete;
-
-  const std::string& Source() const { return source_; }
-  // Borrows the frames from the scene's image cache; a missing or unreadable file leaves the picture empty.
-  void Load(TVelkBaseList* scene, const std::string& name, int32_t brightness);
-  void Release();
-  // Back to the first frame.
-  void Restart();
-  // Advances the frame clock by ms; true when another frame is now shown.
-  bool Advance(int32_t ms);
-  void SetBrightness(int32_t brightness);
-
-  int32_t Index() const { return index_; }
-  // The shown frame's surface and mask, null when empty.
-  TCustomDIBX* Surface() const;
-  TCustomDIBX* Mask() const;
-
- private:
-  void Show(int32_t index);
-
-  std::string source_;
-  TBrixCollection* cache_ = nullptr;
-  TImageList frames_;
-  int32_t index_ = 0;
-  int32_t time_left_ = 0;
-  int32_t brightness_ = 255;
-  std::unique_ptr<TDIBX> darkened_;
-};
 
 class TVelkMapImage : public TVelkControl {
  public:
@@ -113,7 +77,7 @@ class TVelkMapImage : public TVelkControl {
   // The hover picture's coverage inside the current region, rebuilt when the region or the hover frame changes.
   TCustomDIBX* HoverCoverage();
 
-  TMapPicture picture_, hover_;
+  TFramePicture picture_, hover_;
   std::string map_source_;
   TMapRegions regions_;
   int32_t brightness_ = 255;

@@ -1,21 +1,21 @@
 #include "scene/velk_object.h"
 
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
 
 namespace {
 
-const std::array<TPropRow<TVelkObject>, 4> kObjectRows = {{
-    {PR_NAME, [](const TVelkObject& o, TPropValue& v) { v.S = o.Name(); },
-     [](TVelkObject& o, const TPropValue& v) { o.SetName(v.S); }},
-    {PR_PRIORITY, [](const TVelkObject& o, TPropValue& v) { v.I = o.Priority(); },
-     [](TVelkObject& o, const TPropValue& v) { o.SetPriority(v.I); }},
-    {PR_TAG, [](const TVelkObject& o, TPropValue& v) { v.S = o.Tag; },
-     [](TVelkObject& o, const TPropValue& v) { o.Tag = v.S; }},
-    {PR_COMPOTYPE, [](const TVelkObject& o, TPropValue& v) { v.I = o.ComponentType(); }, nullptr},
-}};
+using P = TProps<TVelkObject>;
+
+const TPropTable<TVelkObject> kObjectProps = {
+    P::Custom<&TVelkObject::Name, &TVelkObject::SetName>(PR_NAME),
+    P::Custom<&TVelkObject::Priority, &TVelkObject::SetPriority>(PR_PRIORITY),
+    P::Plain<&TVelkObject::Tag>(PR_TAG),
+    P::ReadOnly<&TVelkObject::ComponentType>(PR_COMPOTYPE),
+};
 
 }  // namespace
 
@@ -42,19 +42,9 @@ void TVelkObject::SetPriority(int32_t value) {
 
 void TVelkObject::SetMotionPriority(int32_t value) { motion_priority_ = value; }
 
-bool TVelkObject::GetProp(int32_t id, TPropValue& value) const {
-  const TPropRow<TVelkObject>* row = FindPropRow(kObjectRows, id);
-  if (!row || !row->Get) return false;
-  row->Get(*this, value);
-  return true;
-}
+bool TVelkObject::GetProp(int32_t id, TPropValue& value) const { return kObjectProps.Get(*this, id, value); }
 
-bool TVelkObject::SetProp(int32_t id, const TPropValue& value) {
-  const TPropRow<TVelkObject>* row = FindPropRow(kObjectRows, id);
-  if (!row) return false;
-  if (row->Set) row->Set(*this, value);
-  return true;
-}
+bool TVelkObject::SetProp(int32_t id, const TPropValue& value) { return kObjectProps.Set(*this, id, value); }
 
 std::string TVelkObject::Handler(int32_t id) const {
   if (!ValidPropId(id) || !PropInfo(id).Event) return {};

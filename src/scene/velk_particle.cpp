@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include <random>
 
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -25,63 +25,49 @@ int32_t Rounded(long double v) { return ToPosition(std::round(v)); }
 int32_t Truncated(long double v) { return ToPosition(std::trunc(v)); }
 
 // The rows shared by particles and their emitter: motion type and the three parameters.
-template <class T> struct TParticleRows {
-  static constexpr std::array<TPropRow<T>, 4> kRows = {{
-      {PR_PARTMOTION, [](const T& o, TPropValue& v) { v.I = o.PartMotion; },
-       [](T& o, const TPropValue& v) { o.PartMotion = v.I; }},
+template <class T> const TPropTable<T>& ParticleProps() {
+  using P = TProps<T>;
+  static const TPropTable<T> table = {
+      P::template Plain<&T::PartMotion>(PR_PARTMOTION),
       {PR_PARAM1, [](const T& o, TPropValue& v) { v.F = o.Param[0]; },
        [](T& o, const TPropValue& v) { o.Param[0] = v.F; }},
       {PR_PARAM2, [](const T& o, TPropValue& v) { v.F = o.Param[1]; },
        [](T& o, const TPropValue& v) { o.Param[1] = v.F; }},
       {PR_PARAM3, [](const T& o, TPropValue& v) { v.F = o.Param[2]; },
        [](T& o, const TPropValue& v) { o.Param[2] = v.F; }},
-  }};
-};
+  };
+  return table;
+}
 
 using E = TVelkParticle;
+using PE = TProps<E>;
 
-const std::array<TPropRow<TVelkParticle>, 7> kEmitterRows = {{
-    {PR_SOURCE, [](const E& e, TPropValue& v) { v.S = e.Source; }, [](E& e, const TPropValue& v) { e.Source = v.S; }},
-    {PR_ALPHA, [](const E& e, TPropValue& v) { v.I = e.Alpha; }, [](E& e, const TPropValue& v) { e.Alpha = v.I; }},
-    {PR_INDEX, [](const E& e, TPropValue& v) { v.I = e.PreRun; }, [](E& e, const TPropValue& v) { e.PreRun = v.I; }},
-    {PR_DURATION, [](const E& e, TPropValue& v) { v.I = e.Duration; },
-     [](E& e, const TPropValue& v) { e.Duration = v.I; }},
-    {PR_PAUSED, [](const E& e, TPropValue& v) { v.B = e.PausedFlag; },
-     [](E& e, const TPropValue& v) { e.PausedFlag = v.B; }},
-    {PR_ONIDLE, [](const E& e, TPropValue& v) { v.S = e.OnIdle; }, [](E& e, const TPropValue& v) { e.OnIdle = v.S; }},
+const TPropTable<E> kEmitterProps = {
+    PE::Plain<&E::Source>(PR_SOURCE),
+    PE::Plain<&E::Alpha>(PR_ALPHA),
+    PE::Plain<&E::PreRun>(PR_INDEX),
+    PE::Plain<&E::Duration>(PR_DURATION),
+    PE::Plain<&E::PausedFlag>(PR_PAUSED),
+    PE::Plain<&E::OnIdle>(PR_ONIDLE),
     {PR_PLAYING, [](const E& e, TPropValue& v) { v.B = !e.PausedFlag && e.State() != TVelkParticle::TState::Draining; },
      nullptr},
-}};
+};
 
-template <class T, size_t N>
-bool GetFrom(const std::array<TPropRow<T>, N>& rows, const T& o, int32_t id, TPropValue& v) {
-  const TPropRow<T>* row = FindPropRow(rows, id);
-  if (!row || !row->Get) return false;
-  row->Get(o, v);
-  return true;
-}
-
-template <class T, size_t N> bool SetIn(const std::array<TPropRow<T>, N>& rows, T& o, int32_t id, const TPropValue& v) {
-  const TPropRow<T>* row = FindPropRow(rows, id);
-  if (!row) return false;
-  if (row->Set) row->Set(o, v);
-  return true;
-}
+const TPropTable<TVelkParticleImages> kParticleImagesProps = {
+    {PR_REPEAT, [](const TVelkParticleImages&, TPropValue& v) { v.B = false; }, nullptr},
+};
 
 }  // namespace
 
 // ---- particles -------------------------------------------------------------------------------------------------
 
 bool TVelkParticleImages::GetProp(int32_t id, TPropValue& value) const {
-  if (id == PR_REPEAT) {
-    value.B = false;
-    return true;
-  }
-  return GetFrom(TParticleRows<TVelkParticleImages>::kRows, *this, id, value) || TVelkCustomImages::GetProp(id, value);
+  return kParticleImagesProps.Get(*this, id, value) || ParticleProps<TVelkParticleImages>().Get(*this, id, value) ||
+         TVelkCustomImages::GetProp(id, value);
 }
 
 bool TVelkParticleImages::SetProp(int32_t id, const TPropValue& value) {
-  return SetIn(TParticleRows<TVelkParticleImages>::kRows, *this, id, value) || TVelkCustomImages::SetProp(id, value);
+  return ParticleProps<TVelkParticleImages>().Set(*this, id, value) || TVelkCustomImages::SetProp(id, value);
 }
 
 int32_t TVelkParticleImages::ParentWidth() const { return Parent() ? Parent()->Width : 0; }
@@ -174,10 +160,10 @@ void TVelkParticleImages::Advance(int32_t n, int32_t step_ms) {
     }
     default: break;
   }
-  if (motion_) {
+  if (TVelkMotion* motion = Motion()) {
     // A motion file as picture runs on the particle's lifetime and ends the particle with its last frame.
-    motion_->MoveToTime(static_cast<int32_t>(std::min<int64_t>(lifetime_, INT32_MAX)));
-    if (static_cast<long double>(lifetime_) >= std::round(motion_->Length() * 1000.0L / 60)) dead_ = true;
+    motion->MoveToTime(static_cast<int32_t>(std::min<int64_t>(lifetime_, INT32_MAX)));
+    if (static_cast<long double>(lifetime_) >= std::round(motion->Length() * 1000.0L / 60)) dead_ = true;
   }
   UpdateDeath();
 }
@@ -216,19 +202,19 @@ bool TVelkParticleImages::Update() {
 // ---- emitter ---------------------------------------------------------------------------------------------------
 
 TVelkParticle::TVelkParticle(TVelkBaseList* owner) : TVelkControl(owner) {
-  auto engine = std::make_shared<std::mt19937>(0x5EED5u);
-  Uniform = [engine] { return std::generate_canonical<double, 32>(*engine) * (1.0 - 1e-12); };
+  // Every emitter of a scene draws from the scene's one generator.
+  Uniform = [this] { return Owner() ? Owner()->Random.Uniform() : 0.0; };
 }
 
 TVelkParticle::~TVelkParticle() = default;
 
 bool TVelkParticle::GetProp(int32_t id, TPropValue& value) const {
-  return GetFrom(TParticleRows<TVelkParticle>::kRows, *this, id, value) || GetFrom(kEmitterRows, *this, id, value) ||
+  return ParticleProps<TVelkParticle>().Get(*this, id, value) || kEmitterProps.Get(*this, id, value) ||
          TVelkControl::GetProp(id, value);
 }
 
 bool TVelkParticle::SetProp(int32_t id, const TPropValue& value) {
-  return SetIn(TParticleRows<TVelkParticle>::kRows, *this, id, value) || SetIn(kEmitterRows, *this, id, value) ||
+  return ParticleProps<TVelkParticle>().Set(*this, id, value) || kEmitterProps.Set(*this, id, value) ||
          TVelkControl::SetProp(id, value);
 }
 

@@ -88,7 +88,7 @@ class TVelkParticle : public TVelkControl {
   TVelkParser X, Y, Interval;
   // When set, used instead of the expressions.
   std::unique_ptr<TVelkParticleParam> ParamRecord;
-  // The random source of this emitter and its particles.
+  // The random source of this emitter and its particles: the scene's generator.
   TUniformRandom Uniform;
 
   std::string Source;

@@ -5,24 +5,28 @@
 #include <numbers>
 
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
 
+namespace {
+
+using PM = TVelkPropMotion;
+
+const TPropTable<PM> kPropMotionProps = {
+    TProps<PM>::Plain<&PM::PausedFlag>(PR_PAUSED),
+    {PR_PLAYING, [](const PM& m, TPropValue& v) { v.B = !m.PausedFlag; }, nullptr},
+};
+
+}  // namespace
+
 bool TVelkPropMotion::GetProp(int32_t id, TPropValue& value) const {
-  switch (id) {
-    case PR_PAUSED: value.B = PausedFlag; return true;
-    case PR_PLAYING: value.B = !PausedFlag; return true;
-    default: return TVelkComponent::GetProp(id, value);
-  }
+  return kPropMotionProps.Get(*this, id, value) || TVelkComponent::GetProp(id, value);
 }
 
 bool TVelkPropMotion::SetProp(int32_t id, const TPropValue& value) {
-  if (id == PR_PAUSED) {
-    PausedFlag = value.B;
-    return true;
-  }
-  return TVelkComponent::SetProp(id, value);
+  return kPropMotionProps.Set(*this, id, value) || TVelkComponent::SetProp(id, value);
 }
 
 long double TVelkPropMotion::ValueAt(int32_t elapsed, bool& last) const {

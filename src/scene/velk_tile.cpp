@@ -1,9 +1,8 @@
 #include "scene/velk_tile.h"
 
-#include <array>
-
 #include "gfx/custom_dibx.h"
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -11,50 +10,28 @@ namespace velk {
 namespace {
 
 using T = TVelkTile;
+using P = TProps<T>;
 
-const std::array<TPropRow<TVelkTile>, 8> kTileRows = {{
-    {PR_SCROLLX, [](const T& c, TPropValue& v) { v.I = c.ScrollX(); },
-     [](T& c, const TPropValue& v) { c.SetScrollX(v.I); }},
-    {PR_SCROLLY, [](const T& c, TPropValue& v) { v.I = c.ScrollY(); },
-     [](T& c, const TPropValue& v) { c.SetScrollY(v.I); }},
-    {PR_DISTANCEX, [](const T& c, TPropValue& v) { v.I = c.DistanceX; },
-     [](T& c, const TPropValue& v) { c.SetVisualInt(c.DistanceX, v.I); }},
-    {PR_DISTANCEY, [](const T& c, TPropValue& v) { v.I = c.DistanceY; },
-     [](T& c, const TPropValue& v) { c.SetVisualInt(c.DistanceY, v.I); }},
-    {PR_ONIDLE, [](const T& c, TPropValue& v) { v.S = c.OnIdle; }, [](T& c, const TPropValue& v) { c.OnIdle = v.S; }},
+const TPropTable<T> kTileProps = {
+    P::Custom<&T::ScrollX, &T::SetScrollX>(PR_SCROLLX),
+    P::Custom<&T::ScrollY, &T::SetScrollY>(PR_SCROLLY),
+    P::Visual<&T::DistanceX>(PR_DISTANCEX),
+    P::Visual<&T::DistanceY>(PR_DISTANCEY),
+    P::Plain<&T::OnIdle>(PR_ONIDLE),
     // Tiles read PR_REPEAT (never set) and keep the size they are given.
     {PR_REPEAT, [](const T&, TPropValue& v) { v.B = false; }, nullptr},
-    {PR_WIDTH, nullptr, [](T& c, const TPropValue& v) { c.SetWidth(v.I); }},
-    {PR_HEIGHT, nullptr, [](T& c, const TPropValue& v) { c.SetHeight(v.I); }},
-}};
+    P::Visual<&T::Width>(PR_WIDTH),
+    P::Visual<&T::Height>(PR_HEIGHT),
+};
 
 }  // namespace
 
 bool TVelkTile::GetProp(int32_t id, TPropValue& value) const {
-  if (id == PR_OFFSETX || id == PR_OFFSETY) {
-    value.I = id == PR_OFFSETX ? anchor_x_ : anchor_y_;
-    return true;
-  }
-  const auto* row = FindPropRow(kTileRows, id);
-  if (row && row->Get) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkCustomImages::GetProp(id, value);
+  return kTileProps.Get(*this, id, value) || TVelkCustomImages::GetProp(id, value);
 }
 
 bool TVelkTile::SetProp(int32_t id, const TPropValue& value) {
-  if (id == PR_OFFSETX || id == PR_OFFSETY) {
-    (id == PR_OFFSETX ? anchor_x_ : anchor_y_) = value.I;
-    return true;
-  }
-  const auto* row = FindPropRow(kTileRows, id);
-  if (row && row->Set) {
-    row->Set(*this, value);
-    return true;
-  }
-  if (row) return true;  // read-only
-  return TVelkCustomImages::SetProp(id, value);
+  return kTileProps.Set(*this, id, value) || TVelkCustomImages::SetProp(id, value);
 }
 
 void TVelkTile::SetScrollX(int32_t v) {

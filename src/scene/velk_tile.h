@@ -17,11 +17,12 @@ class TVelkTile : public TVelkCustomImages {
   bool GetProp(int32_t id, TPropValue& value) const override;
   bool SetProp(int32_t id, const TPropValue& value) override;
 
-  // The geometry ignores zoom, mirroring and anchor.
+  // The geometry ignores zoom, mirroring, anchor and the extra offset: the tile is placed by Left and Top alone.
   int32_t ZoomX() const override { return 256; }
   int32_t ZoomY() const override { return 256; }
   bool FlipH() const override { return false; }
   bool FlipV() const override { return false; }
+  bool PlacedByLeftTop() const override { return true; }
   int32_t ScrollX() const override { return scroll_x_; }
   int32_t ScrollY() const override { return scroll_y_; }
   void SetScrollX(int32_t v);
@@ -44,8 +45,6 @@ class TVelkTile : public TVelkCustomImages {
 
  private:
   int32_t scroll_x_ = 0, scroll_y_ = 0;
-  // The anchor a script gives; tiles are never placed by it.
-  int32_t anchor_x_ = 0, anchor_y_ = 0;
 };
 
 // The afterimage of a tile.

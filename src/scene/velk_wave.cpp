@@ -7,6 +7,7 @@
 
 #include "gfx/dibx_wave.h"
 #include "scene/base_list.h"
+#include "scene/prop_table.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -14,36 +15,27 @@ namespace velk {
 namespace {
 
 using W = TVelkWave;
+using P = TProps<W>;
 
-const std::array<TPropRow<TVelkWave>, 6> kWaveRows = {{
-    {PR_AMP, [](const W& w, TPropValue& v) { v.I = w.Amp(); }, [](W& w, const TPropValue& v) { w.SetAmp(v.I); }},
-    {PR_WAVELEN, [](const W& w, TPropValue& v) { v.I = w.WaveLen; },
-     [](W& w, const TPropValue& v) { w.WaveLen = v.I; }},
-    {PR_DELAY, [](const W& w, TPropValue& v) { v.I = w.Delay; }, [](W& w, const TPropValue& v) { w.Delay = v.I; }},
-    {PR_PAUSED, [](const W& w, TPropValue& v) { v.B = w.PausedFlag; },
-     [](W& w, const TPropValue& v) { w.PausedFlag = v.B; }},
-    {PR_ONIDLE, [](const W& w, TPropValue& v) { v.S = w.OnIdle; }, [](W& w, const TPropValue& v) { w.OnIdle = v.S; }},
+const TPropTable<W> kWaveProps = {
+    P::Custom<&W::Amp, &W::SetAmp>(PR_AMP),
+    P::Plain<&W::WaveLen>(PR_WAVELEN),
+    P::Plain<&W::Delay>(PR_DELAY),
+    P::Plain<&W::PausedFlag>(PR_PAUSED),
+    P::Plain<&W::OnIdle>(PR_ONIDLE),
     {PR_PLAYING, [](const W& w, TPropValue& v) { v.B = !w.PausedFlag && !w.AniPaused; }, nullptr},
-}};
+};
 
 }  // namespace
 
 TVelkWave::TVelkWave(TVelkBaseList* owner) : TVelkControl(owner) {}
 
 bool TVelkWave::GetProp(int32_t id, TPropValue& value) const {
-  if (const auto* row = FindPropRow(kWaveRows, id)) {
-    row->Get(*this, value);
-    return true;
-  }
-  return TVelkControl::GetProp(id, value);
+  return kWaveProps.Get(*this, id, value) || TVelkControl::GetProp(id, value);
 }
 
 bool TVelkWave::SetProp(int32_t id, const TPropValue& value) {
-  if (const auto* row = FindPropRow(kWaveRows, id)) {
-    if (row->Set) row->Set(*this, value);
-    return true;
-  }
-  return TVelkControl::SetProp(id, value);
+  return kWaveProps.Set(*this, id, value) || TVelkControl::SetProp(id, value);
 }
 
 void TVelkWave::SetAmp(int32_t v) {
@@ -87,7 +79,7 @@ void TVelkWave::ChildInvalidated(const TRect& rect) {
 TCustomDIBX* TVelkWave::Surface() { return proxy_ ? proxy_ : TVelkControl::Surface(); }
 
 bool TVelkWave::ComputeOffsets() {
-  const size_t lines = static_cast<size_t>(std::max(Height, 0));
+  const size_t lines = static_cast<size_t>(std::clamp(Height, 0, kMaxLines));
   std::vector<int32_t> next(lines);
   const double base_angle = 2 * std::numbers::pi * phase_ / 256;
   // A wave length of 0 is an endless wave: every line shifts alike.
@@ -129,7 +121,7 @@ void TVelkWave::Draw() {
     return;
   }
   TDIBXWave proxy(target);
-  proxy.SetSize(Width, Height, target->BitCount());
+  proxy.SetSize(Width, std::clamp(Height, 0, kMaxLines), target->BitCount());
   proxy.SetRegionOrigin(ScreenLeft(), ScreenTop());
   std::vector<int32_t>& lines = proxy.Offsets();
   std::copy_n(offsets_.begin(), std::min(lines.size(), offsets_.size()), lines.begin());

@@ -38,6 +38,10 @@ class TVelkWave : public TVelkControl {
   int32_t Phase() const { return phase_; }
   const std::vector<int32_t>& Offsets() const { return offsets_; }
 
+  // Scan lines beyond this many are not shifted: the height comes from scripts and save data and must not decide
+  // how much memory the wave takes.
+  static constexpr int32_t kMaxLines = 16384;
+
  protected:
   void SaveOwnFields(TStream& s) const override;
   void LoadOwnFields(TStream& s, int32_t version) override;

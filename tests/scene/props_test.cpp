@@ -9,7 +9,10 @@
 #include "scene/base_list.h"
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
+#include "scene/velk_cg_label.h"
+#include "scene/velk_prop_motion.h"
 #include "scene_test_support.h"
+#include "vfs/stream.h"
 
 namespace velk {
 namespace {
@@ -131,6 +134,130 @@ TEST(Props, SweepOverEveryIdForSeveralClasses) {
   EXPECT_EQ(Prop(*timer, PR_COLOR), std::to_string(0xFFFFFF));
   EXPECT_EQ(Prop(*timer, PR_VISIBLE), "FALSE");
   EXPECT_EQ(Prop(*timer, PR_ORIGWIDTH), "0");
+}
+
+// The ids each class answers beyond those of every control, and those it only reads (among them).
+struct TClassIds {
+  uint8_t Code;
+  std::set<int32_t> Ids;
+  std::set<int32_t> ReadOnly;
+  // Ids whose stored value differs from the written one for a reason of the class (masked, without a film).
+  std::set<int32_t> Transformed;
+  // Ids that a save and load do not restore as they were written (the size follows the content again).
+  std::set<int32_t> Recomputed;
+};
+
+const std::set<int32_t> kCustomImageIds = {PR_ALPHA,    PR_ZOOMX,     PR_ZOOMY,       PR_ANGLE,
+                                           PR_FLIPH,    PR_FLIPV,     PR_CAPTUREMASK, PR_INDEX,
+                                           PR_BLURSPAN, PR_BLURDELAY, PR_ORIGWIDTH,   PR_ORIGHEIGHT};
+const std::set<int32_t> kCustomImagesIds = {PR_COUNT, PR_BRIGHTNESS, PR_PAUSED};
+
+std::set<int32_t> Join(std::initializer_list<std::set<int32_t>> sets) {
+  std::set<int32_t> all;
+  for (const auto& s : sets) all.insert(s.begin(), s.end());
+  return all;
+}
+
+const std::vector<TClassIds>& EveryClass() {
+  static const std::vector<TClassIds> classes = {
+      {VT_BOX, kBoxIds, {}, {}, {}},
+      {VT_IMAGES,
+       Join({kCustomImageIds, kCustomImagesIds, {PR_SOURCE, PR_REPEAT, PR_AUTOSCRAP, PR_ONPLAYEND, PR_ONIDLE}}),
+       {PR_COUNT, PR_ORIGWIDTH, PR_ORIGHEIGHT},
+       {},
+       {PR_WIDTH, PR_HEIGHT}},
+      {VT_TILE,
+       Join({kCustomImageIds,
+             kCustomImagesIds,
+             {PR_SOURCE, PR_SCROLLX, PR_SCROLLY, PR_DISTANCEX, PR_DISTANCEY, PR_ONIDLE, PR_REPEAT}}),
+       {PR_COUNT, PR_ORIGWIDTH, PR_ORIGHEIGHT, PR_REPEAT},
+       {},
+       {PR_INDEX}},
+      {VT_MAPIMG,
+       {PR_SOURCE, PR_HOVERSOURCE, PR_MAPSOURCE, PR_ALPHA, PR_BRIGHTNESS, PR_ONMAPIN, PR_ONMAPOUT, PR_ONSELECT,
+        PR_AUTOSCRAP, PR_RCLICKSCRAP, PR_PAUSED, PR_ONIDLE},
+       {},
+       {},
+       {PR_WIDTH, PR_HEIGHT, PR_ORIGWIDTH, PR_ORIGHEIGHT}},
+      {VT_FIRE,
+       {PR_POWER, PR_ORIGWIDTH, PR_ORIGHEIGHT, PR_ZOOMX, PR_ZOOMY, PR_PAUSED, PR_ONIDLE},
+       {},
+       {},
+       {PR_WIDTH, PR_HEIGHT}},
+      {VT_WAVE, {PR_AMP, PR_WAVELEN, PR_DELAY, PR_PAUSED, PR_ONIDLE}, {}, {}, {}},
+      {VT_PARTICLE,
+       {PR_SOURCE, PR_PARTMOTION, PR_PARAM1, PR_PARAM2, PR_PARAM3, PR_ALPHA, PR_INDEX, PR_DURATION, PR_PAUSED,
+        PR_ONIDLE},
+       {},
+       {},
+       {}},
+      {VT_LABEL,
+       {PR_TEXT,      PR_FONTNAME, PR_FONTHEIGHT, PR_FONTSTYLE, PR_LINESPACE, PR_FONTCOLOR, PR_HALIGN,
+        PR_ANTIALIAS, PR_ALPHA,    PR_ANGLE,      PR_FLIPH,     PR_FLIPV,     PR_ZOOMX,     PR_ZOOMY,
+        PR_SOURCE,    PR_REPEAT,   PR_AUTOSCRAP,  PR_ONPLAYEND, PR_PAUSED,    PR_ONIDLE},
+       {},
+       {PR_FONTSTYLE},
+       {PR_WIDTH, PR_HEIGHT}},
+      {VT_CGLABEL,
+       {PR_SOURCE, PR_TEXT, PR_MAPTEXT, PR_GLYPHWIDTH, PR_GLYPHHEIGHT, PR_LINESPACE, PR_HALIGN, PR_ALPHA, PR_PAUSED,
+        PR_ONIDLE, PR_ORIGWIDTH, PR_ORIGHEIGHT},
+       {PR_ORIGWIDTH, PR_ORIGHEIGHT},
+       {},
+       {PR_WIDTH, PR_HEIGHT}},
+      {VT_CINEMA,
+       {PR_SOURCE, PR_REPEAT, PR_PAUSED, PR_AUTOSCRAP, PR_ONPLAYEND, PR_ONIDLE, PR_INDEX, PR_COUNT, PR_VOLUME,
+        PR_REWINDONLOAD, PR_MUTEONLOAD},
+       {PR_COUNT},
+       {PR_INDEX},
+       {}},
+  };
+  return classes;
+}
+
+// Every property of every class: the ids the class has answer and keep what is written, all others answer the
+// table default and ignore writes; a save and load gives back every property as it was.
+TEST(Props, EveryClassAnswersItsOwnIdsAndSavesThem) {
+  TVelkBaseList scene;
+  scene.SetSize(64, 48);
+  for (const TClassIds& c : EveryClass()) {
+    const std::string what = ComponentTypeName(c.Code);
+    TVelkObject* o = scene.CreateComponent(c.Code);
+    ASSERT_NE(o, nullptr) << what;
+    ASSERT_NE(o->AsControl(), nullptr) << what;
+    o->AsControl()->SetParent(scene.ActiveBaseObject());
+    // Written and read back: the ids of every control and the class's own that keep what is written.
+    std::set<int32_t> kept = kControlIds;
+    for (int32_t id : c.Ids) {
+      if (!c.ReadOnly.count(id) && !c.Transformed.count(id)) kept.insert(id);
+    }
+    for (int32_t id = 0; id < kPropCount; ++id) {
+      if (id == PR_APPEARX || id == PR_APPEARY || kept.count(id) || c.Ids.count(id) || kReadOnly.count(id)) continue;
+      SCOPED_TRACE(what + " " + PropInfo(id).Name);
+      EXPECT_EQ(Prop(*o, id), ExpectedDefault(id));
+      Set(*o, id, OtherValue(id));
+      EXPECT_EQ(Prop(*o, id), ExpectedDefault(id));
+    }
+    for (int32_t id : kept) {
+      if (id == PR_NAME || id == PR_PARENT) continue;
+      SCOPED_TRACE(what + " write " + PropInfo(id).Name);
+      Set(*o, id, OtherValue(id));
+      EXPECT_EQ(Prop(*o, id), OtherValue(id));
+    }
+    // The record through the scene's factory gives every property back.
+    TMemoryStream s;
+    o->SaveToStream(s);
+    s.SetPosition(0);
+    TVelkObject* copy = scene.CreateComponent(c.Code);
+    copy->LoadFromStream(s, 140);
+    EXPECT_EQ(s.Remaining(), 0) << what;
+    copy->AsControl()->SetParent(scene.ActiveBaseObject());
+    for (int32_t id = 0; id < kPropCount; ++id) {
+      if (id == PR_APPEARX || id == PR_APPEARY || c.Recomputed.count(id)) continue;
+      EXPECT_EQ(Prop(*copy, id), Prop(*o, id)) << what << " " << PropInfo(id).Name;
+    }
+    scene.DestroyObject(copy);
+    scene.DestroyObject(o);
+  }
 }
 
 TEST(Props, ClassDefaultsAndSpecialReads) {

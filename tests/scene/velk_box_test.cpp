@@ -145,6 +145,10 @@ TEST(VelkBox, MovingBoxLeavesFadingAfterimages) {
     scene.ProcessInput(15);
     scene.UpdateAll();
   };
+  // A still box leaves none: the first afterimage compares with the box as it was when they were switched on.
+  for (int i = 0; i < 4; ++i) frame();
+  EXPECT_EQ(scene.FindObject("b0"), nullptr);
+  box->SetLeft(11);
   frame();
   EXPECT_EQ(scene.FindObject("b0"), nullptr);  // 15 ms: not yet a span
   frame();
@@ -156,7 +160,7 @@ TEST(VelkBox, MovingBoxLeavesFadingAfterimages) {
   EXPECT_EQ(blur->ScreenRect(), box->ScreenRect());
   // Made during the update step, it takes its first step in the same pass: t = 15.
   EXPECT_EQ(blur->Alpha, 127 - 19);
-  EXPECT_EQ(blur->Delay, 100);
+  EXPECT_EQ(blur->Fade.Delay, 100);
   const TObjectHandle h = blur->Handle();
   // No change since the last afterimage: none is made.
   frame();

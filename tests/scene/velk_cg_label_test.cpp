@@ -110,7 +110,9 @@ TEST_F(CGLabel, SizeComesFromTheTextNotThePicture) {
   EXPECT_EQ(label->Height, 0);
   // A frame change keeps the text's size.
   label->SetText("AB");
-  label->SetIndex(1);
+  scene.ProcessInput(17);
+  label->Update();
+  ASSERT_EQ(label->Index(), 1);
   EXPECT_EQ(label->Width, 4);
   EXPECT_EQ(label->Height, 2);
 }
@@ -154,7 +156,7 @@ TEST_F(CGLabel, OpacityCodesChooseTheDraw) {
 TEST_F(CGLabel, FramesAnimateAsForImages) {
   scene.ProcessInput(17);
   label->Update();
-  EXPECT_EQ(label->Index, 1);
+  EXPECT_EQ(label->Index(), 1);
   EXPECT_EQ(Screen()[1], ".bbww.......");
   EXPECT_EQ(label->Width, 6);
 }

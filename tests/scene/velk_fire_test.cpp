@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cmath>
 
 #include "gfx/dibx.h"
@@ -166,6 +168,29 @@ TEST(VelkFire, SaveRecordRoundTrips) {
   EXPECT_EQ(back->Height, 5);
   EXPECT_EQ(back->OnIdle, "idle");
   EXPECT_TRUE(back->Paused());
+}
+
+// The fields of all fires of a scene together are bounded: a fire without room shows nothing until room is free.
+TEST(VelkFire, FieldsOfAllFiresTogetherStayBounded) {
+  TVelkBaseList scene;
+  scene.SetSize(64, 48);
+  std::vector<TVelkFire*> fires;
+  for (int i = 0; i < 2; ++i) {
+    auto* f = scene.New<TVelkFire>();
+    f->SetParent(scene.ActiveBaseObject());
+    test::SetInt(*f, PR_ORIGWIDTH, TVelkFire::kMaxSide);
+    test::SetInt(*f, PR_ORIGHEIGHT, TVelkFire::kMaxSide);
+    fires.push_back(f);
+  }
+  scene.ProcessInput(16);
+  scene.UpdateAll();
+  EXPECT_EQ(fires[0]->Cell(1, 1), TVelkFire::kCold);
+  EXPECT_EQ(fires[1]->Cell(1, 1), 0);
+  EXPECT_EQ(fires[1]->FieldCells(), 0u);
+  scene.DestroyObject(fires[0]);
+  scene.ProcessInput(16);
+  scene.UpdateAll();
+  EXPECT_EQ(fires[1]->Cell(1, 1), TVelkFire::kCold);
 }
 
 }  // namespace

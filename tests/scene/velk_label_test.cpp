@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/sjis.h"
 #include "gfx/dibx.h"
 #include "scene/base_list.h"
@@ -339,6 +341,28 @@ TEST(VelkLabel, SaveRecordRoundTrips) {
     EXPECT_EQ(test::Prop(*copy, id), test::Prop(*label, id)) << PropInfo(id).Name;
   }
   EXPECT_EQ(CoveragePixels(*copy), CoveragePixels(*label));
+}
+
+// A new zoom moves the anchor: the area the label covered before is redrawn too, not only the new one.
+TEST(VelkLabel, ZoomRedrawsTheOldAndTheNewArea) {
+  TVelkBaseList scene;
+  scene.SetSize(300, 100);
+  TVelkLabel* label = NewLabel(scene, "あいう");
+  label->SetLeft(150);
+  label->SetTop(10);
+  test::SetInt(*label, PR_OFFSETX, 100);
+  scene.DrawAll();
+  scene.ClearDirty();
+  const TRect before = label->ScreenRect();
+  test::SetInt(*label, PR_ZOOMX, 64);
+  const TRect after = label->ScreenRect();
+  ASSERT_NE(before, after);
+  const std::vector<TRect> changed = scene.ChangedRects();
+  const auto covered = [&](const TRect& r) {
+    return std::any_of(changed.begin(), changed.end(), [&](const TRect& d) { return d.Contains(r); });
+  };
+  EXPECT_TRUE(covered(before));
+  EXPECT_TRUE(covered(after));
 }
 
 }  // namespace

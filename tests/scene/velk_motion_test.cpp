@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scene/velk_label.h"
+
 #include "scene/picture_test_support.h"
 #include "scene/scene_test_support.h"
 #include "scene/velk_box.h"
@@ -158,6 +160,35 @@ TEST(VelkMotion, BoxesRunMotionsWithEndEventAutoScrapAndRestart) {
   w.Frame(50);
   EXPECT_EQ(w.Scene.Resolve(h), nullptr);
   EXPECT_TRUE(test::Drain(w.Scene).empty());
+}
+
+// Boxes, images and labels share one motion: it stops playing at its end, and a motion that is over in the step its
+// attachment takes ends an autoscrapping control at the next update.
+TEST(VelkMotion, EveryMovingClassStopsPlayingAtTheEndAndScrapsAlike) {
+  for (uint8_t code : {VT_BOX, VT_IMAGES, VT_LABEL}) {
+    SCOPED_TRACE(ComponentTypeName(code));
+    TMotionWorld w;
+    TVelkControl* c = w.Scene.CreateComponent(code)->AsControl();
+    c->SetParent(w.Base());
+    test::Set(*c, PR_SOURCE, "walk.kmt");
+    ASSERT_TRUE(c->MotionAttached());
+    EXPECT_EQ(test::Prop(*c, PR_PLAYING), "TRUE");
+    test::Set(*c, PR_PAUSED, "TRUE");
+    EXPECT_EQ(test::Prop(*c, PR_PLAYING), "FALSE");
+    test::Set(*c, PR_PAUSED, "FALSE");
+    w.Frames(20, 17);
+    EXPECT_EQ(test::Prop(*c, PR_PLAYING), "FALSE");
+
+    w.Length = 0;
+    TVelkControl* d = w.Scene.CreateComponent(code)->AsControl();
+    d->SetParent(w.Base());
+    test::Set(*d, PR_AUTOSCRAP, "TRUE");
+    test::Set(*d, PR_SOURCE, "walk.kmt");
+    const TObjectHandle h = d->Handle();
+    ASSERT_NE(w.Scene.Resolve(h), nullptr);
+    w.Frame(16);
+    EXPECT_EQ(w.Scene.Resolve(h), nullptr);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cmath>
 #include <limits>
 
@@ -260,6 +262,23 @@ TEST(VelkParticle, SaveRecordRoundTripsAndParticlesAreNotSaved) {
   EXPECT_EQ(test::Prop(*back, PR_PARAM2), test::Prop(*t.emitter, PR_PARAM2));
   EXPECT_EQ(test::Prop(*back, PR_COMPOTYPE), "14");
   EXPECT_EQ(back->State(), TVelkParticle::TState::Starting);
+}
+
+// The emitters of a scene draw from the scene's one generator: twins do not move in lock-step, and two scenes
+// seeded alike draw alike.
+TEST(VelkParticle, EmittersShareTheScenesSeededGenerator) {
+  TVelkBaseList scene;
+  auto* a = scene.New<TVelkParticle>();
+  auto* b = scene.New<TVelkParticle>();
+  EXPECT_NE(a->Uniform(), b->Uniform());
+  const auto draws = [](uint32_t seed) {
+    TVelkBaseList s;
+    s.Random.Seed(seed);
+    auto* e = s.New<TVelkParticle>();
+    return std::vector<double>{e->Uniform(), e->Uniform(), e->Uniform()};
+  };
+  EXPECT_EQ(draws(7), draws(7));
+  EXPECT_NE(draws(7), draws(8));
 }
 
 }  // namespace

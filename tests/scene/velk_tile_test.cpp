@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "vfs/stream.h"
+
 #include "scene/picture_test_support.h"
 #include "scene/scene_test_support.h"
 #include "scene/velk_box.h"
@@ -143,6 +145,29 @@ TEST(VelkTile, SaveAndLoadRestoreScrollDistancesAndPicture) {
   }
   EXPECT_EQ(back->ChildCount(), 1);
   EXPECT_EQ(back->ComponentType(), VT_TILE);
+}
+
+// The anchor a script gives is the control's own (saved and loaded with it); neither it nor the extra offset
+// moves the tile.
+TEST(VelkTile, AnchorIsAControlFieldAndNeitherItNorTheExtraOffsetPlacesTheTile) {
+  TPictureWorld w;
+  w.Files["p.brx"] = test::MakeBrix({{.W = 4, .H = 4}});
+  TVelkTile* t = NewTile(w, "p.brx", Bounds(10, 5, 30, 20));
+  test::SetInt(*t, PR_OFFSETX, 3);
+  test::SetInt(*t, PR_OFFSETY, 2);
+  test::SetInt(*t, PR_PLUSX, 7);
+  test::SetInt(*t, PR_PLUSY, -4);
+  EXPECT_EQ(t->OffsetX, 3);
+  EXPECT_EQ(t->OffsetY, 2);
+  EXPECT_EQ(t->ScreenLeft(), 10);
+  EXPECT_EQ(t->ScreenTop(), 5);
+  TMemoryStream s;
+  t->SaveToStream(s);
+  s.SetPosition(0);
+  auto* copy = w.Scene.New<TVelkTile>();
+  copy->LoadFromStream(s, 140);
+  EXPECT_EQ(test::Prop(*copy, PR_OFFSETX), "3");
+  EXPECT_EQ(test::Prop(*copy, PR_OFFSETY), "2");
 }
 
 }  // namespace

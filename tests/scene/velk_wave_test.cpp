@@ -167,5 +167,21 @@ TEST(VelkWave, SaveRecordRoundTrips) {
   EXPECT_EQ(back->Offsets().size(), 12u);
 }
 
+// A height of two thousand million, from a script or a save record, shifts a bounded number of lines.
+TEST(VelkWave, HugeHeightsStayBounded) {
+  TWaveScene w;
+  test::SetInt(*w.wave, PR_HEIGHT, 2000000000);
+  w.Frame(16);
+  EXPECT_EQ(w.wave->Offsets().size(), static_cast<size_t>(TVelkWave::kMaxLines));
+  w.scene.DrawAll();
+  TMemoryStream s;
+  w.wave->SaveToStream(s);
+  s.SetPosition(0);
+  auto* copy = w.scene.New<TVelkWave>();
+  copy->LoadFromStream(s, 140);
+  EXPECT_EQ(copy->Height, 2000000000);
+  EXPECT_LE(copy->Offsets().size(), static_cast<size_t>(TVelkWave::kMaxLines));
+}
+
 }  // namespace
 }  // namespace velk
