@@ -119,6 +119,9 @@ void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification
     vars->SelStr = text;
     vars->SelIndex = index;
   };
+  // Cursors reach the window; the default cursor file is the system variable "@Cursor".
+  services.Cursors = platform_.Cursors;
+  services.DefaultCursor = [vars] { return vars != nullptr ? vars->Cursor : std::string(); };
 }
 
 // The window takes its caption from the project's title when it starts up, right after the project.

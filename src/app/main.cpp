@@ -25,12 +25,14 @@
 #include "base/sjis.h"
 #include "medialib/null_media.h"
 #include "platform/headless/headless_clock.h"
+#include "platform/headless/headless_cursors.h"
 #include "platform/headless/headless_message_boxes.h"
 #include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
 
 #ifdef VELK_HAVE_SDL
 #include "platform/sdl/sdl_clock.h"
+#include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_message_boxes.h"
 #include "platform/sdl/sdl_window.h"
 #endif
@@ -118,6 +120,7 @@ int main(int argc, char** argv) {
   velk::TVirtualClock virtual_clock;
   velk::THeadlessMessageBoxes headless_boxes;
   velk::THeadlessWindow headless_window;
+  velk::THeadlessCursors headless_cursors;
   bool dump_failed = false;
   bool screenshot_failed = false;
   // The process, once it exists: window runs with a frame limit read its frame count.
@@ -125,6 +128,7 @@ int main(int argc, char** argv) {
 #ifdef VELK_HAVE_SDL
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
+  velk::TSdlCursors sdl_cursors;
   std::optional<velk::TSdlWindow> sdl_window;
   if (!options.Headless) {
     sdl_window.emplace();
@@ -140,6 +144,7 @@ int main(int argc, char** argv) {
     }
     host.Platform.Clock = &sdl_clock;
     host.Platform.MessageBoxes = &sdl_boxes;
+    host.Platform.Cursors = &sdl_cursors;
     host.Window = &*sdl_window;
     sdl_boxes.SetOwner(nullptr);
     host.MessageLoop = [&](velk::TFormView& form) {
@@ -183,6 +188,7 @@ int main(int argc, char** argv) {
   if (options.Headless) {
     host.Platform.Clock = options.VirtualClock ? static_cast<velk::IClock*>(&virtual_clock) : &steady_clock;
     host.Platform.MessageBoxes = &headless_boxes;
+    host.Platform.Cursors = &headless_cursors;
     host.Window = &headless_window;
     host.MessageLoop = [&](velk::TFormView& form) {
       velk::THeadlessRunner runner(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames,
