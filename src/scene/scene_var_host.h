@@ -1,7 +1,7 @@
 #pragma once
 // The system variables that read the scene: mouse buttons, wheel, cursor position and keys of the active base,
-// the sound switch, the dither mode, the screen size and the focused component. The rest falls back to TVarHost; a host of a later
-// layer derives from this one.
+// the sound switch, the dither mode, the screen size and the focused component. The rest falls back to TVarHost; a host
+// of a later layer derives from this one.
 #include "expr/var_host.h"
 
 namespace velk {

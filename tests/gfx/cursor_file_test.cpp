@@ -64,8 +64,7 @@ TEST(CursorFile, AnimatedCursorsShowTheirFirstFrame) {
 TEST(CursorFile, DamagedFilesFailClearly) {
   const std::vector<uint8_t> good = test::TwoByTwoCursor();
   for (size_t n = 0; n < good.size(); ++n) {
-    EXPECT_THROW(Read(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n))),
-                 EFormatError)
+    EXPECT_THROW(Read(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n))), EFormatError)
         << n;
   }
   auto changed = [&good](size_t at, uint8_t v) {
@@ -73,11 +72,11 @@ TEST(CursorFile, DamagedFilesFailClearly) {
     b[at] = v;
     return b;
   };
-  EXPECT_THROW(Read(changed(2, 3)), EFormatError);       // neither a cursor nor an icon
-  EXPECT_THROW(Read(changed(21, 0x40)), EFormatError);   // the picture lies past the end
-  EXPECT_THROW(Read(changed(27, 0x10)), EFormatError);   // over 4000 pixels wide
-  EXPECT_THROW(Read(changed(36, 7)), EFormatError);      // no such depth
-  EXPECT_THROW(Read(changed(38, 1)), EFormatError);      // compressed
+  EXPECT_THROW(Read(changed(2, 3)), EFormatError);      // neither a cursor nor an icon
+  EXPECT_THROW(Read(changed(21, 0x40)), EFormatError);  // the picture lies past the end
+  EXPECT_THROW(Read(changed(27, 0x10)), EFormatError);  // over 4000 pixels wide
+  EXPECT_THROW(Read(changed(36, 7)), EFormatError);     // no such depth
+  EXPECT_THROW(Read(changed(38, 1)), EFormatError);     // compressed
   try {
     Read(changed(2, 3));
   } catch (const EFormatError& e) {

@@ -12,9 +12,9 @@ void TSdlCursors::ShowCustom(const TCursorImage& image) {
   if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
   SDL_Cursor* made = nullptr;
   if (!image.Empty() && image.Pixels.size() == static_cast<size_t>(image.Width) * image.Height) {
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<uint32_t*>(image.Pixels.data()), image.Width, image.Height, 32, image.Width * 4,
-        SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(image.Pixels.data()), image.Width, image.Height, 32,
+                                           image.Width * 4, SDL_PIXELFORMAT_ARGB8888);
     if (surface != nullptr) {
       made = SDL_CreateColorCursor(surface, image.HotX, image.HotY);
       SDL_FreeSurface(surface);
