@@ -139,6 +139,9 @@ void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification
     vars->SelStr = text;
     vars->SelIndex = index;
   };
+  // Cursors reach the window; the default cursor file is the system variable "@Cursor".
+  services.Cursors = platform_.Cursors;
+  services.DefaultCursor = [vars] { return vars != nullptr ? vars->Cursor : std::string(); };
 }
 
 // The zoom transition turns about the project's screen centre unless the flip names another.

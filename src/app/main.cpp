@@ -29,6 +29,7 @@
 #include "platform/headless/clock_audio.h"
 #include "platform/null_audio.h"
 #include "platform/headless/headless_clock.h"
+#include "platform/headless/headless_cursors.h"
 #include "platform/headless/headless_message_boxes.h"
 #include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
@@ -37,6 +38,7 @@
 #ifdef VELK_HAVE_SDL
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_clock.h"
+#include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_message_boxes.h"
 #include "platform/sdl/sdl_window.h"
 #endif
@@ -129,6 +131,7 @@ int main(int argc, char** argv) {
   velk::TVirtualClock virtual_clock;
   velk::THeadlessMessageBoxes headless_boxes;
   velk::THeadlessWindow headless_window;
+  velk::THeadlessCursors headless_cursors;
   bool dump_failed = false;
   bool screenshot_failed = false;
   // The process, once it exists: window runs with a frame limit read its frame count.
@@ -137,6 +140,7 @@ int main(int argc, char** argv) {
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
   velk::TWindowMessageBoxes window_boxes(sdl_boxes);
+  velk::TSdlCursors sdl_cursors;
   std::optional<velk::TSdlWindow> sdl_window;
   if (!options.Headless) {
     sdl_window.emplace();
@@ -154,6 +158,7 @@ int main(int argc, char** argv) {
     host.Platform.Clock = &sdl_clock;
     // Boxes are drawn in the window once it shows the game; SDL's own boxes only before that.
     host.Platform.MessageBoxes = &window_boxes;
+    host.Platform.Cursors = &sdl_cursors;
     host.Window = &*sdl_window;
     sdl_boxes.SetOwner(nullptr);
     host.MessageLoop = [&](velk::TFormView& form) {
@@ -202,6 +207,7 @@ int main(int argc, char** argv) {
     host.Platform.Clock = options.VirtualClock ? static_cast<velk::IClock*>(&virtual_clock) : &steady_clock;
     host.Deterministic = options.VirtualClock;
     host.Platform.MessageBoxes = &headless_boxes;
+    host.Platform.Cursors = &headless_cursors;
     host.Window = &headless_window;
     runner.emplace(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames, options.VirtualClock);
     runner->QueueStartUpAnswers();

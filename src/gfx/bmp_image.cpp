@@ -9,7 +9,7 @@
 namespace velk {
 
 void CheckImageSize(int64_t width, int64_t height, const std::string& file_name) {
-  if (width < 1 || height < 1 || width > kMaxImageDimension || height > kMaxImageDimension ||
+  if (width < 1 || height < 1 || width > kMaxImagePixels || height > kMaxImagePixels ||
       width * height > kMaxImagePixels)
     throw EFormatError("image size out of range: " + std::to_string(width) + " x " + std::to_string(height), file_name);
 }

@@ -89,8 +89,17 @@ class TBrixFrameList::Reader {
     if (frame_count_ < 0) Fail("negative frame count");
     const int32_t count = first_frame_only ? std::min(frame_count_, 1) : frame_count_;
     CheckCount(s_, count, kMinFrameBytes);
-    for (int32_t i = 0; i < count; ++i) ReadFrame(i, convert);
-    // Layers stay until the whole file is read: blocks of later frames may copy from them.
+    for (int32_t i = 0; i < count; ++i) {
+      layer_bytes_ = 0;
+      ReadFrame(i, convert);
+      // Without kept layers a frame's layers go as soon as it is composed, so that long animations need memory
+      // for their composed frames only. Files with blocks are the exception: a later frame may copy a block from
+      // any earlier frame's layer, so theirs stay until the whole file is read.
+      if (!keep_layers && !UsesBlocks()) {
+        list_.Frame(i).ClearLayers();
+        used_ -= layer_bytes_;
+      }
+    }
     if (!keep_layers)
       for (int32_t i = 0; i < list_.Count(); ++i) list_.Frame(i).ClearLayers();
   }
@@ -120,10 +129,15 @@ class TBrixFrameList::Reader {
     return out;
   }
 
-  // Every picture of the load counts against the list's byte budget.
+  // Every picture alive in the load counts against the list's byte budget.
   void Charge(int64_t bytes) {
     used_ += bytes;
     if (used_ > list_.MaxBytes) Fail("pictures exceed the memory limit");
+  }
+  // A layer's pictures, given back when the frame's layers are freed.
+  void ChargeLayer(int64_t bytes) {
+    Charge(bytes);
+    layer_bytes_ += bytes;
   }
 
   void ReadHeader() {
@@ -255,7 +269,7 @@ class TBrixFrameList::Reader {
     if (list_.Version > 100) layer.AlphaEnabled = U8() != 0;
     layer.Name = ReadString(s_);
     const int bits = frame.BitCount();
-    Charge(static_cast<int64_t>(frame.Picture.ByteSize()));
+    ChargeLayer(static_cast<int64_t>(frame.Picture.ByteSize()));
     SetDibSize(layer.Picture, frame.Picture.Width(), frame.Picture.Height(), bits);
     layer.Picture.Palette = frame.Picture.Palette;
 
@@ -269,7 +283,7 @@ class TBrixFrameList::Reader {
     if (list_.Version > 99) {
       std::vector<uint8_t> alpha = Bytes(I32());
       if (!alpha.empty()) {
-        Charge(int64_t{frame.Picture.Width()} * frame.Picture.Height());
+        ChargeLayer(int64_t{frame.Picture.Width()} * frame.Picture.Height());
         layer.Picture.SetHasAlpha(true);
         if (layer.AlphaEnabled) layer.TransparentValue = -1;
         DecodeData(alpha, AlphaPlane(layer.Picture), true, frame_index, layer_index);
@@ -393,6 +407,7 @@ class TBrixFrameList::Reader {
   std::string file_;
   int32_t frame_count_ = 0;
   int64_t used_ = 0;
+  int64_t layer_bytes_ = 0;  // charged for the layers of the frame being read
 };
 
 TBrixFrame& TBrixFrameList::AddFrame() {

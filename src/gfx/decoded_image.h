@@ -18,13 +18,13 @@ struct TDecodedImage {
   uint32_t TransparentColor = 0;  // a colour, or for indexed pictures 0x01000000 | index
 };
 
-// Pictures larger than this are refused before anything is allocated: no screen of the system comes near it, and a
-// damaged or hostile header must not reserve gigabytes.
-constexpr int32_t kMaxImageDimension = 16384;
+// Pictures are capped by their pixel count, not by a side: a credit roll may be far taller than any screen. A damaged
+// or hostile header must still not reserve gigabytes. The longest side follows from the cap (a picture one pixel
+// wide); readers that want a per-side limit (libpng) use it.
 constexpr int64_t kMaxImagePixels = int64_t{1} << 25;
+constexpr int32_t kMaxImageDimension = static_cast<int32_t>(kMaxImagePixels);
 
-// Throws EFormatError naming the file unless 1 <= width, height <= kMaxImageDimension and the product is at most
-// kMaxImagePixels.
+// Throws EFormatError naming the file unless both sides are at least 1 and the product is at most kMaxImagePixels.
 void CheckImageSize(int64_t width, int64_t height, const std::string& file_name);
 
 }  // namespace velk

@@ -13,9 +13,9 @@ namespace velk {
 
 class TDIBSurface {
  public:
-  // Surfaces larger than this are refused: the largest picture of the system is a few screens, and a size that
-  // overflows the row arithmetic must never reach the allocator.
-  static constexpr int32_t kMaxDimension = 32768;
+  // Surfaces larger than this are refused: a size that overflows the row arithmetic must never reach the allocator.
+  // Sides are bounded by the byte limit rather than by a side of their own, so a tall credit roll fits.
+  static constexpr int32_t kMaxDimension = int32_t{1} << 25;
   static constexpr int64_t kMaxBytes = int64_t{1} << 30;
 
   // storage_bits is 1, 4, 8, 16, 24 or 32. A width or height <= 0 empties the bitmap. Throws EVelkError when the

@@ -81,12 +81,33 @@ class IResources {
                                                            const std::string& name) = 0;
 };
 
+// A mouse cursor picture: Width x Height pixels 0xAARRGGBB, rows top-down, and the hot spot inside it. An empty
+// picture (a cursor file that could not be read) stands for the default arrow.
+struct TCursorImage {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  int32_t HotX = 0;
+  int32_t HotY = 0;
+  std::vector<uint32_t> Pixels;
+  bool Empty() const { return Width <= 0 || Height <= 0; }
+};
+
+// The mouse cursor over the game: the custom cursor slot, or the default arrow.
+class ICursors {
+ public:
+  virtual ~ICursors() = default;
+  // Loads the picture into the custom cursor slot and shows it (an empty picture shows the default arrow).
+  virtual void ShowCustom(const TCursorImage& image) = 0;
+  virtual void ShowDefault() = 0;
+};
+
 // The services handed to the core. Pointers are non-owning; the back end that made them keeps them alive.
 struct TPlatform {
   IClock* Clock = nullptr;
   IMessageBoxes* MessageBoxes = nullptr;
   IFiles* Files = nullptr;
   IResources* Resources = nullptr;
+  ICursors* Cursors = nullptr;
 };
 
 }  // namespace velk

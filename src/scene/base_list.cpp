@@ -4,8 +4,10 @@
 #include <new>
 
 #include "base/error.h"
+#include "gfx/cursor_file.h"
 #include "gfx/dibx.h"
 #include "gfx/image_cache.h"
+#include "platform/platform.h"
 #include "scene/component_factory.h"
 #include "vfs/stream_io.h"
 
@@ -199,6 +201,43 @@ void TVelkBaseList::RestoreSurfaces() {
   base1_->AddWholeRect();
 }
 
+void TVelkBaseList::SetDitherMode(int32_t mode) {
+  if (mode == dither_mode_) return;
+  dither_mode_ = mode;
+  TBrixCollection* cache = Services.Images;
+  if (cache == nullptr || cache->DitherMode() == mode) return;
+  // Controls let go of the cached frames before they are decoded again and take the new ones afterwards, so none
+  // is left drawing a freed surface.
+  ReleaseSurfaces();
+  cache->SetDitherMode(mode);
+  RestoreSurfaces();
+}
+
+void TVelkBaseList::ShowCursorOf(TVelkBase& base, const TVelkControl& target) {
+  ICursors* cursors = Services.Cursors;
+  if (cursors == nullptr) return;
+  std::string file = target.CursorFile();
+  if (file.empty() && Services.DefaultCursor) file = Services.DefaultCursor();
+  if (file.empty()) {
+    if (custom_cursor_) cursors->ShowDefault();
+    custom_cursor_ = false;
+    return;
+  }
+  if (file == base.CursorFile && custom_cursor_) return;
+  TCursorImage image;
+  try {
+    TMemoryStream m;
+    if (Services.ReadFile && Services.ReadFile(m, file)) {
+      image = ReadCursorFile(m.Memory(), m.Bytes().size(), file);
+    }
+  } catch (const EVelkError&) {
+    // A cursor file that cannot be read leaves the slot empty, which shows the default arrow (never no cursor).
+  }
+  cursors->ShowCustom(image);
+  base.CursorFile = file;
+  custom_cursor_ = true;
+}
+
 // ---- the per-frame steps ---------------------------------------------------------------------------------------
 
 void TVelkBaseList::ProcessInput(int32_t elapsed_ms) {
@@ -283,9 +322,7 @@ void TVelkBaseList::RouteMouse(TVelkBase& base) {
   };
 
   if (target) {
-    std::string cursor = target->CursorFile();
-    if (cursor.empty()) cursor = DefaultCursor;
-    base.CursorFile = cursor;
+    ShowCursorOf(base, *target);
     if (base.LeftClick) {
       target->MouseLeftDown();
       alive(target);

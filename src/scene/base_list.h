@@ -123,6 +123,11 @@ class TVelkBaseList : public TVelkComponent {
   void ReleaseSurfaces() override;
   void RestoreSurfaces() override;
 
+  // The image cache's dither mode (system variable "@CGDither"): a change decodes the cached pictures again,
+  // hands every control its new frames and redraws both bases whole.
+  int32_t DitherMode() const { return dither_mode_; }
+  void SetDitherMode(int32_t mode);
+
   void SaveToStream(TStream& s) const override;
   void LoadFromStream(TStream& s, int32_t version, int32_t depth = 0) override;
 
@@ -136,8 +141,6 @@ class TVelkBaseList : public TVelkComponent {
   // What transitions reach: rule images (read through Services.Images when not set), random numbers and the
   // default centre of the zoom transition.
   TWipeServices Wipes;
-  // The default cursor file (system variable "@Cursor").
-  std::string DefaultCursor;
 
   // The largest screen side a save record may ask for: three surfaces of that size are allocated on load.
   static constexpr int32_t kMaxScreenSide = 4096;
@@ -150,6 +153,8 @@ class TVelkBaseList : public TVelkComponent {
   void FocusAfterFlip();
   void StartTransition(uint8_t type, int32_t option, int32_t duration);
   std::unique_ptr<TDIBX> LoadRuleImage(const std::string& name);
+  // The cursor over the mouse routing's target: its cursor file, else the default one (Services).
+  void ShowCursorOf(TVelkBase& base, const TVelkControl& target);
 
   std::unique_ptr<TVelkBase> base0_, base1_;
   int32_t width_ = 0, height_ = 0;
@@ -168,6 +173,9 @@ class TVelkBaseList : public TVelkComponent {
   std::array<uint8_t, 256> key_held_{}, key_pressed_{}, key_pressed_prev_{}, key_repeated_{}, key_repeated_prev_{};
   std::array<int32_t, 256> repeat_timer_{};
   bool sound_on_ = true;
+  int32_t dither_mode_ = 0;
+  // The window shows the custom cursor slot (else the default arrow).
+  bool custom_cursor_ = false;
   TObjectHandle focus_;
   bool focus_dirty_ = false;
   bool key_down_flag_ = false, key_up_flag_ = false, key_repeat_flag_ = false;

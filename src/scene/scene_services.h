@@ -16,6 +16,7 @@ class TVelkControl;
 struct TProcessValues;
 
 class IVelkFilm;
+class ICursors;
 
 struct TSceneServices {
   // Reads a game file into the stream (positioned at 0); false when it does not exist. Damaged data raises.
@@ -33,6 +34,11 @@ struct TSceneServices {
   std::function<int32_t(TVelkParser&)> EvaluateInt;
   // Loads a film or motion file for a control; null when the name is not a film or films are not available.
   std::function<std::unique_ptr<IVelkFilm>(TVelkControl& target, const std::string& source)> LoadFilm;
+
+  // The mouse cursor of the window the scene is shown in; null for scenes that are not shown (a cinema's).
+  ICursors* Cursors = nullptr;
+  // The default cursor file (system variable "@Cursor"), shown over controls without a cursor of their own.
+  std::function<std::string()> DefaultCursor;
 
   // The frame interval particles step by: the process value, 16 ms without a process.
   int32_t FrameWait() const;

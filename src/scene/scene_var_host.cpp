@@ -32,6 +32,8 @@ int32_t TSceneVarHost::ScrWidth() { return scene_.Width(); }
 int32_t TSceneVarHost::ScrHeight() { return scene_.Height(); }
 bool TSceneVarHost::SoundON() { return scene_.SoundOn(); }
 void TSceneVarHost::SetSoundON(bool b) { scene_.SetSoundOn(b); }
+bool TSceneVarHost::CGDither() { return scene_.DitherMode() != 0; }
+void TSceneVarHost::SetCGDither(bool b) { scene_.SetDitherMode(b ? 1 : 0); }
 
 std::string TSceneVarHost::ActiveCompo() {
   const TVelkControl* focus = scene_.Focus();

@@ -1,7 +1,7 @@
 #pragma once
 // The system variables that read the scene: mouse buttons, wheel, cursor position and keys of the active base,
-// the sound switch, the screen size and the focused component. The rest falls back to TVarHost; a host of a later
-// layer derives from this one.
+// the sound switch, the dither mode, the screen size and the focused component. The rest falls back to TVarHost; a host
+// of a later layer derives from this one.
 #include "expr/var_host.h"
 
 namespace velk {
@@ -33,6 +33,9 @@ class TSceneVarHost : public TVarHost {
   int32_t ScrHeight() override;
   bool SoundON() override;
   void SetSoundON(bool b) override;
+  // The image cache's dither mode: a change decodes the cached pictures again and redraws both bases.
+  bool CGDither() override;
+  void SetCGDither(bool b) override;
   std::string ActiveCompo() override;
   // Focuses the named control when it exists, takes the keyboard and is visible and not paused.
   void SetActiveCompo(const std::string& name) override;

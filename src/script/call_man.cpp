@@ -217,51 +217,47 @@ void TCallMan::store_return_value(const TStack& context) {
 bool TCallMan::start_event(int32_t level) {
   if (scene_ == nullptr) return false;
   if (current_started() && current_command()->BlocksEvents()) return false;
-  TTimerList& events = scene_->Events();
-  for (int32_t i = 0; i < events.Count(); ++i) {
-    TTimerData* event = events.Item(i);
-    if (event == nullptr || event->State != 0) continue;
-    std::string name, label;
-    SplitEventTarget(event->Handler, name, label);
-    // A handler whose page is missing stays pending without holding up the events behind it.
-    if (!host_.PageExists(name)) continue;
-
-    const std::string saved_page = page_ != nullptr ? page_->Name : std::string();
-    const int32_t saved_index = index_;
-    TStack& context = stack_.Push();
-    context.PageName = saved_page;
-    context.Index = index_;
-    context.Started = started_;
-    context.Args = args_;
-    context.Sender = sender_;
-    context.Continue = continue_;
-    if (current_started()) {
-      context.State = std::make_unique<TMemoryStream>();
-      current_command()->SaveState(*context.State);
-    }
-    TPage* page = nullptr;
-    try {
-      page = LoadPage(name, true);
-    } catch (const std::exception&) {
-      index_ = saved_index;
-      stack_.Pop();
-      continue;
-    }
-    page_ = page;
-    const int32_t found = label.empty() ? -1 : page->FindLabel(label);
-    index_ = found >= 0 ? found : 0;
-    if (host_.Tracing() && index_ < page->Commands.Count()) {
-      host_.Trace(trace_line(process_.GameClock, "<Event>", name, page->Commands.Item(index_)->Line));
-    }
-    started_ = false;
-    event->State = level;
-    args_ = TArrayString();
-    for (const std::string& arg : event->Args) args_.Add(arg);
-    sender_ = event->Sender;
-    state_ = 1;
-    return true;
+  TTimerData* event = scene_->Events().NextWaiting();
+  if (event == nullptr) return false;
+  std::string name, label;
+  SplitEventTarget(event->Handler, name, label);
+  // A handler whose page is missing (it may lie on a disc not inserted yet) stays first in the queue; the events
+  // behind it wait until it can start.
+  if (!host_.PageExists(name)) return false;
+  const int32_t saved_index = index_;
+  TStack& context = stack_.Push();
+  context.PageName = page_ != nullptr ? page_->Name : std::string();
+  context.Index = index_;
+  context.Started = started_;
+  context.Args = args_;
+  context.Sender = sender_;
+  context.Continue = continue_;
+  if (current_started()) {
+    context.State = std::make_unique<TMemoryStream>();
+    current_command()->SaveState(*context.State);
   }
-  return false;
+  TPage* page = nullptr;
+  try {
+    page = LoadPage(name, true);
+  } catch (const std::exception&) {
+    // A page that cannot be read is retried in the same way; the script's context stays as it was.
+    index_ = saved_index;
+    stack_.Pop();
+    return false;
+  }
+  page_ = page;
+  const int32_t found = label.empty() ? -1 : page->FindLabel(label);
+  index_ = found >= 0 ? found : 0;
+  if (host_.Tracing() && index_ < page->Commands.Count()) {
+    host_.Trace(trace_line(process_.GameClock, "<Event>", name, page->Commands.Item(index_)->Line));
+  }
+  started_ = false;
+  event->State = level;
+  args_ = TArrayString();
+  for (const std::string& arg : event->Args) args_.Add(arg);
+  sender_ = event->Sender;
+  state_ = 1;
+  return true;
 }
 
 void TCallMan::RunFrame() {

@@ -50,7 +50,10 @@ void exec_if(TCallMan& calls, TCommand& command, TPage*& page, int32_t& index) {
     TCommand* next = list.Item(i);
     if (next->Level > c.Level) continue;
     if (next->Level == c.Level) {
-      if (next->Code() == kCodeElseif && calls.IsTrue(as<TComIf>(*next).Condition)) {
+      // A false elseif belongs to the same chain: its block is passed over and the scan goes on, so that later
+      // elseifs and the else stay reachable.
+      if (next->Code() == kCodeElseif) {
+        if (!calls.IsTrue(as<TComIf>(*next).Condition)) continue;
         index = i + 1;
         return;
       }

@@ -161,5 +161,34 @@ TEST_F(PlayedScene, PngPicturesBecomeImagesDrawnBlendedAddedAndMirrored) {
   ExpectScreen(shot, want);
 }
 
+TEST_F(PlayedScene, DitherChangeRedrawsThePicturesAndElseifChainsReachTheirElse) {
+  std::vector<uint32_t> pixels;
+  for (int32_t y = 0; y < 6; ++y) {
+    for (int32_t x = 0; x < 8; ++x) pixels.push_back(pattern_rgb(x, y));
+  }
+  WritePngFile(dir / "pic.png", TFrameView{pixels.data(), 8, 6, 8});
+  const TDecodedImage shot =
+      Play("@version 115\n"
+           "boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x808080\n"
+           "imgnew name: \"plain\"; source: \"pic.brx\"; left: 20; top: 20; priority: 1\n"
+           "wait time: 45\n"
+           "calc @CGDither = TRUE\n"
+           "calc dither = @CGDither\n"
+           "if clicks == 1\n  calc branch = 1\nelseif clicks == 2\n  calc branch = 2\nelse\n  calc branch = 3\n"
+           "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n",
+           10, {}, "image pic.png\nvar flag dither false\nvar int branch 0\n");
+  const std::string vars = test::ReadFile(dir / "vars.tsv");
+  EXPECT_NE(vars.find("dither\tflag\t1\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("branch\tint\t3\n"), std::string::npos) << vars;
+  TExpected want(160, 120, 0x808080);
+  for (int32_t y = 0; y < 6; ++y) {
+    for (int32_t x = 0; x < 8; ++x) {
+      const uint32_t s = rgb_to_bgr(pattern_rgb(x, y));
+      want.Paint(20 + x, 20 + y, 1, 1, [s](uint32_t) { return s; });
+    }
+  }
+  ExpectScreen(shot, want);
+}
+
 }  // namespace
 }  // namespace velk

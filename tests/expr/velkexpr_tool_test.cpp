@@ -37,6 +37,11 @@ TEST(VelkexprTool, PrintsChangedVariablesAndTheResult) {
   EXPECT_EQ(run("--var a:string=x --var b:int=1 'a ++ b'").out, "= string x1\n");
   EXPECT_EQ(run("--var a:int=0 --var b:flag=TRUE 'a = 3'").out, "a:int=3\n= none\n");
   EXPECT_EQ(run("--var 'm:int[2,2]=0' 'm[1, 1] = 9'").out, "m:int[2,2]={0,0,0,9}\n= none\n");
+  EXPECT_EQ(run("--var f:flag=1 'f'").out, "= flag 1\n");
+  EXPECT_EQ(run("--var f:flag=0 --var g:flag=true 'f ++ g'").out, "= string FALSETRUE\n");
+  EXPECT_EQ(run("--var f:flag=0 'f'").out, "= flag 0\n");
+  EXPECT_EQ(run("--var 'f:flag[2]=1' 'f[1]'").out, "= flag 1\n");
+  EXPECT_EQ(run("--var f:flag=maybe 'f'").status, 1);
   EXPECT_EQ(run("'1 / 0'").out, "= none\n");
   EXPECT_EQ(run("'Max(Min(1, 2), 3)'").out, "= int 3\n");
   EXPECT_EQ(run("--var 's:string=あ' 's ++ \"\\n\"'").out, "= string あ\\r\\n\n");

@@ -13,6 +13,7 @@
 
 #include "base/error.h"
 #include "gfx/bmp_image.h"
+#include "gfx/decoded_image.h"
 #include "vfs/stream.h"
 
 namespace velk {
@@ -393,6 +394,52 @@ TEST(BrixReader, FirstFrameOnlyLeavesTheRestOfTheStreamUnread) {
   EXPECT_EQ(s.GetPosition(), static_cast<int32_t>(end_of_first));
   EXPECT_EQ(Load(f.b).Count(), 10);
   EXPECT_EQ(Load(f.b).Frame(9).Name, "f9");
+}
+
+TEST(BrixReader, PicturesAreCappedByPixelsAndMemoryNotBySide) {
+  // A credit roll far taller than any screen loads.
+  const int32_t w = 640, h = 20000;
+  Bytes roll;
+  Header(roll, 106, 1, 0, 1);
+  Palette(FrameHead(roll, 1, w, h, 8), 256);
+  std::vector<uint8_t> rows(static_cast<size_t>(w) * h, 3);
+  rows[static_cast<size_t>(w) * (h - 1)] = 9;  // the first pixel of the bottom row comes first
+  Layer(roll, rows).i32(-1).i32(-1);
+  const TBrixFrameList list = Load(roll.b);
+  TBrixFrameList& frames = const_cast<TBrixFrameList&>(list);
+  ASSERT_EQ(frames.Count(), 1);
+  EXPECT_EQ(frames.Frame(0).Picture.Width(), w);
+  EXPECT_EQ(frames.Frame(0).Picture.Height(), h);
+  EXPECT_EQ(frames.Frame(0).Picture.ScanLine(0)[0], 9);
+  EXPECT_EQ(frames.Frame(0).Picture.ScanLine(h - 1)[w - 1], 3);
+  EXPECT_NO_THROW(CheckImageSize(1, int64_t{1} << 25, "tall.png"));
+  EXPECT_THROW(CheckImageSize(8193, 4096, "big.png"), EFormatError);
+  EXPECT_THROW(CheckImageSize(2, int64_t{1} << 25, "big.png"), EFormatError);
+}
+
+TEST(BrixReader, AnimationsFreeEachFramesLayersAfterTheFrame) {
+  // Twelve frames of 64 x 64 at 32 bits, one layer each: the budget holds the composed frames and one frame's
+  // layer, not every layer of every frame.
+  const int32_t frames = 12, side = 64;
+  const int64_t picture = int64_t{side} * side * 4;
+  Bytes f;
+  Header(f, 106, frames, 0, 1);
+  for (int i = 0; i < frames; ++i) {
+    FrameHead(f, 1, side, side, 32);
+    Layer(f, std::vector<uint8_t>(static_cast<size_t>(picture), static_cast<uint8_t>(i))).i32(-1).i32(-1);
+  }
+  TBrixFrameList list;
+  list.MaxBytes = picture * (frames + 1);
+  TMemoryStream s(f.b);
+  ASSERT_NO_THROW(list.LoadFromStream(s, false, false, false));
+  ASSERT_EQ(list.Count(), frames);
+  EXPECT_EQ(list.Frame(11).Count(), 0);
+  EXPECT_EQ(list.Frame(11).Picture.ScanLine(0)[0], 11);
+  // Keeping the layers needs them all.
+  TBrixFrameList kept;
+  kept.MaxBytes = picture * (frames + 1);
+  TMemoryStream again(f.b);
+  EXPECT_THROW(kept.LoadFromStream(again, false, false, true), EFormatError);
 }
 
 TEST(BrixReader, TransparentColoursComeFromTheFrameFormat) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/headless/headless_cursors.h"
 #include "scene/cabinet.h"
 #include "vfs/stream_io.h"
 #include "scene/scene_var_host.h"
 #include "scene/velk_box.h"
 #include "scene_test_support.h"
+#include "support/cursor_bytes.h"
 
 namespace velk {
 namespace {
@@ -135,6 +137,61 @@ TEST(BaseList, MouseCaptureHandsTheReleaseToThePressedControl) {
   scene.MouseMoveTo(5, 5);
   scene.ProcessInput(15);
   EXPECT_EQ(Drain(scene), (Events{"103:a()", "34:a(5,5)"}));
+}
+
+TEST(BaseList, CursorsOfControlsAndTheDefaultCursorReachTheWindow) {
+  TVelkBaseList scene;
+  scene.SetSize(100, 100);
+  THeadlessCursors cursors;
+  const std::vector<uint8_t> hand = test::TwoByTwoCursor();
+  int32_t reads = 0;
+  scene.Services.Cursors = &cursors;
+  scene.Services.ReadFile = [&](TStream& target, const std::string& name) {
+    ++reads;
+    if (name == "broken.cur") target.WriteBuffer("junk", 4);
+    if (name == "hand.cur") target.WriteBuffer(hand.data(), static_cast<int32_t>(hand.size()));
+    target.SetPosition(0);
+    return name != "missing.cur";
+  };
+  std::string default_cursor;
+  scene.Services.DefaultCursor = [&] { return default_cursor; };
+  auto* a = NewBox(scene, "a", scene.ActiveBaseObject(), {0, 0, 50, 50});
+  a->Cursor = "hand.cur";
+  NewBox(scene, "b", scene.ActiveBaseObject(), {50, 0, 50, 50});
+
+  scene.MouseMoveTo(10, 10);
+  scene.ProcessInput(15);
+  EXPECT_TRUE(cursors.ShowsCustom);
+  EXPECT_EQ(cursors.Custom.Width, 2);
+  EXPECT_EQ(cursors.Custom.HotX, 1);
+  EXPECT_EQ(scene.ActiveBaseObject()->CursorFile, "hand.cur");
+  // Staying over the control loads nothing again.
+  scene.MouseMoveTo(12, 10);
+  scene.ProcessInput(15);
+  EXPECT_EQ(cursors.CustomLoads, 1);
+  EXPECT_EQ(reads, 1);
+
+  // A control without a cursor, and no default cursor: the default arrow.
+  scene.MouseMoveTo(60, 10);
+  scene.ProcessInput(15);
+  EXPECT_FALSE(cursors.ShowsCustom);
+  EXPECT_EQ(cursors.DefaultShows, 1);
+  // The default cursor file ("@Cursor") covers controls without their own.
+  default_cursor = "hand.cur";
+  scene.ProcessInput(15);
+  EXPECT_TRUE(cursors.ShowsCustom);
+  EXPECT_EQ(cursors.CustomLoads, 2);
+
+  // Files that cannot be read leave the slot empty, which shows the default arrow, and are not read every frame.
+  for (const char* bad : {"broken.cur", "missing.cur"}) {
+    default_cursor = bad;
+    const int32_t loads = cursors.CustomLoads;
+    scene.ProcessInput(15);
+    scene.ProcessInput(15);
+    EXPECT_EQ(cursors.CustomLoads, loads + 1) << bad;
+    EXPECT_TRUE(cursors.Custom.Empty()) << bad;
+    EXPECT_FALSE(cursors.ShowsCustom) << bad;
+  }
 }
 
 TEST(BaseList, WheelAndRightButtonEvents) {

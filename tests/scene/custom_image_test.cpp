@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "scene/picture_test_support.h"
+#include "scene/scene_var_host.h"
 #include "scene/scene_test_support.h"
 #include "scene/velk_images.h"
 
@@ -52,6 +53,35 @@ TEST(CustomImage, ZoomSetsTheSizeAtTheNextUpdateAndAnExplicitSizeStretches) {
   EXPECT_EQ(test::Prop(*img, PR_ZOOMX), "1");
   w.Frame(16);
   EXPECT_EQ(img->Width, 0);  // 100 x 1 / 256
+}
+
+TEST(CustomImage, DitherChangeDecodesThePicturesAgainAndRedrawsBothBases) {
+  TPictureWorld w(40, 20);
+  w.Base()->SetColor(0);
+  w.Files["p.brx"] = test::MakeBrix({{.W = 10, .H = 10, .Colour = 0x0000FF}});
+  TVelkImages* img = NewImages(w, "img", "p.brx", 0, 0);
+  w.Scene.DrawAll();
+  w.Scene.ClearDirty();
+  w.Scene.InactiveBaseObject()->DirtyRects.Clear();
+  // The file changes under the cache, so that decoding it again shows.
+  w.Files["p.brx"] = test::MakeBrix({{.W = 10, .H = 10, .Colour = 0x00FF00}});
+  TSceneVarHost vars(w.Scene);
+  vars.SetCGDither(true);
+  EXPECT_TRUE(vars.CGDither());
+  EXPECT_EQ(w.Cache.DitherMode(), 1);
+  // The control draws the cache's new frame, never the freed one.
+  TBrixItem* item = w.Cache.Find("p.brx");
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(img->ImageSurface(), item->Frame(0).Surface.get());
+  EXPECT_EQ(w.Scene.ChangedRects(), (std::vector<TRect>{TRect{0, 0, 40, 20}}));
+  EXPECT_EQ(w.Scene.InactiveBaseObject()->DirtyRects.Count(), 1);
+  w.Scene.DrawAll();
+  EXPECT_EQ(w.Pixel(5, 5), w.Native(0x00FF00));
+  EXPECT_EQ(w.Pixel(15, 5), w.Native(0));
+  // Writing the same value again changes nothing.
+  w.Scene.ClearDirty();
+  vars.SetCGDither(true);
+  EXPECT_TRUE(w.Scene.ChangedRects().empty());
 }
 
 TEST(CustomImage, AngleTurnsByQuartersAndOnlyItsLowByteCounts) {

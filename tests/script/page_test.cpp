@@ -179,6 +179,141 @@ TEST(Page, ReadsHandMadeRecordsOfTheVersionGatedClasses) {
   EXPECT_EQ(motion->Paused.Count(), 0);
 }
 
+// A stored expression "____arg = 'text'" with a string constant.
+Bytes& str_expr(Bytes& b, const std::string& text) { return b.i32(1).u8(1).str("____arg").i32(1).u8(4).str(text); }
+
+TEST(Page, ReadsHandMadeRecordsOfTextMovieStopAndTheDataAndLoopCommands) {
+  for (int32_t version : {106, 107}) {
+    Bytes b = page_head(version);
+    b.i32(7);
+    // Text insert: the message text as size and bytes, window, read tracking, wait; no-events above 106.
+    b.u8(20).base(1, false, true, 10).i32(5).raw(std::string("ab\0cd", 5));
+    str_expr(b, "mes").int_expr(1).int_expr(0);
+    if (version > 106) b.int_expr(1);
+    // Movie stop: object, fade, wait; no-events above 106.
+    b.u8(21).base(0, false, false, 11);
+    str_expr(b, "bgm").int_expr(300).int_expr(1);
+    if (version > 106) b.int_expr(0);
+    // Get property: object, property id, then the target variable's name.
+    b.u8(17).base(0, false, true, 12);
+    str_expr(b, "box").int_expr(8).str("colour");
+    // While: condition, exit index. Break and continue: condition, target index. While loop: statement, loop index.
+    b.u8(31).base(0, false, true, 13).int_expr(1).i32(9);
+    b.u8(34).base(1, false, true, 14).int_expr(1).i32(-1);
+    b.u8(35).base(1, false, true, 15).int_expr(0).i32(4);
+    b.u8(33).base(1, false, true, 16).int_expr(2).i32(3);
+    auto s = b.stream();
+    TPage page;
+    page.LoadFromStream(s);
+    EXPECT_EQ(s.Remaining(), 0) << version;
+    ASSERT_EQ(page.Commands.Count(), 7);
+
+    auto* text = dynamic_cast<TComTextIns*>(page.Commands.Item(0));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->Level, 1);
+    EXPECT_EQ(text->Line, 10);
+    EXPECT_EQ(text->Text, std::string("ab\0cd", 5));
+    ASSERT_EQ(text->Window.Count(), 1);
+    EXPECT_EQ(text->Window.Ope(0).Operands.at(0)->GetStr(), "mes");
+    EXPECT_EQ(expr_int(text->ReadTracking), 1);
+    EXPECT_EQ(expr_int(text->Wait), 0);
+    EXPECT_EQ(text->NoEvents.Count(), version > 106 ? 1 : 0);
+
+    auto* stop = dynamic_cast<TComMovieStop*>(page.Commands.Item(1));
+    ASSERT_NE(stop, nullptr);
+    ASSERT_EQ(stop->ObjectName.Count(), 1);
+    EXPECT_EQ(stop->ObjectName.Ope(0).Operands.at(0)->GetStr(), "bgm");
+    EXPECT_EQ(expr_int(stop->Fade), 300);
+    EXPECT_EQ(expr_int(stop->Wait), 1);
+    EXPECT_EQ(stop->NoEvents.Count(), version > 106 ? 1 : 0);
+
+    auto* get = dynamic_cast<TComGetProp*>(page.Commands.Item(2));
+    ASSERT_NE(get, nullptr);
+    ASSERT_EQ(get->ObjectName.Count(), 1);
+    EXPECT_EQ(get->ObjectName.Ope(0).Operands.at(0)->GetStr(), "box");
+    EXPECT_EQ(expr_int(get->PropId), 8);
+    EXPECT_EQ(get->TargetVar, "colour");
+
+    auto* loop = dynamic_cast<TComWhile*>(page.Commands.Item(3));
+    ASSERT_NE(loop, nullptr);
+    EXPECT_EQ(expr_int(loop->Condition), 1);
+    EXPECT_EQ(loop->ExitIndex, 9);
+    auto* brk = dynamic_cast<TComBreak*>(page.Commands.Item(4));
+    ASSERT_NE(brk, nullptr);
+    EXPECT_EQ(expr_int(brk->Condition), 1);
+    EXPECT_EQ(brk->Target, -1);
+    auto* cont = dynamic_cast<TComContinue*>(page.Commands.Item(5));
+    ASSERT_NE(cont, nullptr);
+    EXPECT_EQ(expr_int(cont->Condition), 0);
+    EXPECT_EQ(cont->Target, 4);
+    auto* back = dynamic_cast<TComWhileLoop*>(page.Commands.Item(6));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(expr_int(back->Statement), 2);
+    EXPECT_EQ(back->LoopIndex, 3);
+  }
+}
+
+TEST(Page, ReadsHandMadeHistoryAndCabinetRecords) {
+  for (int32_t version : {110, 111}) {
+    // The cabinet-save records carry properties 0 (the name) and 2.
+    Bytes b = page_head(version, 59, {0, 2});
+    b.i32(4);
+    // Call history: window, first, count, layout; the format above 110.
+    b.u8(29).base(0, false, true, 20).int_expr(1).int_expr(2).int_expr(3).int_expr(4);
+    if (version > 110) b.int_expr(5);
+    // Entry history: object; the format above 110.
+    b.u8(58).base(0, false, true, 21).int_expr(6);
+    if (version > 110) b.int_expr(7);
+    // Cabinet save: the component record, the mode, then k names.
+    b.u8(59).base(0, false, true, 22);
+    str_expr(b, "kept").int_expr(40).int_expr(1).i32(2);
+    str_expr(b, "a");
+    str_expr(b, "b");
+    // Cabinet load: its mask (code 60) is empty, so only the mode and the names follow the base fields.
+    b.u8(60).base(0, false, true, 23).no_expr().i32(0);
+    auto s = b.stream();
+    TPage page;
+    page.LoadFromStream(s);
+    EXPECT_EQ(s.Remaining(), 0) << version;
+    ASSERT_EQ(page.Commands.Count(), 4);
+
+    auto* call = dynamic_cast<TComCallHist*>(page.Commands.Item(0));
+    ASSERT_NE(call, nullptr);
+    EXPECT_EQ(expr_int(call->Window), 1);
+    EXPECT_EQ(expr_int(call->First), 2);
+    EXPECT_EQ(expr_int(call->Count), 3);
+    EXPECT_EQ(expr_int(call->Layout), 4);
+    if (version > 110) {
+      EXPECT_EQ(expr_int(call->Format), 5);
+    } else {
+      EXPECT_EQ(call->Format.Count(), 0);
+    }
+    auto* entry = dynamic_cast<TComEntryHist*>(page.Commands.Item(1));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(expr_int(entry->ObjectName), 6);
+    if (version > 110) {
+      EXPECT_EQ(expr_int(entry->Format), 7);
+    } else {
+      EXPECT_EQ(entry->Format.Count(), 0);
+    }
+
+    auto* save = dynamic_cast<TComCabinetSave*>(page.Commands.Item(2));
+    ASSERT_NE(save, nullptr);
+    ASSERT_NE(save->Prop(0), nullptr);
+    EXPECT_EQ(save->Prop(0)->Ope(0).Operands.at(0)->GetStr(), "kept");
+    EXPECT_EQ(expr_int(*save->Prop(2)), 40);
+    EXPECT_EQ(save->Prop(1), nullptr);
+    EXPECT_EQ(expr_int(save->Mode), 1);
+    ASSERT_EQ(save->Names.size(), 2u);
+    EXPECT_EQ(save->Names[0]->Ope(0).Operands.at(0)->GetStr(), "a");
+    EXPECT_EQ(save->Names[1]->Ope(0).Operands.at(0)->GetStr(), "b");
+    auto* load = dynamic_cast<TComCabinetLoad*>(page.Commands.Item(3));
+    ASSERT_NE(load, nullptr);
+    EXPECT_EQ(load->Mode.Count(), 0);
+    EXPECT_TRUE(load->Names.empty());
+  }
+}
+
 // Fills every stored field of a command with distinct values.
 class Filler : public TComFields {
  public:
@@ -294,6 +429,25 @@ TEST(Page, RefusesHostileAndTruncatedFiles) {
   page.LoadFromStream(s);
   EXPECT_EQ(page.FindLabel("top"), 3);
   EXPECT_EQ(page.FindLabel("Top"), -1);
+
+  // A page cut short inside its last stored expression: every operand kind, and a function call's number.
+  Bytes last = page_head(115);
+  last.i32(1).u8(14).base(0, 0, 1, 5);
+  last.i32(4);
+  last.u8(1).str("____arg").i32(1).u8(1).i32(77);
+  last.u8(1).str("____arg").i32(1).u8(2).ext_one_and_half();
+  last.u8(1).str("____arg").i32(2).u8(3).u8(1).u8(4).str("text");
+  last.u8(11).str("____arg").i32(1).u8(7).u8(0).str("var");
+  const size_t expr_start = page_head(115).size() + 4 + 1 + 10;
+  for (size_t n = expr_start; n < last.size(); ++n) {
+    auto cut = last.prefix(n);
+    TPage p;
+    EXPECT_THROW(p.LoadFromStream(cut), EFormatError) << n;
+  }
+  auto whole = last.stream();
+  TPage p;
+  p.LoadFromStream(whole);
+  EXPECT_EQ(whole.Remaining(), 0);
 }
 
 TEST(Page, NewPagePresetsTheComponentMasks) {

@@ -238,6 +238,8 @@ TEST(VelkBuild, ErrorsNameTheSourceFileAndLine) {
       {"calc a = (1\n", "bad.vks:1: expression \"a = (1\""},
       {"boxnew 5\n", "bad.vks:1: a field of boxnew must be written key: value"},
       {"calc \"a\n", "bad.vks:1: unterminated string literal"},
+      {"calc a = 1\nvarnew name: v; type: 200; value: 1\n", "bad.vks:2: field type: unknown value 200"},
+      {"varnew name: v; type: 1; value: 1; scope: 4\n", "bad.vks:1: field scope: unknown value 4"},
   };
   for (const Row& row : rows) {
     test::TempDir dir;

@@ -124,6 +124,15 @@ class TSourceFiller : public TComFields {
     int32_t n = 0;
     bool flag = false;
     if (ParseInt(t, n) && n >= 0 && n <= 255) {
+      // A field with named values (a type code, a scope) takes only those values, by name or by number: any other
+      // would build a command that fails every time it runs.
+      bool named_key = false, known = false;
+      for (const auto& named : kNamedBytes) {
+        if (key != std::string_view(named.Key)) continue;
+        named_key = true;
+        known = known || named.Value == n;
+      }
+      if (named_key && !known) fail(std::string("field ") + key + ": unknown value " + t);
       value = static_cast<uint8_t>(n);
     } else if (ParseFlag(t, flag)) {
       value = flag ? 1 : 0;

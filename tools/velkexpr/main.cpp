@@ -3,13 +3,15 @@
 //
 //   velkexpr [--dump] [--var NAME:TYPE[=VALUE]]... EXPRESSION...
 //
-// TYPE is int, float, flag or string, optionally followed by dimensions ("m:int[2,3]=0" fills an array). The
+// TYPE is int, float, flag or string, optionally followed by dimensions ("m:int[2,3]=0" fills an array); a flag's
+// VALUE is 1, 0, TRUE or FALSE (any case). The
 // expression is the remaining arguments joined by spaces, or standard input when there are none. Output: every
 // variable the run changed as NAME:TYPE=VALUE (arrays as NAME:TYPE[dims]={e0,e1,...}), then on the last line
 // "= TYPE VALUE" or "= none". Floats print with up to 17 significant digits, flags as 1 or 0; CR, LF and backslash
 // in strings print as \r, \n and \\. Texts are UTF-8 on the command line and in the output.
 //
 // Every system function is available; those of the scene, the message windows and the shell find nothing here.
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
@@ -88,6 +90,14 @@ uint8_t parse_type(const std::string& name) {
   throw EVelkError("unknown type " + name + " (int, float, flag or string)");
 }
 
+bool parse_flag(const std::string& value, const std::string& definition) {
+  std::string lower = value;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower == "1" || lower == "true") return true;
+  if (lower.empty() || lower == "0" || lower == "false") return false;
+  throw EVelkError("a flag is 1, 0, TRUE or FALSE: " + definition);
+}
+
 // NAME:TYPE[d1,d2]=VALUE
 void add_var(TParamCollection& store, const std::string& definition) {
   size_t colon = definition.find(':');
@@ -105,9 +115,19 @@ void add_var(TParamCollection& store, const std::string& definition) {
     }
     type_text.resize(bracket);
   }
-  TParamCollectionItem* item =
-      store.NewVariable(Utf8ToCp932(definition.substr(0, colon)), parse_type(type_text), kScopeGlobal);
+  const uint8_t type = parse_type(type_text);
+  TParamCollectionItem* item = store.NewVariable(Utf8ToCp932(definition.substr(0, colon)), type, kScopeGlobal);
   TCustomParam& v = *item->Value();
+  if (type == PT_BOOL) {
+    // A flag is written as a person would: 1 or 0, TRUE or FALSE in any case (empty is false).
+    const bool flag = parse_flag(value, definition);
+    v.SetBool(flag);
+    if (!dims.empty()) {
+      v.SetDims(dims);
+      for (int32_t i = 0; i < v.GetCount(); ++i) v.SetBoolAt(i, flag);
+    }
+    return;
+  }
   v.SetStr(value);
   if (!dims.empty()) {
     v.SetDims(dims);
