@@ -34,6 +34,8 @@ class TParamCollectionItem : public THashCollectionItem {
   bool IsSystem() const { return kind_ == Kind::System; }
   // The value is a reference (TParamVar) to another variable or one element of it.
   bool IsReference() const { return kind_ == Kind::Reference; }
+  // The value is one of the element classes (int, float, flag, string): reading and writing touch nothing else.
+  bool HoldsElements() const { return kind_ == Kind::Elements; }
 
   uint8_t Reserved = 0;  // saved and loaded, never set by the player
   bool Status = false;   // saved with the status data instead of the game data

@@ -263,27 +263,40 @@ std::unique_ptr<TCustomParam> ReadOperand(TStream& s) {
 }
 
 // The temporaries of one run and room for the operands of one operation. The parser keeps one between runs, so
-// that the next run links the same temporaries into the store again instead of making new ones.
+// that the next run takes the same temporaries again instead of making new ones. A run's temporaries enter the store
+// only when something may look for them by name (a system function, a system variable, a reference that resolves by
+// name, a stored variable with a temporary's name); until then nothing but the run itself can see the store, and
+// the run finds its temporaries through their slots.
 struct TVelkParser::TRunState {
-  std::vector<std::unique_ptr<TParamCollectionItem>> Spare;  // per slot: the temporary kept from an earlier run
-  std::vector<TParamCollectionItem*> Linked;                 // per slot: the temporary of this run, in the store
-  std::vector<int32_t> Order;                                // the slots linked in this run, in order
+  std::vector<std::unique_ptr<TParamCollectionItem>> Items;  // per slot: the temporary while the store does not hold it
+  std::vector<TParamCollectionItem*> Current;                // per slot: the temporary of this run
+  std::vector<int32_t> Order;                                // the slots of this run's temporaries, in order
+  bool InStore = false;                                      // this run's temporaries are in the store
   uint64_t Lost = 0;                                         // the store's TemporariesLost() when last checked
   std::vector<TOperand> Operands;
   std::vector<TCustomParam*> Args;
 
   void Size(size_t slots) {
-    if (Spare.size() == slots) return;
-    Spare.clear();
-    Spare.resize(slots);
-    Linked.assign(slots, nullptr);
+    if (Items.size() == slots) return;
+    Items.clear();
+    Items.resize(slots);
+    Current.assign(slots, nullptr);
   }
-  // Forgets the temporaries that someone freed while the run went on (a variable deleted by name).
+  // Forgets the temporaries in the store that someone freed while the run went on (a variable deleted by name).
   void CheckLost(const TParamCollection& store) {
-    if (store.TemporariesLost() == Lost) return;
+    if (!InStore || store.TemporariesLost() == Lost) return;
     Lost = store.TemporariesLost();
     for (int32_t slot : Order) {
-      if (Linked[slot] != nullptr && !store.HoldsTemporary(Linked[slot])) Linked[slot] = nullptr;
+      if (Current[slot] != nullptr && !store.HoldsTemporary(Current[slot])) Current[slot] = nullptr;
+    }
+  }
+  // Puts this run's temporaries into the store, in the order the run made them.
+  void Show(TParamCollection& store) {
+    if (InStore) return;
+    InStore = true;
+    Lost = store.TemporariesLost();
+    for (int32_t slot : Order) {
+      if (Current[slot] != nullptr) store.LinkTemporary(std::move(Items[slot]));
     }
   }
 };
@@ -296,6 +309,7 @@ void TVelkParser::Clear() {
   opes_.clear();
   slots_.clear();
   ope_slots_.clear();
+  gives_result_ = false;
   if (!running_) state_ = std::make_unique<TRunState>();
   has_result_ = false;
 }
@@ -315,12 +329,15 @@ void TVelkParser::prepare() {
   for (const auto& op : opes_) {
     TOpeSlots ope;
     ope.Target = slot_of(op->Target);
+    TNameSlot& target = slots_[static_cast<size_t>(ope.Target)];
+    if (target.Name != op->Target) target.MixedCase = true;
     for (const auto& operand : op->Operands) {
       auto* ref = dynamic_cast<const TParamVar*>(operand.get());
       ope.Operands.push_back(ref != nullptr ? slot_of(ref->TargetName()) : -1);
     }
     ope_slots_.push_back(std::move(ope));
   }
+  gives_result_ = !opes_.empty() && opes_.back()->Code == ocTo && opes_.back()->Target == kResultTemp;
 }
 
 // What FindVariable gives for the slot's name. The stored variables are looked up once per generation and frame;
@@ -334,27 +351,47 @@ TParamCollectionItem* TVelkParser::find(int32_t slot, TParamCollection& store, T
     s.Frame = store.CurrentFrame;
   }
   if (!s.TempName) return s.Stored;
-  if (s.Stored != nullptr) return store.FindVariable(s.Name);
+  if (s.Stored != nullptr) {
+    run.Show(store);
+    return store.FindVariable(s.Name);
+  }
   run.CheckLost(store);
-  return run.Linked[static_cast<size_t>(slot)];
+  return run.Current[static_cast<size_t>(slot)];
 }
 
-TParamCollectionItem* TVelkParser::link_temporary(int32_t slot, const std::string& name, uint8_t type,
+// Whether reading or writing the variable can do no more than touch its elements: a plain variable, or an element
+// reference of this run that points at one. Anything else may look variables up by name.
+bool TVelkParser::plain(const TParamCollectionItem& item, const TParamCollection& store) {
+  if (item.HoldsElements()) return true;
+  if (!item.IsReference() || item.RunId != store.CurrentRun()) return false;
+  const TParamCollectionItem* target = static_cast<const TParamVar*>(item.Value())->TargetItem();
+  return target != nullptr && target->HoldsElements();
+}
+
+TParamCollectionItem* TVelkParser::link_temporary(int32_t slot, const std::string& name, uint8_t type, bool fresh,
                                                   TParamCollection& store, TRunState& run) {
-  std::unique_ptr<TParamCollectionItem> item = std::move(run.Spare[static_cast<size_t>(slot)]);
-  if (item == nullptr) item = std::make_unique<TParamCollectionItem>();
-  if (item->Name() != name) item->SetName(name);
+  auto at = static_cast<size_t>(slot);
+  std::unique_ptr<TParamCollectionItem>& item = run.Items[at];
+  if (item == nullptr) {
+    item = std::make_unique<TParamCollectionItem>();
+    item->SetName(name);
+  } else if (slots_[at].MixedCase && item->Name() != name) {
+    item->SetName(name);
+  }
   if (item->Value() != nullptr && item->TypeCode() == type) {
-    reset_value(*item->Value(), type);
+    // A value taken again holds what a new one would where anyone may read it before the operation writes it.
+    if (fresh) reset_value(*item->Value(), type);
   } else {
     std::unique_ptr<TCustomParam> value = NewParam(type);
     if (value == nullptr) throw EVelkError(Utf8ToCp932("内部エラー"));
     item->SetValue(std::move(value));
   }
-  TParamCollectionItem* linked = store.LinkTemporary(std::move(item));
-  run.Linked[static_cast<size_t>(slot)] = linked;
+  TParamCollectionItem* current = item.get();
+  current->RunId = store.CurrentRun();
+  run.Current[at] = current;
   run.Order.push_back(slot);
-  return linked;
+  if (run.InStore) store.LinkTemporary(std::move(item));
+  return current;
 }
 
 // Takes this run's temporaries out of the store, newest first, and keeps them for the next run.
@@ -362,13 +399,14 @@ void TVelkParser::unlink_temporaries(TParamCollection& store, TRunState& run) {
   run.CheckLost(store);
   for (auto it = run.Order.rbegin(); it != run.Order.rend(); ++it) {
     auto slot = static_cast<size_t>(*it);
-    if (run.Linked[slot] == nullptr) continue;
-    std::unique_ptr<TParamCollectionItem> item = store.UnlinkTemporary(run.Linked[slot]);
-    run.Linked[slot] = nullptr;
+    if (run.Current[slot] == nullptr) continue;
+    if (run.InStore) run.Items[slot] = store.UnlinkTemporary(run.Current[slot]);
+    run.Current[slot] = nullptr;
+    TParamCollectionItem* item = run.Items[slot].get();
     if (item != nullptr && item->IsReference()) static_cast<TParamVar*>(item->Value())->Release();
-    run.Spare[slot] = std::move(item);
   }
   run.Order.clear();
+  run.InStore = false;
 }
 
 void TVelkParser::run_ope(size_t i, TParamCollection& store, ISysFuncTable* funcs, TRunState& run) {
@@ -385,6 +423,7 @@ void TVelkParser::run_ope(size_t i, TParamCollection& store, ISysFuncTable* func
     }
     TParamCollectionItem* found = find(slot, store, run);
     if (found == nullptr) not_found(static_cast<const TParamVar&>(*op.Operands[k]).TargetName());
+    if (!plain(*found, store)) run.Show(store);
     int32_t index = 0;
     TParamCollectionItem* item = TParamVar::Follow(store, found, nullptr, index);
     if (item == nullptr) not_found(found->Name());
@@ -396,13 +435,14 @@ void TVelkParser::run_ope(size_t i, TParamCollection& store, ISysFuncTable* func
   TParamCollectionItem* target = find(slots.Target, store, run);
   if (target == nullptr && slots_[static_cast<size_t>(slots.Target)].TempName) {
     uint8_t type = temp_type(op, operands, funcs);
-    target = link_temporary(slots.Target, op.Target, type, store, run);
+    target = link_temporary(slots.Target, op.Target, type, op.Code == ocFunc || type == PT_NONE, store, run);
     if (op.Code == ocDimTo) {
       point_element(static_cast<TParamVar&>(*target->Value()), store, op, operands);
       return;
     }
   }
   if (target == nullptr) not_found(op.Target);
+  if (!plain(*target, store)) run.Show(store);
   TCustomParam& t = *target->Value();
   const TOperand* a = n > 0 ? &operands[0] : nullptr;
   const TOperand* b = n > 1 ? &operands[1] : nullptr;
@@ -439,6 +479,7 @@ void TVelkParser::run_ope(size_t i, TParamCollection& store, ISysFuncTable* func
       break;
     case ocFunc: {
       if (funcs == nullptr) invalid_ope(op, operands);
+      run.Show(store);  // a function may look for any variable, the temporaries of this run included
       // A function receives a variable argument as a reference to it, and a constant as it is.
       run.Args.resize(n);
       std::span<TCustomParam* const> args(run.Args.data(), n);
@@ -515,10 +556,10 @@ void TVelkParser::Execute(TParamCollection& store, ISysFuncTable* funcs) {
   std::unique_ptr<TRunState> nested = running_ ? std::make_unique<TRunState>() : nullptr;
   TRunState& run = nested != nullptr ? *nested : *state_;
   run.Size(slots_.size());
+  run.InStore = false;
   bool was_running = running_;
   running_ = true;
   int32_t previous = store.BeginRun();
-  run.Lost = store.TemporariesLost();
   bool failed = false;
   try {
     for (size_t i = 0; i < opes_.size(); ++i) run_ope(i, store, funcs, run);
@@ -529,7 +570,7 @@ void TVelkParser::Execute(TParamCollection& store, ISysFuncTable* funcs) {
     failed = true;
     last_error_ = e.what();
   }
-  if (!failed && !opes_.empty() && opes_.back()->Code == ocTo && opes_.back()->Target == kResultTemp) {
+  if (!failed && gives_result_) {
     try {
       if (TParamCollectionItem* item = find(ope_slots_.back().Target, store, run)) take_result(*item->Value());
     } catch (const std::exception&) {

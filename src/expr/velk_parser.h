@@ -83,7 +83,8 @@ class TVelkParser {
   // kept until the store's generation or its current frame changes.
   struct TNameSlot {
     std::string Name;
-    bool TempName = false;  // "____...": a run creates it when no variable of the name exists
+    bool TempName = false;   // "____...": a run creates it when no variable of the name exists
+    bool MixedCase = false;  // operations write the name in more than one letter case
     uint64_t Generation = 0;
     int32_t Frame = 0;
     TParamCollectionItem* Stored = nullptr;
@@ -97,8 +98,9 @@ class TVelkParser {
 
   void prepare();
   TParamCollectionItem* find(int32_t slot, TParamCollection& store, TRunState& run);
-  TParamCollectionItem* link_temporary(int32_t slot, const std::string& name, uint8_t type, TParamCollection& store,
-                                       TRunState& run);
+  static bool plain(const TParamCollectionItem& item, const TParamCollection& store);
+  TParamCollectionItem* link_temporary(int32_t slot, const std::string& name, uint8_t type, bool fresh,
+                                       TParamCollection& store, TRunState& run);
   void unlink_temporaries(TParamCollection& store, TRunState& run);
   void run_ope(size_t i, TParamCollection& store, ISysFuncTable* funcs, TRunState& run);
   void take_result(const TCustomParam& value);
@@ -106,6 +108,7 @@ class TVelkParser {
   std::vector<std::unique_ptr<TOpeData>> opes_;
   std::vector<TNameSlot> slots_;
   std::vector<TOpeSlots> ope_slots_;
+  bool gives_result_ = false;  // the last operation assigns "____arg"
   std::unique_ptr<TRunState> state_;  // of the run in progress or the last one; its temporaries are kept
   bool running_ = false;
   std::unique_ptr<TCustomParam> result_;
