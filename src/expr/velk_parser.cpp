@@ -90,13 +90,13 @@ void point_element(TParamVar& ref, TParamCollection& store, const TOpeData& op, 
 
 uint8_t temp_type(const TOpeData& op, std::span<const TOperand> operands, ISysFuncTable* funcs) {
   auto type_of = [&operands](size_t k) { return k < operands.size() ? operands[k].GetType() : PT_NONE; };
-  bool any_float = type_of(0) == PT_FLOAT || type_of(1) == PT_FLOAT;
+  auto any_float = [&type_of]() { return type_of(0) == PT_FLOAT || type_of(1) == PT_FLOAT; };
   switch (op.Code) {
     case ocTo: return type_of(0);
-    case ocPlus: return type_of(0) == PT_STR ? PT_STR : any_float ? PT_FLOAT : PT_INT;
+    case ocPlus: return type_of(0) == PT_STR ? PT_STR : any_float() ? PT_FLOAT : PT_INT;
     case ocMinus:
     case ocMul:
-    case ocDiv: return any_float ? PT_FLOAT : PT_INT;
+    case ocDiv: return any_float() ? PT_FLOAT : PT_INT;
     case ocDimTo: return PT_NONE;
     case ocFunc: {
       if (funcs == nullptr) invalid_ope(op, operands);
