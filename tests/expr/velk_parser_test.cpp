@@ -354,6 +354,7 @@ TEST(VelkParser, KeptParsersAgreeWithNewOnesAcrossStoreChanges) {
       "DBInsert() ++ (a * 2)",
       "p + 1",
       "arr[1, 0] ++ \":\" ++ p ++ (\"x\" ++ (1 + 2))",
+      "(a + 1) + @Temp",  // "@Temp" names the temporary that holds a + 1
   };
   TParamCollection kept_store, new_store;
   ReenteringFuncs kept_funcs(kept_store), new_funcs(new_store);
@@ -402,9 +403,10 @@ TEST(VelkParser, KeptParsersAgreeWithNewOnesAcrossStoreChanges) {
     p.SetTargetName("arr");
     p.SetTarget(c, arr);
     p.SetElementIndex(3);
+    c.TempName = "____1";
   });
   auto r = run_all();
-  EXPECT_EQ(r, (std::vector<std::string>{"1:5", "1:1", "none", "4:x1x2", "none", "4:TRUE2", "1:1", "4:0:0x3"}));
+  EXPECT_EQ(r, (std::vector<std::string>{"1:5", "1:1", "none", "4:x1x2", "none", "4:TRUE2", "1:1", "4:0:0x3", "1:4"}));
   r = run_all();  // the same again with everything kept
   EXPECT_EQ(r[2], "none");
   EXPECT_EQ(kept_store.FindVariable("arr")->Value()->GetIntAt(5), 10);
