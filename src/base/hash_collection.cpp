@@ -4,14 +4,20 @@
 
 namespace velk {
 
+THashCollectionItem::THashCollectionItem(std::string name) : name_(std::move(name)) {
+  hash_ = THashCollection::Hash(name_);
+}
+
 void THashCollectionItem::SetName(std::string name) {
   if (collection_ == nullptr) {
     name_ = std::move(name);
+    hash_ = THashCollection::Hash(name_);
     return;
   }
   THashCollection* c = collection_;
   c->Unlink(this);
   name_ = std::move(name);
+  hash_ = THashCollection::Hash(name_);
   c->Link(this);
 }
 
@@ -33,16 +39,17 @@ THashCollectionItem* THashCollection::Item(int32_t index) const {
 }
 
 void THashCollection::Link(THashCollectionItem* item) {
-  uint8_t h = Hash(item->name_);
-  item->next_ = chains_[h];
-  chains_[h] = item;
+  item->next_ = chains_[item->hash_];
+  chains_[item->hash_] = item;
+  ChainsChanged(item);
 }
 
 void THashCollection::Unlink(THashCollectionItem* item) {
-  THashCollectionItem** p = &chains_[Hash(item->name_)];
+  THashCollectionItem** p = &chains_[item->hash_];
   while (*p != nullptr && *p != item) p = &(*p)->next_;
   if (*p == item) *p = item->next_;
   item->next_ = nullptr;
+  ChainsChanged(item);
 }
 
 THashCollectionItem* THashCollection::Add(std::unique_ptr<THashCollectionItem> item) {
@@ -111,6 +118,7 @@ void THashCollection::Clear() {
   }
   items_.clear();
   for (auto*& c : chains_) c = nullptr;
+  ChainsChanged(nullptr);
 }
 
 }  // namespace velk

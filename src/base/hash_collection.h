@@ -14,7 +14,7 @@ class THashCollection;
 class THashCollectionItem {
  public:
   THashCollectionItem() = default;
-  explicit THashCollectionItem(std::string name) : name_(std::move(name)) {}
+  explicit THashCollectionItem(std::string name);
   virtual ~THashCollectionItem() = default;
   THashCollectionItem(const THashCollectionItem&) = delete;
   THashCollectionItem& operator=(const THashCollectionItem&) = delete;
@@ -32,6 +32,7 @@ class THashCollectionItem {
   THashCollection* collection_ = nullptr;
   THashCollectionItem* next_ = nullptr;  // next older item of the same chain
   int32_t index_ = -1;
+  uint8_t hash_ = 0;  // the hash of the name, kept with it so that linking and unlinking need not fold the name
 };
 
 class THashCollection {
@@ -62,6 +63,10 @@ class THashCollection {
 
   template <class T> T* ItemAs(int32_t index) const { return static_cast<T*>(Item(index)); }
   template <class T> T* FindAs(std::string_view name) const { return static_cast<T*>(Find(name)); }
+
+ protected:
+  // Called after an item enters or leaves its chain (added, renamed, removed); null when every item left at once.
+  virtual void ChainsChanged(const THashCollectionItem* item) {}
 
  private:
   friend class THashCollectionItem;

@@ -300,19 +300,21 @@ void TParamVar::Resolve(TParamCollection& store) {
   SetTarget(store, item);
 }
 
-void TParamVar::SetTarget(TParamCollection& store, TParamCollectionItem* item) {
+TParamCollectionItem* TParamVar::Follow(TParamCollection& store, TParamCollectionItem* item, const TParamVar* self,
+                                        int32_t& index) {
   // A chain of references ends at the first non-reference; a cycle ends the search as a missing variable.
-  const std::string& name = item->Name();
-  for (int depth = 0; item != nullptr; ++depth) {
-    auto* ref = dynamic_cast<TParamVar*>(item->Value());
-    if (ref == nullptr) break;
-    if (depth >= 64 || ref == this) {
-      item = nullptr;
-      break;
-    }
-    index_ = ref->index_;
+  for (int depth = 0; item != nullptr && item->IsReference(); ++depth) {
+    auto* ref = static_cast<const TParamVar*>(item->Value());
+    if (depth >= 64 || ref == self) return nullptr;
+    index = ref->index_;
     item = ref->target_ != nullptr ? ref->target_ : store.FindVariable(ref->target_name_);
   }
+  return item;
+}
+
+void TParamVar::SetTarget(TParamCollection& store, TParamCollectionItem* item) {
+  const std::string& name = item->Name();
+  item = Follow(store, item, this, index_);
   if (item == nullptr) throw EVelkError("\"" + name + "\"" + Utf8ToCp932(" 変数がありません"));
   Release();
   target_ = item;

@@ -117,6 +117,11 @@ class TParamVar : public TCustomParam {
   void Resolve(TParamCollection& store);
   // Points at an item directly (its element index is left as it is). A reference target is followed as in Resolve.
   void SetTarget(TParamCollection& store, TParamCollectionItem* item);
+  // The end of the chain of references that starts at item: the first item whose value is not a reference, `index`
+  // taking over the element index of each reference passed. Null when the chain leads nowhere (a missing target, a
+  // cycle back to `self`, more than 64 links).
+  static TParamCollectionItem* Follow(TParamCollection& store, TParamCollectionItem* item, const TParamVar* self,
+                                      int32_t& index);
   // Forgets the resolved target.
   void Release();
 

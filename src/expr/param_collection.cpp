@@ -1,6 +1,7 @@
 #include "expr/param_collection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <unordered_set>
 
@@ -18,6 +19,12 @@ namespace {
 constexpr int64_t kMinRecordSize = 1 + 4 + 4 + 4 + 1 + 1 + 4 + 1;
 
 [[noreturn]] void corrupt() { throw EFormatError(Utf8ToCp932("変数のデータが壊れています")); }
+
+// Generations are drawn from one counter, so that no two states of any two stores share a value.
+uint64_t next_generation() {
+  static std::atomic<uint64_t> counter{0};
+  return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 void load_value(TCustomParam& value, TStream& s, TParamCollection& store) {
   if (auto* ref = dynamic_cast<TParamVar*>(&value)) {
@@ -37,12 +44,23 @@ void TParamCollectionItem::SetVarName(std::string name) {
   SetName(std::move(name));
 }
 
-uint8_t TParamCollectionItem::TypeCode() const {
-  if (value_ == nullptr || dynamic_cast<const TParamVar*>(value_.get()) != nullptr) return PT_NONE;
-  return value_->GetType();
+void TParamCollectionItem::SetValue(std::unique_ptr<TCustomParam> value) {
+  value_ = std::move(value);
+  if (value_ == nullptr) {
+    kind_ = Kind::None;
+  } else if (dynamic_cast<const TParamVar*>(value_.get()) != nullptr) {
+    kind_ = Kind::Reference;
+  } else if (dynamic_cast<const TParamSystem*>(value_.get()) != nullptr) {
+    kind_ = Kind::System;
+  } else {
+    kind_ = Kind::Elements;
+  }
 }
 
-bool TParamCollectionItem::IsSystem() const { return dynamic_cast<const TParamSystem*>(value_.get()) != nullptr; }
+uint8_t TParamCollectionItem::TypeCode() const {
+  if (kind_ == Kind::None || kind_ == Kind::Reference) return PT_NONE;
+  return value_->GetType();
+}
 
 // ---- TParamCollection
 
@@ -54,6 +72,7 @@ TParamCollection::TParamCollection(TVarHost* host) {
     item->SetName(SystemVarName(n));
     Add(std::move(item));
   }
+  touch();
 }
 
 TParamCollection::~TParamCollection() {
@@ -82,11 +101,15 @@ TParamCollectionItem* TParamCollection::AddVariable(uint8_t type) {
   return static_cast<TParamCollectionItem*>(Add(std::move(item)));
 }
 
-TParamCollectionItem* TParamCollection::FindVariable(std::string_view name) const {
+TParamCollectionItem* TParamCollection::FindVariable(std::string_view name) const { return find(name, true); }
+
+TParamCollectionItem* TParamCollection::FindStored(std::string_view name) const { return find(name, false); }
+
+TParamCollectionItem* TParamCollection::find(std::string_view name, bool temporaries) const {
   TParamCollectionItem* found = nullptr;
   for (auto* p = static_cast<TParamCollectionItem*>(FindNext(name, nullptr)); p != nullptr;
        p = static_cast<TParamCollectionItem*>(FindNext(name, p))) {
-    if (p->RunId != 0 && p->RunId != current_run_) continue;
+    if (p->RunId != 0 && (!temporaries || p->RunId != current_run_)) continue;
     if (p->Local) {
       if (p->FrameId == CurrentFrame) return p;
       continue;
@@ -118,6 +141,7 @@ TParamCollectionItem* TParamCollection::NewVariable(const std::string& name, uin
     if (scope == kScopeAutoDispose || scope == kScopeLocal) item->FrameId = CurrentFrame;
     if (scope == kScopeLocal) item->Local = true;
     if (scope == kScopeStatus) item->Status = true;
+    touch();  // the scope decides what lookups find
     return item;
   }
   if (item->Status) return nullptr;
@@ -132,14 +156,21 @@ void TParamCollection::DeleteVariable(std::string_view name) {
 
 void TParamCollection::FreeItem(TParamCollectionItem* item) {
   if (item == nullptr || item->Collection() != this) return;
-  if (item->RunId != 0) std::erase(temporaries_, item);
+  if (item->RunId != 0) {
+    std::erase(temporaries_, item);
+    ++temporaries_lost_;
+  }
+  clear_references_to(item);
+  THashCollection::Delete(item->Index());
+}
+
+void TParamCollection::clear_references_to(const TParamCollectionItem* item) {
   std::erase_if(references_, [item](TParamVar* ref) {
     if (ref->target_ != item) return false;
     ref->target_ = nullptr;
     ref->store_ = nullptr;
     return true;
   });
-  THashCollection::Delete(item->Index());
 }
 
 void TParamCollection::Delete(int32_t index) { FreeItem(Var(index)); }
@@ -223,6 +254,7 @@ void TParamCollection::load_records(TStream& s) {
     item->FrameId = ReadInt(s);
     item->Local = ReadBool(s);
   }
+  touch();  // the scopes were read after the names
 }
 
 void TParamCollection::SaveGameVars(TStream& s) const {
@@ -347,17 +379,54 @@ int32_t TParamCollection::BeginRun() {
 }
 
 void TParamCollection::EndRun(int32_t previous) {
-  while (!temporaries_.empty() && temporaries_.back()->RunId == current_run_) FreeItem(temporaries_.back());
+  while (!temporaries_.empty() && temporaries_.back()->RunId == current_run_) {
+    TParamCollectionItem* item = temporaries_.back();
+    temporaries_.pop_back();
+    clear_references_to(item);
+    THashCollection::Delete(item->Index());
+  }
   current_run_ = previous;
 }
 
 TParamCollectionItem* TParamCollection::AddTemporary(const std::string& name, uint8_t type) {
-  TParamCollectionItem* item = AddVariable(type);
+  std::unique_ptr<TCustomParam> value = NewParam(type);
+  if (value == nullptr) throw EVelkError(Utf8ToCp932("内部エラー"));
+  auto item = std::make_unique<TParamCollectionItem>();
+  item->SetValue(std::move(value));
   item->SetName(name);
-  item->RunId = current_run_;
-  temporaries_.push_back(item);
-  return item;
+  return LinkTemporary(std::move(item));
 }
+
+TParamCollectionItem* TParamCollection::LinkTemporary(std::unique_ptr<TParamCollectionItem> item) {
+  // Marked before it is added: temporaries never change what FindStored finds, so they leave the generation alone.
+  item->RunId = current_run_;
+  item->Status = false;
+  item->Reserved = 0;
+  item->FrameId = -1;
+  item->Local = false;
+  auto* raw = static_cast<TParamCollectionItem*>(Add(std::move(item)));
+  temporaries_.push_back(raw);
+  return raw;
+}
+
+std::unique_ptr<TParamCollectionItem> TParamCollection::UnlinkTemporary(TParamCollectionItem* item) {
+  auto it = std::find(temporaries_.rbegin(), temporaries_.rend(), item);
+  if (it == temporaries_.rend()) return nullptr;
+  temporaries_.erase(std::next(it).base());
+  clear_references_to(item);
+  std::unique_ptr<THashCollectionItem> out = THashCollection::Extract(item->Index());
+  return std::unique_ptr<TParamCollectionItem>(static_cast<TParamCollectionItem*>(out.release()));
+}
+
+bool TParamCollection::HoldsTemporary(const TParamCollectionItem* item) const {
+  return std::find(temporaries_.rbegin(), temporaries_.rend(), item) != temporaries_.rend();
+}
+
+void TParamCollection::ChainsChanged(const THashCollectionItem* item) {
+  if (item == nullptr || static_cast<const TParamCollectionItem*>(item)->RunId == 0) touch();
+}
+
+void TParamCollection::touch() { generation_ = next_generation(); }
 
 void TParamCollection::RegisterReference(TParamVar* ref) { references_.push_back(ref); }
 

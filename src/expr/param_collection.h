@@ -25,13 +25,17 @@ constexpr int32_t kScopeStatus = 3;
 class TParamCollectionItem : public THashCollectionItem {
  public:
   TCustomParam* Value() const { return value_.get(); }
-  void SetValue(std::unique_ptr<TCustomParam> value) { value_ = std::move(value); }
+  void SetValue(std::unique_ptr<TCustomParam> value);
   // Sets the name after checking it: an empty name, one containing a space or one starting with a digit fails with
   // the name in double quotes followed by "：変数名が不正です".
   void SetVarName(std::string name);
   // The class code of the value as stored: 0 for a reference, else its type.
   uint8_t TypeCode() const;
-  bool IsSystem() const;
+  bool IsSystem() const { return kind_ == Kind::System; }
+  // The value is a reference (TParamVar) to another variable or one element of it.
+  bool IsReference() const { return kind_ == Kind::Reference; }
+  // The value is one of the element classes (int, float, flag, string): reading and writing touch nothing else.
+  bool HoldsElements() const { return kind_ == Kind::Elements; }
 
   uint8_t Reserved = 0;  // saved and loaded, never set by the player
   bool Status = false;   // saved with the status data instead of the game data
@@ -41,7 +45,10 @@ class TParamCollectionItem : public THashCollectionItem {
   int32_t RunId = 0;
 
  private:
+  // The class of the value, noted when it is set so that evaluation need not ask the value.
+  enum class Kind : uint8_t { None, Elements, Reference, System };
   std::unique_ptr<TCustomParam> value_;
+  Kind kind_ = Kind::None;
 };
 
 class TParamCollection : public THashCollection {
@@ -59,6 +66,12 @@ class TParamCollection : public THashCollection {
   // A local variable of the current frame wins at once; otherwise the oldest non-local variable of the name. Local
   // variables of other frames and temporaries of other runs are never found.
   TParamCollectionItem* FindVariable(std::string_view name) const;
+  // FindVariable as if no temporary existed: what a name finds among the variables of the game itself.
+  TParamCollectionItem* FindStored(std::string_view name) const;
+  // Changes whenever what FindStored finds may change: a variable (not a temporary) created, freed or renamed, a
+  // scope changed by creation or loading. Values are unique across every store of the process, so a resolution
+  // cached with one can never be taken for another store's. The current frame is not part of it.
+  uint64_t Generation() const { return generation_; }
   // With local: the first entry of that name that is local to the current frame; without: the first non-local.
   TParamCollectionItem* FindForCreate(std::string_view name, bool local) const;
   // The variable command's creation (scope kScope...). Returns the item to write the initial value into, or null when
@@ -92,6 +105,15 @@ class TParamCollection : public THashCollection {
   int32_t CurrentRun() const { return current_run_; }
   // A temporary of the current run: visible by name until the run ends.
   TParamCollectionItem* AddTemporary(const std::string& name, uint8_t type);
+  // Makes an item (named, with its value) a temporary of the current run, as AddTemporary does with a new one.
+  TParamCollectionItem* LinkTemporary(std::unique_ptr<TParamCollectionItem> item);
+  // Takes a temporary out of the store without freeing it, so that a later run can link it again; references that
+  // point at it are cleared as if it were freed. Null when the item is not a temporary of this store any more.
+  std::unique_ptr<TParamCollectionItem> UnlinkTemporary(TParamCollectionItem* item);
+  // Counts the temporaries freed other than by EndRun or UnlinkTemporary (a variable deleted by name, a game load
+  // during a run), so that whoever holds a temporary can tell when to check that it still exists.
+  uint64_t TemporariesLost() const { return temporaries_lost_; }
+  bool HoldsTemporary(const TParamCollectionItem* item) const;
 
   // Resolved references register here, so that freeing their target clears them instead of leaving them dangling.
   void RegisterReference(TParamVar* ref);
@@ -110,6 +132,10 @@ class TParamCollection : public THashCollection {
   void save_records(TStream& s, bool status) const;
   void load_records(TStream& s);
   void free_where(bool (*pred)(const TParamCollectionItem&, int32_t), int32_t arg);
+  TParamCollectionItem* find(std::string_view name, bool temporaries) const;
+  void clear_references_to(const TParamCollectionItem* item);
+  void ChainsChanged(const THashCollectionItem* item) override;
+  void touch();
 
   std::unique_ptr<TVarHost> own_host_;
   TVarHost* host_ = nullptr;
@@ -118,6 +144,8 @@ class TParamCollection : public THashCollection {
   std::vector<TParamCollectionItem*> temporaries_;  // of every run in progress, the innermost run's last
   int32_t current_run_ = 0;
   int32_t run_counter_ = 0;
+  uint64_t generation_ = 0;
+  uint64_t temporaries_lost_ = 0;
 };
 
 }  // namespace velk

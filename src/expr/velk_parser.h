@@ -53,7 +53,8 @@ struct TOpeData {
 
 class TVelkParser {
  public:
-  TVelkParser() = default;
+  TVelkParser();
+  ~TVelkParser();
   TVelkParser(const TVelkParser&) = delete;
   TVelkParser& operator=(const TVelkParser&) = delete;
 
@@ -67,8 +68,9 @@ class TVelkParser {
   // value of "____arg" when the last operation assigns it, and null otherwise. Every temporary this run created is
   // freed, also after a failure, and a nested run never touches the temporaries of the run that called it.
   void Execute(TParamCollection& store, ISysFuncTable* funcs);
-  // The result of the last run, owned by the parser, or null.
-  TCustomParam* Result() const { return result_.get(); }
+  // The result of the last run, owned by the parser, or null. The parser keeps the value between runs and writes
+  // the next result into it when the type is the same.
+  TCustomParam* Result() const { return has_result_ ? result_.get() : nullptr; }
   // The failure that ended the last run (code page 932), empty when it ran to its end. Never shown to the player;
   // developer tools print it.
   const std::string& LastError() const { return last_error_; }
@@ -77,8 +79,40 @@ class TVelkParser {
   const TOpeData& Ope(int32_t i) const { return *opes_.at(static_cast<size_t>(i)); }
 
  private:
+  // A name the operations use (letter case folded), with what it finds among the stored variables. The finding is
+  // kept until the store's generation or its current frame changes.
+  struct TNameSlot {
+    std::string Name;
+    bool TempName = false;   // "____...": a run creates it when no variable of the name exists
+    bool MixedCase = false;  // operations write the name in more than one letter case
+    uint64_t Generation = 0;
+    int32_t Frame = 0;
+    TParamCollectionItem* Stored = nullptr;
+  };
+  // The slot of each operation's target and of each of its operands (-1: a constant).
+  struct TOpeSlots {
+    int32_t Target = -1;
+    std::vector<int32_t> Operands;
+  };
+  struct TRunState;
+
+  void prepare();
+  TParamCollectionItem* find(int32_t slot, TParamCollection& store, TRunState& run);
+  static bool plain(const TParamCollectionItem& item, const TParamCollection& store);
+  TParamCollectionItem* link_temporary(int32_t slot, const std::string& name, uint8_t type, bool fresh,
+                                       TParamCollection& store, TRunState& run);
+  void unlink_temporaries(TParamCollection& store, TRunState& run);
+  void run_ope(size_t i, TParamCollection& store, ISysFuncTable* funcs, TRunState& run);
+  void take_result(const TCustomParam& value);
+
   std::vector<std::unique_ptr<TOpeData>> opes_;
+  std::vector<TNameSlot> slots_;
+  std::vector<TOpeSlots> ope_slots_;
+  bool gives_result_ = false;  // the last operation assigns "____arg"
+  std::unique_ptr<TRunState> state_;  // of the run in progress or the last one; its temporaries are kept
+  bool running_ = false;
   std::unique_ptr<TCustomParam> result_;
+  bool has_result_ = false;
   std::string last_error_;
 };
 
