@@ -45,6 +45,7 @@ class TFormView {
   // The display mode full screen uses (kNoDisplayMode: full screen is refused).
   void SetChosenMode(int32_t index) { chosen_mode_ = index; }
   int32_t ChosenMode() const { return chosen_mode_; }
+  IWindow& Window() const { return window_; }
   // The number of display modes the screen offers.
   int32_t DisplayModeCount() const { return static_cast<int32_t>(window_.DisplayModes().size()); }
 

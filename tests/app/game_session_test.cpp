@@ -1,6 +1,7 @@
 // The game's subsystems wired into the player process: the frame procedure reaches the file manager's upkeep and
 // the media step, the memory collection comes first, a declined disc ends the player, and shutdown frees the image
-// cache after the scene.
+// cache after the scene; the media managers start with the media library and are freed in order before it is
+// finalised.
 #include "app/game_session.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,21 @@ TEST(GameSession, FrameStepsDiscQuitAndShutdownReachTheRealSubsystems) {
   ASSERT_NE(bases, trace.end());
   ASSERT_NE(images, trace.end());
   EXPECT_LT(bases, images);
+  // The managers start in their order after "MediaInit", and go in theirs between "MediaFinal" and "velkFinal"
+  // (the project's screen makes a screen manager).
+  auto media_trace = [&](const std::string& from, const std::string& to) {
+    auto begin = std::find(trace.begin(), trace.end(), from);
+    auto end = std::find(begin, trace.end(), to);
+    EXPECT_NE(end, trace.end()) << from << " .. " << to;
+    return std::vector<std::string>(begin, end);
+  };
+  EXPECT_EQ(media_trace("MediaInit", "VelkInitColor"),
+            (std::vector<std::string>{"MediaInit", "MediaInit:7", "MediaInit:8", "MediaInit:9", "MediaInit:10",
+                                      "MediaInit:11", "MediaInit:12", "MediaInit:13", "MediaInit:14", "MediaInit:15",
+                                      "MediaInit:16"}));
+  EXPECT_EQ(media_trace("MediaFinal", "FormClose"),
+            (std::vector<std::string>{"MediaFinal", "ScreenMan.Free", "VideoMan.Free", "WmpMan.Free", "OggMan.Free",
+                                      "CddaMan.Free", "MidiMan.Free", "velkFinal"}));
 }
 
 }  // namespace
