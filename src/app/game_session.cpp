@@ -167,6 +167,11 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
     setup.WaveOutput = wave_output_.get();
   }
   TAudioMixer* mixer = mixer_;
+  if (mixer != nullptr) {
+    mixer->SetMasterVolume(MasterVolumeHundredthsDb(settings.MasterVolume));
+    if (settings.MuteWhenInactive && process.Form() != nullptr)
+      process.Form()->SetFocusHook([mixer](bool focused) { mixer->SetMuted(!focused); });
+  }
   setup.MakeMidiPlayer = [mixer, &clock]() -> std::unique_ptr<IMidiSongPlayer> {
     return std::make_unique<TSynthSongPlayer>(mixer, clock);
   };

@@ -12,6 +12,7 @@
 #include "app/form_view.h"
 #include "app/headless_runner.h"
 #include "app/player_process.h"
+#include "medialib/audio_mixer.h"
 #include "medialib/null_media.h"
 #include "platform/headless/headless_clock.h"
 #include "platform/headless/memory_resources.h"
@@ -21,6 +22,14 @@
 
 namespace velk {
 namespace {
+
+// A sound that is 1000 in every sample.
+class TConstantSource : public IPcmSource {
+ public:
+  void MixInto(int32_t* mix, size_t frames, bool) override {
+    for (size_t i = 0; i < frames * kAudioChannels; ++i) mix[i] += 1000;
+  }
+};
 
 class TTestFiles : public TPosixFiles {
  public:
@@ -50,12 +59,35 @@ TEST(GameSession, FrameStepsDiscQuitAndShutdownReachTheRealSubsystems) {
   host.Platform = {&clock, &boxes, &files, &resources};
   host.MediaLoader = [] { return std::make_unique<TNullVelkMedia>(); };
   host.Window = &window;
+  // The player's audio settings: a tenth of the amplitude (-20 dB), muted without the focus; sound through the
+  // wave output.
+  test::WriteFile(dir / "game.ini", "[Sound]\r\nDirectSound=0\r\nMasterVolume=10\r\n");
+  TAudioMixer mixer;
+  TConstantSource sound;
+  mixer.AddSource(&sound);
   TGameSession session(host.Platform);
+  session.SetMixer(&mixer);
   session.Serve(host);
   TInputScript script;
   bool media_set = false, memory_first = false, declined = false;
+  std::vector<int16_t> heard;  // the first sample of the mix: focused, without the focus, focused again
+  auto listen = [&] {
+    int16_t out[2];
+    mixer.Fill(out, 1);
+    heard.push_back(out[0]);
+  };
   host.MessageLoop = [&](TFormView& form) {
     media_set = form.Media() != nullptr;
+    listen();
+    TInputEvent focus;
+    focus.Kind = TInputKind::FocusLost;
+    window.Push(focus);
+    form.PumpEvents();
+    listen();
+    focus.Kind = TInputKind::FocusGained;
+    window.Push(focus);
+    form.PumpEvents();
+    listen();
     memory_first = session.Files().Count() >= 2 && session.Files().Collection(0).BaseFolder().empty() &&
                    session.Files().Collection(0).ArchiveStream() == nullptr;
     THeadlessRunner runner(window, boxes, clock, script, 5, true);
@@ -73,6 +105,7 @@ TEST(GameSession, FrameStepsDiscQuitAndShutdownReachTheRealSubsystems) {
 
   EXPECT_EQ(session.FrameUpkeeps(), 5);
   EXPECT_TRUE(media_set);
+  EXPECT_EQ(heard, (std::vector<int16_t>{100, 0, 100}));
   EXPECT_TRUE(memory_first);
   EXPECT_TRUE(declined);
   EXPECT_TRUE(process.Values().QuitFlag);

@@ -17,6 +17,8 @@ TEST(GameSettings, DefaultsWithoutTheFileAndTheDelayRule) {
   EXPECT_TRUE(d.DirectSound);
   EXPECT_EQ(d.DelayTime, 500);
   EXPECT_FALSE(d.UseWMP);
+  EXPECT_EQ(d.MasterVolume, 100);
+  EXPECT_TRUE(d.MuteWhenInactive);
 
   struct {
     const char* stored;
@@ -31,6 +33,18 @@ TEST(GameSettings, DefaultsWithoutTheFileAndTheDelayRule) {
   EXPECT_FALSE(s.DirectSound);
   EXPECT_TRUE(s.UseWMP);
   EXPECT_EQ(s.DelayTime, 500);
+
+  // The player's audio settings: the volume held to 0 .. 100 percent, and its level in hundredths of a decibel.
+  test::WriteFile(dir / "game.ini", "[Sound]\r\nMasterVolume=250\r\nMuteWhenInactive=0\r\n");
+  s = ReadGameSettings(dir / "game.ini");
+  EXPECT_EQ(s.MasterVolume, 100);
+  EXPECT_FALSE(s.MuteWhenInactive);
+  test::WriteFile(dir / "game.ini", "[Sound]\r\nMasterVolume=-5\r\n");
+  EXPECT_EQ(ReadGameSettings(dir / "game.ini").MasterVolume, 0);
+  EXPECT_EQ(MasterVolumeHundredthsDb(100), 0);
+  EXPECT_EQ(MasterVolumeHundredthsDb(50), -602);
+  EXPECT_EQ(MasterVolumeHundredthsDb(10), -2000);
+  EXPECT_EQ(MasterVolumeHundredthsDb(0), -10000);
 }
 
 TEST(IniFile, WritingKeepsEveryLineItDoesNotOwn) {
@@ -58,7 +72,7 @@ TEST(IniFile, WritingKeepsEveryLineItDoesNotOwn) {
   EXPECT_EQ(test::ReadFile(path), "[A]\nb=1\nc=2\n");
 }
 
-TEST(FormConfig, ReadsAndWritesOnlyItsTwoKeys) {
+TEST(FormConfig, ReadsAndWritesOnlyItsOwnKeys) {
   test::TempDir dir;
   std::string path = dir / "game.ini";
   test::WriteFile(path, "[Sound]\r\nDirectSound=1\r\nDelayTime=1234\r\n[Video]\r\nUseWMP=1\r\n");
@@ -102,6 +116,31 @@ TEST(FormConfig, ReadsAndWritesOnlyItsTwoKeys) {
   // DelayTime 50 shows position 1 (0, clamped).
   test::WriteFile(fresh, "[Sound]\r\nDelayTime=50\r\n");
   EXPECT_EQ(TFormConfig(fresh).Position(), 1);
+
+  // The player's audio settings are written once they leave their defaults, and kept written after that.
+  {
+    TFormConfig audio(fresh);
+    EXPECT_TRUE(audio.MuteWhenInactive());
+    EXPECT_EQ(audio.Volume(), 100);
+    audio.ClickMuteWhenInactive();
+    audio.SetVolume(130);
+    EXPECT_EQ(audio.Volume(), 100);
+    audio.SetVolume(40);
+    EXPECT_EQ(audio.VolumeLabel(), "40%");
+    audio.Ok();
+  }
+  EXPECT_EQ(test::ReadFile(fresh),
+            "[Sound]\r\nDelayTime=100\r\nDirectSound=1\r\nMasterVolume=40\r\nMuteWhenInactive=0\r\n");
+  {
+    TFormConfig audio(fresh);
+    EXPECT_FALSE(audio.MuteWhenInactive());
+    EXPECT_EQ(audio.Volume(), 40);
+    audio.ClickMuteWhenInactive();
+    audio.SetVolume(100);
+    audio.Ok();
+  }
+  EXPECT_EQ(test::ReadFile(fresh),
+            "[Sound]\r\nDelayTime=100\r\nDirectSound=1\r\nMasterVolume=100\r\nMuteWhenInactive=1\r\n");
 }
 
 TEST(ConfigDialogView, MouseAndKeysDriveTheDialog) {
