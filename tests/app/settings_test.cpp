@@ -182,6 +182,42 @@ TEST(ConfigDialogView, MouseAndKeysDriveTheDialog) {
   EXPECT_FALSE(form.Running());
   EXPECT_EQ(test::ReadFile(path), "[Sound]\r\nDirectSound=0\r\nDelayTime=200\r\n");
 
+  // The audio settings: the mute box and Alt+M, the volume bar in steps of 10 % and the up and down keys.
+  TFormConfig audio(path);
+  TConfigDialogView audio_view(audio, window);
+  auto send = [&](TInputKind kind, int32_t x, int32_t y) {
+    TInputEvent e;
+    e.Kind = kind;
+    e.X = x;
+    e.Y = y;
+    audio_view.HandleEvent(e);
+  };
+  send(TInputKind::MouseDown, TConfigDialogView::kMuteBox.Left + 5, TConfigDialogView::kMuteBox.Top + 5);
+  EXPECT_FALSE(audio.MuteWhenInactive());
+  TInputEvent alt_m;
+  alt_m.Kind = TInputKind::KeyDown;
+  alt_m.Key = 0x4D;
+  alt_m.Alt = true;
+  audio_view.HandleEvent(alt_m);
+  EXPECT_TRUE(audio.MuteWhenInactive());
+  const int32_t bar_y = TConfigDialogView::kVolumeBar.Top + 10;
+  send(TInputKind::MouseDown, TConfigDialogView::kVolumeBar.Left + 12, bar_y);
+  EXPECT_EQ(audio.Volume(), 0);
+  send(TInputKind::MouseMove, TConfigDialogView::kVolumeBar.Right, bar_y);  // dragged to the end
+  send(TInputKind::MouseUp, TConfigDialogView::kVolumeBar.Right, bar_y);
+  EXPECT_EQ(audio.Volume(), 100);
+  send(TInputKind::MouseMove, TConfigDialogView::kVolumeBar.Left + 12, bar_y);  // released: no longer dragged
+  EXPECT_EQ(audio.Volume(), 100);
+  TInputEvent down;
+  down.Kind = TInputKind::KeyDown;
+  down.Key = 0x28;
+  audio_view.HandleEvent(down);
+  EXPECT_EQ(audio.Volume(), 90);
+  // Half way along the channel (12 pixels in from either end of the bar) is half the volume.
+  EXPECT_EQ(TConfigDialogView::VolumeAt((TConfigDialogView::kVolumeBar.Left + TConfigDialogView::kVolumeBar.Right) / 2),
+            50);
+  audio.Cancel();
+
   // Escape cancels.
   TFormConfig second(path);
   TConfigDialogView view2(second, window);
