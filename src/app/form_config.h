@@ -1,5 +1,6 @@
 #pragma once
-// The configuration dialog ("/config"): edits the DirectSound switch and the sound delay in game.ini. This is its
+// The configuration dialog ("/config"): edits the DirectSound switch and the sound delay in game.ini, and the
+// player's own audio settings: the master volume and muting while the window has not the focus. This is its
 // state and behaviour; TConfigDialogView shows it in a window.
 #include <cstdint>
 #include <string>
@@ -18,6 +19,9 @@ class TFormConfig {
   static constexpr const char* kCancelCaption = "キャンセル";
   static constexpr int32_t kMinPosition = 1;
   static constexpr int32_t kMaxPosition = 5;
+  static constexpr const char* kMuteCaption = "非アクティブ時に消音する(&M)";
+  static constexpr const char* kVolumeCaption = "音量(&V)：";
+  static constexpr int32_t kVolumeStep = 10;
 
   // Create: sets the running flag and reads game.ini at that path (a missing file gives the defaults).
   explicit TFormConfig(const std::string& ini_path);
@@ -35,16 +39,27 @@ class TFormConfig {
   void ClickDirectSound();
   // Track bar change; the position is kept inside 1 .. 5.
   void SetPosition(int32_t position);
-  // OK writes DirectSound and DelayTime (position * 100) and saves; both close the dialog. False when the file could
+  // OK writes DirectSound and DelayTime (position * 100), MasterVolume and MuteWhenInactive when they are stored
+  // already or differ from their defaults, and saves; both close the dialog. False when the file could
   // not be written (the dialog still closes).
   bool Ok();
   void Cancel() { running_ = false; }
+
+  bool MuteWhenInactive() const { return mute_when_inactive_; }
+  void ClickMuteWhenInactive() { mute_when_inactive_ = !mute_when_inactive_; }
+  // Percent, kept inside 0 .. 100.
+  int32_t Volume() const { return volume_; }
+  void SetVolume(int32_t percent);
+  // "%d%%" of the volume.
+  std::string VolumeLabel() const;
 
  private:
   TIniFile ini_;
   bool running_ = true;
   bool direct_sound_ = true;
   int32_t position_ = 5;
+  bool mute_when_inactive_ = true;
+  int32_t volume_ = 100;
 };
 
 }  // namespace velk

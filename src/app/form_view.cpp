@@ -166,8 +166,14 @@ void TFormView::HandleEvent(const TInputEvent& event) {
     case TInputKind::Text:
       if (active_ && scene_ != nullptr) scene_->TextInput(Utf8ToCp932(event.Text));
       break;
-    case TInputKind::FocusGained: Activate(); break;
-    case TInputKind::FocusLost: Deactivate(); break;
+    case TInputKind::FocusGained:
+      if (focus_hook_) focus_hook_(true);
+      Activate();
+      break;
+    case TInputKind::FocusLost:
+      if (focus_hook_) focus_hook_(false);
+      Deactivate();
+      break;
     case TInputKind::Close: RequestClose(); break;
   }
 }

@@ -3,6 +3,7 @@
 // into the scene's input state, suspends and resumes the game with the application's focus, switches between windowed
 // and full-screen display, and runs the frames that the tick source hands it.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/frame_services.h"
@@ -41,10 +42,13 @@ class TFormView {
   void SetMedia(IFrameMedia* media) { media_ = media; }
   void SetMediaLib(IVelkMedia* lib) { media_lib_ = lib; }
   void SetTickSource(ITickSource* source) { tick_source_ = source; }
+  // Told when the window gains (true) or loses (false) the focus, whether or not the game pauses.
+  void SetFocusHook(std::function<void(bool focused)> hook) { focus_hook_ = std::move(hook); }
   void SetJapanese(bool japanese) { japanese_ = japanese; }
   // The display mode full screen uses (kNoDisplayMode: full screen is refused).
   void SetChosenMode(int32_t index) { chosen_mode_ = index; }
   int32_t ChosenMode() const { return chosen_mode_; }
+  IWindow& Window() const { return window_; }
   // The number of display modes the screen offers.
   int32_t DisplayModeCount() const { return static_cast<int32_t>(window_.DisplayModes().size()); }
 
@@ -120,6 +124,7 @@ class TFormView {
   TProcessValues& values_;
   TTrace& trace_;
   IWindow& window_;
+  std::function<void(bool)> focus_hook_;
   IMessageBoxes& boxes_;
   IClock& clock_;
   IFrameProject* project_ = nullptr;

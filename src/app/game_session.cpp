@@ -4,12 +4,15 @@
 #include <random>
 
 #include "app/form_view.h"
+#include "app/frame_media.h"
 #include "app/player_process.h"
 #include "app/player_var_host.h"
 #include "app/scene_adapter.h"
 #include "base/error.h"
 #include "base/sjis.h"
 #include "gfx/image_cache.h"
+#include "media/midi_song_player.h"
+#include "media/wave_output.h"
 #include "expr/sys_func_man.h"
 #include "scene/base_list.h"
 #include "scene/scene_func_host.h"
@@ -155,7 +158,49 @@ void TGameSession::SetTitle(const std::string& title) {
   if (var_host_) var_host_->SetTitle(title);
 }
 
-std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess&) { return std::make_unique<TNoFrameMedia>(); }
+std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
+  IVelkMedia* lib = process.MediaLib().Lib();
+  if (lib == nullptr || platform_.Clock == nullptr) return std::make_unique<TNoFrameMedia>();
+  const TGameSettings& settings = process.Settings();
+  IClock& clock = *platform_.Clock;
+  TMediaSetup setup;
+  setup.Lib = lib;
+  setup.Files = &files_;
+  setup.Init.Streams = process.MediaLib().StreamCallbacks();
+  setup.Init.Fpu = TVelkLib::FpuCallbacks();
+  setup.UseWmp = settings.UseWMP;
+  setup.DirectSound = settings.DirectSound;
+  // Without the library's own output, Ogg and wave sounds go through the wave output into the mixer.
+  if (!settings.DirectSound && mixer_ != nullptr) {
+    wav_device_ = std::make_unique<TAudioWavDevice>(*mixer_);
+    wav_out_ = std::make_unique<TWavOut>(*wav_device_, clock, settings.DelayTime);
+    wave_output_ = std::make_unique<TWaveOutput>(*wav_out_);
+    setup.WaveOutput = wave_output_.get();
+  }
+  TAudioMixer* mixer = mixer_;
+  if (mixer != nullptr) {
+    mixer->SetMasterVolume(MasterVolumeHundredthsDb(settings.MasterVolume));
+    if (settings.MuteWhenInactive && process.Form() != nullptr)
+      process.Form()->SetFocusHook([mixer](bool focused) { mixer->SetMuted(!focused); });
+  }
+  setup.MakeMidiPlayer = [mixer, &clock]() -> std::unique_ptr<IMidiSongPlayer> {
+    return std::make_unique<TSynthSongPlayer>(mixer, clock);
+  };
+  setup.MidiDevices = {TSynthMidiOut::Device().Name};
+  if (process.Form() != nullptr) setup.Window = &process.Form()->Window();
+  if (process.Project() != nullptr) {
+    setup.ScreenWidth = process.Project()->ScreenWidth();
+    setup.ScreenHeight = process.Project()->ScreenHeight();
+    // The preferred full-screen size is the screen's own.
+    setup.PreferredWidth = setup.ScreenWidth;
+    setup.PreferredHeight = setup.ScreenHeight;
+  }
+  const TTrace& trace = process.Trace();
+  setup.Trace = [&trace](const char* name) { trace(name); };
+  auto media = std::make_unique<TMediaSet>(setup);
+  media_ = media.get();
+  return std::make_unique<TFrameMediaSet>(std::move(media), [this] { media_ = nullptr; });
+}
 
 bool TGameSession::FreePart(const std::string& name) {
   // The image cache outlives the scene (its components hand their pictures back when they are destroyed).
@@ -163,6 +208,8 @@ bool TGameSession::FreePart(const std::string& name) {
     images_.reset();
     return true;
   }
+  // The media managers, in their shutdown order.
+  if (media_ != nullptr && media_->FreePart(name)) return true;
   // The system functions go after the project that called them.
   if (name == "SysFuncMan.Free" && funcs_ != nullptr) {
     funcs_.reset();

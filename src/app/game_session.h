@@ -10,7 +10,12 @@
 
 namespace velk {
 
+class TAudioMixer;
+class TAudioWavDevice;
 class TBrixCollection;
+class TMediaSet;
+class TWaveOutput;
+class TWavOut;
 class TPlayerVarHost;
 struct TPlayerHost;
 class TPlayerProcess;
@@ -33,8 +38,12 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
 
   TVrFileManager& Files() { return files_; }
 
-  // The media managers, started at "MediaInit" (see TPlayerHost::StartMedia); none yet beyond the media library's
-  // own per-frame update, which the frame procedure calls.
+  // The mixer in front of the platform's audio output, owned by the caller and outliving this session: the wave
+  // output and the MIDI synthesiser play into it. Without one they play nowhere. Call before StartMedia.
+  void SetMixer(TAudioMixer* mixer) { mixer_ = mixer; }
+  // The media managers, started at "MediaInit" (see TPlayerHost::StartMedia) with the process's media library;
+  // the frame procedure drives them through what this returns, which frees them when it goes. Without a library
+  // there are none.
   std::unique_ptr<IFrameMedia> StartMedia(TPlayerProcess& process);
   // Frees a part of the game by its shutdown name; true when it existed (see TPlayerHost::FreePart).
   bool FreePart(const std::string& name);
@@ -69,6 +78,13 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   std::unique_ptr<TSceneFuncHost> func_host_;
   std::unique_ptr<TSysFuncMan> funcs_;  // the system functions and the data tables
   int64_t upkeeps_ = 0;
+  // Sound: the wave output (when sound does not go through the media library) and the media managers, whose owner
+  // the process holds; the wave output outlives them.
+  TAudioMixer* mixer_ = nullptr;
+  std::unique_ptr<TAudioWavDevice> wav_device_;
+  std::unique_ptr<TWavOut> wav_out_;
+  std::unique_ptr<TWaveOutput> wave_output_;
+  TMediaSet* media_ = nullptr;
 };
 
 }  // namespace velk

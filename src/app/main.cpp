@@ -267,6 +267,7 @@ int main(int argc, char** argv) {
     return std::make_unique<velk::TVelkMediaLibrary>(mixer, pump);
   };
   velk::TGameSession session(host.Platform);
+  session.SetMixer(&mixer);
   session.Serve(host);
   velk::TPlayerProcess process(std::move(host));
   running = &process;

@@ -99,4 +99,23 @@ void TMediaSet::RestoreSound() {
   ogg_->Restore();
 }
 
+namespace {
+template <class T>
+bool FreeOne(std::unique_ptr<T>& manager) {
+  if (manager == nullptr) return false;
+  manager.reset();
+  return true;
+}
+}  // namespace
+
+bool TMediaSet::FreePart(const std::string& name) {
+  if (name == "ScreenMan.Free") return FreeOne(screen_);
+  if (name == "VideoMan.Free") return FreeOne(video_);
+  if (name == "WmpMan.Free") return FreeOne(wmp_);
+  if (name == "OggMan.Free") return FreeOne(ogg_);
+  if (name == "CddaMan.Free") return FreeOne(cdda_);
+  if (name == "MidiMan.Free") return FreeOne(midi_);
+  return false;
+}
+
 }  // namespace velk

@@ -64,6 +64,9 @@ class TMediaSet {
   // Sound on and off (the sound-on system variable): every sound manager.
   void SetSoundEnabled(bool enabled);
   void RestoreSound();
+  // Frees one manager at shutdown by its name ("ScreenMan.Free", "VideoMan.Free", "WmpMan.Free", "OggMan.Free",
+  // "CddaMan.Free", "MidiMan.Free"); true when it existed. The set is not driven any more once one is freed.
+  bool FreePart(const std::string& name);
 
   TScreenManager* Screen() { return screen_.get(); }
   TVideoManager& Video() { return *video_; }

@@ -20,7 +20,7 @@ std::string TSynthMidiOut::FindSoundFont() {
   return {};
 }
 
-TSynthMidiOut::TSynthMidiOut(IAudioOutput* output, const std::string& sound_font) : output_(output) {
+TSynthMidiOut::TSynthMidiOut(TAudioMixer* mixer, const std::string& sound_font) : mixer_(mixer) {
   for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
     fluid_set_log_function(level, QuietLog, nullptr);
   settings_ = new_fluid_settings();
@@ -43,7 +43,7 @@ TSynthMidiOut::~TSynthMidiOut() {
   if (settings_ != nullptr) delete_fluid_settings(settings_);
 }
 
-std::vector<TMidiDevice> TSynthMidiOut::Devices() {
+TMidiDevice TSynthMidiOut::Device() {
   TMidiDevice d;
   d.DriverVersion = "01.00";
   d.Name = "Software Synthesizer";
@@ -51,7 +51,7 @@ std::vector<TMidiDevice> TSynthMidiOut::Devices() {
   d.Voices = 256;
   d.Notes = 256;
   d.ChannelMask = 0xFFFF;
-  return {d};
+  return d;
 }
 
 bool TSynthMidiOut::Open(int32_t port, TMidiLongDone done) {
@@ -63,7 +63,7 @@ bool TSynthMidiOut::Open(int32_t port, TMidiLongDone done) {
     done_ = std::move(done);
     open_ = true;
   }
-  if (output_ != nullptr) output_->Start([this](int16_t* samples, size_t frames) { Render(samples, frames); });
+  if (mixer_ != nullptr) mixer_->AddSource(this);
   return true;
 }
 
@@ -77,8 +77,8 @@ void TSynthMidiOut::Close() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!open_) return;
   }
-  // The output's thread renders under the lock: it is stopped first, without the lock.
-  if (output_ != nullptr) output_->Stop();
+  // The mixer renders under the lock: it lets go of the port first, without the lock.
+  if (mixer_ != nullptr) mixer_->RemoveSource(this);
   std::lock_guard<std::mutex> lock(mutex_);
   fluid_synth_system_reset(synth_);
   done_ = nullptr;
@@ -126,6 +126,12 @@ void TSynthMidiOut::Render(int16_t* samples, size_t frames) {
     return;
   }
   fluid_synth_write_s16(synth_, static_cast<int>(frames), samples, 0, 2, samples, 1, 2);
+}
+
+void TSynthMidiOut::MixInto(int32_t* mix, size_t frames, bool) {
+  scratch_.resize(frames * kAudioChannels);
+  Render(scratch_.data(), frames);
+  for (size_t i = 0; i < scratch_.size(); ++i) mix[i] += scratch_[i];
 }
 
 }  // namespace velk

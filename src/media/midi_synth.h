@@ -1,12 +1,14 @@
 #pragma once
 // The MIDI output port of this player: a software synthesiser (FluidSynth) with a General MIDI sound font, rendering
-// 44.1 kHz 16-bit stereo into the platform's audio output. Without a sound font the port still opens and takes every
+// 44.1 kHz 16-bit stereo as a source of the player's one audio mixer. Without a sound font the port still opens and takes every
 // message, and plays silence.
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "media/midi_output.h"
+#include "medialib/audio_mixer.h"
 #include "platform/audio.h"
 
 extern "C" {
@@ -16,21 +18,23 @@ struct _fluid_synth_t;
 
 namespace velk {
 
-class TSynthMidiOut : public IMidiOut {
+class TSynthMidiOut : public IMidiOut, public IPcmSource {
  public:
   // The sound fonts looked for when none is named, in order: the small General MIDI font, then the system's
   // default one.
   static constexpr const char* kSoundFontPaths[] = {"/usr/share/sounds/sf2/TimGM6mb.sf2",
                                                     "/usr/share/sounds/sf2/default-GM.sf2"};
 
-  // output: where the open port plays (null: the caller renders with Render). sound_font: a path, or empty for the
-  // first of kSoundFontPaths that exists.
-  explicit TSynthMidiOut(IAudioOutput* output, const std::string& sound_font = {});
+  // mixer: the mixer the open port is a source of (null: the caller renders with Render). sound_font: a path, or
+  // empty for the first of kSoundFontPaths that exists.
+  explicit TSynthMidiOut(TAudioMixer* mixer, const std::string& sound_font = {});
   ~TSynthMidiOut() override;
   TSynthMidiOut(const TSynthMidiOut&) = delete;
   TSynthMidiOut& operator=(const TSynthMidiOut&) = delete;
 
-  std::vector<TMidiDevice> Devices() override;
+  // The one device: the synthesiser.
+  static TMidiDevice Device();
+  std::vector<TMidiDevice> Devices() override { return {Device()}; }
   // Port -1 or 0 opens the synthesiser; other ports do not exist.
   bool Open(int32_t port, TMidiLongDone done) override;
   void Reset() override;
@@ -40,6 +44,8 @@ class TSynthMidiOut : public IMidiOut {
 
   // Renders frames stereo frames (interleaved 16-bit samples).
   void Render(int16_t* samples, size_t frames);
+  // IPcmSource: adds the next frames of the synthesiser to the mix.
+  void MixInto(int32_t* mix, size_t frames, bool wait) override;
   bool HasSoundFont() const { return sound_font_id_ >= 0; }
   static std::string FindSoundFont();
 
@@ -48,7 +54,8 @@ class TSynthMidiOut : public IMidiOut {
   _fluid_hashtable_t* settings_ = nullptr;
   _fluid_synth_t* synth_ = nullptr;
   int sound_font_id_ = -1;
-  IAudioOutput* output_;
+  TAudioMixer* mixer_;
+  std::vector<int16_t> scratch_;  // the mixer's thread only
   TMidiLongDone done_;
   bool open_ = false;
 };

@@ -93,7 +93,11 @@ bool TAudioWavDevice::Open() {
     if (open_) return true;
     open_ = true;
   }
-  output_.Start([this](int16_t* samples, size_t frames) { Fill(samples, frames); });
+  if (mixer_ != nullptr) {
+    mixer_->AddSource(this);
+  } else {
+    output_->Start([this](int16_t* samples, size_t frames) { Fill(samples, frames); });
+  }
   return true;
 }
 
@@ -106,8 +110,12 @@ bool TAudioWavDevice::Write(TWavHeader& header) {
 }
 
 void TAudioWavDevice::Close() {
-  // The output's thread takes the lock in Fill, so it is stopped first, without the lock.
-  output_.Stop();
+  // The output's thread takes the lock in Fill, so it is stopped (or the mixer let go of) first, without the lock.
+  if (mixer_ != nullptr) {
+    mixer_->RemoveSource(this);
+  } else {
+    output_->Stop();
+  }
   std::lock_guard<std::mutex> lock(mutex_);
   for (TWavHeader* h : queue_) h->Flags |= WHDR_DONE;
   queue_.clear();
@@ -135,6 +143,12 @@ void TAudioWavDevice::Fill(int16_t* samples, size_t frames) {
   }
   queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(finished));
   std::memset(out + done, 0, wanted - done);
+}
+
+void TAudioWavDevice::MixInto(int32_t* mix, size_t frames, bool) {
+  scratch_.resize(frames * kAudioChannels);
+  Fill(scratch_.data(), frames);
+  for (size_t i = 0; i < scratch_.size(); ++i) mix[i] += scratch_[i];
 }
 
 // ---- TWavBuffer ----

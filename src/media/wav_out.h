@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "medialib/audio_mixer.h"
 #include "platform/audio.h"
 #include "platform/null_audio.h"
 #include "platform/platform.h"
@@ -59,11 +60,13 @@ class IWavDevice {
   virtual void Close() = 0;
 };
 
-// The wave device over the platform's audio output: the output pulls the queued blocks in order and silence when
-// none is queued. The output falls back to a null sink that consumes in real time when no device opens.
-class TAudioWavDevice : public IWavDevice {
+// The wave device over the player's audio: a source of the one mixer in front of the platform's output (whose owner
+// starts it once), or over an output of its own that it starts itself (the null sink that stands in when no device
+// opens). Either way the queued blocks are played in order and silence when none is queued.
+class TAudioWavDevice : public IWavDevice, public IPcmSource {
  public:
-  explicit TAudioWavDevice(IAudioOutput& output) : output_(output) {}
+  explicit TAudioWavDevice(IAudioOutput& output) : output_(&output) {}
+  explicit TAudioWavDevice(TAudioMixer& mixer) : mixer_(&mixer) {}
   ~TAudioWavDevice() override;
   TAudioWavDevice(const TAudioWavDevice&) = delete;
   TAudioWavDevice& operator=(const TAudioWavDevice&) = delete;
@@ -73,13 +76,17 @@ class TAudioWavDevice : public IWavDevice {
   void Close() override;
   // Writes the next frames of the queued blocks (silence after them) and marks every block it finishes done.
   void Fill(int16_t* samples, size_t frames);
+  // IPcmSource: adds the next frames of the queued blocks to the mix.
+  void MixInto(int32_t* mix, size_t frames, bool wait) override;
 
  private:
-  IAudioOutput& output_;
+  IAudioOutput* output_ = nullptr;
+  TAudioMixer* mixer_ = nullptr;
   std::mutex mutex_;
   std::vector<TWavHeader*> queue_;
   size_t offset_ = 0;  // bytes of the first queued block already played
   bool open_ = false;
+  std::vector<int16_t> scratch_;  // the mixer's thread only
 };
 
 class TWavOut;

@@ -17,6 +17,8 @@ TEST(GameSettings, DefaultsWithoutTheFileAndTheDelayRule) {
   EXPECT_TRUE(d.DirectSound);
   EXPECT_EQ(d.DelayTime, 500);
   EXPECT_FALSE(d.UseWMP);
+  EXPECT_EQ(d.MasterVolume, 100);
+  EXPECT_TRUE(d.MuteWhenInactive);
 
   struct {
     const char* stored;
@@ -31,6 +33,18 @@ TEST(GameSettings, DefaultsWithoutTheFileAndTheDelayRule) {
   EXPECT_FALSE(s.DirectSound);
   EXPECT_TRUE(s.UseWMP);
   EXPECT_EQ(s.DelayTime, 500);
+
+  // The player's audio settings: the volume held to 0 .. 100 percent, and its level in hundredths of a decibel.
+  test::WriteFile(dir / "game.ini", "[Sound]\r\nMasterVolume=250\r\nMuteWhenInactive=0\r\n");
+  s = ReadGameSettings(dir / "game.ini");
+  EXPECT_EQ(s.MasterVolume, 100);
+  EXPECT_FALSE(s.MuteWhenInactive);
+  test::WriteFile(dir / "game.ini", "[Sound]\r\nMasterVolume=-5\r\n");
+  EXPECT_EQ(ReadGameSettings(dir / "game.ini").MasterVolume, 0);
+  EXPECT_EQ(MasterVolumeHundredthsDb(100), 0);
+  EXPECT_EQ(MasterVolumeHundredthsDb(50), -602);
+  EXPECT_EQ(MasterVolumeHundredthsDb(10), -2000);
+  EXPECT_EQ(MasterVolumeHundredthsDb(0), -10000);
 }
 
 TEST(IniFile, WritingKeepsEveryLineItDoesNotOwn) {
@@ -58,7 +72,7 @@ TEST(IniFile, WritingKeepsEveryLineItDoesNotOwn) {
   EXPECT_EQ(test::ReadFile(path), "[A]\nb=1\nc=2\n");
 }
 
-TEST(FormConfig, ReadsAndWritesOnlyItsTwoKeys) {
+TEST(FormConfig, ReadsAndWritesOnlyItsOwnKeys) {
   test::TempDir dir;
   std::string path = dir / "game.ini";
   test::WriteFile(path, "[Sound]\r\nDirectSound=1\r\nDelayTime=1234\r\n[Video]\r\nUseWMP=1\r\n");
@@ -102,6 +116,31 @@ TEST(FormConfig, ReadsAndWritesOnlyItsTwoKeys) {
   // DelayTime 50 shows position 1 (0, clamped).
   test::WriteFile(fresh, "[Sound]\r\nDelayTime=50\r\n");
   EXPECT_EQ(TFormConfig(fresh).Position(), 1);
+
+  // The player's audio settings are written once they leave their defaults, and kept written after that.
+  {
+    TFormConfig audio(fresh);
+    EXPECT_TRUE(audio.MuteWhenInactive());
+    EXPECT_EQ(audio.Volume(), 100);
+    audio.ClickMuteWhenInactive();
+    audio.SetVolume(130);
+    EXPECT_EQ(audio.Volume(), 100);
+    audio.SetVolume(40);
+    EXPECT_EQ(audio.VolumeLabel(), "40%");
+    audio.Ok();
+  }
+  EXPECT_EQ(test::ReadFile(fresh),
+            "[Sound]\r\nDelayTime=100\r\nDirectSound=1\r\nMasterVolume=40\r\nMuteWhenInactive=0\r\n");
+  {
+    TFormConfig audio(fresh);
+    EXPECT_FALSE(audio.MuteWhenInactive());
+    EXPECT_EQ(audio.Volume(), 40);
+    audio.ClickMuteWhenInactive();
+    audio.SetVolume(100);
+    audio.Ok();
+  }
+  EXPECT_EQ(test::ReadFile(fresh),
+            "[Sound]\r\nDelayTime=100\r\nDirectSound=1\r\nMasterVolume=100\r\nMuteWhenInactive=1\r\n");
 }
 
 TEST(ConfigDialogView, MouseAndKeysDriveTheDialog) {
@@ -142,6 +181,42 @@ TEST(ConfigDialogView, MouseAndKeysDriveTheDialog) {
   click(TConfigDialogView::kOkButton.Left + 10, TConfigDialogView::kOkButton.Top + 10);
   EXPECT_FALSE(form.Running());
   EXPECT_EQ(test::ReadFile(path), "[Sound]\r\nDirectSound=0\r\nDelayTime=200\r\n");
+
+  // The audio settings: the mute box and Alt+M, the volume bar in steps of 10 % and the up and down keys.
+  TFormConfig audio(path);
+  TConfigDialogView audio_view(audio, window);
+  auto send = [&](TInputKind kind, int32_t x, int32_t y) {
+    TInputEvent e;
+    e.Kind = kind;
+    e.X = x;
+    e.Y = y;
+    audio_view.HandleEvent(e);
+  };
+  send(TInputKind::MouseDown, TConfigDialogView::kMuteBox.Left + 5, TConfigDialogView::kMuteBox.Top + 5);
+  EXPECT_FALSE(audio.MuteWhenInactive());
+  TInputEvent alt_m;
+  alt_m.Kind = TInputKind::KeyDown;
+  alt_m.Key = 0x4D;
+  alt_m.Alt = true;
+  audio_view.HandleEvent(alt_m);
+  EXPECT_TRUE(audio.MuteWhenInactive());
+  const int32_t bar_y = TConfigDialogView::kVolumeBar.Top + 10;
+  send(TInputKind::MouseDown, TConfigDialogView::kVolumeBar.Left + 12, bar_y);
+  EXPECT_EQ(audio.Volume(), 0);
+  send(TInputKind::MouseMove, TConfigDialogView::kVolumeBar.Right, bar_y);  // dragged to the end
+  send(TInputKind::MouseUp, TConfigDialogView::kVolumeBar.Right, bar_y);
+  EXPECT_EQ(audio.Volume(), 100);
+  send(TInputKind::MouseMove, TConfigDialogView::kVolumeBar.Left + 12, bar_y);  // released: no longer dragged
+  EXPECT_EQ(audio.Volume(), 100);
+  TInputEvent down;
+  down.Kind = TInputKind::KeyDown;
+  down.Key = 0x28;
+  audio_view.HandleEvent(down);
+  EXPECT_EQ(audio.Volume(), 90);
+  // Half way along the channel (12 pixels in from either end of the bar) is half the volume.
+  EXPECT_EQ(TConfigDialogView::VolumeAt((TConfigDialogView::kVolumeBar.Left + TConfigDialogView::kVolumeBar.Right) / 2),
+            50);
+  audio.Cancel();
 
   // Escape cancels.
   TFormConfig second(path);
