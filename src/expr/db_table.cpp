@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/error.h"
+#include "base/escapes.h"
 #include "base/sjis.h"
 #include "base/tab_strings.h"
 #include "expr/param.h"
@@ -42,31 +43,6 @@ std::string cell_text(const uint8_t* p, int32_t size) {
   return std::string(reinterpret_cast<const char*>(p), n);
 }
 
-// Resolves the escapes of a record line: a backslash before a double quote or a backslash is dropped, backslash n
-// becomes CR LF; the trail byte of a double-byte character is never an escape.
-std::string resolve_escapes(const std::string& line) {
-  std::string out;
-  out.reserve(line.size());
-  for (size_t i = 0; i < line.size();) {
-    size_t n = CharLength(line, i);
-    if (n == 1 && line[i] == '\\' && i + 1 < line.size()) {
-      char next = line[i + 1];
-      if (next == '"' || next == '\\') {
-        out += next;
-        i += 2;
-        continue;
-      }
-      if (next == 'n') {
-        out += "\r\n";
-        i += 2;
-        continue;
-      }
-    }
-    out.append(line, i, n);
-    i += n;
-  }
-  return out;
-}
 
 // Splits at spaces, dropping empty pieces.
 std::vector<std::string> split_spaces(const std::string& s) {
@@ -416,7 +392,7 @@ bool TDBTable::LoadTsv(const std::vector<std::string>& lines) {
   }
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
-    TTabStrings pieces(resolve_escapes(lines[i]));
+    TTabStrings pieces(ResolveEscapes(lines[i]));
     if (!Append()) return false;
     int32_t n = std::min(pieces.Count(), fields_.Count());
     for (int32_t f = 0; f < n; ++f) SetStr(rec_no_, f, pieces[f]);
