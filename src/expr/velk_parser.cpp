@@ -8,6 +8,7 @@
 #include "base/sjis.h"
 #include "expr/param_collection.h"
 #include "expr/sys_func_table.h"
+#include "vfs/stored_read.h"
 #include "vfs/stream_io.h"
 
 namespace velk {
@@ -237,53 +238,28 @@ void WriteOperand(TStream& s, const TCustomParam& operand) {
   }
 }
 
-namespace {
-
-// A stored expression cut off by the end of its stream is damaged, like every other truncated field: each read
-// first checks that its bytes are there.
-void need_bytes(TStream& s, int64_t n) {
-  if (n > s.Remaining()) throw EFormatError(Utf8ToCp932("式のデータが壊れています"));
-}
-
-int32_t read_int_exact(TStream& s) {
-  need_bytes(s, 4);
-  return ReadInt(s);
-}
-
-uint8_t read_byte_exact(TStream& s) {
-  need_bytes(s, 1);
-  return ReadByte(s);
-}
-
-std::string read_string_exact(TStream& s) {
-  need_bytes(s, 4);
-  return ReadString(s);
-}
-
-}  // namespace
-
 std::unique_ptr<TCustomParam> ReadOperand(TStream& s) {
-  uint8_t type = read_byte_exact(s);
+  uint8_t type = ReadByteExact(s);
   std::unique_ptr<TCustomParam> value;
   switch (type) {
     case PT_INT:
       value = NewParam(PT_INT);
-      value->SetInt(read_int_exact(s));
+      value->SetInt(ReadIntExact(s));
       break;
     case PT_FLOAT:
       value = NewParam(PT_FLOAT);
-      need_bytes(s, 10);
+      NeedBytes(s, 10);
       value->SetFloat(ReadExtended(s));
       break;
     case PT_BOOL:
       value = NewParam(PT_BOOL);
-      value->SetBool(read_byte_exact(s) != 0);
+      value->SetBool(ReadByteExact(s) != 0);
       break;
     case PT_STR:
       value = NewParam(PT_STR);
-      value->SetStr(read_string_exact(s));
+      value->SetStr(ReadStringExact(s));
       break;
-    default: value = std::make_unique<TParamVar>(read_string_exact(s)); break;
+    default: value = std::make_unique<TParamVar>(ReadStringExact(s)); break;
   }
   return value;
 }
@@ -536,16 +512,16 @@ void TVelkParser::take_result(const TCustomParam& value) {
 
 void TVelkParser::LoadFromStream(TStream& s) {
   Clear();
-  int32_t count = read_int_exact(s);
+  int32_t count = ReadIntExact(s);
   if (count < 0) throw EFormatError(Utf8ToCp932("式のデータが壊れています"));
   CheckCount(s, count, 1 + 4 + 4);  // code, target length, operand count
   std::vector<std::unique_ptr<TOpeData>> opes;
   for (int32_t i = 0; i < count; ++i) {
     auto op = std::make_unique<TOpeData>();
-    op->Code = read_byte_exact(s);
-    op->Target = read_string_exact(s);
-    int32_t n = read_int_exact(s);
-    if (op->Code == ocFunc) op->FuncNo = read_byte_exact(s);
+    op->Code = ReadByteExact(s);
+    op->Target = ReadStringExact(s);
+    int32_t n = ReadIntExact(s);
+    if (op->Code == ocFunc) op->FuncNo = ReadByteExact(s);
     if (n < 0) throw EFormatError(Utf8ToCp932("式のデータが壊れています"));
     CheckCount(s, n, 1 + 1);  // the smallest operand: a type byte and a flag byte
     for (int32_t k = 0; k < n; ++k) op->Operands.push_back(ReadOperand(s));
