@@ -11,6 +11,7 @@ extern "C" {
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
 #include "medialib/media_decoder.h"
 #include "medialib/pcm_resampler.h"
@@ -49,6 +50,25 @@ struct TCodec {
   AVRational time_base{1, 1000};
 };
 
+// The containers of the sounds and films games ship (wave, Windows Media, MPEG, AVI, Ogg, MP3), and their codecs.
+constexpr const char* kContainers = "wav,asf,mpeg,mpegvideo,avi,ogg,mp3";
+constexpr const char* kCodecs =
+    "pcm_u8,pcm_s16le,pcm_s16be,pcm_s24le,pcm_s32le,pcm_f32le,pcm_f64le,pcm_alaw,pcm_mulaw,adpcm_ms,adpcm_ima_wav,"
+    "gsm_ms,wmav1,wmav2,wmapro,wmavoice,wmalossless,mp1,mp2,mp3,mp1float,mp2float,mp3float,vorbis,wmv1,wmv2,wmv3,"
+    "vc1,mpeg1video,mpeg2video,mpeg4,msmpeg4v1,msmpeg4v2,msmpeg4,h264,cinepak,msvideo1,msrle,rawvideo,mjpeg,"
+    "indeo3,indeo4,indeo5";
+
+bool allowed_codec(const char* name) {
+  const std::string_view list = kCodecs, wanted = name != nullptr ? name : "";
+  for (size_t start = 0; start <= list.size();) {
+    size_t end = list.find(',', start);
+    if (end == std::string_view::npos) end = list.size();
+    if (list.substr(start, end - start) == wanted) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 class TAvDecoder : public IMediaDecoder {
  public:
   explicit TAvDecoder(std::unique_ptr<IByteSource> source) : source_(std::move(source)) {}
@@ -77,7 +97,14 @@ class TAvDecoder : public IMediaDecoder {
     if (format_ == nullptr) return false;
     format_->pb = io_;
     format_->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (avformat_open_input(&format_, nullptr, nullptr, nullptr) < 0) return false;  // frees format_ on failure
+    // Only the containers and codecs that games ship are opened: the library knows many more (pictures among
+    // them), and each one more is code that hostile bytes could reach.
+    format_->codec_whitelist = av_strdup(kCodecs);
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kContainers, 0);
+    const int opened = avformat_open_input(&format_, nullptr, nullptr, &options);  // frees format_ on failure
+    av_dict_free(&options);
+    if (opened < 0) return false;
     if (avformat_find_stream_info(format_, nullptr) < 0) return false;
     if (want_audio) open_codec(AVMEDIA_TYPE_AUDIO, audio_);
     if (want_video) open_codec(AVMEDIA_TYPE_VIDEO, video_);
@@ -153,7 +180,7 @@ class TAvDecoder : public IMediaDecoder {
   void open_codec(AVMediaType type, TCodec& c) {
     const AVCodec* codec = nullptr;
     const int index = av_find_best_stream(format_, type, -1, -1, &codec, 0);
-    if (index < 0 || codec == nullptr) return;
+    if (index < 0 || codec == nullptr || !allowed_codec(codec->name)) return;
     c.ctx = avcodec_alloc_context3(codec);
     if (c.ctx == nullptr) return;
     AVStream* st = format_->streams[index];
