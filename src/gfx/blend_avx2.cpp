@@ -20,10 +20,6 @@ struct Avx2 {
   using R = __m256i;
   static constexpr int kBytes = 32;
   static constexpr bool kMulAddBytes = true;
-  static constexpr bool kGather = true;
-  static R Gather32(const uint32_t* base, R index) {
-    return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), index, 4);
-  }
   static R Load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
   static void Store(void* p, R v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
   static R Set32(uint32_t x) { return _mm256_set1_epi32(static_cast<int>(x)); }

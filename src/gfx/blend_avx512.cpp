@@ -24,8 +24,6 @@ struct Avx512 {
   using R = __m512i;
   static constexpr int kBytes = 64;
   static constexpr bool kMulAddBytes = true;
-  static constexpr bool kGather = true;
-  static R Gather32(const uint32_t* base, R index) { return _mm512_i32gather_epi32(index, base, 4); }
   static R Load(const void* p) { return _mm512_loadu_si512(p); }
   static void Store(void* p, R v) { _mm512_storeu_si512(p, v); }
   // Zero-masked broadcasts with every lane selected: GCC keeps these out of the loops, which it does not do for its

@@ -105,12 +105,8 @@ template <class T> constexpr void FillTable(TRowKernel (&row)[kRowOpCount]) {
   row[static_cast<int>(TRowOp::ColorMask)] = Scalar<T>::ColorMask;
 }
 
-void Gather32(uint32_t* out, const uint32_t* row, const int32_t* index, int n) {
-  for (int k = 0; k < n; ++k) out[k] = row[index[k]];
-}
-
 TRowKernels MakeScalar() {
-  TRowKernels k{"scalar", {}, {}, Gather32};
+  TRowKernels k{"scalar", {}, {}};
   FillTable<uint16_t>(k.Row16);
   FillTable<uint32_t>(k.Row32);
   return k;

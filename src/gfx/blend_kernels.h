@@ -37,14 +37,11 @@ struct TKernelParams {
 
 // d: destination row, s: source row (unused by fills), m: 8-bit mask row (only the mask operations read it).
 using TRowKernel = void (*)(void* d, const void* s, const uint8_t* m, int n, const TKernelParams& p);
-// out[k] = row[index[k]] for n 32-bit pixels: the column gather of stretched draws.
-using TGatherKernel = void (*)(uint32_t* out, const uint32_t* row, const int32_t* index, int n);
 
 struct TRowKernels {
   const char* Name;
   TRowKernel Row16[kRowOpCount];  // 15 and 16-bit pixels
   TRowKernel Row32[kRowOpCount];  // 32-bit pixels
-  TGatherKernel Gather32 = nullptr;
   TRowKernel Kernel(TRowOp op, int storage_bits) const {
     return storage_bits == 32 ? Row32[static_cast<int>(op)] : Row16[static_cast<int>(op)];
   }

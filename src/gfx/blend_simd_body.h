@@ -426,16 +426,7 @@ template <class V> struct SimdKernels {
     Tail(TRowOp::ColorMask, 16, dv, sv, m, n, p, done);
   }
 
-  static void Gather32(uint32_t* out, const uint32_t* row, const int32_t* index, int n) {
-    int k = 0;
-    if constexpr (V::kGather) {
-      for (; k + N32 <= n; k += N32) V::Store(out + k, V::Gather32(row, V::Load(index + k)));
-    }
-    for (; k < n; ++k) out[k] = row[index[k]];
-  }
-
   static void Fill(TRowKernels& k) {
-    if constexpr (V::kGather) k.Gather32 = Gather32;
     auto set = [&k](TRowOp op, TRowKernel k16, TRowKernel k32) {
       k.Row16[static_cast<int>(op)] = k16;
       k.Row32[static_cast<int>(op)] = k32;

@@ -20,7 +20,6 @@ struct Sse2 {
   using R = __m128i;
   static constexpr int kBytes = 16;
   static constexpr bool kMulAddBytes = false;  // the multiply-add of bytes came with SSSE3
-  static constexpr bool kGather = false;  // gathers came with AVX2
   static R Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
   static void Store(void* p, R v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
   static R Set32(uint32_t x) { return _mm_set1_epi32(static_cast<int>(x)); }

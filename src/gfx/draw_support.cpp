@@ -199,13 +199,7 @@ void RunStretch(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, const 
       }
     } else {
       // 2x stretches use every source row twice: the gathered row is kept.
-      if (sy != gathered_row) {
-        if (bits == 32)
-          ActiveKernels().Gather32(reinterpret_cast<uint32_t*>(row.data()), reinterpret_cast<const uint32_t*>(sp),
-                                   cols.Index.data(), n);
-        else
-          Gather(row.data(), sp, n, bits, [&cols](int32_t k) { return cols.Index[k]; });
-      }
+      if (sy != gathered_row) Gather(row.data(), sp, n, bits, [&cols](int32_t k) { return cols.Index[k]; });
       gathered_row = sy;
       if (masked) {
         const uint8_t* mp = m.Row(sy);

@@ -78,17 +78,6 @@ void ExpectSameAsScalar(const TRowKernels& simd) {
       }
     }
   }
-  // The column gather: widths around the register size, indices repeated, reversed and scattered.
-  std::vector<uint32_t> row(300);
-  for (uint32_t& v : row) v = rng();
-  for (int width = 0; width <= kMaxWidth; ++width) {
-    std::vector<int32_t> index(static_cast<size_t>(width));
-    for (int k = 0; k < width; ++k) index[k] = k % 3 == 0 ? k / 2 : k % 3 == 1 ? 299 - k : static_cast<int>(rng() % 300);
-    std::vector<uint32_t> a(static_cast<size_t>(width) + 1, 7), b = a;
-    scalar.Gather32(a.data(), row.data(), index.data(), width);
-    simd.Gather32(b.data(), row.data(), index.data(), width);
-    ASSERT_EQ(a, b) << simd.Name << " gather width " << width;
-  }
 }
 
 TEST(BlendKernels, Sse2MatchesScalarByteForByte) {
