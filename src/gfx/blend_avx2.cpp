@@ -32,8 +32,6 @@ struct Avx2 {
   static R Xor(R a, R b) { return _mm256_xor_si256(a, b); }
   // a where keep is set, else b; keep is a comparison result, all ones or zeros per lane.
   static R Select(R keep, R a, R b) { return _mm256_blendv_epi8(b, a, keep); }
-  // a where the byte of ctrl has its top bit set, else b, per byte.
-  static R SelectTop8(R ctrl, R a, R b) { return _mm256_blendv_epi8(b, a, ctrl); }
   static R Eq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
   static R Eq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
   // a where the 32-bit lanes of x and y are equal, else b.

@@ -39,8 +39,6 @@ struct Avx512 {
   // a where keep is set, else b (bitwise: keep ? a : b).
   static R Select(R keep, R a, R b) { return _mm512_ternarylogic_epi32(keep, a, b, 0xCA); }
   // Comparisons give lanes of all ones or zeros, as in the narrower sets.
-  // a where the byte of ctrl has its top bit set, else b, per byte.
-  static R SelectTop8(R ctrl, R a, R b) { return _mm512_mask_blend_epi8(_mm512_movepi8_mask(ctrl), b, a); }
   static R Eq32(R a, R b) { return _mm512_movm_epi32(_mm512_cmpeq_epi32_mask(a, b)); }
   static R Eq16(R a, R b) { return _mm512_movm_epi16(_mm512_cmpeq_epi16_mask(a, b)); }
   // a where the 32-bit lanes of x and y are equal, else b; straight from the comparison mask.

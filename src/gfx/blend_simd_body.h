@@ -127,21 +127,6 @@ template <class V> struct SimdKernels {
     }
   }
 
-  // Blend of whole pixels with a per-pixel alpha (a holds the alpha in every byte of its pixel) through the
-  // multiply-add of bytes where V has it. The weights of the two forms above are the same bytes, 255 - a for the
-  // destination and a for the source: read as signed bytes they are -(a + 1) and a when a < 128, and 255 - a and
-  // -(256 - a) when a >= 128. So only the base differs, d below 128 and s from 128 on, chosen by the alpha's top bit.
-  static R BlendBytes32(R d, R s, R a) {
-    if constexpr (V::kMulAddBytes) {
-      const R na = V::Xor(a, V::Set32(0xFFFFFFFFu));
-      const R lo = V::Sra16_8(V::MulAddBytes(V::Lo8(d, s), V::Lo8(na, a)));
-      const R hi = V::Sra16_8(V::MulAddBytes(V::Hi8(d, s), V::Hi8(na, a)));
-      return V::And(V::Add8(V::SelectTop8(a, s, d), V::PackS16(lo, hi)), Rgb32());
-    } else {
-      return Blend32(d, s, a);
-    }
-  }
-
   static void CopyTransparent32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
     if (!p.HasTransparent) {
       std::memmove(dv, sv, 4 * static_cast<size_t>(n));
@@ -195,7 +180,7 @@ template <class V> struct SimdKernels {
     const int done = Run(d, s, n, [&](int i) {
       R mm = V::LoadMask32(m + i);
       R x = V::Load(s + i), y = V::Load(d + i);
-      R r = Select(V::Eq32(mm, z), y, BlendBytes32(y, x, Broadcast(mm)));
+      R r = Select(V::Eq32(mm, z), y, Blend32(y, x, Broadcast(mm)));
       return Select(V::Eq32(mm, full), x, r);
     });
     Tail(TRowOp::Mask, 32, dv, sv, m, n, p, done);
@@ -208,7 +193,7 @@ template <class V> struct SimdKernels {
       R mm = V::LoadMask32(m + i);
       R x = V::Load(s + i), y = V::Load(d + i);
       R am = V::Srl32_8(V::Mul16(mm, a));  // (alpha * m) >> 8; the product fits the low 16 bits of the lane
-      return Select(V::Eq32(mm, z), y, BlendBytes32(y, x, Broadcast(am)));
+      return Select(V::Eq32(mm, z), y, Blend32(y, x, Broadcast(am)));
     });
     Tail(TRowOp::AlphaMask, 32, dv, sv, m, n, p, done);
   }
