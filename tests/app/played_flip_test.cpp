@@ -41,15 +41,8 @@ class PlayedFlip : public ::testing::Test {
   TDecodedImage Play(int frames) {
     test::WriteFile(dir / "game.vkp", "version 115\nscreen 160 120\nstart main.ksb\nsave off\npage main.vks\n");
     test::WriteFile(dir / "main.vks", kGame);
-    const test::TToolRun build =
-        test::RunTool(test::ToolPath("velk-build"),
-                      "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
-    EXPECT_EQ(build.Status, 0) << build.Output;
-    const test::TToolRun run = test::RunTool(test::ToolPath("velkplayer"),
-                                             "--headless --clock virtual --frames " + std::to_string(frames) +
-                                                 " --screenshot '" + (dir / "shot.png") + "' '" + (dir / "game") + "'",
-                                             dir.Path());
-    EXPECT_EQ(run.Status, 0) << run.Output;
+    test::BuildAndPlayHeadless(dir,
+                               "--frames " + std::to_string(frames) + " --screenshot '" + (dir / "shot.png") + "'");
     const std::string png = test::ReadFile(dir / "shot.png");
     return DecodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), "shot.png");
   }

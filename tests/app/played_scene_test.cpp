@@ -64,17 +64,9 @@ class PlayedScene : public ::testing::Test {
                     "@version 115\nlabel clicked\ncalc clicks = clicks + 1\nsetprop object: \"add\"; property: 8; "
                     "value: 0x000040\nexit\n");
     test::WriteFile(dir / "input.txt", input);
-    const test::TToolRun build =
-        test::RunTool(test::ToolPath("velk-build"),
-                      "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
-    EXPECT_EQ(build.Status, 0) << build.Output;
-    const test::TToolRun run =
-        test::RunTool(test::ToolPath("velkplayer"),
-                      "--headless --clock virtual --frames " + std::to_string(frames) + " --input '" +
-                          (dir / "input.txt") + "' --screenshot '" + (dir / "shot.png") + "' --dump-vars '" +
-                          (dir / "vars.tsv") + "' '" + (dir / "game") + "'",
-                      dir.Path());
-    EXPECT_EQ(run.Status, 0) << run.Output;
+    test::BuildAndPlayHeadless(dir, "--frames " + std::to_string(frames) + " --input '" + (dir / "input.txt") +
+                                        "' --screenshot '" + (dir / "shot.png") + "' --dump-vars '" +
+                                        (dir / "vars.tsv") + "'");
     const std::string png = test::ReadFile(dir / "shot.png");
     return DecodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), "shot.png");
   }

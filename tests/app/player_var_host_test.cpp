@@ -24,15 +24,7 @@ class PlayerVariables : public ::testing::Test {
     test::WriteFile(dir / "game.vkp",
                     "title Clock Test\nscreen 160 120\nstart main.ksb\nsave off\n" + vars + "page main.vks\n");
     test::WriteFile(dir / "main.vks", page);
-    const test::TToolRun build =
-        test::RunTool(test::ToolPath("velk-build"),
-                      "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
-    EXPECT_EQ(build.Status, 0) << build.Output;
-    const test::TToolRun run = test::RunTool(test::ToolPath("velkplayer"),
-                                             "--headless --clock virtual --frames " + std::to_string(frames) +
-                                                 " --dump-vars '" + (dir / "vars.tsv") + "' '" + (dir / "game") + "'",
-                                             dir.Path());
-    EXPECT_EQ(run.Status, 0) << run.Output;
+    test::BuildAndPlayHeadless(dir, "--frames " + std::to_string(frames) + " --dump-vars '" + (dir / "vars.tsv") + "'");
     return test::ReadFile(dir / "vars.tsv");
   }
 

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <gtest/gtest.h>
+
 #include "support/temp_dir.h"
 
 namespace velk::test {
@@ -31,6 +33,15 @@ TToolRun RunTool(const std::string& tool, const std::string& args, const std::st
   run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.Output = fs::exists(log) ? ReadFile(log) : std::string();
   return run;
+}
+
+void BuildAndPlayHeadless(const TempDir& dir, const std::string& player_args) {
+  const TToolRun build = RunTool(
+      ToolPath("velk-build"), "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
+  EXPECT_EQ(build.Status, 0) << build.Output;
+  const TToolRun run = RunTool(ToolPath("velkplayer"),
+                               "--headless --clock virtual " + player_args + " '" + (dir / "game") + "'", dir.Path());
+  EXPECT_EQ(run.Status, 0) << run.Output;
 }
 
 }  // namespace velk::test

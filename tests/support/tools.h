@@ -15,4 +15,9 @@ struct TToolRun {
 // Runs the tool with the arguments (already quoted for the shell); the output goes through a log in dir.
 TToolRun RunTool(const std::string& tool, const std::string& args, const std::string& dir);
 
+class TempDir;
+// Builds the game source game.vkp of dir into game/game.dat with velk-build, then plays that folder headless on the
+// virtual clock with the player's further arguments (frames, input, screenshot, dump); both must succeed.
+void BuildAndPlayHeadless(const TempDir& dir, const std::string& player_args);
+
 }  // namespace velk::test
