@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/sjis.h"
+
 #include "scene/picture_test_support.h"
 #include "scene/scene_test_support.h"
 #include "vfs/stream.h"
@@ -160,6 +162,42 @@ TEST(VelkButton, RadioGroupKeepsOneDown) {
   TVelkButton* lone = w.Button("lone", 60);
   test::Set(*lone, PR_SELECTED, "TRUE");
   EXPECT_FALSE(lone->SelectedFlag);
+}
+
+TEST(VelkButton, CaptionIsDrawnCentredOverThePicture) {
+  TPictureWorld w(80, 40);
+  w.Files["wide.brx"] = test::MakeBrix({{.W = 60, .H = 24, .Colour = kGrey}});
+  auto* b = w.Scene.New<TVelkButton>();
+  b->SetParent(w.Base());
+  test::Set(*b, PR_SOURCE, "wide.brx");
+  b->SetLeft(10);
+  b->SetTop(8);
+  test::Set(*b, PR_FONTNAME, Utf8ToCp932("ＭＳ ゴシック"));
+  test::SetInt(*b, PR_FONTHEIGHT, 16);
+  test::SetInt(*b, PR_FONTCOLOR, int32_t(kRed));
+  test::Set(*b, PR_TEXT, Utf8ToCp932("■"));
+  w.Scene.DrawAll();
+  // The ink's box: inside the button, its centre on the button's centre (40, 20) within the glyph's bearings.
+  int32_t left = 80, right = -1, top = 40, bottom = -1;
+  for (int32_t y = 0; y < 40; ++y) {
+    for (int32_t x = 0; x < 80; ++x) {
+      // Ink in the font colour (coverage may round the channel down by one).
+      const uint32_t p = w.Pixel(x, y), red = w.Native(kRed);
+      if ((p & red) < (red & 0xF0F0F0) || (p & ~red & 0xFFFFFF) != 0) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  ASSERT_GE(right, left);
+  EXPECT_GE(left, 10);
+  EXPECT_LT(right, 70);
+  EXPECT_GE(top, 8);
+  EXPECT_LT(bottom, 32);
+  EXPECT_NEAR((left + right + 1) / 2.0, 40, 3);
+  EXPECT_NEAR((top + bottom + 1) / 2.0, 20, 3);
+  EXPECT_EQ(w.Pixel(12, 10), w.Native(kGrey));
 }
 
 TEST(VelkButton, SaveRecordBringsBackPicturesGroupAndCaption) {
