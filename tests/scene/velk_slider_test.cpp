@@ -65,6 +65,33 @@ TEST(VelkSlider, SizesItselfFromPicturesAndOrientation) {
   EXPECT_EQ(s->Layout().Offset, 40);
 }
 
+TEST(VelkSlider, BarShowsTheSecondCellUpToTheThumb) {
+  // Bar cells of 10 x 10: the first red, the second transparent; no thumb and no arrows.
+  TPictureWorld w(64, 48);
+  w.Files["half.brx"] = test::MakeBrix({{.W = 20, .H = 10, .Colour = 0x0000FF, .AlphaSplit = true}});
+  auto* s = w.Scene.New<TVelkSlider>();
+  s->SetParent(w.Base());
+  test::Set(*s, PR_SOURCE, "half.brx");
+  test::SetInt(*s, PR_MAX, 10);
+  test::SetInt(*s, PR_VALUE, 5);
+  test::SetInt(*s, PR_BARSIZE, 40);
+  const uint32_t red = w.Native(0x0000FF);
+  // Across: the first p = 20 pixels show the second cell.
+  w.Scene.DrawAll();
+  EXPECT_EQ(s->Width, 40);
+  EXPECT_NE(w.Pixel(19, 5), red);
+  EXPECT_EQ(w.Pixel(20, 5), red);
+  EXPECT_EQ(w.Pixel(39, 5), red);
+  // Upright: the lowest p pixels.
+  test::SetInt(*s, PR_ORIENTATION, 1);
+  w.Scene.DrawAll();
+  EXPECT_EQ(s->Height, 40);
+  EXPECT_EQ(w.Pixel(5, 0), red);
+  EXPECT_EQ(w.Pixel(5, 19), red);
+  EXPECT_NE(w.Pixel(5, 20), red);
+  EXPECT_NE(w.Pixel(5, 39), red);
+}
+
 TEST(VelkSlider, HeldArrowRepeatsAndNotifiesOnlyOnChange) {
   TSliderWorld w;
   TVelkSlider* s = w.Slider<TVelkSlider>("s");
