@@ -100,8 +100,11 @@ bool TVelkButton::AnimateState() {
   // Frames without display time would turn a repeating picture forever: one lap per update at most.
   for (int32_t steps = 0; FrameTime < 1 && steps <= count; ++steps) {
     if (Index < count - 1) {
+      // As for images: with two frames or fewer the time left over is dropped.
+      if (count <= 2) FrameTime = 0;
       ShowFrame(Index + 1);
     } else if (Repeat) {
+      FrameTime = 0;
       ShowFrame(0);
     } else {
       if (State != kClicked) return false;
