@@ -1,5 +1,6 @@
 // A game made with the builder whose buttons and slider are worked by an input script, played headless: the
-// variables count the clicks and the value changes, and the screenshot shows the controls as they ended.
+// variables count the clicks and the value changes, and the screenshot shows the controls as they ended, with a
+// gauge that the slider's handler sets.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -30,7 +31,7 @@ void write_strip(const std::string& path, int32_t w, int32_t h, const std::vecto
 }
 
 constexpr uint32_t kBack = 0x808080, kNormal = 0x2040A0, kHover = 0xA02040, kPressed = 0x40A020;
-constexpr uint32_t kBarRest = 0x101010, kBarDone = 0xF0F0F0;
+constexpr uint32_t kBarRest = 0x101010, kBarDone = 0xF0F0F0, kGauge = 0x30C0C0, kTrail = 0xC03030;
 const std::vector<uint32_t> kThumb = {0x00FFFF, 0xFF00FF, 0xFFFF00};
 const std::vector<uint32_t> kArrows = {0x200000, 0x400000, 0x600000, 0x002000, 0x004000, 0x006000};
 
@@ -43,6 +44,7 @@ const char kMain[] =
     "priority: 1; autoscrap: 1; onnotify: \"events.ksb:clicked\"\n"
     "slidernew name: \"vol\"; source: \"bar.brx\"; thumbsource: \"thumb.brx\"; buttonsource: \"arrows.brx\"; left: 10; "
     "top: 50; min: 0; max: 10; value: 2; priority: 1; onnotify: \"events.ksb:slid\"\n"
+    "gaugenew name: \"hp\"; source: \"gauge.brx\"; left: 10; top: 80; min: 0; max: 20; priority: 1\n"
     "label idle\n"
     "wait time: 1000\n"
     "jump page: main.ksb; target: @idle\n";
@@ -55,6 +57,7 @@ const char kEvents[] =
     "label slid\n"
     "calc slides = slides + 1\n"
     "getprop object: \"vol\"; property: 125; variable: level\n"
+    "setprop object: \"hp\"; property: 125; value: level\n"
     "exit\n";
 
 // The ok button is clicked, the autoscrapping one clicked away; the slider's second arrow is clicked twice
@@ -81,10 +84,12 @@ TEST_F(PlayedControls, ButtonsAndSliderFollowTheInputScript) {
   write_strip(dir / "bar.png", 50, 4, {kBarRest, kBarDone});
   write_strip(dir / "thumb.png", 4, 8, kThumb);
   write_strip(dir / "arrows.png", 6, 8, kArrows);
+  write_strip(dir / "gauge.png", 30, 6, {kGauge, kTrail});
   test::WriteFile(dir / "game.vkp",
                   "version 115\nscreen 160 120\nstart main.ksb\nsave off\nvar int clicks 0\nvar int slides 0\n"
                   "var int level 0\npage main.vks\npage events.vks\n"
-                  "image n.png\nimage h.png\nimage p.png\nimage bar.png\nimage thumb.png\nimage arrows.png\n");
+                  "image n.png\nimage h.png\nimage p.png\nimage bar.png\nimage thumb.png\nimage arrows.png\n"
+                  "image gauge.png\n");
   test::WriteFile(dir / "main.vks", kMain);
   test::WriteFile(dir / "events.vks", kEvents);
   test::WriteFile(dir / "input.txt", kInput);
@@ -113,6 +118,8 @@ TEST_F(PlayedControls, ButtonsAndSliderFollowTheInputScript) {
   paint(66, 50, 4, 8, kThumb[0]);
   paint(10, 50, 6, 8, kArrows[0]);
   paint(70, 50, 6, 8, kArrows[3]);
+  // The gauge follows the slider at once (no delay): 10 of 0 .. 20 fills half of its 30 pixels.
+  paint(10, 80, 15, 6, kGauge);
   for (int32_t y = 0; y < 120; ++y) {
     for (int32_t x = 0; x < 160; ++x) {
       const size_t i = size_t(y) * 160 + size_t(x);
