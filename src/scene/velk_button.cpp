@@ -24,16 +24,11 @@ const TPropTable<B> kButtonProps = {
     P::Custom<&B::AllowAllUp, &B::SetAllowAllUp>(PR_ALLOWALLUP),
     P::Plain<&B::OnNotify>(PR_ONNOTIFY),
     P::Custom<&B::Text, &B::SetText>(PR_TEXT),
-    {PR_FONTNAME, [](const B& b, TPropValue& v) { v.S = b.Caption().FontName; },
-     P::CallSetter<&B::SetFontName>},
-    {PR_FONTHEIGHT, [](const B& b, TPropValue& v) { v.I = b.Caption().FontHeight; },
-     P::CallSetter<&B::SetFontHeight>},
-    {PR_FONTSTYLE, [](const B& b, TPropValue& v) { v.I = b.Caption().Style; },
-     P::CallSetter<&B::SetFontStyle>},
-    {PR_FONTCOLOR, [](const B& b, TPropValue& v) { v.I = b.Caption().TextColor; },
-     P::CallSetter<&B::SetFontColor>},
-    {PR_ANTIALIAS, [](const B& b, TPropValue& v) { v.B = b.Caption().Quality > 0; },
-     P::CallSetter<&B::SetAntiAlias>},
+    {PR_FONTNAME, [](const B& b, TPropValue& v) { v.S = b.Caption().FontName; }, P::CallSetter<&B::SetFontName>},
+    {PR_FONTHEIGHT, [](const B& b, TPropValue& v) { v.I = b.Caption().FontHeight; }, P::CallSetter<&B::SetFontHeight>},
+    {PR_FONTSTYLE, [](const B& b, TPropValue& v) { v.I = b.Caption().Style; }, P::CallSetter<&B::SetFontStyle>},
+    {PR_FONTCOLOR, [](const B& b, TPropValue& v) { v.I = b.Caption().TextColor; }, P::CallSetter<&B::SetFontColor>},
+    {PR_ANTIALIAS, [](const B& b, TPropValue& v) { v.B = b.Caption().Quality > 0; }, P::CallSetter<&B::SetAntiAlias>},
 };
 
 }  // namespace

@@ -203,8 +203,8 @@ void TVelkSlider::Draw() {
       const TRect& b = l.Bar;
       DrawCellTiles(*target, TRect{b.Left, b.Top, b.Left + p, b.Bottom}, bar_.Surface(), bar_.Mask(), before, Alpha,
                     false, false, 0, 0);
-      DrawCellTiles(*target, TRect{b.Left + p, b.Top, b.Right, b.Bottom}, bar_.Surface(), bar_.Mask(), l.BarCell,
-                    Alpha, false, false, p, 0);
+      DrawCellTiles(*target, TRect{b.Left + p, b.Top, b.Right, b.Bottom}, bar_.Surface(), bar_.Mask(), l.BarCell, Alpha,
+                    false, false, p, 0);
     }
     const int32_t tw = l.ThumbCell.Width(), th = l.ThumbCell.Height();
     if (thumb_.Surface() && tw > 0 && th > 0 && int64_t{Max} - Min >= 1) {

@@ -49,27 +49,25 @@ const char kMain[] =
     "wait time: 1000\n"
     "jump page: main.ksb; target: @idle\n";
 
-const char kEvents[] =
-    "@version 115\n"
-    "label clicked\n"
-    "calc clicks = clicks + 1\n"
-    "exit\n"
-    "label slid\n"
-    "calc slides = slides + 1\n"
-    "getprop object: \"vol\"; property: 125; variable: level\n"
-    "setprop object: \"hp\"; property: 125; value: level\n"
-    "exit\n";
+const char kEvents[] = "@version 115\n"
+                       "label clicked\n"
+                       "calc clicks = clicks + 1\n"
+                       "exit\n"
+                       "label slid\n"
+                       "calc slides = slides + 1\n"
+                       "getprop object: \"vol\"; property: 125; variable: level\n"
+                       "setprop object: \"hp\"; property: 125; value: level\n"
+                       "exit\n";
 
 // The ok button is clicked, the autoscrapping one clicked away; the slider's second arrow is clicked twice
 // (2 -> 4), then held until the value stops at its maximum (4 -> 10 by the press and its repeats).
-const char kInput[] =
-    "5 click left 15 15\n"
-    "8 click left 45 15\n"
-    "11 click left 73 54\n"
-    "14 click left 73 54\n"
-    "17 down left\n"
-    "60 up left\n"
-    "62 move 150 110\n";
+const char kInput[] = "5 click left 15 15\n"
+                      "8 click left 45 15\n"
+                      "11 click left 73 54\n"
+                      "14 click left 73 54\n"
+                      "17 down left\n"
+                      "60 up left\n"
+                      "62 move 150 110\n";
 
 class PlayedControls : public ::testing::Test {
  protected:

@@ -22,7 +22,8 @@ struct TButtonWorld : TPictureWorld {
     Files["n.brx"] = test::MakeBrix({{.W = 10, .H = 10, .Colour = kGrey}});
     Files["h.brx"] = test::MakeBrix({{.W = 10, .H = 10, .Colour = kRed}});
     Files["p.brx"] = test::MakeBrix({{.W = 10, .H = 10, .Colour = kGreen}});
-    Files["c.brx"] = test::MakeBrix({{.W = 10, .H = 10, .Colour = kBlue, .Time = 100}, {.W = 10, .H = 10, .Time = 100}});
+    Files["c.brx"] =
+        test::MakeBrix({{.W = 10, .H = 10, .Colour = kBlue, .Time = 100}, {.W = 10, .H = 10, .Time = 100}});
   }
   TVelkButton* Button(const std::string& name, int32_t left, bool clicked_picture = false) {
     auto* b = Scene.New<TVelkButton>();
