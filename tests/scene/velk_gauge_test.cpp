@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/error.h"
 #include "scene/picture_test_support.h"
 #include "scene/scene_test_support.h"
 #include "vfs/stream.h"
@@ -136,6 +137,19 @@ TEST(VelkGauge, OrientationRecomputesSizeAndSaveRecordKeepsFields) {
   EXPECT_EQ(h->OnIdle, "*idle");
   EXPECT_EQ(h->BarSize, 30);
   EXPECT_EQ(h->Height, 30);
+
+  // A string length beyond the record's end is refused before anything is allocated.
+  TMemoryStream one;
+  g->SaveToStream(one);
+  std::vector<uint8_t> bytes = one.Bytes();
+  const size_t at = bytes.size() - 4 - 5 - 4;  // the length of OnIdle ("*idle"), before PR_BARSIZE
+  ASSERT_EQ(bytes[at], 5);
+  bytes[at + 3] = 0x7F;
+  TMemoryStream bad;
+  bad.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  bad.SetPosition(0);
+  TVelkGauge fresh(&other.Scene);
+  EXPECT_THROW(fresh.LoadFromStream(bad, 140), EFormatError);
 }
 
 }  // namespace
