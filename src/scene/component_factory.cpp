@@ -2,14 +2,17 @@
 
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
+#include "scene/velk_button.h"
 #include "scene/velk_cg_label.h"
 #include "scene/velk_cinema.h"
 #include "scene/velk_fire.h"
+#include "scene/velk_gauge.h"
 #include "scene/velk_images.h"
 #include "scene/velk_label.h"
 #include "scene/velk_map_image.h"
 #include "scene/velk_particle.h"
 #include "scene/velk_prop_motion.h"
+#include "scene/velk_slider.h"
 #include "scene/velk_tile.h"
 #include "scene/velk_wave.h"
 
@@ -28,6 +31,7 @@ struct TFactoryRow {
 // Kept in type-code order; the array takes its size from the rows.
 const TFactoryRow kFactory[] = {
     {VT_BOX, Make<TVelkBox>},
+    {VT_BUTTON, Make<TVelkButton>},
     {VT_CINEMA, Make<TVelkCinema>},
     {VT_FIRE, Make<TVelkFire>},
     {VT_IMAGES, Make<TVelkImages>},
@@ -36,6 +40,9 @@ const TFactoryRow kFactory[] = {
     {VT_MAPIMG, Make<TVelkMapImage>},
     {VT_WAVE, Make<TVelkWave>},
     {VT_TILE, Make<TVelkTile>},
+    {VT_SLIDER, Make<TVelkSlider>},
+    {VT_SCROLLBAR, Make<TVelkScrollbar>},
+    {VT_GAUGE, Make<TVelkGauge>},
     {VT_CGLABEL, Make<TVelkCGLabel>},
     {VT_PROPMOTION, Make<TVelkPropMotion>},
     {VT_CABINET, Make<TVelkCabinet>},

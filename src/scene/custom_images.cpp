@@ -49,7 +49,7 @@ bool TVelkCustomImages::SetProp(int32_t id, const TPropValue& value) {
   return kCustomImagesProps.Set(*this, id, value) || TVelkCustomImage::SetProp(id, value);
 }
 
-TBrixItem* TVelkCustomImages::SurfaceItem() const { return SharedSurface ? Frames().Item : nullptr; }
+TBrixItem* TVelkCustomImages::SurfaceItem() const { return SharedSurface ? Frames(shown_list_).Item : nullptr; }
 
 // ---- sources ---------------------------------------------------------------------------------------------------
 
@@ -94,7 +94,7 @@ void TVelkCustomImages::SetSource(const std::string& name) {
 // ---- frames ----------------------------------------------------------------------------------------------------
 
 void TVelkCustomImages::ApplyFrameSurface(int32_t index) {
-  TBrixItemFrame* frame = Frames().Frame(index);
+  TBrixItemFrame* frame = Frames(shown_list_).Frame(index);
   SharedSurface = nullptr;
   OwnSurface.reset();
   Mask = nullptr;
@@ -114,7 +114,7 @@ void TVelkCustomImages::ApplyFrameSurface(int32_t index) {
 }
 
 void TVelkCustomImages::ShowFrame(int32_t index) {
-  TBrixItemFrame* frame = Frames().Frame(index);
+  TBrixItemFrame* frame = Frames(shown_list_).Frame(index);
   Invalidate();
   Index = index;
   ApplyFrameSurface(index);

@@ -43,7 +43,8 @@ class TVelkCustomImages : public TVelkCustomImage {
   // Frames of a state; state 0 is the picture of images.
   TImageList& Frames(int32_t state = 0) { return lists_.at(static_cast<size_t>(state)); }
   const TImageList& Frames(int32_t state = 0) const { return lists_.at(static_cast<size_t>(state)); }
-  int32_t FrameCount() const { return Frames().Count(); }
+  // The frames of the shown list (state), which the frame animation walks.
+  int32_t FrameCount() const { return Frames(shown_list_).Count(); }
   TBrixItem* SurfaceItem() const override;
 
   const std::string& Source() const { return source_; }
@@ -81,6 +82,8 @@ class TVelkCustomImages : public TVelkCustomImage {
   void LoadOwnFields(TStream& s, int32_t version) override;
 
   std::string source_;
+  // The image list whose frames are shown: 0 for images; buttons show the list of their state.
+  int32_t shown_list_ = 0;
 
  private:
   std::vector<TImageList> lists_;
