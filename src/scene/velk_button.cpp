@@ -309,9 +309,9 @@ void TVelkButton::SaveOwnFields(TStream& s) const {
   WriteString(s, OnNotify);
   WriteString(s, OnIdle);
   WriteString(s, sources_[kClicked]);
+  // The label list keeps the caption's font, not its text: a loaded button shows no text until the script gives
+  // it again. The record ends here in every save already written, so nothing may follow it.
   caption_.SaveToStream(s);
-  // The label list keeps only the font: the caption's text follows it, so that a loaded button keeps its text.
-  WriteString(s, text_);
 }
 
 void TVelkButton::LoadOwnFields(TStream& s, int32_t version) {
@@ -325,12 +325,11 @@ void TVelkButton::LoadOwnFields(TStream& s, int32_t version) {
   OnIdle = ReadString(s);
   const std::string clicked = ReadString(s);
   caption_.LoadFromStream(s, version);
-  const std::string text = ReadString(s);
   SetStateSource(kHover, hover);
   SetStateSource(kPressed, pressed);
   SetStateSource(kClicked, clicked);
   text_.clear();
-  SetText(text);
+  SetText({});
   // A selected button shows its pressed picture; the normal one keeps its saved frame.
   Pressing = 0;
   if (SelectedFlag) {

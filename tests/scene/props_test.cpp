@@ -143,7 +143,8 @@ struct TClassIds {
   std::set<int32_t> ReadOnly;
   // Ids whose stored value differs from the written one for a reason of the class (masked, without a film).
   std::set<int32_t> Transformed;
-  // Ids that a save and load do not restore as they were written (the size follows the content again).
+  // Ids that a save and load do not restore as they were written (the size follows the content again, or the
+  // record does not hold them).
   std::set<int32_t> Recomputed;
 };
 
@@ -212,7 +213,7 @@ const std::vector<TClassIds>& EveryClass() {
               PR_FONTHEIGHT, PR_FONTSTYLE, PR_FONTCOLOR, PR_ANTIALIAS}}),
        {PR_COUNT, PR_ORIGWIDTH, PR_ORIGHEIGHT},
        {PR_FONTSTYLE},
-       {PR_WIDTH, PR_HEIGHT}},
+       {PR_WIDTH, PR_HEIGHT, PR_TEXT}},  // the record keeps the caption's font, not its text
       {VT_SLIDER,
        {PR_SOURCE, PR_THUMBSOURCE, PR_BUTTONSOURCE, PR_MIN, PR_MAX, PR_VALUE, PR_SMALLCHANGE, PR_ALPHA, PR_PAUSED,
         PR_ORIENTATION, PR_ONNOTIFY, PR_ONHOLD, PR_ONRELEASE, PR_ONIDLE, PR_CAPTUREMASK, PR_BARSIZE},

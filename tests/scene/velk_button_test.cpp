@@ -201,7 +201,7 @@ TEST(VelkButton, CaptionIsDrawnCentredOverThePicture) {
   EXPECT_EQ(w.Pixel(12, 10), w.Native(kGrey));
 }
 
-TEST(VelkButton, SaveRecordBringsBackPicturesGroupAndCaption) {
+TEST(VelkButton, SaveRecordBringsBackPicturesGroupAndCaptionFont) {
   TButtonWorld w;
   TVelkButton* b = w.Button("b", 3, true);
   test::SetInt(*b, PR_GROUPINDEX, 2);
@@ -227,7 +227,8 @@ TEST(VelkButton, SaveRecordBringsBackPicturesGroupAndCaption) {
   EXPECT_TRUE(c->SelectedFlag);
   EXPECT_EQ(c->State, TVelkButton::kPressed);
   EXPECT_EQ(c->ImageSurface()->GetPixel(0, 0), other.Native(kGreen));
-  EXPECT_EQ(test::Prop(*c, PR_TEXT), "OK");
+  // The record holds the caption's font but not its text.
+  EXPECT_EQ(test::Prop(*c, PR_TEXT), "");
   EXPECT_EQ(test::Prop(*c, PR_FONTHEIGHT), "14");
   EXPECT_EQ(test::Prop(*c, PR_FONTCOLOR), std::to_string(0x123456));
 }
