@@ -185,6 +185,15 @@ void TParamCollection::FreeFrame(int32_t frame_id) {
   free_where([](const TParamCollectionItem& p, int32_t f) { return !p.IsSystem() && p.FrameId == f; }, frame_id);
 }
 
+void TParamCollection::DropFrame(int32_t frame_id) {
+  FreeFrame(frame_id);
+  for (int32_t i = 0; i < Count(); ++i) {
+    TParamCollectionItem* p = Var(i);
+    if (!p->IsSystem() && p->FrameId > frame_id) --p->FrameId;
+  }
+  touch();
+}
+
 std::unique_ptr<TCustomParam> TParamCollection::CopyValue(std::string_view name) const {
   TParamCollectionItem* item = FindVariable(name);
   std::unique_ptr<TCustomParam> copy = item != nullptr ? CloneParam(*item->Value()) : nullptr;

@@ -85,6 +85,8 @@ class TParamCollection : public THashCollection {
   void Clear() = delete;
   // Frees every item whose frame id equals it.
   void FreeFrame(int32_t frame_id);
+  // Frees every item of that frame and moves the items of every higher frame down one frame.
+  void DropFrame(int32_t frame_id);
   // A standalone copy of a variable's value; "%s:不正な変数です" for a missing one or one whose type is not 1 .. 4.
   std::unique_ptr<TCustomParam> CopyValue(std::string_view name) const;
 
