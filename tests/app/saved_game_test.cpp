@@ -14,7 +14,8 @@
 namespace velk {
 namespace {
 
-// The first run builds the scene, fills variables and a table and saves in the middle of a wait, with a resume
+// Fire and particles draw from the scene's random numbers, which no save holds: they are paused so that the screens
+// compare exactly. The first run builds the scene, fills variables and a table and saves in the middle of a wait, with a resume
 // page. A later run finds the save's caption, builds another scene and loads it.
 const char kMain[] =
     "@version 115\n"
@@ -33,6 +34,16 @@ const char kMain[] =
     "  tilenew name: \"tile\"; source: \"pic.brx\"; left: 40; top: 60; width: 30; height: 20; distancex: 2; "
     "priority: 2\n"
     "  mapimgnew name: \"map\"; source: \"pic.brx\"; left: 120; top: 10; priority: 2\n"
+    "  wavenew name: \"wave\"; left: 90; top: 0; width: 60; height: 40; amp: 3; wavelen: 20; delay: 100; "
+    "priority: 1\n"
+    "  caption name: \"hint\"; text: \"save\"; left: 10; top: 40; fontheight: 12; fontcolor: 0xF0E0C0; "
+    "priority: 5\n"
+    "  cgcaption name: \"digits\"; source: \"pic.brx\"; maptext: \"ab\"; glyphwidth: 4; glyphheight: 6; "
+    "text: \"abba\"; left: 10; top: 80; priority: 5\n"
+    "  particlenew name: \"snow\"; source: \"pic.brx\"; left: 0; top: 0; width: 160; height: 120; appearx: 80; "
+    "appeary: 60; delay: 80; partmotion: 4; param1: 2; param2: 60; param3: 0.1; paused: 1; priority: 4\n"
+    "  firenew name: \"fire\"; left: 0; top: 100; width: 80; height: 20; origwidth: 40; origheight: 10; "
+    "power: 100; paused: 1; priority: 3\n"
     "  boxnew name: \"late\"; left: 70; top: 90; width: 20; height: 20; color: 0; priority: 2\n"
     "  varnew name: x; type: int; value: 42\n"
     "  varnew name: words; type: string; value: \"saved\"\n"
