@@ -154,9 +154,34 @@ void TGameSaves::read_record_unsafe(TStream& s) {
   }
   parts_.Calls->LoadFromStream(s, version);
   if (!resume_page.empty()) parts_.Calls->ResumeFirst(resume_page, resume_index);
-  parts_.Vars->LoadGameVars(s, version);
-  if (version > 122) parts_.Tables->LoadTables(s, 0);
+  load_vars_and_tables(s, version);
   for (const auto& after : parts_.AfterLoad) after();
+}
+
+// Records of versions 113 to 134 hold either three history settings in the variable block or six: the form is the
+// one after which the rest of the record reads (the tables from 123 on, else nothing more).
+void TGameSaves::load_vars_and_tables(TStream& s, int32_t version) {
+  const auto rest = [&] {
+    if (version > 122) {
+      parts_.Tables->LoadTables(s, 0);
+    } else if (version > 112 && version < 135 && s.Remaining() != 0) {
+      throw EFormatError(Utf8ToCp932("データが壊れています (変数)"));
+    }
+  };
+  if (version < 113 || version > 134) {
+    parts_.Vars->LoadGameVars(s, version);
+    rest();
+    return;
+  }
+  const int32_t at = s.GetPosition();
+  try {
+    parts_.Vars->LoadGameVars(s, version, 3);
+    rest();
+  } catch (const EVelkError&) {
+    s.SetPosition(at);
+    parts_.Vars->LoadGameVars(s, version, 6);
+    rest();
+  }
 }
 
 void TGameSaves::ReadRecord(TStream& s) {

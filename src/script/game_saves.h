@@ -89,6 +89,7 @@ class TGameSaves : public IGameSaves {
  private:
   bool has_game_parts() const;
   void read_record_unsafe(TStream& s);
+  void load_vars_and_tables(TStream& s, int32_t version);
   // Opens save.dat; false when there is none. A file that exists but cannot be read throws.
   bool open(TVrFileCollection& file);
   void write_file(TVrFileCollection& file);

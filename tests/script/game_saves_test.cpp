@@ -20,6 +20,7 @@
 #include "vfs/big_stream.h"
 #include "vfs/file_manager.h"
 #include "vfs/safe_file.h"
+#include "vfs/stream_io.h"
 #include "folder_host.h"
 
 namespace velk {
@@ -230,6 +231,38 @@ TEST(GameSaves, AWriterKilledAtAnyStepLeavesTheOldOrTheNewSave) {
   }
   // Both writes have several blocks, and every step was tried.
   EXPECT_GT(finished_at, 10);
+}
+
+// Records of versions 113 to 134 carry three older history settings or the six layout settings of the default
+// format in the variable block; both load, and the variables read which.
+TEST(GameSaves, OlderRecordsCarryThreeOrSixHistorySettings) {
+  for (const int32_t count : {3, 6}) {
+    Rig rig;
+    rig.saves->Parts().History.Load = [](TStream&, int32_t) {};
+    rig.tables.CreateTable("game", 0);
+    TMemoryStream record;
+    WriteInt(record, 130);
+    WriteString(record, "old");
+    WriteString(record, {});
+    WriteInt(record, 0);
+    rig.scene.SaveToStream(record);
+    rig.calls->SaveToStream(record);
+    WriteInt(record, 0);  // no variables
+    WriteInt(record, 40);
+    WriteString(record, {});
+    WriteString(record, "sel");
+    WriteInt(record, 2);
+    for (int32_t i = 0; i < count; ++i) WriteInt(record, 11 + i);
+    WriteString(record, "tmp");
+    rig.tables.SaveTables(record, 0);
+    rig.tables.DeleteTable("game");
+    record.SetPosition(0);
+    ASSERT_NO_THROW(rig.saves->ReadRecord(record)) << count;
+    EXPECT_EQ(rig.vars.OldHistoryCount, count);
+    EXPECT_EQ(rig.vars.OldHistorySettings[static_cast<size_t>(count - 1)], 10 + count);
+    EXPECT_EQ(rig.vars.TempName, "tmp");
+    EXPECT_GE(rig.tables.FindTable("game"), 0);
+  }
 }
 
 TEST(SavePath, TheFolderComesFromTheOptionTheArgumentTheExecutableOrTheUserData) {
