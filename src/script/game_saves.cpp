@@ -250,6 +250,14 @@ void TGameSaves::RestoreStatus(TProject&) {
     try {
       TMemoryStream status;
       file.ReadEntry(status, kStatusEntry);
+      // Read whole into scratch owners first: a damaged record changes nothing.
+      TParamCollection vars;
+      TDBManager tables;
+      TGameSaves check(place_);
+      check.parts_.Vars = &vars;
+      check.parts_.Tables = &tables;
+      check.ReadStatusRecord(status);
+      status.SetPosition(0);
       ReadStatusRecord(status);
     } catch (const EVelkError&) {
       // The status data of earlier runs is lost; the game starts without it.

@@ -177,6 +177,27 @@ TEST(GameSaves, ALoadThatFailsHalfWayLeavesTheGameAsItWas) {
   EXPECT_EQ(rig.boxes.shown[0], "このセーブデータは使用できません\r\n終了してください");
 }
 
+TEST(GameSaves, ADamagedStatusRecordChangesNothing) {
+  Rig rig;
+  rig.set("kept", 5, kScopeStatus);
+  TMemoryStream good;
+  rig.saves->WriteStatusRecord(good);
+  for (const int32_t cut : {12, 40}) {
+    TVrFileCollection file;
+    file.AddMemoryEntry("STATUSSAVEDATA").WriteBuffer(good.Memory(), good.GetSize() - cut);
+    file.AddMemoryEntry("save:kept.txt").WriteBuffer("abc", 3);
+    TBigMemoryStream bytes;
+    file.SaveArchive(bytes);
+    Rig next;
+    std::filesystem::create_directories(next.dir / "saves");
+    WriteFileSafely(next.path(), bytes.Memory().Bytes());
+    next.saves->RestoreStatus(*next.project);
+    EXPECT_EQ(next.get("kept"), -1) << cut;
+    // The scripts' files come back all the same.
+    EXPECT_TRUE(next.files->Exists("save:kept.txt"));
+  }
+}
+
 TEST(GameSaves, AnUnreadableSaveFileIsNeverReplaced) {
   Rig rig;
   std::filesystem::create_directories(rig.dir / "saves");
