@@ -79,9 +79,9 @@ class SavedGame : public ::testing::Test {
   }
 
   // Plays the game for the frames; the screenshot's bytes and the variables' dump.
-  std::pair<std::string, std::string> Play(int frames) {
+  std::pair<std::string, std::string> Play(int frames, const std::string& more = {}) {
     test::BuildAndPlayHeadless(dir, "--frames " + std::to_string(frames) + " --screenshot '" + (dir / "shot.png") +
-                                        "' --dump-vars '" + (dir / "vars.tsv") + "'");
+                                        "' --dump-vars '" + (dir / "vars.tsv") + "' " + more);
     return {test::ReadFile(dir / "shot.png"), "\n" + test::ReadFile(dir / "vars.tsv")};
   }
 
@@ -115,6 +115,14 @@ TEST_F(SavedGame, ALaterRunLoadsTheSameScreenVariablesTablesAndWaitingScript) {
   const std::vector<std::string> status = {"resumed", "caption", "saved"};
   EXPECT_EQ(Without(second_vars, status), Without(first_vars, status));
   EXPECT_TRUE(second_shot == first_shot) << "the screens differ";
+}
+
+TEST_F(SavedGame, TheSaveDirOptionChoosesTheFolder) {
+  Play(5, "--save-dir '" + (dir / "elsewhere/saves") + "'");
+  EXPECT_TRUE(std::filesystem::exists(dir / "elsewhere/saves/save.dat"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "game/save.dat"));
+  const auto [shot, vars] = Play(5, "--save-dir '" + (dir / "elsewhere/saves") + "'");
+  EXPECT_NE(vars.find("\ncaption\tstring\tfirst\n"), std::string::npos) << vars;
 }
 
 TEST_F(SavedGame, AnUnreadableSaveFileStaysAndTheGameGoesOn) {
