@@ -239,6 +239,7 @@ void TGameSaves::ReadStatusRecord(TStream& s) {
 // ---- IGameSaves
 
 void TGameSaves::RestoreStatus(TProject&) {
+  status_restored_ = true;
   TVrFileCollection file;
   try {
     if (!open(file)) return;
@@ -303,7 +304,8 @@ std::vector<TSaveTitle> TGameSaves::ReadSaveTitles(TProject&) {
 }
 
 void TGameSaves::WriteStatus(TProject& project) {
-  if (parts_.Vars == nullptr || parts_.Tables == nullptr) return;
+  // A project that stopped before its status data was read must not replace that data with its own.
+  if (!status_restored_ || parts_.Vars == nullptr || parts_.Tables == nullptr) return;
   try {
     TVrFileCollection file;
     open(file);

@@ -100,6 +100,7 @@ class TGameSaves : public IGameSaves {
   std::string path_;
   bool path_known_ = false;
   TBrixCacheState cache_state_;
+  bool status_restored_ = false;
 };
 
 // The entry name of a game save slot.

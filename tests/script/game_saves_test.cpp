@@ -50,7 +50,8 @@ struct Rig {
   std::unique_ptr<TGameSaves> saves;
   int closes = 0;
 
-  Rig() {
+  // started: the project has read the status data, as every game does at its start.
+  explicit Rig(bool started = true) {
     host.Root = dir.Path() + "/";
     TCallManServices cs;
     cs.Vars = &vars;
@@ -67,6 +68,7 @@ struct Rig {
     project = std::make_unique<TProject>(ps);
     scene.SetSize(64, 48);
     saves = make_saves();
+    if (started) saves->RestoreStatus(*project);
   }
   std::unique_ptr<TGameSaves> make_saves() {
     TSavePlace place;
@@ -175,6 +177,28 @@ TEST(GameSaves, ALoadThatFailsHalfWayLeavesTheGameAsItWas) {
   EXPECT_EQ(rig.closes, 1);
   ASSERT_EQ(rig.boxes.shown.size(), 1u);
   EXPECT_EQ(rig.boxes.shown[0], "このセーブデータは使用できません\r\n終了してください");
+}
+
+// The status data is written only by a game that has read it, and only while saving is enabled; game saves are
+// written either way.
+TEST(GameSaves, StatusDataNeedsTheRunToHaveReadItAndSavingEnabled) {
+  Rig rig(false);
+  rig.set("kept", 5, kScopeStatus);
+  std::filesystem::create_directories(rig.dir / "saves");
+  rig.saves->WriteStatus(*rig.project);
+  EXPECT_FALSE(std::filesystem::exists(rig.path()));
+  rig.saves->RestoreStatus(*rig.project);
+  rig.project->SaveEnabled = false;
+  rig.save(1, "one");
+  TVrFileCollection file;
+  file.Open(rig.path(), true);
+  EXPECT_NE(file.FindEntry(GameSaveEntryName(1)), nullptr);
+  EXPECT_EQ(file.FindEntry("STATUSSAVEDATA"), nullptr);
+  rig.project->SaveEnabled = true;
+  rig.saves->WriteStatus(*rig.project);
+  file.Open(rig.path(), true);
+  EXPECT_NE(file.FindEntry("STATUSSAVEDATA"), nullptr);
+  EXPECT_NE(file.FindEntry(GameSaveEntryName(1)), nullptr);
 }
 
 TEST(GameSaves, ADamagedStatusRecordChangesNothing) {
