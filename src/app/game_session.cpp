@@ -127,6 +127,8 @@ std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process
   funcs_->SetFiles(&files_);
   funcs_->SetBaseFolder(process.BaseFolder());
   services.Saves = make_saves(process);
+  save_funcs_->SetFiles(&files_);
+  save_funcs_->SetSaves(saves_.get());
   auto project = std::make_unique<TProject>(services);
   project->Create();
   if (process.Values().QuitFlag) return nullptr;

@@ -317,6 +317,20 @@ void TGameSaves::WriteStatus(TProject& project) {
   }
 }
 
+bool TGameSaves::StoreFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+  try {
+    TVrFileCollection file;
+    open(file);
+    file.DeleteEntry(name);
+    TSaveMemoryStream& entry = file.AddMemoryEntry(name);
+    if (!bytes.empty()) entry.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    write_file(file);
+    return true;
+  } catch (const EVelkError&) {
+    return false;
+  }
+}
+
 void TGameSaves::SaveSlot(TProject& project, int32_t slot) {
   const std::string title = project.PendingTitle;
   if (title.empty() || !has_game_parts()) return;

@@ -79,6 +79,10 @@ class TGameSaves : public IGameSaves {
   void LoadSlot(TProject& project, int32_t slot) override;
   void SaveSlot(TProject& project, int32_t slot) override;
 
+  // Stores a script's "save:" file in save.dat (replacing one of that name); false when the file cannot be written
+  // (an unreadable save.dat among the reasons: it stays as it is).
+  bool StoreFile(const std::string& name, const std::vector<uint8_t>& bytes);
+
   // The game save record of the running game, and loading one (the load is all or nothing: a record that fails
   // leaves the game as it was and throws).
   void WriteRecord(TStream& s, const std::string& title, const std::string& resume_page, int32_t resume_index);

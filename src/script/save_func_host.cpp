@@ -7,7 +7,10 @@
 #include "expr/param.h"
 #include "expr/param_collection.h"
 #include "script/call_man.h"
+#include "script/game_saves.h"
 #include "script/project.h"
+#include "vfs/archive.h"
+#include "vfs/file_manager.h"
 
 namespace velk {
 
@@ -25,7 +28,23 @@ void set_int_array(TCustomParam* arg, const std::vector<int32_t>& items) {
   item->SetValue(std::move(value));
 }
 
+bool starts_with_ci(const std::string& s, const std::string& prefix) {
+  return s.size() >= prefix.size() && LowerCase(s.substr(0, prefix.size())) == LowerCase(prefix);
+}
+
 }  // namespace
+
+bool TSaveFuncHost::copy_to_memory(const std::string& source, const std::string& dest) {
+  if (files_ == nullptr || files_->Count() == 0 || !files_->Exists(source)) return false;
+  TMemoryStream bytes;
+  files_->ReadFile(bytes, source);
+  TVrFileCollection& memory = files_->Collection(0);
+  memory.DeleteEntry(dest);
+  TSaveMemoryStream& entry = memory.AddMemoryEntry(dest);
+  if (bytes.GetSize() > 0) entry.WriteBuffer(bytes.Memory(), bytes.GetSize());
+  if (!starts_with_ci(dest, "save:")) return true;
+  return saves_ != nullptr && saves_->StoreFile(dest, bytes.Bytes());
+}
 
 uint8_t TSaveFuncHost::PropertyType(int32_t prop) const {
   return next_ != nullptr ? next_->PropertyType(prop) : PT_NONE;
@@ -40,7 +59,8 @@ bool TSaveFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCustom
     case sf::ListSaveCaption: {
       if (project_ == nullptr) return false;
       std::vector<TSaveTitle> saved = project_->SaveTitles;
-      std::stable_sort(saved.begin(), saved.end(), [](const TSaveTitle& a, const TSaveTitle& b) { return a.Slot < b.Slot; });
+      std::stable_sort(saved.begin(), saved.end(),
+                       [](const TSaveTitle& a, const TSaveTitle& b) { return a.Slot < b.Slot; });
       std::vector<std::string> titles;
       std::vector<int32_t> slots;
       for (const TSaveTitle& t : saved) {
@@ -56,9 +76,21 @@ bool TSaveFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCustom
       if (calls_ == nullptr || args.empty()) return false;
       target.SetBool(calls_->DeleteStack(args[0]->GetInt()));
       return true;
+    case sf::CopyFile: {
+      if (args.size() < 2) return false;
+      const std::string dest = args[1]->GetStr();
+      if (!starts_with_ci(dest, "mem:") && !starts_with_ci(dest, "save:")) break;
+      try {
+        target.SetBool(copy_to_memory(args[0]->GetStr(), dest));
+      } catch (const EVelkError&) {
+        target.SetBool(false);
+      }
+      return true;
+    }
     default:
-      return next_ != nullptr && next_->Call(number, target, args);
+      break;
   }
+  return next_ != nullptr && next_->Call(number, target, args);
 }
 
 }  // namespace velk

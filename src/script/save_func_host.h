@@ -8,7 +8,9 @@
 namespace velk {
 
 class TCallMan;
+class TGameSaves;
 class TProject;
+class TVrFileManager;
 
 class TSaveFuncHost : public ISysFuncHost {
  public:
@@ -17,17 +19,27 @@ class TSaveFuncHost : public ISysFuncHost {
   // Either may be null while it does not exist: its functions are then not available.
   void SetProject(const TProject* project) { project_ = project; }
   void SetCalls(TCallMan* calls) { calls_ = calls; }
+  // The virtual files, whose memory collection (collection 0) receives "mem:" and "save:" copies, and the save file
+  // that keeps the "save:" ones.
+  void SetFiles(TVrFileManager* files) { files_ = files; }
+  void SetSaves(TGameSaves* saves) { saves_ = saves; }
 
   uint8_t PropertyType(int32_t prop) const override;
   // GetSaveCaption (slot): the slot's save title, empty for a slot never saved. ListSaveCaption ([titles [, slots]]):
   // the number of saved slots; the first variable receives their titles and the second their slot numbers, both
-  // as arrays in the order of the slots. DeleteStack (n): TCallMan::DeleteStack.
+  // as arrays in the order of the slots. DeleteStack (n): TCallMan::DeleteStack. CopyFile (source, destination) to
+  // a "mem:" or "save:" destination: a memory entry of that name, for "save:" also kept in save.dat; the result is
+  // whether the source was found and everything was stored.
   bool Call(uint8_t number, TCustomParam& target, std::span<TCustomParam* const> args) override;
 
  private:
+  bool copy_to_memory(const std::string& source, const std::string& dest);
+
   ISysFuncHost* next_;
   const TProject* project_ = nullptr;
   TCallMan* calls_ = nullptr;
+  TVrFileManager* files_ = nullptr;
+  TGameSaves* saves_ = nullptr;
 };
 
 }  // namespace velk

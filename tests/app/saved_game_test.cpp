@@ -21,6 +21,7 @@ const char kMain[] =
     "@version 115\n"
     "calc caption = GetSaveCaption(1)\n"
     "calc saved = ListSaveCaption()\n"
+    "calc found = FileExists(\"save:note.ksb\")\n"
     "if caption <> \"\"\n"
     "  boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x0000FF\n"
     "  boxnew name: \"other\"; left: 5; top: 5; width: 20; height: 20; color: 0x00FF00; priority: 3\n"
@@ -53,6 +54,7 @@ const char kMain[] =
     "  calc n = DBAddField(\"v\", 1)\n"
     "  calc n = DBInsert()\n"
     "  calc n = DBSetInt(\"v\", 7)\n"
+    "  calc copied = CopyFile(\"resume.ksb\", \"save:note.ksb\")\n"
     "  gamesave slot: 1; page: \"resume.ksb\"; title: \"first\"\n"
     "  wait time: 300\n"
     "  calc after = DBGetInt(\"v\")\n"
@@ -72,7 +74,8 @@ class SavedGame : public ::testing::Test {
     WritePngFile(dir / "pic.png", TFrameView{pixels.data(), 8, 6, 8});
     test::WriteFile(dir / "game.vkp",
                     "version 115\nscreen 160 120\nstart main.ksb\n"
-                    "var int resumed 0\nvar string caption \"\"\nvar int saved 0\n"
+                    "var int resumed 0\nvar string caption \"\"\nvar int saved 0\nvar flag copied false\n"
+                    "var flag found false\n"
                     "page main.vks\npage resume.vks\nimage pic.png\n");
     test::WriteFile(dir / "main.vks", kMain);
     test::WriteFile(dir / "resume.vks", "@version 115\ncalc resumed = resumed + 1\nexit\n");
@@ -112,7 +115,11 @@ TEST_F(SavedGame, ALaterRunLoadsTheSameScreenVariablesTablesAndWaitingScript) {
   // The project's variables are status variables: they keep what the second run found.
   EXPECT_NE(second_vars.find("\ncaption\tstring\tfirst\n"), std::string::npos) << second_vars;
   EXPECT_NE(second_vars.find("\nsaved\tint\t1\n"), std::string::npos) << second_vars;
-  const std::vector<std::string> status = {"resumed", "caption", "saved"};
+  // A file the first run stored under a "save:" name is there in the second.
+  EXPECT_NE(first_vars.find("\ncopied\tflag\t1\n"), std::string::npos) << first_vars;
+  EXPECT_NE(first_vars.find("\nfound\tflag\t0\n"), std::string::npos) << first_vars;
+  EXPECT_NE(second_vars.find("\nfound\tflag\t1\n"), std::string::npos) << second_vars;
+  const std::vector<std::string> status = {"resumed", "caption", "saved", "found"};
   EXPECT_EQ(Without(second_vars, status), Without(first_vars, status));
   EXPECT_TRUE(second_shot == first_shot) << "the screens differ";
 }
