@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -84,10 +85,15 @@ struct TGame {
   }
 };
 
+// The folder of the save file, gone when the run ends.
 const std::string& folder() {
   static const std::string path = [] {
     std::string p = "/tmp/velk_save_fuzz_" + std::to_string(::getpid());
     ::mkdir(p.c_str(), 0700);
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(folder(), ec);
+    });
     return p;
   }();
   return path;
