@@ -85,18 +85,19 @@ struct TGame {
   }
 };
 
-// The folder of the save file, gone when the run ends.
-const std::string& folder() {
-  static const std::string path = [] {
-    std::string p = "/tmp/velk_save_fuzz_" + std::to_string(::getpid());
-    ::mkdir(p.c_str(), 0700);
+// The folder of the save file, gone when the run ends (kept in a plain buffer, which outlives every destructor).
+char g_folder[64];
+
+const std::string folder() {
+  if (g_folder[0] == 0) {
+    std::snprintf(g_folder, sizeof g_folder, "/tmp/velk_save_fuzz_%d", static_cast<int>(::getpid()));
+    ::mkdir(g_folder, 0700);
     std::atexit([] {
       std::error_code ec;
-      std::filesystem::remove_all(folder(), ec);
+      std::filesystem::remove_all(g_folder, ec);
     });
-    return p;
-  }();
-  return path;
+  }
+  return g_folder;
 }
 
 void write_file(const std::string& path, const uint8_t* data, size_t size) {
