@@ -1,5 +1,7 @@
 #include "app/game_session.h"
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <random>
 
@@ -21,7 +23,9 @@
 #include "script/call_man.h"
 #include "script/call_var_host.h"
 #include "script/call_scene.h"
+#include "script/game_saves.h"
 #include "script/project.h"
+#include "script/save_func_host.h"
 
 namespace velk {
 
@@ -84,6 +88,7 @@ std::unique_ptr<IFrameScene> TGameSession::MakeScene(TPlayerProcess& process) {
   if (process.Vars() != nullptr) process.Vars()->SetHost(var_host_.get());
   return std::make_unique<TOwningSceneAdapter>(std::move(scene), process.Values().FrameDelta, [this] {
     scene_ = nullptr;
+    if (saves_) saves_->Parts().Scene = nullptr;
     scene_calls_.reset();
   });
 }
@@ -114,19 +119,64 @@ std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process
   services.Window = this;
   services.LocateGameData = process.StartedWithoutArguments();
   services.ExecutableFolder = process.ExecutableFolder();
+  // The system functions and the data tables exist before the project: the status data fills the tables.
+  func_host_ = std::make_unique<TSceneFuncHost>(scene_);
+  save_funcs_ = std::make_unique<TSaveFuncHost>(func_host_.get());
+  funcs_ = std::make_unique<TSysFuncMan>(*process.Vars());
+  funcs_->SetHost(save_funcs_.get());
+  funcs_->SetFiles(&files_);
+  funcs_->SetBaseFolder(process.BaseFolder());
+  services.Saves = make_saves(process);
+  save_funcs_->SetFiles(&files_);
+  save_funcs_->SetSaves(saves_.get());
   auto project = std::make_unique<TProject>(services);
   project->Create();
   if (process.Values().QuitFlag) return nullptr;
   connect_scene(process, project->IdCode);
+  save_funcs_->SetProject(project.get());
   return std::make_unique<TProjectFrame>(std::move(project), [this] {
+    if (save_funcs_) {
+      save_funcs_->SetProject(nullptr);
+      save_funcs_->SetCalls(nullptr);
+    }
+    if (saves_) saves_->Parts().Calls = nullptr;
     if (var_host_) var_host_->SetCalls(nullptr);
     if (scene_ != nullptr) scene_->Services.EvaluateInt = nullptr;
   });
 }
 
+TGameSaves* TGameSession::make_saves(TPlayerProcess& process) {
+  TSavePlace place;
+  place.SaveDir = save_dir_;
+  if (!process.StartedWithoutArguments()) {
+    // Saves go to the game folder given on the command line; an archive named there saves beside itself.
+    std::string folder = process.BaseFolder();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    struct stat st;
+    if (::stat(folder.c_str(), &st) == 0 && S_ISREG(st.st_mode)) folder = folder.substr(0, folder.find_last_of('/') + 1);
+    place.ArgumentFolder = folder.empty() ? "./" : folder;
+  }
+  place.ExecutableFolder = process.ExecutableFolder();
+  place.DataHome = UserDataHome();
+  saves_ = std::make_unique<TGameSaves>(std::move(place));
+  TSaveParts& parts = saves_->Parts();
+  parts.Scene = scene_;
+  parts.Vars = process.Vars();
+  parts.Tables = &funcs_->DB();
+  parts.Files = &files_;
+  parts.Process = &process.Values();
+  parts.MessageBoxes = platform_.MessageBoxes;
+  parts.CloseWindow = [this] { Close(); };
+  return saves_.get();
+}
+
 void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification) {
   if (scene_ == nullptr) return;
   images_ = std::make_unique<TBrixCollection>(files_, identification, 32);
+  if (saves_) {
+    saves_->CacheState().ApplyTo(*images_);
+    saves_->Parts().Images = images_.get();
+  }
   TSceneServices& services = scene_->Services;
   services.Images = images_.get();
   services.Process = &process.Values();
@@ -205,6 +255,7 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
 bool TGameSession::FreePart(const std::string& name) {
   // The image cache outlives the scene (its components hand their pictures back when they are destroyed).
   if (name == "BrixMan.Free" && images_ != nullptr && scene_ == nullptr) {
+    if (saves_) saves_->Parts().Images = nullptr;
     images_.reset();
     return true;
   }
@@ -212,7 +263,9 @@ bool TGameSession::FreePart(const std::string& name) {
   if (media_ != nullptr && media_->FreePart(name)) return true;
   // The system functions go after the project that called them.
   if (name == "SysFuncMan.Free" && funcs_ != nullptr) {
+    if (saves_) saves_->Parts().Tables = nullptr;
     funcs_.reset();
+    save_funcs_.reset();
     func_host_.reset();
     return true;
   }
@@ -244,13 +297,10 @@ std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project)
   services.Process = &process_->Values();
   services.Host = call_host_.get();
   services.Scene = scene_calls_.get();
-  func_host_ = std::make_unique<TSceneFuncHost>(scene_);
-  funcs_ = std::make_unique<TSysFuncMan>(*process_->Vars());
-  funcs_->SetHost(func_host_.get());
-  funcs_->SetFiles(&files_);
-  funcs_->SetBaseFolder(process_->BaseFolder());
   services.Funcs = funcs_.get();
   auto calls = std::make_unique<TCallMan>(services);
+  if (save_funcs_) save_funcs_->SetCalls(calls.get());
+  if (saves_) saves_->Parts().Calls = calls.get();
   if (var_host_) var_host_->SetCalls(calls.get());
   // Components evaluate their own expressions (last-frame waits, particle positions) in the game's variables.
   if (scene_ != nullptr) {

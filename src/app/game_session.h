@@ -13,6 +13,8 @@ namespace velk {
 class TAudioMixer;
 class TAudioWavDevice;
 class TBrixCollection;
+class TGameSaves;
+class TSaveFuncHost;
 class TMediaSet;
 class TWaveOutput;
 class TWavOut;
@@ -37,6 +39,10 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   std::unique_ptr<IFrameProject> LoadProject(TPlayerProcess& process);
 
   TVrFileManager& Files() { return files_; }
+  // The folder save.dat goes to instead of the usual place (--save-dir); empty: the usual place.
+  void SetSaveDir(std::string folder) { save_dir_ = std::move(folder); }
+  // The save file, once the project is loading; null before.
+  TGameSaves* Saves() { return saves_.get(); }
 
   // The mixer in front of the platform's audio output, owned by the caller and outliving this session: the wave
   // output and the MIDI synthesiser play into it. Without one they play nowhere. Call before StartMedia.
@@ -63,6 +69,8 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
 
  private:
   void mount(TPlayerProcess& process);
+  // The save file of the project about to load.
+  TGameSaves* make_saves(TPlayerProcess& process);
   // Gives the scene's components the game files, the image cache and the selection result.
   void connect_scene(TPlayerProcess& process, int32_t identification);
 
@@ -77,6 +85,9 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   std::unique_ptr<TPlayerVarHost> var_host_;
   std::unique_ptr<TSceneFuncHost> func_host_;
   std::unique_ptr<TSysFuncMan> funcs_;  // the system functions and the data tables
+  std::unique_ptr<TSaveFuncHost> save_funcs_;
+  std::unique_ptr<TGameSaves> saves_;
+  std::string save_dir_;
   int64_t upkeeps_ = 0;
   // Sound: the wave output (when sound does not go through the media library) and the media managers, whose owner
   // the process holds; the wave output outlives them.

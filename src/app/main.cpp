@@ -61,6 +61,8 @@ const char kUsage[] =
     "  --help              show this text\n"
     "  --version           show the version\n"
     "  --trace             print the interpreter's trace lines to stderr\n"
+    "  --save-dir DIR      keep save.dat in DIR (default: the game folder given, else beside the player when\n"
+    "                      writable, else $XDG_DATA_HOME/<game>)\n"
     "  --frames N          stop after N frames (default: when the game ends)\n"
     "  --screenshot FILE   write the screen (in a window: what the window shows) after the last frame as PNG\n"
     "headless runs (no window; message boxes go to stderr and are answered from the input script, else with\n"
@@ -268,6 +270,7 @@ int main(int argc, char** argv) {
   };
   velk::TGameSession session(host.Platform);
   session.SetMixer(&mixer);
+  session.SetSaveDir(options.SaveDir);
   session.Serve(host);
   velk::TPlayerProcess process(std::move(host));
   running = &process;

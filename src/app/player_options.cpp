@@ -66,6 +66,8 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& argv) {
       o.DumpVars = value();
     } else if (a == "--trace") {
       o.Trace = true;
+    } else if (a == "--save-dir") {
+      o.SaveDir = value();
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw EVelkError("unknown option " + a);
     } else {

@@ -20,6 +20,8 @@ struct TPlayerOptions {
   std::string InputFile;
   std::string DumpVars;
   bool Trace = false;
+  // Where save.dat goes instead of the usual place; empty: the usual place.
+  std::string SaveDir;
   // The game folder and archives, or "/config".
   std::vector<std::string> Args;
 };

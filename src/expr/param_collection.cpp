@@ -185,6 +185,15 @@ void TParamCollection::FreeFrame(int32_t frame_id) {
   free_where([](const TParamCollectionItem& p, int32_t f) { return !p.IsSystem() && p.FrameId == f; }, frame_id);
 }
 
+void TParamCollection::DropFrame(int32_t frame_id) {
+  FreeFrame(frame_id);
+  for (int32_t i = 0; i < Count(); ++i) {
+    TParamCollectionItem* p = Var(i);
+    if (!p->IsSystem() && p->FrameId > frame_id) --p->FrameId;
+  }
+  touch();
+}
+
 std::unique_ptr<TCustomParam> TParamCollection::CopyValue(std::string_view name) const {
   TParamCollectionItem* item = FindVariable(name);
   std::unique_ptr<TCustomParam> copy = item != nullptr ? CloneParam(*item->Value()) : nullptr;
@@ -296,7 +305,7 @@ std::unique_ptr<TMemoryStream> read_stack_entry(TStream& s) {
 
 }  // namespace
 
-void TParamCollection::LoadGameVars(TStream& s, int32_t version) {
+void TParamCollection::LoadGameVars(TStream& s, int32_t version, int32_t history_settings) {
   free_where([](const TParamCollectionItem& p, int32_t) { return !p.IsSystem() && !p.Status; }, 0);
   load_records(s);
   TextDelay = ReadInt(s);
@@ -305,8 +314,11 @@ void TParamCollection::LoadGameVars(TStream& s, int32_t version) {
     SelStr = ReadString(s);
     SelIndex = ReadInt(s);
   }
+  OldHistorySettings = {};
+  OldHistoryCount = 0;
   if (version > 112 && version < 135) {
-    for (int32_t& v : OldHistorySettings) v = ReadInt(s);
+    OldHistoryCount = history_settings == 6 ? 6 : 3;
+    for (int32_t i = 0; i < OldHistoryCount; ++i) OldHistorySettings[static_cast<size_t>(i)] = ReadInt(s);
   }
   if (version > 120) TempName = ReadString(s);
   stack_.clear();

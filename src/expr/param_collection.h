@@ -85,11 +85,14 @@ class TParamCollection : public THashCollection {
   void Clear() = delete;
   // Frees every item whose frame id equals it.
   void FreeFrame(int32_t frame_id);
+  // Frees every item of that frame and moves the items of every higher frame down one frame.
+  void DropFrame(int32_t frame_id);
   // A standalone copy of a variable's value; "%s:不正な変数です" for a missing one or one whose type is not 1 .. 4.
   std::unique_ptr<TCustomParam> CopyValue(std::string_view name) const;
 
   void SaveGameVars(TStream& s) const;
-  void LoadGameVars(TStream& s, int32_t version);
+  // history_settings: how many history settings a record of versions 113 .. 134 holds (3 or 6).
+  void LoadGameVars(TStream& s, int32_t version, int32_t history_settings = 3);
   void SaveStatusVars(TStream& s) const;
   void LoadStatusVars(TStream& s, int32_t version);
   void ClearVars();
@@ -125,8 +128,11 @@ class TParamCollection : public THashCollection {
   int32_t TextDelay = 50;    // "@TextDelay"
   std::string Cursor;        // "@Cursor"
   std::string TempName;      // the variable that "@Temp" stands for
-  // Three history settings that saves of versions 113 .. 134 carry in the variable block; the history reads them.
-  std::array<int32_t, 3> OldHistorySettings{};
+  // The history settings that saves of versions 113 .. 134 carry in the variable block; the history reads them.
+  // Such saves hold either three older settings or the six layout settings of the default format (font height,
+  // border, shadow, width, height, line space); OldHistoryCount says which the last load read (0: none).
+  std::array<int32_t, 6> OldHistorySettings{};
+  int32_t OldHistoryCount = 0;
 
  private:
   void save_records(TStream& s, bool status) const;

@@ -22,6 +22,10 @@ class ICallHost : public IPageHost {
   // True while the log library is loaded; the interpreter then writes its trace lines.
   virtual bool Tracing() const = 0;
   virtual void Trace(const std::string& line) = 0;
+  // The save and load commands: the project saves or loads at the end of the frame.
+  // (slot, resume page, title, resume index)
+  virtual void RequestSave(int32_t, const std::string&, const std::string&, int32_t) {}
+  virtual void RequestLoad(int32_t) {}
 };
 
 // The host of a running project: pages and their existence come from the project, the rest from the main window
@@ -43,6 +47,10 @@ class TProjectCallHost : public ICallHost {
   void Trace(const std::string& line) override {
     if (OnTrace) OnTrace(line);
   }
+
+  void RequestSave(int32_t slot, const std::string& resume_page, const std::string& title,
+                   int32_t resume_index) override;
+  void RequestLoad(int32_t slot) override;
 
   std::function<void()> OnClose;
   std::function<void()> OnResetData;

@@ -405,6 +405,36 @@ void TCallMan::ExecTerminate(int32_t& index) {
   host_.CloseMainWindow();
 }
 
+bool TCallMan::DeleteStack(int32_t n) {
+  if (n < 0 || n >= stack_.Count()) return false;
+  vars_.DropFrame(n);
+  stack_.Delete(n);
+  return true;
+}
+
+void TCallMan::ResumeFirst(const std::string& name, int32_t resume_index) {
+  if (page_ != nullptr) {
+    TStack& context = stack_.Push();
+    context.PageName = page_->Name;
+    context.Index = index_;
+    context.Continue = continue_;
+    context.Started = started_;
+    context.Sender = sender_;
+    context.Args = args_;
+    if (current_started()) {
+      context.State = std::make_unique<TMemoryStream>();
+      current_command()->SaveState(*context.State);
+    }
+  }
+  page_ = LoadPage(name, true);
+  index_ = resume_index > 0 ? resume_index : 0;
+  started_ = false;
+  continue_ = false;
+  sender_ = {};
+  args_ = TArrayString();
+  traced_index_ = -1;
+}
+
 void TCallMan::SaveToStream(TStream& s) const {
   WriteString(s, page_ != nullptr ? page_->Name : std::string());
   WriteInt(s, index_);

@@ -55,6 +55,13 @@ class TCallMan : public ICallManager {
   TCustomParam* ReturnValue() const;
   int32_t StackCount() const { return stack_.Count(); }
 
+  // Removes saved context n (0 <= n < StackCount()) with the variables of its frame; the variables of the frames
+  // above move down one frame. False when n is out of range.
+  bool DeleteStack(int32_t n);
+  // After a load: runs the page from resume_index (from its start when not above 0) first; the current context is
+  // saved as an event start saves it, so the script goes on where it was when that page ends.
+  void ResumeFirst(const std::string& name, int32_t resume_index);
+
   // The interpreter state in save data; version is the save record's.
   void SaveToStream(TStream& s) const;
   void LoadFromStream(TStream& s, int32_t version);

@@ -72,6 +72,11 @@ TStack& TStackList::Push() {
   return *items_.back();
 }
 
+void TStackList::Delete(int32_t i) {
+  items_.erase(items_.begin() + i);
+  sync_frame();
+}
+
 TStack& TStackList::Pop() {
   if (items_.empty()) throw EVelkError(Utf8ToCp932("スタックエラー"));
   spare_ = std::move(*items_.back());

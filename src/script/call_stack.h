@@ -46,6 +46,8 @@ class TStackList {
   // Moves the last context into the spare one and returns that; an empty list raises "スタックエラー".
   TStack& Pop();
   void Clear();
+  // Removes the context at index i (0 <= i < Count()).
+  void Delete(int32_t i);
   TStack& Spare() { return spare_; }
 
   // The spare context, the count, then every context, outermost first.

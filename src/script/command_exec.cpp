@@ -7,6 +7,7 @@
 #include "base/process_values.h"
 #include "base/sjis.h"
 #include "expr/param_collection.h"
+#include "script/call_host.h"
 #include "script/call_man.h"
 #include "script/call_scene.h"
 #include "script/component_exec.h"
@@ -244,6 +245,23 @@ void exec_reset(TCallMan& calls, TCommand& command, TPage*& page, int32_t& index
 
 void exec_terminate(TCallMan& calls, TCommand&, TPage*&, int32_t& index) { calls.ExecTerminate(index); }
 
+// The save and load happen at the end of the frame.
+void exec_game_save(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
+  auto& c = as<TComGameSave>(command);
+  ++index;
+  const TCustomParam* slot = calls.Evaluate(c.Slot);
+  const int32_t slot_number = slot != nullptr ? slot->GetInt() : 0;
+  const TCustomParam* title = calls.Evaluate(c.Title);
+  calls.Host().RequestSave(slot_number, c.ResumePage, title != nullptr ? title->GetStr() : std::string(),
+                           c.ResumeIndex);
+}
+
+void exec_game_load(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
+  ++index;
+  const TCustomParam* slot = calls.Evaluate(as<TComGameLoad>(command).Slot);
+  calls.Host().RequestLoad(slot != nullptr ? slot->GetInt() : 0);
+}
+
 std::array<TCommandRun, kCommandCount> make_table() {
   std::array<TCommandRun, kCommandCount> t{};
   t[0] = {nullptr, exec_if};
@@ -264,6 +282,8 @@ std::array<TCommandRun, kCommandCount> make_table() {
   t[33] = {nullptr, exec_while_loop};
   t[34] = {nullptr, exec_break};
   t[35] = {nullptr, exec_continue};
+  t[38] = {nullptr, exec_game_save};
+  t[39] = {nullptr, exec_game_load};
   t[40] = {nullptr, exec_pc_reset};
   t[41] = {nullptr, exec_reset};
   t[45] = {nullptr, exec_terminate};

@@ -35,6 +35,8 @@ TEST(PlayerOptions, ParsesTheHeadlessRunnerAndWindowOptions) {
   EXPECT_EQ(ParsePlayerOptions({}).Frames, -1);
   EXPECT_TRUE(ParsePlayerOptions({"--help"}).Help);
   EXPECT_TRUE(ParsePlayerOptions({"--version"}).Version);
+  EXPECT_EQ(ParsePlayerOptions({"--save-dir", "saves", "game"}).SaveDir, "saves");
+  EXPECT_EQ(ParsePlayerOptions({"game"}).SaveDir, "");
 }
 
 TEST(PlayerOptions, RefusesBadCommandLines) {

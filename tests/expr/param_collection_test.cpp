@@ -325,7 +325,8 @@ TEST(ParamCollection, LoadsHandMadeGameRecords) {
   EXPECT_EQ(c.FindVariable("n"), nullptr);
   EXPECT_EQ(c.SelStr, "s");
   EXPECT_EQ(c.SelIndex, 2);
-  EXPECT_EQ(c.OldHistorySettings, (std::array<int32_t, 3>{1, 2, 3}));
+  EXPECT_EQ(c.OldHistorySettings, (std::array<int32_t, 6>{1, 2, 3, 0, 0, 0}));
+  EXPECT_EQ(c.OldHistoryCount, 3);
   EXPECT_EQ(m120.Remaining(), 0);
 
   // A record count far beyond the bytes, and an unknown type code, are refused.

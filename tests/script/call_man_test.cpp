@@ -608,3 +608,35 @@ TEST(EventTarget, SplitsAtTheLastColonAfterTheLastPointAndBackslash) {
 
 }  // namespace
 }  // namespace velk
+
+namespace velk {
+namespace {
+
+// Removing a saved context drops that frame's variables, moves the later frames' down, and the call it belonged to
+// never returns.
+TEST_F(CallMan, DeleteStackRemovesOneFrameAndItsVariables) {
+  Build({{"main.vks", "varnew name: a0; type: int; value: 0; scope: auto\ncall page: one.ksb\n"
+                      "varnew name: back; type: int; value: 1\nlabel idle\nwait time: 1000\njump target: @idle\n"},
+         {"one.vks", "varnew name: a1; type: int; value: 1; scope: auto\ncall page: two.ksb\n"
+                     "varnew name: oneback; type: int; value: 1\nexit\n"},
+         {"two.vks", "varnew name: a2; type: int; value: 2; scope: auto\nwait time: 60\nexit\n"}});
+  Start();
+  Frames(2);
+  ASSERT_EQ(calls->StackCount(), 2);
+  EXPECT_FALSE(calls->DeleteStack(2));
+  EXPECT_FALSE(calls->DeleteStack(-1));
+  EXPECT_TRUE(calls->DeleteStack(1));
+  EXPECT_EQ(calls->StackCount(), 1);
+  EXPECT_EQ(vars.FindVariable("a1"), nullptr);
+  ASSERT_NE(vars.FindVariable("a2"), nullptr);
+  EXPECT_EQ(vars.FindVariable("a2")->FrameId, 1);
+  EXPECT_EQ(vars.FindVariable("a0")->FrameId, 0);
+  Frames(10);
+  EXPECT_EQ(calls->StackCount(), 0);
+  EXPECT_EQ(Int("back"), 1);
+  EXPECT_EQ(vars.FindVariable("oneback"), nullptr);
+  EXPECT_EQ(vars.FindVariable("a2"), nullptr);
+}
+
+}  // namespace
+}  // namespace velk

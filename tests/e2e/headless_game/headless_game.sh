@@ -23,13 +23,19 @@ fi
 head -c 24 "$work/shot.png" | od -An -tx1 | tr -d ' \n' | grep -q '^89504e470d0a1a0a0000000d49484452000001400000' \
   || { echo "screenshot is not a 320-wide PNG"; exit 1; }
 
-# Twice the same run gives the same variables and the same picture.
+# Twice the same run gives the same variables and the same picture. The first run kept its status data (the
+# project's variables) in save.dat, which the next run would start from: it goes first.
+rm -f "$work/game/save.dat"
 "$player" --headless --clock virtual --frames 100 --dump-vars "$work/vars2.tsv" --screenshot "$work/shot2.png" \
   "$work/game"
 cmp -s "$work/vars.tsv" "$work/vars2.tsv" || { echo "variable dumps differ between runs"; exit 1; }
 cmp -s "$work/shot.png" "$work/shot2.png" || { echo "screenshots differ between runs"; exit 1; }
+# The status data comes back in the next run: the project's variables go on from the values the run left.
+"$player" --headless --clock virtual --frames 100 --dump-vars "$work/vars3.tsv" "$work/game"
+grep -q '^total	int	20$' "$work/vars3.tsv" || { echo "status data not restored:"; cat "$work/vars3.tsv"; exit 1; }
 
 # Stopped before the wait is over, the script has not reached its end.
+rm -f "$work/game/save.dat"
 "$player" --headless --clock virtual --frames 10 --dump-vars "$work/early.tsv" "$work/game"
 grep -q '^state	string	summed$' "$work/early.tsv" || { echo "early stop:"; cat "$work/early.tsv"; exit 1; }
 echo "headless game: ok"
