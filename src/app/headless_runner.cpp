@@ -1,5 +1,6 @@
 #include "app/headless_runner.h"
 
+#include "app/fast_forward.h"
 #include "app/form_view.h"
 #include "app/loop_thread.h"
 #include "platform/stop_request.h"
@@ -74,7 +75,7 @@ void THeadlessRunner::Run(TFormView& form) {
     std::optional<TTick> tick = counter.Tick(clock_.Milliseconds());
     if (!tick) continue;
     boxes_.FrameStarted();
-    form.Tick(*tick);
+    form.Tick(speed_ != nullptr ? speed_->Scale(*tick) : *tick);
     ++frames_run_;
   }
 }

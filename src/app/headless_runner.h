@@ -11,6 +11,7 @@
 namespace velk {
 
 class TFormView;
+class TSpeedClock;
 
 class THeadlessRunner {
  public:
@@ -27,6 +28,8 @@ class THeadlessRunner {
   // frames); answers go to the boxes.
   void QueueConfigEvents();
   int32_t FramesRun() const { return frames_run_; }
+  // Fast-forward: each tick of the (real or virtual) clock counts that many times for the game.
+  void SetSpeed(TSpeedClock* speed) { speed_ = speed; }
 
  private:
   void deliver(const TScriptEvent& e, TPoint panel_origin);
@@ -40,6 +43,7 @@ class THeadlessRunner {
   int32_t frames_run_ = 0;
   bool start_up_answers_queued_ = false;
   TPoint mouse_;  // client coordinates
+  TSpeedClock* speed_ = nullptr;
 };
 
 }  // namespace velk
