@@ -152,7 +152,8 @@ bool TFormView::in_toolbar(int32_t x, int32_t y) const {
 }
 
 void TFormView::HandleEvent(const TInputEvent& event) {
-  const bool key = event.Kind == TInputKind::KeyDown || event.Kind == TInputKind::KeyUp;
+  const bool key =
+      event.Kind == TInputKind::KeyDown || event.Kind == TInputKind::KeyUp || event.Kind == TInputKind::Text;
   if (key && key_hook_ && key_hook_(event)) return;
   switch (event.Kind) {
     case TInputKind::MouseMove: mouse_move(event); break;

@@ -45,8 +45,8 @@ class TFormView {
   // Told when the window gains (true) or loses (false) the focus, whether or not the game pauses.
   void SetFocusHook(std::function<void(bool focused)> hook) { focus_hook_ = std::move(hook); }
   void SetJapanese(bool japanese) { japanese_ = japanese; }
-  // The player's own keys: the hook sees every key event first and returns true for those it takes (the game never
-  // sees them, neither down nor up).
+  // The player's own keys: the hook sees every key and text event first and returns true for those it takes (the
+  // game never sees them, neither down nor up, nor the text a taken key typed).
   void SetKeyHook(std::function<bool(const TInputEvent& event)> hook) { key_hook_ = std::move(hook); }
   // The user's choice: losing the focus never pauses the game, even when the project asks for it.
   void SetNeverPause(bool never) { never_pause_ = never; }

@@ -72,12 +72,19 @@ TPlayerKeys::TPlayerKeys(TFormView& form, TSpeedClock& speed, int32_t base_speed
     : form_(form), speed_(speed), base_speed_(base_speed), title_(std::move(title_utf8)) {}
 
 bool TPlayerKeys::HandleKey(const TInputEvent& event) {
+  if (event.Kind == TInputKind::Text) {
+    const bool drop = drop_text_;
+    drop_text_ = false;
+    return drop;
+  }
+  drop_text_ = false;
   if (event.Key == VK_SNAPSHOT) {
     if (event.Kind == TInputKind::KeyDown && !event.Repeat) SaveScreenshot();
     return true;
   }
   if (event.Key == VK_F_LETTER && event.Alt) {
     if (event.Kind == TInputKind::KeyDown && !event.Repeat) ToggleFastForward();
+    drop_text_ = event.Kind == TInputKind::KeyDown;
     return true;
   }
   return false;

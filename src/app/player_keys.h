@@ -56,6 +56,8 @@ class TPlayerKeys {
   uint32_t note_time_ = 0;
   uint32_t now_ = 0;
   bool fast_forward_ = false;
+  // A taken key may still type its letter (Alt+F types "f" on some systems): the text right after it is dropped.
+  bool drop_text_ = false;
 };
 
 }  // namespace velk

@@ -372,6 +372,12 @@ TEST_F(FormViewTest, PlayerKeysAreTakenBeforeTheGame) {
   form.HandleEvent(Key(TInputKind::KeyDown, VK_F_LETTER, false, true));
   EXPECT_EQ(speed.Factor(), kFastForwardSpeed);
   EXPECT_EQ(window.Caption(), "Game [fast-forward x8]");
+  // The letter it typed is dropped; the next text is the game's.
+  TInputEvent typed;
+  typed.Kind = TInputKind::Text;
+  typed.Text = "f";
+  EXPECT_TRUE(keys.HandleKey(typed));
+  EXPECT_FALSE(keys.HandleKey(typed));
   form.HandleEvent(Key(TInputKind::KeyDown, VK_F_LETTER, true, true));
   EXPECT_EQ(speed.Factor(), kFastForwardSpeed);
   form.HandleEvent(Key(TInputKind::KeyUp, VK_F_LETTER, false, true));
