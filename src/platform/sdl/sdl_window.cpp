@@ -54,6 +54,15 @@ void TSdlWindow::resize_window() {
   if (window_ == nullptr || full_screen_) return;
   const int32_t factor = EffectiveScale();
   SDL_SetWindowSize(window_, width_ * factor, height_ * factor);
+  // A window that grew past the work area's edge moves back onto it.
+  TRect work = WorkArea();
+  TPoint outer = OuterSize();
+  int x = 0, y = 0, top = 0, left = 0, bottom = 0, right = 0;
+  SDL_GetWindowPosition(window_, &x, &y);
+  SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right);
+  const int nx = std::max(work.Left + left, std::min(x, work.Right - outer.X + left));
+  const int ny = std::max(work.Top + top, std::min(y, work.Bottom - outer.Y + top));
+  if (nx != x || ny != y) SDL_SetWindowPosition(window_, nx, ny);
 }
 
 void TSdlWindow::SetSmooth(bool smooth) {
