@@ -8,6 +8,7 @@
 #include "app/player_process.h"
 #include "app/player_var_host.h"
 #include "app/scene_adapter.h"
+#include "app/shell_func_host.h"
 #include "base/error.h"
 #include "base/sjis.h"
 #include "gfx/image_cache.h"
@@ -246,7 +247,10 @@ std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project)
   services.Scene = scene_calls_.get();
   func_host_ = std::make_unique<TSceneFuncHost>(scene_);
   funcs_ = std::make_unique<TSysFuncMan>(*process_->Vars());
-  funcs_->SetHost(func_host_.get());
+  shell_host_ = std::make_unique<TShellFuncHost>(
+      func_host_.get(), platform_.Shell, &files_, process_->BaseFolder(),
+      platform_.Files != nullptr ? platform_.Files->UserDataFolder() : std::string());
+  funcs_->SetHost(shell_host_.get());
   funcs_->SetFiles(&files_);
   funcs_->SetBaseFolder(process_->BaseFolder());
   services.Funcs = funcs_.get();

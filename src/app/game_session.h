@@ -22,6 +22,7 @@ class TPlayerProcess;
 class TProjectCallHost;
 class TSceneCalls;
 class TSceneFuncHost;
+class TShellFuncHost;
 class TSysFuncMan;
 class TVelkBaseList;
 
@@ -76,6 +77,7 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   std::unique_ptr<TProjectCallHost> call_host_;
   std::unique_ptr<TPlayerVarHost> var_host_;
   std::unique_ptr<TSceneFuncHost> func_host_;
+  std::unique_ptr<TShellFuncHost> shell_host_;  // the dialogs and the desktop, in front of the scene's host
   std::unique_ptr<TSysFuncMan> funcs_;  // the system functions and the data tables
   int64_t upkeeps_ = 0;
   // Sound: the wave output (when sound does not go through the media library) and the media managers, whose owner

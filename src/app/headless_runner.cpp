@@ -44,6 +44,9 @@ void THeadlessRunner::deliver(const TScriptEvent& e, TPoint panel_origin) {
       if (!(start_up_answers_queued_ && e.Frame <= 0)) boxes_.QueueAnswer(e.Answer);
       return;
     case TScriptKind::Quit: ev.Kind = TInputKind::Close; break;
+    case TScriptKind::Choose:
+      if (shell_ != nullptr) shell_->QueueChoice(e.Text.empty() ? std::nullopt : std::optional<std::string>(e.Text));
+      return;
   }
   window_.Push(ev);
 }

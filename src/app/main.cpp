@@ -36,6 +36,7 @@
 #include "platform/headless/headless_clock.h"
 #include "platform/headless/headless_cursors.h"
 #include "platform/headless/headless_message_boxes.h"
+#include "platform/headless/headless_shell.h"
 #include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
 #include "platform/stop_request.h"
@@ -45,6 +46,7 @@
 #include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_message_boxes.h"
+#include "platform/sdl/sdl_shell.h"
 #include "platform/sdl/sdl_window.h"
 #endif
 
@@ -79,7 +81,8 @@ const char kUsage[] =
     "  --clock virtual     every tick takes exactly 15 ms of a virtual clock: runs are deterministic\n"
     "  --input FILE        scripted input, one event per line: <frame> move X Y | down left|right |\n"
     "                      up left|right | click left|right X Y | wheel up|down | keydown VK | keyup VK |\n"
-    "                      key VK | text TEXT | answer N | quit   (# starts a comment)\n"
+    "                      key VK | text TEXT | answer N | choose [PATH] | quit   (# starts a comment;\n"
+    "                      choose answers the next file or folder dialog, without a path it cancels)\n"
     "  --dump-vars FILE    write every variable at exit: name, type, value, tab-separated, sorted by name\n"
     "\n"
     "keys of the player (every other key belongs to the game): Print Screen saves the screen as PNG in\n"
@@ -173,6 +176,7 @@ int main(int argc, char** argv) {
   velk::THeadlessMessageBoxes headless_boxes;
   velk::THeadlessWindow headless_window;
   velk::THeadlessCursors headless_cursors;
+  velk::THeadlessShell headless_shell;
   bool dump_failed = false;
   bool screenshot_failed = false;
 #ifdef VELK_HAVE_SDL
@@ -180,6 +184,7 @@ int main(int argc, char** argv) {
   velk::TSdlMessageBoxes sdl_boxes;
   velk::TWindowMessageBoxes window_boxes(sdl_boxes);
   velk::TSdlCursors sdl_cursors;
+  velk::TSdlShell sdl_shell;
   std::optional<velk::TSdlWindow> sdl_window;
   if (!options.Headless) {
     sdl_window.emplace();
@@ -200,10 +205,12 @@ int main(int argc, char** argv) {
     // Boxes are drawn in the window once it shows the game; SDL's own boxes only before that.
     host.Platform.MessageBoxes = &window_boxes;
     host.Platform.Cursors = &sdl_cursors;
+    host.Platform.Shell = &sdl_shell;
     host.Window = &*sdl_window;
     sdl_boxes.SetOwner(nullptr);
     host.MessageLoop = [&](velk::TFormView& form) {
       sdl_boxes.SetOwner(sdl_window->Handle());
+      sdl_shell.SetOwner(sdl_window->Handle());
       window_boxes.SetWindow(&*sdl_window, &form.Client());
       velk::TPlayerKeys keys(form, *speed, options.Speed, game_title());
       use_player_keys(form, keys);
@@ -265,11 +272,13 @@ int main(int argc, char** argv) {
     host.Deterministic = options.VirtualClock;
     host.Platform.MessageBoxes = &headless_boxes;
     host.Platform.Cursors = &headless_cursors;
+    host.Platform.Shell = &headless_shell;
     host.Window = &headless_window;
     runner.emplace(headless_window, headless_boxes,
                    options.VirtualClock ? static_cast<velk::IClock&>(virtual_clock) : steady_clock, script,
                    options.Frames, options.VirtualClock);
     runner->SetSpeed(speed.get());
+    runner->SetShell(&headless_shell);
     runner->QueueStartUpAnswers();
     // The dialog runs on the input script's events, in order (their frames only order them), then closes.
     host.ConfigDialog = [&](const std::string& ini_path) {

@@ -1,0 +1,53 @@
+// The dialog and desktop functions in a game played headless: the file and folder dialogs take the input script's
+// choices, web addresses open, folders outside the game do not, and copies into "save:" and "mem:" names become
+// memory entries the game reads back.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/temp_dir.h"
+#include "support/tools.h"
+
+namespace velk {
+namespace {
+
+TEST(ShellFunctions, DialogsTakeScriptedChoicesAndCopiesStayInsideTheGame) {
+  test::TempDir dir;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+  test::WriteFile(dir / "game.vkp",
+                  "version 115\nscreen 64 48\nstart main.ksb\nsave off\nvar string f \"\"\nvar string s \"keep\"\n"
+                  "var string d \"\"\nvar flag ok1 0\nvar flag ok2 1\nvar flag ok3 0\nvar flag url 0\nvar flag out 1\n"
+                  "var flag copied 0\nvar flag escape 1\nvar flag read 0\nvar string lines \"\"\nvar flag wall 0\n"
+                  "page main.vks\nasset data.txt\n");
+  test::WriteFile(dir / "data.txt", "first\r\nsecond\r\n");
+  test::WriteFile(dir / "main.vks",
+                  "@version 115\n"
+                  "calc ok1 = SelectOpenFile(f, \"Text|*.txt\")\n"
+                  "calc ok2 = SelectSaveFile(s)\n"
+                  "calc ok3 = SelectDirectory(d)\n"
+                  "calc url = OpenUrl(\"http://example.com/\")\n"
+                  "calc out = OpenUrl(\"..\\\\..\")\n"
+                  "calc copied = CopyFile(\"data.txt\", \"save:copy.txt\")\n"
+                  "calc escape = CopyFile(\"..\\\\secret.txt\", \"mem:x.txt\")\n"
+                  "calc read = LoadTextFile(\"save:copy.txt\", lines)\n"
+                  "calc wall = SetWallPaper(\"data.txt\", 1)\n"
+                  "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
+  test::WriteFile(dir / "input.txt", "0 choose /home/u/ゲーム.txt\n0 choose\n0 choose /home/u/folder\n");
+  test::BuildAndPlayHeadless(dir, "--frames 5 --input '" + (dir / "input.txt") + "' --dump-vars '" +
+                                      (dir / "vars.tsv") + "'");
+  const std::string vars = test::ReadFile(dir / "vars.tsv");
+  for (const char* line :
+       {"f\tstring\t/home/u/ゲーム.txt\n", "ok1\tflag\t1\n", "s\tstring\tkeep\n", "ok2\tflag\t0\n",
+        "d\tstring\t/home/u/folder\n", "ok3\tflag\t1\n", "url\tflag\t1\n", "out\tflag\t0\n", "copied\tflag\t1\n",
+        "escape\tflag\t0\n", "read\tflag\t1\n", "wall\tflag\t1\n"}) {
+    EXPECT_NE(vars.find(line), std::string::npos) << line << "\n" << vars;
+  }
+  // The wallpaper is a copy of the game's file in the user's folder.
+  EXPECT_EQ(test::ReadFile(dir / "data/velkplayer/wallpaper.txt"), "first\r\nsecond\r\n");
+  unsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace
+}  // namespace velk
