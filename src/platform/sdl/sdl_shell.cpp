@@ -51,8 +51,8 @@ int ask(SDL_Window* owner, const std::string& title, const std::string& text, co
 std::vector<std::string> MatchingFiles(const std::string& folder, const std::string& filter_utf8, size_t max_count) {
   std::vector<std::string> patterns;
   std::vector<std::string> fields = split(filter_utf8, '|');
-  for (size_t i = 1; i < fields.size(); i += 2) {
-    for (const std::string& p : split(fields[i], ';')) {
+  if (fields.size() >= 2) {
+    for (const std::string& p : split(fields[1], ';')) {
       if (!p.empty()) patterns.push_back(p == "*.*" ? "*" : p);
     }
   }

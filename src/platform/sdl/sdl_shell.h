@@ -9,8 +9,8 @@
 
 namespace velk {
 
-// The file names of folder (not sub-folders) that match the filter ("Text|*.txt;*.log|All|*.*": the patterns are
-// every second field; no filter matches everything), sorted, at most max_count.
+// The file names of folder (not sub-folders) that match the filter's first choice ("Text|*.txt;*.log|All|*.*":
+// *.txt and *.log, as a dialog shows at first; no filter matches everything), sorted, at most max_count.
 std::vector<std::string> MatchingFiles(const std::string& folder, const std::string& filter_utf8, size_t max_count);
 
 class TSdlShell : public IShell {
