@@ -247,9 +247,7 @@ std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project)
   services.Scene = scene_calls_.get();
   func_host_ = std::make_unique<TSceneFuncHost>(scene_);
   funcs_ = std::make_unique<TSysFuncMan>(*process_->Vars());
-  shell_host_ = std::make_unique<TShellFuncHost>(
-      func_host_.get(), platform_.Shell, &files_, process_->BaseFolder(),
-      platform_.Files != nullptr ? platform_.Files->UserDataFolder() : std::string());
+  shell_host_ = std::make_unique<TShellFuncHost>(func_host_.get(), platform_, &files_, process_->BaseFolder());
   funcs_->SetHost(shell_host_.get());
   funcs_->SetFiles(&files_);
   funcs_->SetBaseFolder(process_->BaseFolder());

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/sjis.h"
 #include "expr/param.h"
 #include "vfs/disk_name.h"
@@ -48,13 +49,42 @@ std::string DocumentsFolder() {
   return WithTrailingSlash(std::string(home != nullptr && home[0] == '/' ? home : "/tmp") + "/Documents");
 }
 
-TShellFuncHost::TShellFuncHost(ISysFuncHost* next, IShell* shell, TVrFileManager* files, std::string base_folder,
-                               std::string user_folder)
+bool MatchesWildcard(std::string_view name, std::string_view pattern) {
+  // The usual two-pointer match with one back-track point for the last star.
+  size_t n = 0, p = 0, star = std::string_view::npos, resume = 0;
+  auto same = [&](size_t ni, size_t pi) {
+    const size_t ln = CharLength(name, ni), lp = CharLength(pattern, pi);
+    if (ln != lp) return false;
+    if (ln == 2) return name.substr(ni, 2) == pattern.substr(pi, 2);
+    return std::tolower(static_cast<unsigned char>(name[ni])) == std::tolower(static_cast<unsigned char>(pattern[pi]));
+  };
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = ++p;
+      resume = n;
+    } else if (p < pattern.size() && (pattern[p] == '?' || same(n, p))) {
+      n += CharLength(name, n);
+      p += pattern[p] == '?' ? 1 : CharLength(pattern, p);
+    } else if (star != std::string_view::npos) {
+      resume += CharLength(name, resume);
+      n = resume;
+      p = star;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+TShellFuncHost::TShellFuncHost(ISysFuncHost* next, const TPlatform& platform, TVrFileManager* files,
+                               std::string base_folder)
     : next_(next),
-      shell_(shell),
+      shell_(platform.Shell),
+      boxes_(platform.MessageBoxes),
       files_(files),
       base_folder_(std::move(base_folder)),
-      user_folder_(std::move(user_folder)) {}
+      user_folder_(platform.Files != nullptr ? platform.Files->UserDataFolder() : std::string()) {}
 
 uint8_t TShellFuncHost::PropertyType(int32_t prop) const {
   return next_ != nullptr ? next_->PropertyType(prop) : PT_STR;
@@ -76,6 +106,10 @@ bool TShellFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCusto
     case sf::CopyFile:
       if (args.size() < 2) return false;
       target.SetBool(copy_to_memory(args[0]->GetStr(), args[1]->GetStr()));
+      return true;
+    case sf::ExtractFile:
+      if (args.empty()) return false;
+      target.SetBool(extract(args));
       return true;
     default: return next_ != nullptr && next_->Call(number, target, args);
   }
@@ -150,6 +184,56 @@ bool TShellFuncHost::copy_to_memory(const std::string& source, const std::string
   entry.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
   entry.SetPosition(0);
   return true;
+}
+
+}  // namespace velk
+
+namespace velk {
+
+// ExtractFile (pattern [, folder [, overwrite]]): the game's files matching the pattern are written into the folder,
+// a folder of the game's own folder (no "..", no absolute name), or, without one, a folder the user chooses. A file
+// already there is written over when overwrite is true, else after the user agrees. True when at least one file was
+// written and none failed.
+bool TShellFuncHost::extract(std::span<TCustomParam* const> args) {
+  const std::string pattern = args[0]->GetStr();
+  if (files_ == nullptr || !confined(pattern)) return false;
+  std::string folder;
+  const std::string given = args.size() >= 2 ? args[1]->GetStr() : std::string();
+  if (!given.empty()) {
+    if (base_folder_.empty()) return false;
+    folder = ConfinedDiskPath(WithTrailingSlash(base_folder_), given);
+    if (folder.empty()) return false;
+  } else {
+    std::optional<std::string> chosen;
+    if (shell_ != nullptr) chosen = shell_->ChooseFile(TFileDialogKind::Folder, {}, DocumentsFolder(), {});
+    if (!chosen || chosen->empty()) return false;
+    folder = *chosen;
+  }
+  folder = WithTrailingSlash(folder);
+  const bool overwrite = args.size() >= 3 && args[2]->GetBool();
+  std::vector<std::string> names;
+  files_->ListFiles(ExtractFilePath(pattern), names);
+  const std::string name_pattern = ExtractFileName(pattern);
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) return false;
+  bool written = false;
+  for (const std::string& name : names) {
+    if (!MatchesWildcard(ExtractFileName(name), name_pattern)) continue;
+    std::string bytes;
+    if (!read_game_file(name, bytes)) return false;
+    const std::string path = folder + Cp932ToUtf8(ExtractFileName(name));
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !overwrite) {
+      const std::string text = ExtractFileName(name) + Utf8ToCp932("\r\n既に同名のファイルが存在します。上書きしますか？");
+      if (boxes_ == nullptr || boxes_->Show(text, Utf8ToCp932("確認"), MB_YESNO | MB_ICONQUESTION) != IDYES) continue;
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) return false;
+    written = true;
+  }
+  return written;
 }
 
 }  // namespace velk

@@ -1,10 +1,11 @@
 #pragma once
 // The player's side of the system functions that reach outside the game: the file and folder dialogs, opening a web
-// address or a folder with the desktop, the wallpaper, and copies of game files into memory entries ("mem:" and
-// "save:" names). Every other function goes on to the scene's host.
+// address or a folder with the desktop, the wallpaper, copies of game files into memory entries ("mem:" and "save:"
+// names) and extracting game files to a disk folder. Every other function goes on to the scene's host.
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "expr/sys_func_man.h"
 #include "platform/platform.h"
@@ -13,15 +14,19 @@ namespace velk {
 
 class TVrFileManager;
 
+// Whether a file name matches a pattern of the system's wild cards: * any run of characters, ? one character
+// (double-byte characters count as one); single-byte letters match ignoring case.
+bool MatchesWildcard(std::string_view name, std::string_view pattern);
+
 // The user's documents folder, where the dialogs start: $XDG_DOCUMENTS_DIR, else ~/Documents (with a trailing "/").
 std::string DocumentsFolder();
 
 class TShellFuncHost : public ISysFuncHost {
  public:
+  // platform: its shell, message boxes (the overwrite question) and per-user folder (the wallpaper's copy);
   // files: the game's files, whose collection 0 is the memory collection; base_folder: the game's folder on disk
-  // (folders OpenUrl may open lie below it); user_folder: where the wallpaper's picture is kept.
-  TShellFuncHost(ISysFuncHost* next, IShell* shell, TVrFileManager* files, std::string base_folder,
-                 std::string user_folder);
+  // (folders OpenUrl may open and ExtractFile may write into lie below it).
+  TShellFuncHost(ISysFuncHost* next, const TPlatform& platform, TVrFileManager* files, std::string base_folder);
 
   uint8_t PropertyType(int32_t prop) const override;
   bool Call(uint8_t number, TCustomParam& target, std::span<TCustomParam* const> args) override;
@@ -32,9 +37,11 @@ class TShellFuncHost : public ISysFuncHost {
   bool set_wallpaper(const std::string& name, int32_t style);
   bool copy_to_memory(const std::string& source, const std::string& dest);
   bool read_game_file(const std::string& name, std::string& bytes);
+  bool extract(std::span<TCustomParam* const> args);
 
   ISysFuncHost* next_;
   IShell* shell_;
+  IMessageBoxes* boxes_;
   TVrFileManager* files_;
   std::string base_folder_;
   std::string user_folder_;

@@ -1,16 +1,33 @@
 // The dialog and desktop functions in a game played headless: the file and folder dialogs take the input script's
-// choices, web addresses open, folders outside the game do not, and copies into "save:" and "mem:" names become
-// memory entries the game reads back.
+// choices, web addresses open, folders outside the game do not, copies into "save:" and "mem:" names become memory
+// entries the game reads back, and game files are extracted below the game's folder or into a folder the user picks.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
+#include "app/shell_func_host.h"
 #include "support/temp_dir.h"
 #include "support/tools.h"
 
 namespace velk {
 namespace {
+
+TEST(ShellFunctions, WildcardsCountDoubleByteCharactersAsOne) {
+  EXPECT_TRUE(MatchesWildcard("data.txt", "*.TXT"));
+  EXPECT_TRUE(MatchesWildcard("data.txt", "d?ta.*"));
+  EXPECT_TRUE(MatchesWildcard("a.b.c", "*.c"));
+  EXPECT_FALSE(MatchesWildcard("data.txt", "*.tx"));
+  EXPECT_FALSE(MatchesWildcard("data", "data?"));
+  EXPECT_TRUE(MatchesWildcard("", "*"));
+  // "表" is 0x95 0x5C: its second byte is a backslash, and "?" takes the whole character.
+  const std::string omote = "\x95\x5C.txt";
+  EXPECT_TRUE(MatchesWildcard(omote, "?.txt"));
+  EXPECT_FALSE(MatchesWildcard(omote, "??.txt"));
+  // Double-byte characters never match ignoring case: 0x82 0x60 and 0x82 0x41 differ only in a letter's case.
+  EXPECT_FALSE(MatchesWildcard("\x82\x60", "\x82\x41"));
+}
 
 TEST(ShellFunctions, DialogsTakeScriptedChoicesAndCopiesStayInsideTheGame) {
   test::TempDir dir;
@@ -20,6 +37,7 @@ TEST(ShellFunctions, DialogsTakeScriptedChoicesAndCopiesStayInsideTheGame) {
                   "version 115\nscreen 64 48\nstart main.ksb\nsave off\nvar string f \"\"\nvar string s \"keep\"\n"
                   "var string d \"\"\nvar flag ok1 0\nvar flag ok2 1\nvar flag ok3 0\nvar flag url 0\nvar flag out 1\n"
                   "var flag copied 0\nvar flag escape 1\nvar flag read 0\nvar string lines \"\"\nvar flag wall 0\n"
+                  "var flag ext1 0\nvar flag ext2 1\nvar flag ext3 0\nvar flag ext4 1\nvar flag ext5 0\n"
                   "page main.vks\nasset data.txt\n");
   test::WriteFile(dir / "data.txt", "first\r\nsecond\r\n");
   test::WriteFile(dir / "main.vks",
@@ -33,17 +51,28 @@ TEST(ShellFunctions, DialogsTakeScriptedChoicesAndCopiesStayInsideTheGame) {
                   "calc escape = CopyFile(\"..\\\\secret.txt\", \"mem:x.txt\")\n"
                   "calc read = LoadTextFile(\"save:copy.txt\", lines)\n"
                   "calc wall = SetWallPaper(\"data.txt\", 1)\n"
+                  "calc ext1 = ExtractFile(\"*.TXT\", \"out\")\n"
+                  "calc ext2 = ExtractFile(\"data.txt\", \"out\")\n"
+                  "calc ext3 = ExtractFile(\"d?ta.*\", \"out\", TRUE)\n"
+                  "calc ext4 = ExtractFile(\"*.txt\", \"..\\\\up\")\n"
+                  "calc ext5 = ExtractFile(\"*\")\n"
                   "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
-  test::WriteFile(dir / "input.txt", "0 choose /home/u/ゲーム.txt\n0 choose\n0 choose /home/u/folder\n");
+  test::WriteFile(dir / "input.txt", "0 choose /home/u/ゲーム.txt\n0 choose\n0 choose /home/u/folder\n0 choose " + (dir / "picked") +
+                      "\n0 answer 2\n");
   test::BuildAndPlayHeadless(dir, "--frames 5 --input '" + (dir / "input.txt") + "' --dump-vars '" +
                                       (dir / "vars.tsv") + "'");
   const std::string vars = test::ReadFile(dir / "vars.tsv");
   for (const char* line :
        {"f\tstring\t/home/u/ゲーム.txt\n", "ok1\tflag\t1\n", "s\tstring\tkeep\n", "ok2\tflag\t0\n",
         "d\tstring\t/home/u/folder\n", "ok3\tflag\t1\n", "url\tflag\t1\n", "out\tflag\t0\n", "copied\tflag\t1\n",
-        "escape\tflag\t0\n", "read\tflag\t1\n", "wall\tflag\t1\n"}) {
+        "escape\tflag\t0\n", "read\tflag\t1\n", "wall\tflag\t1\n", "ext1\tflag\t1\n", "ext2\tflag\t0\n",
+        "ext3\tflag\t1\n", "ext4\tflag\t0\n", "ext5\tflag\t1\n"}) {
     EXPECT_NE(vars.find(line), std::string::npos) << line << "\n" << vars;
   }
+  // Extracted below the game's folder, and into the folder the user picked (every file of the game's root).
+  EXPECT_EQ(test::ReadFile(dir / "game/out/data.txt"), "first\r\nsecond\r\n");
+  EXPECT_EQ(test::ReadFile(dir / "picked/data.txt"), "first\r\nsecond\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "up"));
   // The wallpaper is a copy of the game's file in the user's folder.
   EXPECT_EQ(test::ReadFile(dir / "data/velkplayer/wallpaper.txt"), "first\r\nsecond\r\n");
   unsetenv("XDG_DATA_HOME");
