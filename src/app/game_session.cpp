@@ -248,6 +248,9 @@ std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project)
   func_host_ = std::make_unique<TSceneFuncHost>(scene_);
   funcs_ = std::make_unique<TSysFuncMan>(*process_->Vars());
   shell_host_ = std::make_unique<TShellFuncHost>(func_host_.get(), platform_, &files_, process_->BaseFolder());
+  shell_host_->SetScreen([this] {
+    return process_ != nullptr && process_->Scene() != nullptr ? process_->Scene()->Screen() : TFrameView{};
+  });
   funcs_->SetHost(shell_host_.get());
   funcs_->SetFiles(&files_);
   funcs_->SetBaseFolder(process_->BaseFolder());

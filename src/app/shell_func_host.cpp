@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/screen_picture.h"
 #include "base/error.h"
 #include "base/paths.h"
 #include "base/sjis.h"
@@ -107,6 +108,10 @@ bool TShellFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCusto
       if (args.size() < 2) return false;
       target.SetBool(copy_to_memory(args[0]->GetStr(), args[1]->GetStr()));
       return true;
+    case sf::SaveScreen:
+      if (args.empty()) return false;
+      target.SetBool(save_screen(args));
+      return true;
     case sf::ExtractFile:
       if (args.empty()) return false;
       target.SetBool(extract(args));
@@ -177,12 +182,54 @@ bool TShellFuncHost::set_wallpaper(const std::string& name, int32_t style) {
 bool TShellFuncHost::copy_to_memory(const std::string& source, const std::string& dest) {
   std::string bytes;
   if (files_ == nullptr || files_->Count() == 0 || !read_game_file(source, bytes)) return false;
-  TVrFileCollection& memory = files_->Collection(0);
-  memory.DeleteEntry(dest);
-  TSaveMemoryStream& entry = memory.AddMemoryEntry(dest);
   if (bytes.size() > static_cast<size_t>(INT32_MAX)) return false;
-  entry.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  store_memory_entry(dest, bytes.data(), static_cast<int32_t>(bytes.size()));
+  return true;
+}
+
+void TShellFuncHost::store_memory_entry(const std::string& name, const void* data, int32_t size) {
+  TVrFileCollection& memory = files_->Collection(0);
+  memory.DeleteEntry(name);
+  TSaveMemoryStream& entry = memory.AddMemoryEntry(name);
+  entry.WriteBuffer(data, size);
   entry.SetPosition(0);
+}
+
+// SaveScreen (name [, width [, height [, rotate [, mode]]]]): a "mem:" or "save:" name becomes a memory entry (the
+// save file takes "save:" entries along); any other name is a ".brx" file below the game's folder, in a folder that
+// exists already.
+bool TShellFuncHost::save_screen(std::span<TCustomParam* const> args) {
+  const std::string name = args[0]->GetStr();
+  const bool memory = starts_with_ci(name, "mem:") || starts_with_ci(name, "save:");
+  std::string path;
+  if (!memory) {
+    if (base_folder_.empty() || name.size() < 4 || !SameText(name.substr(name.size() - 4), ".brx")) return false;
+    path = ConfinedDiskPath(WithTrailingSlash(base_folder_), name);
+    struct stat st {};
+    const std::string folder = DiskFolderOf(path);
+    if (path.empty() || ::stat(folder.empty() ? "." : folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  } else if (files_ == nullptr || files_->Count() == 0) {
+    return false;
+  }
+  if (!screen_) return false;
+  std::vector<uint32_t> pixels;
+  int32_t width = 0, height = 0;
+  if (!MakeScreenPicture(screen_(), args.size() >= 2 ? args[1]->GetInt() : 0, args.size() >= 3 ? args[2]->GetInt() : 0,
+                         args.size() >= 4 ? args[3]->GetInt() : 0, pixels, width, height)) {
+    return false;
+  }
+  try {
+    TMemoryStream m;
+    WriteScreenBrix(m, pixels, width, height);
+    if (memory) {
+      store_memory_entry(name, m.Memory(), static_cast<int32_t>(m.GetSize()));
+    } else {
+      TFileStream out(path, fmCreate);
+      out.WriteBuffer(m.Memory(), static_cast<int32_t>(m.GetSize()));
+    }
+  } catch (const EVelkError&) {
+    return false;
+  }
   return true;
 }
 

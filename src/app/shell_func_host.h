@@ -1,14 +1,16 @@
 #pragma once
 // The player's side of the system functions that reach outside the game: the file and folder dialogs, opening a web
 // address or a folder with the desktop, the wallpaper, copies of game files into memory entries ("mem:" and "save:"
-// names) and extracting game files to a disk folder. Every other function goes on to the scene's host.
+// names), extracting game files to a disk folder, and pictures of the screen. Every other function goes on to the scene's host.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "expr/sys_func_man.h"
 #include "platform/platform.h"
+#include "platform/window.h"
 
 namespace velk {
 
@@ -28,6 +30,9 @@ class TShellFuncHost : public ISysFuncHost {
   // (folders OpenUrl may open and ExtractFile may write into lie below it).
   TShellFuncHost(ISysFuncHost* next, const TPlatform& platform, TVrFileManager* files, std::string base_folder);
 
+  // The game's screen as it is now, for SaveScreen; without it SaveScreen fails.
+  void SetScreen(std::function<TFrameView()> screen) { screen_ = std::move(screen); }
+
   uint8_t PropertyType(int32_t prop) const override;
   bool Call(uint8_t number, TCustomParam& target, std::span<TCustomParam* const> args) override;
 
@@ -38,6 +43,8 @@ class TShellFuncHost : public ISysFuncHost {
   bool copy_to_memory(const std::string& source, const std::string& dest);
   bool read_game_file(const std::string& name, std::string& bytes);
   bool extract(std::span<TCustomParam* const> args);
+  bool save_screen(std::span<TCustomParam* const> args);
+  void store_memory_entry(const std::string& name, const void* data, int32_t size);
 
   ISysFuncHost* next_;
   IShell* shell_;
@@ -45,6 +52,7 @@ class TShellFuncHost : public ISysFuncHost {
   TVrFileManager* files_;
   std::string base_folder_;
   std::string user_folder_;
+  std::function<TFrameView()> screen_;
 };
 
 }  // namespace velk

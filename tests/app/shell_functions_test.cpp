@@ -7,7 +7,10 @@
 #include <filesystem>
 #include <string>
 
+#include "app/screen_picture.h"
 #include "app/shell_func_host.h"
+#include "gfx/brix.h"
+#include "vfs/stream.h"
 #include "support/temp_dir.h"
 #include "support/tools.h"
 
@@ -76,6 +79,71 @@ TEST(ShellFunctions, DialogsTakeScriptedChoicesAndCopiesStayInsideTheGame) {
   // The wallpaper is a copy of the game's file in the user's folder.
   EXPECT_EQ(test::ReadFile(dir / "data/velkplayer/wallpaper.txt"), "first\r\nsecond\r\n");
   unsetenv("XDG_DATA_HOME");
+}
+
+TEST(ShellFunctions, ScreenPicturesAverageAndTurn) {
+  // 4 x 2: a red left half, a blue right half, one white pixel at the top right.
+  std::vector<uint32_t> screen = {0xFF0000, 0xFF0000, 0x0000FF, 0xFFFFFF, 0xFF0000, 0xFF0000, 0x0000FF, 0x0000FF};
+  const TFrameView view{screen.data(), 4, 2, 4};
+  std::vector<uint32_t> out;
+  int32_t w = 0, h = 0;
+  ASSERT_TRUE(MakeScreenPicture(view, 2, 1, 0, out, w, h));
+  EXPECT_EQ(w, 2);
+  EXPECT_EQ(h, 1);
+  // Each pixel the rounded average of the 2 x 2 it covers: white adds a quarter of red and green.
+  EXPECT_EQ(out, (std::vector<uint32_t>{0xFF0000, 0x4040FF}));
+  ASSERT_TRUE(MakeScreenPicture(view, 0, 0, 90, out, w, h));
+  EXPECT_EQ(w, 2);
+  EXPECT_EQ(h, 4);
+  // Turned clockwise: the bottom-left pixel goes to the top-left, the top-right white one to the bottom-right.
+  EXPECT_EQ(out, (std::vector<uint32_t>{0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF, 0xFFFFFF}));
+  ASSERT_TRUE(MakeScreenPicture(view, 0, 0, -90, out, w, h));
+  EXPECT_EQ(out.front(), 0xFFFFFFu);
+  ASSERT_TRUE(MakeScreenPicture(view, 0, 0, 45, out, w, h));
+  EXPECT_EQ(out, screen);
+  EXPECT_FALSE(MakeScreenPicture(view, kMaxScreenPictureSide + 1, 1, 0, out, w, h));
+  EXPECT_FALSE(MakeScreenPicture(TFrameView{}, 1, 1, 0, out, w, h));
+}
+
+TEST(ShellFunctions, SaveScreenWritesLayeredPicturesInsideTheGame) {
+  test::TempDir dir;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  test::WriteFile(dir / "game.vkp",
+                  "version 115\nscreen 64 48\nstart main.ksb\nsave off\nvar flag mem 0\nvar flag there 0\n"
+                  "var flag disk 0\nvar flag png 1\nvar flag up 1\nvar flag nofolder 1\npage main.vks\n");
+  test::WriteFile(dir / "main.vks",
+                  "@version 115\n"
+                  "boxnew name: \"back\"; left: 0; top: 0; width: 64; height: 48; color: 0x3060C0\n"
+                  "wait time: 45\n"
+                  "calc mem = SaveScreen(\"mem:thumb.brx\", 16, 12)\n"
+                  "calc there = FileExists(\"mem:thumb.brx\")\n"
+                  "calc disk = SaveScreen(\"snap.brx\", 8, 6, 90)\n"
+                  "calc png = SaveScreen(\"snap.png\")\n"
+                  "calc up = SaveScreen(\"..\\\\snap.brx\")\n"
+                  "calc nofolder = SaveScreen(\"none\\\\snap.brx\")\n"
+                  "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
+  test::BuildAndPlayHeadless(dir, "--frames 8 --dump-vars '" + (dir / "vars.tsv") + "'");
+  const std::string vars = test::ReadFile(dir / "vars.tsv");
+  for (const char* line : {"mem\tflag\t1\n", "there\tflag\t1\n", "disk\tflag\t1\n", "png\tflag\t0\n",
+                           "up\tflag\t0\n", "nofolder\tflag\t0\n"}) {
+    EXPECT_NE(vars.find(line), std::string::npos) << line << "\n" << vars;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "snap.brx"));
+  // The picture on disk: the box's colour (scripts write 0x00BBGGRR), turned to 6 x 8.
+  TFileStream in(dir / "game/snap.brx", fmOpenRead);
+  TBrixFrameList list;
+  list.LoadFromStream(in, true, false, false, "snap.brx");
+  ASSERT_EQ(list.Count(), 1);
+  const TDIBSurface& picture = list.Frame(0).Picture;
+  ASSERT_EQ(picture.Width(), 6);
+  ASSERT_EQ(picture.Height(), 8);
+  ASSERT_EQ(picture.StorageBits(), 24);
+  for (int32_t y = 0; y < 8; ++y) {
+    for (int32_t x = 0; x < 6; ++x) {
+      const uint8_t* p = picture.ScanLine(y) + 3 * x;
+      ASSERT_EQ(uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0], 0xC06030u) << x << ", " << y;
+    }
+  }
 }
 
 }  // namespace
