@@ -24,9 +24,7 @@ void TSpeedClock::SetFactor(int32_t factor) {
   factor_ = std::clamp(factor, 1, kMaxSpeed);
 }
 
-TTick TSpeedClock::Scale(const TTick& tick) {
-  return TTick{tick.Delta * Factor(), Milliseconds()};
-}
+TTick TSpeedClock::Scale(const TTick& tick) { return TTick{tick.Delta * Factor(), Milliseconds()}; }
 
 void TSpeedAudioFill::operator()(int16_t* samples, size_t frames) {
   const auto factor = static_cast<size_t>(speed_.Factor());

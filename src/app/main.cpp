@@ -267,7 +267,7 @@ int main(int argc, char** argv) {
   std::optional<velk::THeadlessRunner> runner;
   if (options.Headless) {
     speed = std::make_unique<velk::TSpeedClock>(options.VirtualClock ? static_cast<velk::IClock&>(virtual_clock)
-                                                                      : steady_clock);
+                                                                     : steady_clock);
     host.Platform.Clock = speed.get();
     host.Deterministic = options.VirtualClock;
     host.Platform.MessageBoxes = &headless_boxes;

@@ -11,7 +11,7 @@ struct TPlayerOptions {
   bool Version = false;
   bool Headless = false;
   bool FullScreen = false;
-  int32_t Scale = 1;  // a whole factor, or 0 (kScaleFit): the largest size that fits
+  int32_t Scale = 1;      // a whole factor, or 0 (kScaleFit): the largest size that fits
   bool ScaleSet = false;  // --scale was given (else the window's remembered scale applies)
   // In a window too: stop after this many frames and write what the screen (or the window) shows.
   int32_t Frames = -1;  // -1: until the game ends

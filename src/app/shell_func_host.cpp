@@ -80,10 +80,7 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) {
 
 TShellFuncHost::TShellFuncHost(ISysFuncHost* next, const TPlatform& platform, TVrFileManager* files,
                                std::string base_folder)
-    : next_(next),
-      shell_(platform.Shell),
-      boxes_(platform.MessageBoxes),
-      files_(files),
+    : next_(next), shell_(platform.Shell), boxes_(platform.MessageBoxes), files_(files),
       base_folder_(std::move(base_folder)),
       user_folder_(platform.Files != nullptr ? platform.Files->UserDataFolder() : std::string()) {}
 
@@ -272,7 +269,8 @@ bool TShellFuncHost::extract(std::span<TCustomParam* const> args) {
     const std::string path = folder + Cp932ToUtf8(ExtractFileName(name));
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !overwrite) {
-      const std::string text = ExtractFileName(name) + Utf8ToCp932("\r\n既に同名のファイルが存在します。上書きしますか？");
+      const std::string text =
+          ExtractFileName(name) + Utf8ToCp932("\r\n既に同名のファイルが存在します。上書きしますか？");
       if (boxes_ == nullptr || boxes_->Show(text, Utf8ToCp932("確認"), MB_YESNO | MB_ICONQUESTION) != IDYES) continue;
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

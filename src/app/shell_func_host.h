@@ -1,7 +1,8 @@
 #pragma once
 // The player's side of the system functions that reach outside the game: the file and folder dialogs, opening a web
 // address or a folder with the desktop, the wallpaper, copies of game files into memory entries ("mem:" and "save:"
-// names), extracting game files to a disk folder, and pictures of the screen. Every other function goes on to the scene's host.
+// names), extracting game files to a disk folder, and pictures of the screen. Every other function goes on to the
+// scene's host.
 #include <cstdint>
 #include <functional>
 #include <span>

@@ -45,20 +45,18 @@ class PlayerConveniences : public ::testing::Test {
   test::TempDir dir;
 };
 
-const char kBoxes[] =
-    "@version 115\n"
-    "boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x808080\n"
-    "boxnew name: \"mark\"; left: 10; top: 20; width: 30; height: 40; color: 0x2060A0; priority: 1\n"
-    "label idle\n"
-    "calc f1 = @KeyPush[112]\n"
-    "calc f12 = @KeyPush[123]\n"
-    "calc tab = @KeyPush[9]\n"
-    "calc snap = @KeyPush[44]; continue: false\n"
-    "jump page: main.ksb; target: @idle\n";
+const char kBoxes[] = "@version 115\n"
+                      "boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x808080\n"
+                      "boxnew name: \"mark\"; left: 10; top: 20; width: 30; height: 40; color: 0x2060A0; priority: 1\n"
+                      "label idle\n"
+                      "calc f1 = @KeyPush[112]\n"
+                      "calc f12 = @KeyPush[123]\n"
+                      "calc tab = @KeyPush[9]\n"
+                      "calc snap = @KeyPush[44]; continue: false\n"
+                      "jump page: main.ksb; target: @idle\n";
 
 TEST_F(PlayerConveniences, PrintScreenSavesTheScreenAndOtherKeysStayTheGames) {
-  const std::string vars =
-      Play(kBoxes, 12, "3 keydown 112\n3 keydown 123\n3 keydown 9\n4 keydown 0x2C\n");
+  const std::string vars = Play(kBoxes, 12, "3 keydown 112\n3 keydown 123\n3 keydown 9\n4 keydown 0x2C\n");
   // F1, F12 and Tab reach the game's key variables; Print Screen is the player's.
   ASSERT_NE(vars.find("f1\tflag\t"), std::string::npos) << vars;
   for (const char* held : {"f1", "f12", "tab"}) {
@@ -77,20 +75,18 @@ TEST_F(PlayerConveniences, PrintScreenSavesTheScreenAndOtherKeysStayTheGames) {
   EXPECT_EQ(test::ReadFile(shots[0].string()), test::ReadFile(dir / "shot.png"));
 }
 
-const char kWait[] =
-    "@version 115\n"
-    "calc t0 = @TickCount\n"
-    "wait time: 4000\n"
-    "calc waited = @TickCount - t0\n"
-    "label idle\n"
-    "calc now = @TickCount; continue: false\n"
-    "jump page: main.ksb; target: @idle\n";
+const char kWait[] = "@version 115\n"
+                     "calc t0 = @TickCount\n"
+                     "wait time: 4000\n"
+                     "calc waited = @TickCount - t0\n"
+                     "label idle\n"
+                     "calc now = @TickCount; continue: false\n"
+                     "jump page: main.ksb; target: @idle\n";
 
-const char kClock[] =
-    "@version 115\n"
-    "label idle\n"
-    "calc now = @TickCount; continue: false\n"
-    "jump page: main.ksb; target: @idle\n";
+const char kClock[] = "@version 115\n"
+                      "label idle\n"
+                      "calc now = @TickCount; continue: false\n"
+                      "jump page: main.ksb; target: @idle\n";
 
 TEST_F(PlayerConveniences, SpeedRunsTheGameClockFaster) {
   // 60 frames of 15 ms: 0.9 s, which at speed 8 is 7.2 s of game time, enough for the 4-second wait.

@@ -43,25 +43,24 @@ TEST(ShellFunctions, DialogsTakeScriptedChoicesAndCopiesStayInsideTheGame) {
                   "var flag ext1 0\nvar flag ext2 1\nvar flag ext3 0\nvar flag ext4 1\nvar flag ext5 0\n"
                   "page main.vks\nasset data.txt\n");
   test::WriteFile(dir / "data.txt", "first\r\nsecond\r\n");
-  test::WriteFile(dir / "main.vks",
-                  "@version 115\n"
-                  "calc ok1 = SelectOpenFile(f, \"Text|*.txt\")\n"
-                  "calc ok2 = SelectSaveFile(s)\n"
-                  "calc ok3 = SelectDirectory(d)\n"
-                  "calc url = OpenUrl(\"http://example.com/\")\n"
-                  "calc out = OpenUrl(\"..\\\\..\")\n"
-                  "calc copied = CopyFile(\"data.txt\", \"save:copy.txt\")\n"
-                  "calc escape = CopyFile(\"..\\\\secret.txt\", \"mem:x.txt\")\n"
-                  "calc read = LoadTextFile(\"save:copy.txt\", lines)\n"
-                  "calc wall = SetWallPaper(\"data.txt\", 1)\n"
-                  "calc ext1 = ExtractFile(\"*.TXT\", \"out\")\n"
-                  "calc ext2 = ExtractFile(\"data.txt\", \"out\")\n"
-                  "calc ext3 = ExtractFile(\"d?ta.*\", \"out\", TRUE)\n"
-                  "calc ext4 = ExtractFile(\"*.txt\", \"..\\\\up\")\n"
-                  "calc ext5 = ExtractFile(\"*\")\n"
-                  "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
-  test::WriteFile(dir / "input.txt", "0 choose /home/u/ゲーム.txt\n0 choose\n0 choose /home/u/folder\n0 choose " + (dir / "picked") +
-                      "\n0 answer 2\n");
+  test::WriteFile(dir / "main.vks", "@version 115\n"
+                                    "calc ok1 = SelectOpenFile(f, \"Text|*.txt\")\n"
+                                    "calc ok2 = SelectSaveFile(s)\n"
+                                    "calc ok3 = SelectDirectory(d)\n"
+                                    "calc url = OpenUrl(\"http://example.com/\")\n"
+                                    "calc out = OpenUrl(\"..\\\\..\")\n"
+                                    "calc copied = CopyFile(\"data.txt\", \"save:copy.txt\")\n"
+                                    "calc escape = CopyFile(\"..\\\\secret.txt\", \"mem:x.txt\")\n"
+                                    "calc read = LoadTextFile(\"save:copy.txt\", lines)\n"
+                                    "calc wall = SetWallPaper(\"data.txt\", 1)\n"
+                                    "calc ext1 = ExtractFile(\"*.TXT\", \"out\")\n"
+                                    "calc ext2 = ExtractFile(\"data.txt\", \"out\")\n"
+                                    "calc ext3 = ExtractFile(\"d?ta.*\", \"out\", TRUE)\n"
+                                    "calc ext4 = ExtractFile(\"*.txt\", \"..\\\\up\")\n"
+                                    "calc ext5 = ExtractFile(\"*\")\n"
+                                    "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
+  test::WriteFile(dir / "input.txt", "0 choose /home/u/ゲーム.txt\n0 choose\n0 choose /home/u/folder\n0 choose " +
+                                         (dir / "picked") + "\n0 answer 2\n");
   test::BuildAndPlayHeadless(dir, "--frames 5 --input '" + (dir / "input.txt") + "' --dump-vars '" +
                                       (dir / "vars.tsv") + "'");
   const std::string vars = test::ReadFile(dir / "vars.tsv");
@@ -96,7 +95,8 @@ TEST(ShellFunctions, ScreenPicturesAverageAndTurn) {
   EXPECT_EQ(w, 2);
   EXPECT_EQ(h, 4);
   // Turned clockwise: the bottom-left pixel goes to the top-left, the top-right white one to the bottom-right.
-  EXPECT_EQ(out, (std::vector<uint32_t>{0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF, 0xFFFFFF}));
+  EXPECT_EQ(out,
+            (std::vector<uint32_t>{0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000, 0x0000FF, 0x0000FF, 0x0000FF, 0xFFFFFF}));
   ASSERT_TRUE(MakeScreenPicture(view, 0, 0, -90, out, w, h));
   EXPECT_EQ(out.front(), 0xFFFFFFu);
   ASSERT_TRUE(MakeScreenPicture(view, 0, 0, 45, out, w, h));
@@ -111,21 +111,20 @@ TEST(ShellFunctions, SaveScreenWritesLayeredPicturesInsideTheGame) {
   test::WriteFile(dir / "game.vkp",
                   "version 115\nscreen 64 48\nstart main.ksb\nsave off\nvar flag mem 0\nvar flag there 0\n"
                   "var flag disk 0\nvar flag png 1\nvar flag up 1\nvar flag nofolder 1\npage main.vks\n");
-  test::WriteFile(dir / "main.vks",
-                  "@version 115\n"
-                  "boxnew name: \"back\"; left: 0; top: 0; width: 64; height: 48; color: 0x3060C0\n"
-                  "wait time: 45\n"
-                  "calc mem = SaveScreen(\"mem:thumb.brx\", 16, 12)\n"
-                  "calc there = FileExists(\"mem:thumb.brx\")\n"
-                  "calc disk = SaveScreen(\"snap.brx\", 8, 6, 90)\n"
-                  "calc png = SaveScreen(\"snap.png\")\n"
-                  "calc up = SaveScreen(\"..\\\\snap.brx\")\n"
-                  "calc nofolder = SaveScreen(\"none\\\\snap.brx\")\n"
-                  "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
+  test::WriteFile(dir / "main.vks", "@version 115\n"
+                                    "boxnew name: \"back\"; left: 0; top: 0; width: 64; height: 48; color: 0x3060C0\n"
+                                    "wait time: 45\n"
+                                    "calc mem = SaveScreen(\"mem:thumb.brx\", 16, 12)\n"
+                                    "calc there = FileExists(\"mem:thumb.brx\")\n"
+                                    "calc disk = SaveScreen(\"snap.brx\", 8, 6, 90)\n"
+                                    "calc png = SaveScreen(\"snap.png\")\n"
+                                    "calc up = SaveScreen(\"..\\\\snap.brx\")\n"
+                                    "calc nofolder = SaveScreen(\"none\\\\snap.brx\")\n"
+                                    "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
   test::BuildAndPlayHeadless(dir, "--frames 8 --dump-vars '" + (dir / "vars.tsv") + "'");
   const std::string vars = test::ReadFile(dir / "vars.tsv");
-  for (const char* line : {"mem\tflag\t1\n", "there\tflag\t1\n", "disk\tflag\t1\n", "png\tflag\t0\n",
-                           "up\tflag\t0\n", "nofolder\tflag\t0\n"}) {
+  for (const char* line : {"mem\tflag\t1\n", "there\tflag\t1\n", "disk\tflag\t1\n", "png\tflag\t0\n", "up\tflag\t0\n",
+                           "nofolder\tflag\t0\n"}) {
     EXPECT_NE(vars.find(line), std::string::npos) << line << "\n" << vars;
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "snap.brx"));

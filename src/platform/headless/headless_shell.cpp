@@ -14,7 +14,9 @@ std::optional<std::string> THeadlessShell::ChooseFile(TFileDialogKind kind, cons
     answer = std::move(choices_.front());
     choices_.pop_front();
   }
-  const char* what = kind == TFileDialogKind::Open ? "open-file" : kind == TFileDialogKind::Save ? "save-file" : "folder";
+  const char* what = kind == TFileDialogKind::Open   ? "open-file"
+                     : kind == TFileDialogKind::Save ? "save-file"
+                                                     : "folder";
   note(std::string(what) + " -> " + (answer ? *answer : std::string("(cancelled)")));
   return answer;
 }

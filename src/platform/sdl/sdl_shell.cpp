@@ -33,11 +33,11 @@ std::vector<std::string> split(const std::string& s, char delimiter) {
 int ask(SDL_Window* owner, const std::string& title, const std::string& text, const std::vector<std::string>& labels) {
   std::vector<SDL_MessageBoxButtonData> buttons;
   for (size_t i = 0; i < labels.size(); ++i) {
-    buttons.push_back({i == 0 ? static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT) : 0u,
-                       static_cast<int>(i), labels[i].c_str()});
+    buttons.push_back({i == 0 ? static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT) : 0u, static_cast<int>(i),
+                       labels[i].c_str()});
   }
   buttons.push_back({SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, kCancel, "キャンセル"});
-  SDL_MessageBoxData data{SDL_MESSAGEBOX_INFORMATION, owner, title.c_str(), text.c_str(),
+  SDL_MessageBoxData data{SDL_MESSAGEBOX_INFORMATION,       owner,          title.c_str(), text.c_str(),
                           static_cast<int>(buttons.size()), buttons.data(), nullptr};
   if (StopRequested()) return kCancel;
   int answer = kCancel;
@@ -75,7 +75,7 @@ std::vector<std::string> MatchingFiles(const std::string& folder, const std::str
 }
 
 std::optional<std::string> TSdlShell::ChooseFile(TFileDialogKind kind, const std::string& filter,
-                                                  const std::string& start_folder, const std::string& suggested) {
+                                                 const std::string& start_folder, const std::string& suggested) {
   switch (kind) {
     case TFileDialogKind::Folder:
       if (ask(owner_, "フォルダの選択", start_folder, {"このフォルダ"}) != 0) return std::nullopt;

@@ -45,7 +45,8 @@ int32_t TSdlWindow::EffectiveScale() {
   int top = 0, left = 0, bottom = 0, right = 0;
   if (window_ != nullptr) SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right);
   int32_t factor = scale_;
-  while (factor > 1 && (width_ * factor + left + right > work.Width() || height_ * factor + top + bottom > work.Height()))
+  while (factor > 1 &&
+         (width_ * factor + left + right > work.Width() || height_ * factor + top + bottom > work.Height()))
     --factor;
   return factor;
 }
@@ -87,8 +88,8 @@ void TSdlWindow::RestoreBounds(const TRect& bounds) {
   for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
     SDL_Rect display;
     SDL_Rect common;
-    if (SDL_GetDisplayUsableBounds(i, &display) == 0 && SDL_IntersectRect(&want, &display, &common) &&
-        common.w >= 64 && common.h >= 32) {
+    if (SDL_GetDisplayUsableBounds(i, &display) == 0 && SDL_IntersectRect(&want, &display, &common) && common.w >= 64 &&
+        common.h >= 32) {
       SDL_SetWindowPosition(window_, bounds.Left, bounds.Top);
       break;
     }

@@ -35,7 +35,8 @@ TEST(SdlShell, OpenDialogOffersTheFilesTheFilterMatches) {
     std::fclose(f);
   }
   ASSERT_EQ(::mkdir((folder + "e.txt").c_str(), 0755), 0);
-  EXPECT_EQ(MatchingFiles(folder, "Text|*.txt;*.log|All|*.*", 10), (std::vector<std::string>{"a.txt", "b.TXT", "c.log"}));
+  EXPECT_EQ(MatchingFiles(folder, "Text|*.txt;*.log|All|*.*", 10),
+            (std::vector<std::string>{"a.txt", "b.TXT", "c.log"}));
   EXPECT_EQ(MatchingFiles(folder, "", 2), (std::vector<std::string>{"a.txt", "b.TXT"}));
   EXPECT_EQ(MatchingFiles(folder, "All|*.*", 10).size(), 4u);
   EXPECT_TRUE(MatchingFiles(folder + "missing/", "", 10).empty());

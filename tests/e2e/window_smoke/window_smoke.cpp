@@ -210,7 +210,9 @@ int main(int argc, char** argv) {
   velk::WritePngFile(shot.substr(0, shot.size() - 4) + "_wide.png",
                      velk::TFrameView{wide.data(), wide_width, wide_height, wide_width});
   // 160 x 142 fitted into 640 x 284: 320 x 284 in the middle, bars of 160 on either side.
-  auto wide_at = [&](int32_t x, int32_t y) { return wide[static_cast<size_t>(y) * static_cast<size_t>(wide_width) + x]; };
+  auto wide_at = [&](int32_t x, int32_t y) {
+    return wide[static_cast<size_t>(y) * static_cast<size_t>(wide_width) + x];
+  };
   for (int32_t y : {0, kWideHeight / 2, kWideHeight - 1}) {
     if (wide_at(0, y) != 0 || wide_at(159, y) != 0 || wide_at(480, y) != 0 || wide_at(kWideWidth - 1, y) != 0) {
       return fail("the letterbox bars are not black");
