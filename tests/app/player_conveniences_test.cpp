@@ -2,6 +2,8 @@
 // keys that stay the game's.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -101,6 +103,30 @@ TEST_F(PlayerConveniences, SpeedRunsTheGameClockFaster) {
   const int32_t normal_now = IntVar(Play(kClock, 40, ""), "now");
   ASSERT_GT(normal_now, 0);
   EXPECT_EQ(IntVar(Play(kClock, 40, "", "--speed 8"), "now"), 8 * normal_now);
+}
+
+TEST_F(PlayerConveniences, ASecondCopyOnTheSameGameSaysWhyItExits) {
+  test::WriteFile(dir / "game.vkp", "version 115\nscreen 32 24\nstart main.ksb\nsave off\npage main.vks\n");
+  test::WriteFile(dir / "main.vks", "@version 115\nlabel idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
+  test::WriteFile(dir / "input.txt", "");
+  test::BuildAndPlayHeadless(dir, "--frames 1");
+  // The first copy plays for about three seconds of real time; it says when it has ended.
+  const std::string first = "'" + test::ToolPath("velkplayer") + "' --headless --clock real --frames 200 '" +
+                            (dir / "game") + "' > /dev/null 2>&1; touch '" + (dir / "first.done") + "'";
+  ASSERT_EQ(std::system(("(" + first + ") &").c_str()), 0);
+  bool refused = false;
+  for (int attempt = 0; attempt < 40 && !refused && !fs::exists(dir / "first.done"); ++attempt) {
+    const test::TToolRun second = test::RunTool(
+        test::ToolPath("velkplayer"), "--headless --clock virtual --frames 1 '" + (dir / "game") + "'", dir.Path());
+    refused = second.Status == 3;
+    if (refused) {
+      EXPECT_NE(second.Output.find("another player already runs"), std::string::npos) << second.Output;
+    } else {
+      usleep(100 * 1000);
+    }
+  }
+  EXPECT_TRUE(refused);
+  for (int i = 0; i < 200 && !fs::exists(dir / "first.done"); ++i) usleep(50 * 1000);
 }
 
 }  // namespace
