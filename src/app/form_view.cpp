@@ -152,6 +152,9 @@ bool TFormView::in_toolbar(int32_t x, int32_t y) const {
 }
 
 void TFormView::HandleEvent(const TInputEvent& event) {
+  const bool key =
+      event.Kind == TInputKind::KeyDown || event.Kind == TInputKind::KeyUp || event.Kind == TInputKind::Text;
+  if (key && key_hook_ && key_hook_(event)) return;
   switch (event.Kind) {
     case TInputKind::MouseMove: mouse_move(event); break;
     case TInputKind::MouseDown: mouse_down(event); break;
@@ -287,8 +290,12 @@ void TFormView::SetCursorY(int32_t y) { window_.WarpCursor(window_.CursorPositio
 
 // ---- activation
 
+bool TFormView::pauses_when_inactive() const {
+  return project_ == nullptr || (!never_pause_ && project_->PauseWhenInactive());
+}
+
 void TFormView::Deactivate() {
-  if (project_ != nullptr && !project_->PauseWhenInactive()) return;
+  if (project_ != nullptr && !pauses_when_inactive()) return;
   if (tick_source_ != nullptr) tick_source_->Suspend();
   if (scene_ == nullptr) return;
   active_ = false;
@@ -297,7 +304,7 @@ void TFormView::Deactivate() {
 }
 
 void TFormView::Activate() {
-  if (project_ == nullptr || project_->PauseWhenInactive()) {
+  if (pauses_when_inactive()) {
     if (tick_source_ != nullptr) tick_source_->Resume();
     if (scene_ == nullptr) return;
     active_ = true;

@@ -45,6 +45,11 @@ class TFormView {
   // Told when the window gains (true) or loses (false) the focus, whether or not the game pauses.
   void SetFocusHook(std::function<void(bool focused)> hook) { focus_hook_ = std::move(hook); }
   void SetJapanese(bool japanese) { japanese_ = japanese; }
+  // The player's own keys: the hook sees every key and text event first and returns true for those it takes (the
+  // game never sees them, neither down nor up, nor the text a taken key typed).
+  void SetKeyHook(std::function<bool(const TInputEvent& event)> hook) { key_hook_ = std::move(hook); }
+  // The user's choice: losing the focus never pauses the game, even when the project asks for it.
+  void SetNeverPause(bool never) { never_pause_ = never; }
   // The display mode full screen uses (kNoDisplayMode: full screen is refused).
   void SetChosenMode(int32_t index) { chosen_mode_ = index; }
   int32_t ChosenMode() const { return chosen_mode_; }
@@ -120,11 +125,14 @@ class TFormView {
   void restore_after_failed_mode();
   void set_bounds();
   void reload_after_switch();
+  bool pauses_when_inactive() const;
 
   TProcessValues& values_;
   TTrace& trace_;
   IWindow& window_;
   std::function<void(bool)> focus_hook_;
+  std::function<bool(const TInputEvent&)> key_hook_;
+  bool never_pause_ = false;
   IMessageBoxes& boxes_;
   IClock& clock_;
   IFrameProject* project_ = nullptr;

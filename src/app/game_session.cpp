@@ -10,6 +10,7 @@
 #include "app/player_process.h"
 #include "app/player_var_host.h"
 #include "app/scene_adapter.h"
+#include "app/shell_func_host.h"
 #include "base/error.h"
 #include "base/sjis.h"
 #include "gfx/image_cache.h"
@@ -122,8 +123,13 @@ std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process
   // The system functions and the data tables exist before the project: the status data fills the tables.
   func_host_ = std::make_unique<TSceneFuncHost>(scene_);
   save_funcs_ = std::make_unique<TSaveFuncHost>(func_host_.get());
+  // The dialogs and the desktop come first, then the save file's functions, then the scene's.
+  shell_host_ = std::make_unique<TShellFuncHost>(save_funcs_.get(), platform_, &files_, process.BaseFolder());
+  shell_host_->SetScreen([this] {
+    return process_ != nullptr && process_->Scene() != nullptr ? process_->Scene()->Screen() : TFrameView{};
+  });
   funcs_ = std::make_unique<TSysFuncMan>(*process.Vars());
-  funcs_->SetHost(save_funcs_.get());
+  funcs_->SetHost(shell_host_.get());
   funcs_->SetFiles(&files_);
   funcs_->SetBaseFolder(process.BaseFolder());
   services.Saves = make_saves(process);
@@ -265,6 +271,7 @@ bool TGameSession::FreePart(const std::string& name) {
   if (name == "SysFuncMan.Free" && funcs_ != nullptr) {
     if (saves_) saves_->Parts().Tables = nullptr;
     funcs_.reset();
+    shell_host_.reset();
     save_funcs_.reset();
     func_host_.reset();
     return true;

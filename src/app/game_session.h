@@ -24,6 +24,7 @@ class TPlayerProcess;
 class TProjectCallHost;
 class TSceneCalls;
 class TSceneFuncHost;
+class TShellFuncHost;
 class TSysFuncMan;
 class TVelkBaseList;
 
@@ -84,6 +85,7 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   std::unique_ptr<TProjectCallHost> call_host_;
   std::unique_ptr<TPlayerVarHost> var_host_;
   std::unique_ptr<TSceneFuncHost> func_host_;
+  std::unique_ptr<TShellFuncHost> shell_host_;  // the dialogs and the desktop, in front of the scene's host
   std::unique_ptr<TSysFuncMan> funcs_;  // the system functions and the data tables
   std::unique_ptr<TSaveFuncHost> save_funcs_;
   std::unique_ptr<TGameSaves> saves_;

@@ -1,5 +1,6 @@
 #include "app/headless_runner.h"
 
+#include "app/fast_forward.h"
 #include "app/form_view.h"
 #include "app/loop_thread.h"
 #include "platform/stop_request.h"
@@ -43,6 +44,9 @@ void THeadlessRunner::deliver(const TScriptEvent& e, TPoint panel_origin) {
       if (!(start_up_answers_queued_ && e.Frame <= 0)) boxes_.QueueAnswer(e.Answer);
       return;
     case TScriptKind::Quit: ev.Kind = TInputKind::Close; break;
+    case TScriptKind::Choose:
+      if (shell_ != nullptr) shell_->QueueChoice(e.Text.empty() ? std::nullopt : std::optional<std::string>(e.Text));
+      return;
   }
   window_.Push(ev);
 }
@@ -74,7 +78,7 @@ void THeadlessRunner::Run(TFormView& form) {
     std::optional<TTick> tick = counter.Tick(clock_.Milliseconds());
     if (!tick) continue;
     boxes_.FrameStarted();
-    form.Tick(*tick);
+    form.Tick(speed_ != nullptr ? speed_->Scale(*tick) : *tick);
     ++frames_run_;
   }
 }

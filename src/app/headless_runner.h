@@ -5,12 +5,14 @@
 
 #include "app/input_script.h"
 #include "platform/headless/headless_message_boxes.h"
+#include "platform/headless/headless_shell.h"
 #include "platform/headless/headless_window.h"
 #include "platform/platform.h"
 
 namespace velk {
 
 class TFormView;
+class TSpeedClock;
 
 class THeadlessRunner {
  public:
@@ -27,6 +29,10 @@ class THeadlessRunner {
   // frames); answers go to the boxes.
   void QueueConfigEvents();
   int32_t FramesRun() const { return frames_run_; }
+  // Fast-forward: each tick of the (real or virtual) clock counts that many times for the game.
+  void SetSpeed(TSpeedClock* speed) { speed_ = speed; }
+  // The dialogs that take the script's choices (null: choices are dropped).
+  void SetShell(THeadlessShell* shell) { shell_ = shell; }
 
  private:
   void deliver(const TScriptEvent& e, TPoint panel_origin);
@@ -40,6 +46,8 @@ class THeadlessRunner {
   int32_t frames_run_ = 0;
   bool start_up_answers_queued_ = false;
   TPoint mouse_;  // client coordinates
+  TSpeedClock* speed_ = nullptr;
+  THeadlessShell* shell_ = nullptr;
 };
 
 }  // namespace velk

@@ -74,11 +74,11 @@ TInputScript TInputScript::Parse(const std::string& text, const std::string& fil
     TScriptEvent e;
     e.Frame = static_cast<int32_t>(r.number("frame", 0, kMaxFrame));
     std::string what = r.word("event");
-    if (what == "text") {
+    if (what == "text" || what == "choose") {
       std::string rest;
       std::getline(r.in, rest);
       size_t start = rest.find_first_not_of(' ');
-      e.Kind = TScriptKind::Text;
+      e.Kind = what == "text" ? TScriptKind::Text : TScriptKind::Choose;
       e.Text = start == std::string::npos ? std::string() : rest.substr(start);
       script.events_.push_back(e);
       continue;

@@ -1,7 +1,8 @@
 #pragma once
 // The input script of headless runs: one event per line, "<frame> <what> ...", "#" starts a comment.
 //   move X Y | down left|right | up left|right | click left|right X Y | wheel up|down
-//   keydown VK | keyup VK | key VK | text UTF-8-TEXT | answer N | quit
+//   keydown VK | keyup VK | key VK | text UTF-8-TEXT | answer N | choose [UTF-8-PATH] | quit
+// choose answers the next file or folder dialog with the path (nothing after it: the dialog is cancelled).
 // click and key press on their frame and release on the next. VK is decimal or 0x hex.
 #include <cstdint>
 #include <string>
@@ -11,7 +12,7 @@
 
 namespace velk {
 
-enum class TScriptKind { Move, Down, Up, Wheel, KeyDown, KeyUp, Text, Answer, Quit };
+enum class TScriptKind { Move, Down, Up, Wheel, KeyDown, KeyUp, Text, Answer, Quit, Choose };
 
 struct TScriptEvent {
   int32_t Frame = 0;
@@ -21,7 +22,7 @@ struct TScriptEvent {
   TMouseButton Button = TMouseButton::Left;
   bool WheelDown = false;
   uint32_t Key = 0;
-  std::string Text;    // UTF-8
+  std::string Text;    // UTF-8; Choose: the path, empty for a cancel
   int32_t Answer = 1;  // 1-based button number
   bool operator==(const TScriptEvent&) const = default;
 };

@@ -1,4 +1,6 @@
 // velkplayer: plays a game in a window, or headless for tests and automation.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "app/config_dialog_view.h"
+#include "app/fast_forward.h"
 #include "app/form_config.h"
 #include "app/form_view.h"
 #include "app/headless_runner.h"
@@ -17,9 +20,11 @@
 #include "app/message_loop.h"
 #include "app/player_options.h"
 #include "app/game_session.h"
+#include "app/player_keys.h"
 #include "app/player_process.h"
 #include "app/png_writer.h"
 #include "app/toolbar.h"
+#include "app/window_placement.h"
 #include "app/var_dump.h"
 #include "app/window_message_boxes.h"
 #include "base/error.h"
@@ -31,6 +36,7 @@
 #include "platform/headless/headless_clock.h"
 #include "platform/headless/headless_cursors.h"
 #include "platform/headless/headless_message_boxes.h"
+#include "platform/headless/headless_shell.h"
 #include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
 #include "platform/stop_request.h"
@@ -40,6 +46,7 @@
 #include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_message_boxes.h"
+#include "platform/sdl/sdl_shell.h"
 #include "platform/sdl/sdl_window.h"
 #endif
 
@@ -57,7 +64,12 @@ const char kUsage[] =
     "\n"
     "options:\n"
     "  --fullscreen        start in full screen (Alt+Enter toggles; F11 belongs to the game)\n"
-    "  --scale N|fit       show the screen N times larger, or as large as fits (letterboxed)\n"
+    "  --scale N|fit       show the screen N times larger (less when that does not fit), or as large as fits\n"
+    "  --filter nearest|smooth  sharp pixels (default) or smooth filtering when the screen is scaled\n"
+    "  --speed N           the game clock runs N times faster (1 .. 16; Alt+F switches 8x on and off)\n"
+    "  --mute-only-when-inactive  losing the focus only mutes the sound; the game never pauses for it\n"
+    "  --save-dir DIR      the folder for saves\n"
+    "  --print-text        print every message page as UTF-8 text on standard output\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "  --trace             print the interpreter's trace lines to stderr\n"
@@ -71,8 +83,12 @@ const char kUsage[] =
     "  --clock virtual     every tick takes exactly 15 ms of a virtual clock: runs are deterministic\n"
     "  --input FILE        scripted input, one event per line: <frame> move X Y | down left|right |\n"
     "                      up left|right | click left|right X Y | wheel up|down | keydown VK | keyup VK |\n"
-    "                      key VK | text TEXT | answer N | quit   (# starts a comment)\n"
+    "                      key VK | text TEXT | answer N | choose [PATH] | quit   (# starts a comment;\n"
+    "                      choose answers the next file or folder dialog, without a path it cancels)\n"
     "  --dump-vars FILE    write every variable at exit: name, type, value, tab-separated, sorted by name\n"
+    "\n"
+    "keys of the player (every other key belongs to the game): Print Screen saves the screen as PNG in\n"
+    "$XDG_PICTURES_DIR (else ~/Pictures)/<game title>/; Alt+F fast-forward; Alt+Enter full screen\n"
     "\n"
     "exit status: 0 normal end, 1 the game could not start (a message says why), 2 bad command line,\n"
     "             3 refused: another player runs this game folder, or the player runs from an optical disc\n";
@@ -95,7 +111,7 @@ int main(int argc, char** argv) {
   try {
     options = velk::ParsePlayerOptions(std::vector<std::string>(argv + 1, argv + argc));
   } catch (const velk::EVelkError& e) {
-    std::fprintf(stderr, "velkplayer: %s\n%s", e.Utf8().c_str(), kUsage);
+    std::fprintf(stderr, "velkplayer: %s (--help lists the options)\n", e.Utf8().c_str());
     return 2;
   }
   if (options.Help) {
@@ -109,6 +125,13 @@ int main(int argc, char** argv) {
 #ifndef VELK_HAVE_SDL
   options.Headless = true;
 #endif
+  // A game folder or archive that is not there: said plainly, before anything starts.
+  for (const std::string& arg : options.Args) {
+    struct stat st {};
+    if (velk::SameText(arg, "/config") || ::stat(arg.c_str(), &st) == 0) continue;
+    std::fprintf(stderr, "velkplayer: %s: not found\n", arg.c_str());
+    return velk::kExitNotStarted;
+  }
 
   velk::TInputScript script;
   if (!options.InputFile.empty()) {
@@ -128,21 +151,42 @@ int main(int argc, char** argv) {
   host.TraceToStderr = options.Trace;
   host.FullScreen = options.FullScreen;
   host.Scale = options.Scale;
+  host.MuteOnlyWhenInactive = options.MuteOnlyWhenInactive;
+  // The process, once it exists: window runs with a frame limit read its frame count.
+  velk::TPlayerProcess* running = nullptr;
+  // The game's clock: the back end's, sped up while fast-forward is on.
+  std::unique_ptr<velk::TSpeedClock> speed;
+  // The player's keys while the window shows the game.
+  auto use_player_keys = [&](velk::TFormView& form, velk::TPlayerKeys& keys) {
+    form.SetKeyHook([&keys](const velk::TInputEvent& e) { return keys.HandleKey(e); });
+    form.Window().SetCaption(keys.Caption());
+  };
+  // The game's title, or the name of its folder when it has none.
+  auto game_title = [&] {
+    std::string title;
+    if (running != nullptr && running->Project() != nullptr) title = velk::Cp932ToUtf8(running->Project()->Title());
+    if (title.empty() && running != nullptr) {
+      std::string folder = running->BaseFolder();
+      while (!folder.empty() && folder.back() == '/') folder.pop_back();
+      title = folder.substr(folder.find_last_of('/') + 1);
+    }
+    return title;
+  };
 
   velk::TSteadyClock steady_clock;
   velk::TVirtualClock virtual_clock;
   velk::THeadlessMessageBoxes headless_boxes;
   velk::THeadlessWindow headless_window;
   velk::THeadlessCursors headless_cursors;
+  velk::THeadlessShell headless_shell;
   bool dump_failed = false;
   bool screenshot_failed = false;
-  // The process, once it exists: window runs with a frame limit read its frame count.
-  [[maybe_unused]] velk::TPlayerProcess* running = nullptr;
 #ifdef VELK_HAVE_SDL
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
   velk::TWindowMessageBoxes window_boxes(sdl_boxes);
   velk::TSdlCursors sdl_cursors;
+  velk::TSdlShell sdl_shell;
   std::optional<velk::TSdlWindow> sdl_window;
   if (!options.Headless) {
     sdl_window.emplace();
@@ -157,20 +201,38 @@ int main(int argc, char** argv) {
                                   : "velkplayer: no display to open the window on; use --headless\n");
       return velk::kExitNotStarted;
     }
-    host.Platform.Clock = &sdl_clock;
+    speed = std::make_unique<velk::TSpeedClock>(sdl_clock);
+    host.Platform.Clock = speed.get();
+    sdl_window->SetSmooth(options.Smooth);
     // Boxes are drawn in the window once it shows the game; SDL's own boxes only before that.
     host.Platform.MessageBoxes = &window_boxes;
     host.Platform.Cursors = &sdl_cursors;
+    host.Platform.Shell = &sdl_shell;
     host.Window = &*sdl_window;
     sdl_boxes.SetOwner(nullptr);
     host.MessageLoop = [&](velk::TFormView& form) {
       sdl_boxes.SetOwner(sdl_window->Handle());
+      sdl_shell.SetOwner(sdl_window->Handle());
       window_boxes.SetWindow(&*sdl_window, &form.Client());
-      std::function<bool()> stop;
-      if (options.Frames >= 0) {
-        stop = [&] { return running != nullptr && running->Values().FrameCount >= options.Frames; };
+      velk::TPlayerKeys keys(form, *speed, options.Speed, game_title());
+      use_player_keys(form, keys);
+      const std::string placement_key = velk::PlacementKey(running->BaseFolder());
+      const std::string placement_file = velk::PlacementFile();
+      velk::TWindowPlacement placement;
+      if (!form.FullScreen() && velk::LoadPlacement(placement_file, placement_key, placement)) {
+        if (!options.ScaleSet) sdl_window->SetScale(placement.Scale);
+        sdl_window->RestoreBounds(placement.Bounds);
       }
-      velk::RunWindowMessageLoop(form, *sdl_window, sdl_clock, stop);
+      // Asked after every event and tick: the title note expires, and a frame limit ends the run.
+      std::function<bool()> stop = [&] {
+        keys.Idle(sdl_clock.Milliseconds());
+        return options.Frames >= 0 && running != nullptr && running->Values().FrameCount >= options.Frames;
+      };
+      velk::RunWindowMessageLoop(form, *sdl_window, sdl_clock, stop, speed.get());
+      form.SetKeyHook(nullptr);
+      if (!form.FullScreen()) {
+        velk::SavePlacement(placement_file, placement_key, {sdl_window->WindowBounds(), sdl_window->Scale()});
+      }
       window_boxes.SetWindow(nullptr, nullptr);
       sdl_boxes.SetOwner(nullptr);
       if (!options.Screenshot.empty()) {
@@ -206,12 +268,19 @@ int main(int argc, char** argv) {
   // The headless runner exists before start-up: the boxes of start-up take the input script's answers of frame 0.
   std::optional<velk::THeadlessRunner> runner;
   if (options.Headless) {
-    host.Platform.Clock = options.VirtualClock ? static_cast<velk::IClock*>(&virtual_clock) : &steady_clock;
+    speed = std::make_unique<velk::TSpeedClock>(options.VirtualClock ? static_cast<velk::IClock&>(virtual_clock)
+                                                                     : steady_clock);
+    host.Platform.Clock = speed.get();
     host.Deterministic = options.VirtualClock;
     host.Platform.MessageBoxes = &headless_boxes;
     host.Platform.Cursors = &headless_cursors;
+    host.Platform.Shell = &headless_shell;
     host.Window = &headless_window;
-    runner.emplace(headless_window, headless_boxes, *host.Platform.Clock, script, options.Frames, options.VirtualClock);
+    runner.emplace(headless_window, headless_boxes,
+                   options.VirtualClock ? static_cast<velk::IClock&>(virtual_clock) : steady_clock, script,
+                   options.Frames, options.VirtualClock);
+    runner->SetSpeed(speed.get());
+    runner->SetShell(&headless_shell);
     runner->QueueStartUpAnswers();
     // The dialog runs on the input script's events, in order (their frames only order them), then closes.
     host.ConfigDialog = [&](const std::string& ini_path) {
@@ -223,7 +292,10 @@ int main(int argc, char** argv) {
     headless_boxes.SetGiveUpWhenUnanswered(true);
     host.MessageLoop = [&](velk::TFormView& form) {
       headless_boxes.SetGiveUpWhenUnanswered(false);
+      velk::TPlayerKeys keys(form, *speed, options.Speed, game_title());
+      use_player_keys(form, keys);
       runner->Run(form);
+      form.SetKeyHook(nullptr);
       if (!options.Screenshot.empty() && form.Scene() != nullptr) {
         try {
           velk::WritePngFile(options.Screenshot, form.Scene()->Screen());
@@ -251,7 +323,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<velk::IAudioOutput> audio;
   velk::TClockAudioOutput* game_clock_audio = nullptr;
   if (options.Headless && options.VirtualClock) {
-    auto out = std::make_unique<velk::TClockAudioOutput>(virtual_clock);
+    auto out = std::make_unique<velk::TClockAudioOutput>(*speed);
     game_clock_audio = out.get();
     mixer.SetWaitForSources(true);
     audio = std::move(out);
@@ -262,7 +334,13 @@ int main(int argc, char** argv) {
   if (!audio) audio = std::make_unique<velk::TSdlAudioOutput>();
 #endif
   if (!audio) audio = std::make_unique<velk::TNullAudioOutput>();
-  audio->Start(mixer.Filler());
+  if (speed) speed->SetFactor(options.Speed);
+  // Outputs that play in real time play faster with the game clock; the clock-driven one follows the clock itself.
+  if (game_clock_audio != nullptr || !speed) {
+    audio->Start(mixer.Filler());
+  } else {
+    audio->Start(velk::TSpeedAudioFill(mixer.Filler(), *speed));
+  }
   host.MediaLoader = [&] {
     std::function<void()> pump;
     if (game_clock_audio != nullptr) pump = [&] { game_clock_audio->Pump(); };

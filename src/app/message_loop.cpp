@@ -1,18 +1,20 @@
 #include "app/message_loop.h"
 
+#include "app/fast_forward.h"
 #include "app/form_view.h"
 #include "app/loop_thread.h"
 #include "platform/stop_request.h"
 
 namespace velk {
 
-void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock, const std::function<bool()>& stop) {
+void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock, const std::function<bool()>& stop,
+                          TSpeedClock* speed) {
   TTickGate gate;
   gate.SetWake([&window] { window.Wake(); });
   TLoopThread loop(clock, gate);
   form.SetTickSource(&loop);
   loop.Start();
-  auto run_tick = [&form](const TTick& tick) { form.Tick(tick); };
+  auto run_tick = [&form, speed](const TTick& tick) { form.Tick(speed != nullptr ? speed->Scale(tick) : tick); };
   TInputEvent event;
   while (!form.CloseRequested() && !StopRequested()) {
     if (window.WaitEvent(event, 15)) {

@@ -9,8 +9,11 @@
 namespace velk {
 
 class TFormView;
+class TSpeedClock;
 
-// stop, when given, is asked after every event and tick: true ends the loop with the window still open.
-void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock, const std::function<bool()>& stop = {});
+// stop, when given, is asked after every event and tick: true ends the loop with the window still open. clock is the
+// real clock of the loop thread; speed, when given, scales each tick for the game (fast-forward).
+void RunWindowMessageLoop(TFormView& form, IWindow& window, IClock& clock, const std::function<bool()>& stop = {},
+                          TSpeedClock* speed = nullptr);
 
 }  // namespace velk

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "app/fast_forward.h"
 #include "base/error.h"
 
 namespace velk {
@@ -49,6 +50,7 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& argv) {
     } else if (a == "--scale") {
       const std::string& v = value();
       o.Scale = v == "fit" ? 0 : static_cast<int32_t>(parse_count(a, v, 1, kMaxScale));
+      o.ScaleSet = true;
     } else if (a == "--frames") {
       o.Frames = static_cast<int32_t>(parse_count(a, value(), 0, 0x7FFFFFFF));
     } else if (a == "--clock") {
@@ -64,6 +66,14 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& argv) {
     } else if (a == "--dump-vars") {
       mark_headless();
       o.DumpVars = value();
+    } else if (a == "--speed") {
+      o.Speed = static_cast<int32_t>(parse_count(a, value(), 1, kMaxSpeed));
+    } else if (a == "--filter") {
+      const std::string& v = value();
+      if (v != "nearest" && v != "smooth") throw EVelkError(a + ": bad value \"" + v + "\" (nearest or smooth)");
+      o.Smooth = v == "smooth";
+    } else if (a == "--mute-only-when-inactive") {
+      o.MuteOnlyWhenInactive = true;
     } else if (a == "--trace") {
       o.Trace = true;
     } else if (a == "--save-dir") {

@@ -11,10 +11,17 @@ struct TPlayerOptions {
   bool Version = false;
   bool Headless = false;
   bool FullScreen = false;
-  int32_t Scale = 1;  // a whole factor, or 0 (kScaleFit): the largest size that fits
+  int32_t Scale = 1;      // a whole factor, or 0 (kScaleFit): the largest size that fits
+  bool ScaleSet = false;  // --scale was given (else the window's remembered scale applies)
   // In a window too: stop after this many frames and write what the screen (or the window) shows.
   int32_t Frames = -1;  // -1: until the game ends
   std::string Screenshot;
+  // The game clock runs this many times faster than real time (Alt+F switches to 8 and back).
+  int32_t Speed = 1;
+  // Scaled pictures are filtered smoothly instead of with sharp pixels.
+  bool Smooth = false;
+  // Losing the focus only mutes the sound: the game runs on, even when it asks to pause.
+  bool MuteOnlyWhenInactive = false;
   // Headless runs only.
   bool VirtualClock = false;
   std::string InputFile;
@@ -26,8 +33,8 @@ struct TPlayerOptions {
   std::vector<std::string> Args;
 };
 
-// Parses the arguments (without the program name). A bad command line fails with EVelkError carrying a message for
-// the user (UTF-8).
+// Parses the arguments (without the program name). A bad command line fails with EVelkError carrying a one-line
+// message for the user (UTF-8) that names the option.
 TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& argv);
 
 }  // namespace velk

@@ -115,11 +115,18 @@ void TPlayerProcess::DeleteTempFiles() {
 
 int TPlayerProcess::EntryBody(const std::vector<std::string>& args) {
   // 1. Never run from an optical drive.
-  if (host_.Platform.Files->GetDriveType(exe_path_) == DriveType::CdRom) return kExitRefused;
+  if (host_.Platform.Files->GetDriveType(exe_path_) == DriveType::CdRom) {
+    std::fprintf(stderr, "velkplayer: refused: the player does not run from an optical disc\n");
+    return kExitRefused;
+  }
   // 2.-3. One instance per game folder.
   std::string guard_name = InstanceGuardName(args.empty() ? exe_folder_ : args[0]);
   guard_ = host_.Platform.Files->AcquireInstanceGuard(guard_name);
-  if (!guard_) return kExitRefused;
+  if (!guard_) {
+    std::fprintf(stderr, "velkplayer: another player already runs %s; this one exits\n",
+                 args.empty() ? exe_folder_.c_str() : args[0].c_str());
+    return kExitRefused;
+  }
   // 5. The configuration dialog mode: nothing else is created.
   if (!args.empty() && SameText(args[0], "/config")) {
     if (host_.ConfigDialog) {
@@ -149,6 +156,8 @@ void TPlayerProcess::CreateMainWindow(const std::vector<std::string>& args) {
   trace_("FormCreate");
   values_.RandSeed = milliseconds_of_day();
   settings_ = ReadGameSettings(exe_folder_ + kGameIniName);
+  // Mute-only on focus loss mutes, whatever game.ini says.
+  if (host_.MuteOnlyWhenInactive) settings_.MuteWhenInactive = true;
   // The window (with its toolbar) exists from here; it is shown once the project has given its screen size.
   IWindow* window = host_.Window;
   if (window == nullptr) {
@@ -157,6 +166,7 @@ void TPlayerProcess::CreateMainWindow(const std::vector<std::string>& args) {
   }
   form_ = std::make_unique<TFormView>(values_, trace_, *window, *host_.Platform.MessageBoxes, *host_.Platform.Clock);
   form_->SetJapanese(SystemLanguageIsJapanese());
+  form_->SetNeverPause(host_.MuteOnlyWhenInactive);
   MountGameData(args);
   trace_("TBasePanel.Create");
   vars_ = std::make_unique<TParamCollection>();

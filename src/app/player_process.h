@@ -46,6 +46,8 @@ struct TPlayerHost {
   // Display options of the windowed player.
   bool FullScreen = false;
   int32_t Scale = 1;
+  // The user's choice: losing the focus only mutes the sound, the game never pauses for it.
+  bool MuteOnlyWhenInactive = false;
   // The run repeats exactly (headless on the virtual clock): the scene's random numbers start from a fixed seed
   // instead of one of their own per run.
   bool Deterministic = false;

@@ -101,6 +101,24 @@ class ICursors {
   virtual void ShowDefault() = 0;
 };
 
+// The file dialogs and the desktop shell of the user's system.
+enum class TFileDialogKind { Open, Save, Folder };
+
+class IShell {
+ public:
+  virtual ~IShell() = default;
+  // Asks the user for a file to open, a file to save or a folder, starting in start_folder. filter is the game's
+  // filter text ("Text|*.txt|All|*.*", code page 932); suggested a name to save under (may be empty). Every path
+  // is UTF-8. Returns the chosen path, or nothing when the user cancelled.
+  virtual std::optional<std::string> ChooseFile(TFileDialogKind kind, const std::string& filter,
+                                                const std::string& start_folder, const std::string& suggested) = 0;
+  // Opens a web address or a folder with the user's desktop; false when that could not be started.
+  virtual bool Open(const std::string& target_utf8) = 0;
+  // Makes the picture file the desktop wallpaper (style 0 centred, 1 tiled, 2 stretched); false when the desktop
+  // offers no way to.
+  virtual bool SetWallPaper(const std::string& picture_path, int32_t style) = 0;
+};
+
 // The services handed to the core. Pointers are non-owning; the back end that made them keeps them alive.
 struct TPlatform {
   IClock* Clock = nullptr;
@@ -108,6 +126,7 @@ struct TPlatform {
   IFiles* Files = nullptr;
   IResources* Resources = nullptr;
   ICursors* Cursors = nullptr;
+  IShell* Shell = nullptr;  // null: every dialog is cancelled and nothing is opened
 };
 
 }  // namespace velk

@@ -4,7 +4,9 @@
 
 #include <functional>
 
+#include "app/fast_forward.h"
 #include "app/minimal_scene.h"
+#include "app/player_keys.h"
 #include "base/sjis.h"
 #include "medialib/null_media.h"
 #include "platform/headless/headless_clock.h"
@@ -350,6 +352,71 @@ TEST_F(FormViewTest, DeactivationPausesOnlyWhenTheProjectSaysSo) {
   EXPECT_FALSE(source.suspended);
   EXPECT_TRUE(form.Active());
   EXPECT_TRUE(log.empty());
+}
+
+TEST_F(FormViewTest, MuteOnlyNeverPausesEvenWhenTheProjectAsks) {
+  form.SetNeverPause(true);
+  TInputEvent lost;
+  lost.Kind = TInputKind::FocusLost;
+  form.HandleEvent(lost);
+  EXPECT_FALSE(source.suspended);
+  EXPECT_TRUE(form.Active());
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(FormViewTest, PlayerKeysAreTakenBeforeTheGame) {
+  TSpeedClock speed(clock);
+  TPlayerKeys keys(form, speed, 1, "Game");
+  form.SetKeyHook([&keys](const TInputEvent& e) { return keys.HandleKey(e); });
+  // Alt+F: fast-forward on and off, said in the title; the game sees neither the F nor its release.
+  form.HandleEvent(Key(TInputKind::KeyDown, VK_F_LETTER, false, true));
+  EXPECT_EQ(speed.Factor(), kFastForwardSpeed);
+  EXPECT_EQ(window.Caption(), "Game [fast-forward x8]");
+  // The letter it typed is dropped; the next text is the game's.
+  TInputEvent typed;
+  typed.Kind = TInputKind::Text;
+  typed.Text = "f";
+  EXPECT_TRUE(keys.HandleKey(typed));
+  EXPECT_FALSE(keys.HandleKey(typed));
+  form.HandleEvent(Key(TInputKind::KeyDown, VK_F_LETTER, true, true));
+  EXPECT_EQ(speed.Factor(), kFastForwardSpeed);
+  form.HandleEvent(Key(TInputKind::KeyUp, VK_F_LETTER, false, true));
+  form.HandleEvent(Key(TInputKind::KeyDown, VK_F_LETTER, false, true));
+  EXPECT_EQ(speed.Factor(), 1);
+  EXPECT_EQ(window.Caption(), "Game");
+  EXPECT_FALSE(scene.Input().KeyHeld[VK_F_LETTER]);
+  // F without Alt, and Alt itself, are the game's.
+  form.HandleEvent(Key(TInputKind::KeyDown, VK_F_LETTER));
+  form.HandleEvent(Key(TInputKind::KeyDown, 0x12));
+  EXPECT_TRUE(scene.Input().KeyHeld[VK_F_LETTER]);
+  EXPECT_TRUE(scene.Input().KeyHeld[0x12]);
+  // Print Screen never reaches the game; a failed save says so in the title, and the note goes after a while.
+  setenv("XDG_PICTURES_DIR", "/proc/no-pictures-here", 1);
+  keys.SetNow(1000);
+  form.HandleEvent(Key(TInputKind::KeyDown, VK_SNAPSHOT));
+  unsetenv("XDG_PICTURES_DIR");
+  EXPECT_FALSE(scene.Input().KeyHeld[VK_SNAPSHOT]);
+  EXPECT_EQ(window.Caption(), "Game - screenshot failed");
+  keys.Idle(1000 + kTitleNoteMs - 1);
+  EXPECT_EQ(window.Caption(), "Game - screenshot failed");
+  keys.Idle(1000 + kTitleNoteMs);
+  EXPECT_EQ(window.Caption(), "Game");
+}
+
+TEST(PlayerKeys, NamesAreSafeFileNames) {
+  EXPECT_EQ(SafeFileName("My/Game\\x"), "My_Game_x");
+  EXPECT_EQ(SafeFileName(".."), "game");
+  EXPECT_EQ(SafeFileName(""), "game");
+  EXPECT_EQ(SafeFileName("..hidden\ttab"), "hidden_tab");
+  EXPECT_EQ(SafeFileName("ゲーム"), "ゲーム");
+  // Cut below the limit without splitting a character (three bytes each).
+  std::string long_name;
+  for (int i = 0; i < 60; ++i) long_name += "あ";
+  EXPECT_EQ(SafeFileName(long_name).size(), 120u);
+  EXPECT_EQ(SafeFileName(long_name + "x").size(), 120u);
+  setenv("XDG_PICTURES_DIR", "/pics", 1);
+  EXPECT_EQ(PicturesFolder("A/B"), "/pics/A_B/");
+  unsetenv("XDG_PICTURES_DIR");
 }
 
 TEST_F(FormViewTest, FullScreenAndBackWithTheirTraceNames) {

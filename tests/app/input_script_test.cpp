@@ -27,7 +27,9 @@ TEST(InputScript, ParsesEveryEventKind) {
                                        "10 key 13\n"
                                        "12 text こんにちは # not a comment\n"
                                        "13 answer 2\n"
-                                       "14 quit\n",
+                                       "14 quit\n"
+                                       "15 choose /home/u/my file.txt\n"
+                                       "15 choose\n",
                                        "in.txt");
   std::vector<TScriptEvent> expected;
   TScriptEvent e = Ev(2, TScriptKind::Wheel);
@@ -63,6 +65,10 @@ TEST(InputScript, ParsesEveryEventKind) {
   e.Answer = 2;
   expected.push_back(e);
   expected.push_back(Ev(14, TScriptKind::Quit));
+  e = Ev(15, TScriptKind::Choose);
+  e.Text = "/home/u/my file.txt";
+  expected.push_back(e);
+  expected.push_back(Ev(15, TScriptKind::Choose));
   EXPECT_EQ(s.Events(), expected);
 }
 

@@ -39,10 +39,62 @@ void TSdlWindow::SetCaption(const std::string& caption_utf8) {
   if (window_ != nullptr) SDL_SetWindowTitle(window_, caption_utf8.c_str());
 }
 
+int32_t TSdlWindow::EffectiveScale() {
+  if (scale_ == kScaleFit) return 1;
+  TRect work = WorkArea();
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (window_ != nullptr) SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right);
+  int32_t factor = scale_;
+  while (factor > 1 &&
+         (width_ * factor + left + right > work.Width() || height_ * factor + top + bottom > work.Height()))
+    --factor;
+  return factor;
+}
+
 void TSdlWindow::resize_window() {
   if (window_ == nullptr || full_screen_) return;
-  int32_t factor = scale_ == kScaleFit ? 1 : scale_;
+  const int32_t factor = EffectiveScale();
   SDL_SetWindowSize(window_, width_ * factor, height_ * factor);
+  // A window that grew past the work area's edge moves back onto it.
+  TRect work = WorkArea();
+  TPoint outer = OuterSize();
+  int x = 0, y = 0, top = 0, left = 0, bottom = 0, right = 0;
+  SDL_GetWindowPosition(window_, &x, &y);
+  SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right);
+  const int nx = std::max(work.Left + left, std::min(x, work.Right - outer.X + left));
+  const int ny = std::max(work.Top + top, std::min(y, work.Bottom - outer.Y + top));
+  if (nx != x || ny != y) SDL_SetWindowPosition(window_, nx, ny);
+}
+
+void TSdlWindow::SetSmooth(bool smooth) {
+  smooth_ = smooth;
+  if (texture_ != nullptr) SDL_SetTextureScaleMode(texture_, smooth_ ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+}
+
+TRect TSdlWindow::WindowBounds() {
+  int x = 0, y = 0, w = width_, h = height_;
+  if (window_ != nullptr) {
+    SDL_GetWindowPosition(window_, &x, &y);
+    SDL_GetWindowSize(window_, &w, &h);
+  }
+  return Bounds(x, y, w, h);
+}
+
+void TSdlWindow::RestoreBounds(const TRect& bounds) {
+  if (window_ == nullptr || full_screen_ || bounds.IsEmpty()) return;
+  SDL_SetWindowSize(window_, bounds.Width(), bounds.Height());
+  // A display that is gone (a second monitor unplugged) leaves the window where it is.
+  SDL_Rect want{bounds.Left, bounds.Top, bounds.Width(), bounds.Height()};
+  for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+    SDL_Rect display;
+    SDL_Rect common;
+    if (SDL_GetDisplayUsableBounds(i, &display) == 0 && SDL_IntersectRect(&want, &display, &common) && common.w >= 64 &&
+        common.h >= 32) {
+      SDL_SetWindowPosition(window_, bounds.Left, bounds.Top);
+      break;
+    }
+  }
+  render();
 }
 
 void TSdlWindow::SetClientSize(int32_t width, int32_t height) {
@@ -52,6 +104,7 @@ void TSdlWindow::SetClientSize(int32_t width, int32_t height) {
   if (texture_ == nullptr || texture_width_ != width_ || texture_height_ != height_) {
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width_, height_);
+    SetSmooth(smooth_);
     texture_width_ = width_;
     texture_height_ = height_;
   }

@@ -40,6 +40,16 @@ class TSdlWindow : public IWindow {
   TPoint CursorPosition() override;
 
   SDL_Window* Handle() const { return window_; }
+  // Smooth (linear) filtering of the scaled screen instead of sharp pixels.
+  void SetSmooth(bool smooth);
+  // The scale asked for (the window may use a smaller one to stay on the screen).
+  int32_t Scale() const { return scale_; }
+  // The whole factor the window uses: the scale asked for, made smaller until the window fits the work area.
+  int32_t EffectiveScale();
+  // The window's client area on the desktop (desktop pixels, windowed), and its restoration: the size is taken as
+  // it is, the position only when the window then lies on a display at all.
+  TRect WindowBounds();
+  void RestoreBounds(const TRect& bounds);
   // Draws the texture again and reads back what the window shows (0x00RRGGBB); out_width/out_height get its size.
   std::vector<uint32_t> ReadWindowPixels(int32_t& out_width, int32_t& out_height);
   // The same, only the game's screen (FrameRect) without toolbar and letterbox.
@@ -63,6 +73,7 @@ class TSdlWindow : public IWindow {
   int32_t texture_width_ = 0;
   int32_t texture_height_ = 0;
   int32_t scale_ = 1;
+  bool smooth_ = false;
   bool full_screen_ = false;
   int32_t mode_index_ = -1;
   uint32_t wake_event_ = 0;

@@ -25,6 +25,13 @@ expect() {
 expect 0 "--screenshot FILE" --help
 expect 0 "velkplayer 0.1.0" --version
 expect 2 "unknown option --bogus" --bogus
+# A bad command line is one line naming the option, not the whole usage.
+lines=$("$player" --bogus 2>&1 | wc -l)
+if [[ $lines -ne 1 ]]; then echo "FAIL: velkplayer --bogus printed $lines lines"; failures=$((failures + 1)); fi
+expect 0 "--speed N" --help
+expect 2 "--speed: bad value \"17\"" --speed 17
+expect 2 "--filter: bad value \"blur\"" --filter blur
+expect 1 "$work/missing: not found" --headless "$work/missing"
 expect 2 "--input needs --headless" --input "$work/ok.txt" "$work/empty"
 expect 2 "--scale: bad value \"0\"" --scale 0
 printf '0 move 1 2\n1 jump\n' > "$work/bad.txt"

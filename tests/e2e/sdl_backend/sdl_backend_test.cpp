@@ -2,12 +2,17 @@
 
 #include <stdlib.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
 #include <chrono>
 #include <thread>
 
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/sdl_shell.h"
 #include "platform/sdl/sdl_window.h"
 
 namespace velk {
@@ -19,6 +24,24 @@ const bool kDummyDrivers = [] {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   return true;
 }();
+
+TEST(SdlShell, OpenDialogOffersTheFilesTheFilterMatches) {
+  char pattern[] = "/tmp/velk-shell-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string folder = std::string(pattern) + "/";
+  for (const char* name : {"b.TXT", "a.txt", "c.log", "d.png"}) {
+    std::FILE* f = std::fopen((folder + name).c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+  }
+  ASSERT_EQ(::mkdir((folder + "e.txt").c_str(), 0755), 0);
+  EXPECT_EQ(MatchingFiles(folder, "Text|*.txt;*.log|All|*.*", 10),
+            (std::vector<std::string>{"a.txt", "b.TXT", "c.log"}));
+  EXPECT_EQ(MatchingFiles(folder, "", 2), (std::vector<std::string>{"a.txt", "b.TXT"}));
+  EXPECT_EQ(MatchingFiles(folder, "All|*.*", 10).size(), 4u);
+  EXPECT_TRUE(MatchingFiles(folder + "missing/", "", 10).empty());
+  std::filesystem::remove_all(folder);
+}
 
 TEST(SdlKeys, ScancodesMapToVirtualKeys) {
   struct {

@@ -1,6 +1,7 @@
 // Opens the player's real window on the X display, lets the loop thread run frames of a one-colour game at scale 2,
 // closes it through the quit button's confirmation (drawn in the window; its screenshot is written beside the
-// window's), and checks a screenshot of the window. Exit status 77: no display.
+// window's), and checks a screenshot of the window; then a scale too large for the screen shrinks to fit, and the
+// screen fitted into a wide window is letterboxed (its screenshot too). Exit status 77: no display.
 #include <sys/stat.h>
 
 #include <atomic>
@@ -27,6 +28,9 @@ constexpr int32_t kWidth = 160;
 constexpr int32_t kHeight = 120;
 constexpr int32_t kScale = 2;
 constexpr uint32_t kColour = 0x2080C0;
+// The window the fitted screen is letterboxed in: twice the frame's height, four times its width.
+constexpr int32_t kWideWidth = 640;
+constexpr int32_t kWideHeight = 284;
 
 // The fallback before the window shows the game: never asked in this run.
 class TYesBoxes : public velk::IMessageBoxes {
@@ -135,6 +139,10 @@ int main(int argc, char** argv) {
   std::vector<uint32_t> pixels;
   int32_t width = 0, height = 0;
   int32_t game_clock = 0;
+  int32_t fitted_scale = 0;
+  velk::TRect fitted_bounds;
+  std::vector<uint32_t> wide;
+  int32_t wide_width = 0, wide_height = 0;
   host.MessageLoop = [&](velk::TFormView& form) {
     boxes.SetWindow(&box_window, &form.Client());
     // The quit button is pressed by a click on the toolbar once the loop thread has run some frames.
@@ -154,6 +162,21 @@ int main(int argc, char** argv) {
     clicker.join();
     boxes.SetWindow(nullptr, nullptr);
     pixels = window.ReadWindowPixels(width, height);
+    // A scale too large for the screen shrinks to the largest that fits.
+    window.SetScale(16);
+    fitted_scale = window.EffectiveScale();
+    fitted_bounds = window.WindowBounds();
+    // Fitted into a wide window: the screen keeps its aspect ratio, with black bars left and right.
+    window.SetScale(velk::kScaleFit);
+    SDL_SetWindowSize(window.Handle(), kWideWidth, kWideHeight);
+    for (int i = 0; i < 100; ++i) {
+      SDL_PumpEvents();
+      int w = 0, h = 0;
+      SDL_GetRendererOutputSize(SDL_GetRenderer(window.Handle()), &w, &h);
+      if (w == kWideWidth && h == kWideHeight) break;
+      SDL_Delay(10);
+    }
+    wide = window.ReadWindowPixels(wide_width, wide_height);
   };
   velk::TPlayerProcess process(std::move(host));
   int status = process.Run({work + "game"});
@@ -179,6 +202,26 @@ int main(int argc, char** argv) {
     return fail("the scene's colour is not on the screen");
   }
   if (at(width - 4, 4) != 0xF0F0F0) return fail("the toolbar strip is missing");
+  // The screen is 800 x 600: 16 times 160 x 142 does not fit, 4 times does.
+  if (fitted_scale != 4 || fitted_bounds.Width() != kWidth * 4 || fitted_bounds.Height() != (kHeight + 22) * 4) {
+    return fail("a scale too large for the screen was not shrunk to fit");
+  }
+  if (wide_width != kWideWidth || wide_height != kWideHeight) return fail("the wide window has the wrong size");
+  velk::WritePngFile(shot.substr(0, shot.size() - 4) + "_wide.png",
+                     velk::TFrameView{wide.data(), wide_width, wide_height, wide_width});
+  // 160 x 142 fitted into 640 x 284: 320 x 284 in the middle, bars of 160 on either side.
+  auto wide_at = [&](int32_t x, int32_t y) {
+    return wide[static_cast<size_t>(y) * static_cast<size_t>(wide_width) + x];
+  };
+  for (int32_t y : {0, kWideHeight / 2, kWideHeight - 1}) {
+    if (wide_at(0, y) != 0 || wide_at(159, y) != 0 || wide_at(480, y) != 0 || wide_at(kWideWidth - 1, y) != 0) {
+      return fail("the letterbox bars are not black");
+    }
+  }
+  if (wide_at(160, kWideHeight - 1) != kColour || wide_at(479, kWideHeight / 2) != kColour ||
+      wide_at(kWideWidth / 2, 2) != 0xF0F0F0) {
+    return fail("the fitted screen is not in the middle of the wide window");
+  }
   std::printf("window_smoke: %d frames, game clock %d ms, screenshot %s\n", frames.load(), game_clock, shot.c_str());
   return 0;
 }
