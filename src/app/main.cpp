@@ -61,6 +61,7 @@ const char kUsage[] =
     "  --help              show this text\n"
     "  --version           show the version\n"
     "  --trace             print the interpreter's trace lines to stderr\n"
+    "  --print-text        print every message page as it is shown (UTF-8, one block per page) to stdout\n"
     "  --frames N          stop after N frames (default: when the game ends)\n"
     "  --screenshot FILE   write the screen (in a window: what the window shows) after the last frame as PNG\n"
     "headless runs (no window; message boxes go to stderr and are answered from the input script, else with\n"
@@ -268,6 +269,14 @@ int main(int argc, char** argv) {
   };
   velk::TGameSession session(host.Platform);
   session.SetMixer(&mixer);
+  if (options.PrintText) {
+    session.SetTextHook([](const std::string& page) {
+      std::string text = velk::Cp932ToUtf8(page);
+      for (size_t i; (i = text.find("\r\n")) != std::string::npos;) text.erase(i, 1);
+      std::fputs((text + "\n\n").c_str(), stdout);
+      std::fflush(stdout);
+    });
+  }
   session.Serve(host);
   velk::TPlayerProcess process(std::move(host));
   running = &process;

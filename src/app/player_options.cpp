@@ -64,6 +64,8 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& argv) {
     } else if (a == "--dump-vars") {
       mark_headless();
       o.DumpVars = value();
+    } else if (a == "--print-text") {
+      o.PrintText = true;
     } else if (a == "--trace") {
       o.Trace = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {

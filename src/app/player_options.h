@@ -20,6 +20,8 @@ struct TPlayerOptions {
   std::string InputFile;
   std::string DumpVars;
   bool Trace = false;
+  // Every message page shown goes to standard output in UTF-8, one block per page.
+  bool PrintText = false;
   // The game folder and archives, or "/config".
   std::vector<std::string> Args;
 };

@@ -32,6 +32,11 @@ class IMessageHistory {
                           int32_t last, int32_t first, int32_t number) = 0;
   // The page that window showed is done with: the histories record it.
   virtual void EndEntry(const std::string& window) = 0;
+  // The functions of scripts on a format's history (the default format: the empty name): its entries (blocks of a
+  // laid-out history), and its capacity (0: unlimited). An unknown format counts 0 and refuses a capacity.
+  virtual int32_t HistoryCount(const std::string& format) const = 0;
+  virtual int32_t HistoryCapacity(const std::string& format) const = 0;
+  virtual bool SetHistoryCapacity(const std::string& format, int32_t capacity) = 0;
 };
 
 // One recorded row of a history block.

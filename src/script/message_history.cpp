@@ -327,6 +327,23 @@ void TVelkHistoryFormatManager::EndEntry(const std::string& window) {
   for (const auto& f : formats_) f->History.EndEntry(window, Texts);
 }
 
+int32_t TVelkHistoryFormatManager::HistoryCount(const std::string& format) const {
+  const TVelkHistoryFormat* f = FindFormat(format);
+  return f ? f->History.Count() : 0;
+}
+
+int32_t TVelkHistoryFormatManager::HistoryCapacity(const std::string& format) const {
+  const TVelkHistoryFormat* f = FindFormat(format);
+  return f ? f->History.Capacity() : 0;
+}
+
+bool TVelkHistoryFormatManager::SetHistoryCapacity(const std::string& format, int32_t capacity) {
+  TVelkHistoryFormat* f = FindFormat(format);
+  if (!f) return false;
+  f->History.SetCapacity(capacity);
+  return true;
+}
+
 void TVelkHistoryFormatManager::ClearAll() {
   for (const auto& f : formats_) f->History.Clear();
 }

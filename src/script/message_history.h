@@ -99,6 +99,9 @@ class TVelkHistoryFormatManager : public IMessageHistory {
   void RecordPage(const TVelkControl& window, const std::string& id, const std::string& extra, int32_t value,
                   int32_t last, int32_t first, int32_t number) override;
   void EndEntry(const std::string& window) override;
+  int32_t HistoryCount(const std::string& format) const override;
+  int32_t HistoryCapacity(const std::string& format) const override;
+  bool SetHistoryCapacity(const std::string& format, int32_t capacity) override;
   void ClearAll();
 
   void SaveToStream(TStream& s) const;
