@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "base/error.h"
 #include "base/sjis.h"
 #include "scene/base_list.h"
 #include "scene/velk_mes.h"
