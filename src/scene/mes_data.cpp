@@ -110,9 +110,14 @@ bool TVelkNewMesData::Compose(TWordComposer& composer, IMessageTexts* texts) con
     return any;
   }
   if (!References.empty()) {
-    std::string id;
+    std::string id, last_id;
+    int32_t last_number = -1;
     for (const TMesReference& r : References) {
       if (!r.Id.empty()) id = r.Id;
+      // The pages of one message follow each other in the list: the message is shown once.
+      if (id == last_id && r.Number == last_number) continue;
+      last_id = id;
+      last_number = r.Number;
       const auto text = texts->MessageText(id, r.Number);
       if (!text) continue;
       TComposedText copy = CopyOf(*text);

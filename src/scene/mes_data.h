@@ -90,7 +90,8 @@ class TVelkNewMesData {
   }
   bool Empty() const { return Id.empty() && References.empty() && History.Pieces.empty(); }
   // Puts the glyphs of what the data holds into the composer (cleared first): a history block's rows, each list
-  // reference's message on its own pages, or the one message. False when nothing could be read.
+  // reference's message on its own pages (consecutive references of one message show it once), or the one
+  // message. False when nothing could be read.
   bool Compose(TWordComposer& composer, IMessageTexts* texts) const;
 
   void SaveToStream(TStream& s) const;

@@ -1,6 +1,7 @@
 // A game made with the builder types a two-page Japanese message in a message window, waits for a scripted click,
-// shows the second page, then gives the window new text and shows the first message again: the text hook prints
-// every page shown, the history and the read marks hold both pages, and the screenshot shows typed glyphs.
+// shows the second page, then gives the window new text and shows the first message again, and at last shows the
+// history in a second window: the text hook prints every page shown, the history and the read marks hold both
+// pages, and the screenshot shows typed glyphs.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,7 +17,8 @@ namespace {
 
 const char kProject[] =
     "version 115\nscreen 160 120\nstart main.ksb\nsave off\n"
-    "var int clicks 0\nvar int ends 0\nvar int starts 0\nvar int hist 0\nvar int round 0\nvar int args 0\n"
+    "var int clicks 0\nvar int ends 0\nvar int starts 0\nvar int hist 0\nvar int round 0\nvar int args 0\nvar int shown 0\n"
+    "var int cleared 9\n"
     "page main.vks\npage events.vks\n";
 
 // Two rows of 16-pixel glyphs fill the 40-pixel window: the third row starts the second page.
@@ -26,6 +28,8 @@ const char kMain[] =
     "mesnew name: \"mes\"; left: 8; top: 8; width: 144; height: 40; fontheight: 16; fontcolor: 0xFFFFFF; "
     "priority: 1; onlbtnup: \"events.ksb:clicked\"; onplaystart: \"events.ksb:started\"; "
     "onplayend: \"events.ksb:ended\"\n"
+    "mesnew name: \"hist\"; left: 8; top: 64; width: 144; height: 40; fontheight: 16; fontcolor: 0xFFFFFF; "
+    "priority: 1\n"
     "label again\n"
     "textins window: \"mes\"; read: TRUE; text: \"一行目です。<BR>二行目です。<BR>三行目は次へ。\"\n"
     "jump page: main.ksb; target: @done; condition: round == 1\n"
@@ -41,8 +45,13 @@ const char kMain[] =
     "calc round = 1\n"
     "jump page: main.ksb; target: @again\n"
     "label done\n"
+    "callhist window: \"hist\"; first: 0; count: 9\n"
+    "calc shown = GetProp(\"hist\", 45)\n"
+    "clrhist\n"
+    "calc cleared = @HistoryCount\n"
+    "label idle\n"
     "wait time: 1000\n"
-    "jump page: main.ksb; target: @done\n";
+    "jump page: main.ksb; target: @idle\n";
 
 const char kEvents[] =
     "@version 115\n"
@@ -62,7 +71,9 @@ TEST(PlayedMessage, TwoPagesTypeWaitForAClickAndReachTheHistoryAndTheReadMarks) 
                                       (dir / "vars.tsv") + "'");
   // The player's output: one block per page shown, in order.
   const std::string out = test::ReadFile(dir / "tool.log");
-  EXPECT_NE(out.find("一行目です。\n二行目です。\n\n三行目は次へ。\n\n終わり\n\n一行目です。\n二行目です。\n\n"),
+  // The last block is the history window's first page: the message of the first two entries, shown once.
+  EXPECT_NE(out.find("一行目です。\n二行目です。\n\n三行目は次へ。\n\n終わり\n\n一行目です。\n二行目です。\n\n"
+                     "一行目です。\n二行目です。\n\n"),
             std::string::npos)
       << out;
   const std::string vars = test::ReadFile(dir / "vars.tsv");
@@ -72,9 +83,12 @@ TEST(PlayedMessage, TwoPagesTypeWaitForAClickAndReachTheHistoryAndTheReadMarks) 
   // Four page starts: the two pages and "終わり" unread (0), the first page shown again read (1).
   EXPECT_NE(vars.find("starts\tint\t4\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("args\tint\t1\n"), std::string::npos) << vars;
+  // The history window: the first message's two pages and "終わり"; the clear command empties the history.
+  EXPECT_NE(vars.find("shown\tint\t3\n"), std::string::npos) << vars;
+  EXPECT_NE(vars.find("cleared\tint\t0\n"), std::string::npos) << vars;
 
-  // The first page of the message, typed in white on the backdrop: many pixels of the window are lit, none
-  // outside it.
+  // The first page of the message, typed in white on the backdrop, in both windows: many pixels of the windows
+  // are lit, none outside them.
   const std::string png = test::ReadFile(dir / "shot.png");
   const TDecodedImage shot = DecodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), "shot.png");
   ASSERT_EQ(shot.Width, 160);
@@ -82,7 +96,7 @@ TEST(PlayedMessage, TwoPagesTypeWaitForAClickAndReachTheHistoryAndTheReadMarks) 
   for (int32_t y = 0; y < shot.Height; ++y) {
     for (int32_t x = 0; x < shot.Width; ++x) {
       const uint32_t c = shot.Colors[size_t(y) * 160 + size_t(x)] & 0xFFFFFF;
-      const bool inside = x >= 8 && x < 152 && y >= 8 && y < 48;
+      const bool inside = x >= 8 && x < 152 && ((y >= 8 && y < 48) || (y >= 64 && y < 104));
       // Fully covered glyph pixels: white blended at 255/256.
       if (inside && (c & 0xF0F0F0) == 0xF0F0F0) ++lit_inside;
       if (!inside && c != 0x402000) ++changed_outside;
