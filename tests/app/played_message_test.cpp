@@ -18,7 +18,7 @@ namespace {
 const char kProject[] =
     "version 115\nscreen 160 120\nstart main.ksb\nsave off\n"
     "var int clicks 0\nvar int ends 0\nvar int starts 0\nvar int hist 0\nvar int round 0\nvar int args 0\nvar int shown 0\n"
-    "var int cleared 9\n"
+    "var int cleared 9\nvar int laid 0\n"
     "page main.vks\npage events.vks\n";
 
 // Two rows of 16-pixel glyphs fill the 40-pixel window: the third row starts the second page.
@@ -30,6 +30,7 @@ const char kMain[] =
     "onplayend: \"events.ksb:ended\"\n"
     "mesnew name: \"hist\"; left: 8; top: 64; width: 144; height: 40; fontheight: 16; fontcolor: 0xFFFFFF; "
     "priority: 1\n"
+    "entryhist object: \"hist\"; format: \"laid\"\n"
     "label again\n"
     "textins window: \"mes\"; read: TRUE; text: \"一行目です。<BR>二行目です。<BR>三行目は次へ。\"\n"
     "jump page: main.ksb; target: @done; condition: round == 1\n"
@@ -47,6 +48,7 @@ const char kMain[] =
     "label done\n"
     "callhist window: \"hist\"; first: 0; count: 9\n"
     "calc shown = GetProp(\"hist\", 45)\n"
+    "calc laid = GetHistoryCount(\"laid\")\n"
     "clrhist\n"
     "calc cleared = @HistoryCount\n"
     "label idle\n"
@@ -86,6 +88,9 @@ TEST(PlayedMessage, TwoPagesTypeWaitForAClickAndReachTheHistoryAndTheReadMarks) 
   // The history window: the first message's two pages and "終わり"; the clear command empties the history.
   EXPECT_NE(vars.find("shown\tint\t3\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("cleared\tint\t0\n"), std::string::npos) << vars;
+  // The format laid out like the history window keeps blocks of rows: the first page's two rows fill one, the
+  // second page's row and "終わり" the next.
+  EXPECT_NE(vars.find("laid\tint\t2\n"), std::string::npos) << vars;
 
   // The first page of the message, typed in white on the backdrop, in both windows: many pixels of the windows
   // are lit, none outside them.
