@@ -73,6 +73,14 @@ std::string text_prop(const TVelkObject& o, int32_t id) {
   return v.S;
 }
 
+// A line of the interpreter's trace, with the game clock in front.
+[[maybe_unused]] void trace(TCallMan& calls, const std::string& message) {
+  if (!calls.Host().Tracing()) return;
+  char head[32];
+  std::snprintf(head, sizeof head, "%.8x : ", static_cast<unsigned>(calls.Process().GameClock));
+  calls.Host().Trace(head + message);
+}
+
 // ---- creating a component ---------------------------------------------------------------------------------------
 
 // The order of the stored properties: ranges of ids, each from first to last.
