@@ -17,6 +17,10 @@ struct TProcessValues;
 
 class IVelkFilm;
 class ICursors;
+class IMessageHistory;
+class IMessageTexts;
+class IWordVars;
+class TVelkReadList;
 
 struct TSceneServices {
   // Reads a game file into the stream (positioned at 0); false when it does not exist. Damaged data raises.
@@ -39,6 +43,14 @@ struct TSceneServices {
   ICursors* Cursors = nullptr;
   // The default cursor file (system variable "@Cursor"), shown over controls without a cursor of their own.
   std::function<std::string()> DefaultCursor;
+
+  // What message windows reach: the texts of message commands, the history, the read marks, the values of variables
+  // in their text, and the hook that receives the text of every page shown (rows joined with CR LF).
+  IMessageTexts* MessageTexts = nullptr;
+  IMessageHistory* History = nullptr;
+  TVelkReadList* TextRead = nullptr;
+  IWordVars* WordVars = nullptr;
+  std::function<void(const std::string&)> OnPageShown;
 
   // The frame interval particles step by: the process value, 16 ms without a process.
   int32_t FrameWait() const;
