@@ -199,7 +199,25 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
   setup.Trace = [&trace](const char* name) { trace(name); };
   auto media = std::make_unique<TMediaSet>(setup);
   media_ = media.get();
-  return std::make_unique<TFrameMediaSet>(std::move(media), [this] { media_ = nullptr; });
+  connect_media();
+  return std::make_unique<TFrameMediaSet>(std::move(media), [this] {
+    media_ = nullptr;
+    connect_media();
+  });
+}
+
+// Sounds and videos reach the media managers while they exist.
+void TGameSession::connect_media() {
+  if (scene_ == nullptr) return;
+  TSceneServices& services = scene_->Services;
+  if (media_ == nullptr) {
+    services.SoundManager = nullptr;
+    services.VideoManager = nullptr;
+    return;
+  }
+  TMediaSet* media = media_;
+  services.SoundManager = [media](const std::string& name) { return media->ManagerFor(name); };
+  services.VideoManager = [media] { return &media->Video(); };
 }
 
 bool TGameSession::FreePart(const std::string& name) {

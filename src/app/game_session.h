@@ -64,6 +64,7 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
  private:
   void mount(TPlayerProcess& process);
   // Gives the scene's components the game files, the image cache and the selection result.
+  void connect_media();
   void connect_scene(TPlayerProcess& process, int32_t identification);
 
   TPlatform platform_;
