@@ -174,7 +174,7 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
   if (!settings.DirectSound && mixer_ != nullptr) {
     wav_device_ = std::make_unique<TAudioWavDevice>(*mixer_);
     wav_out_ = std::make_unique<TWavOut>(*wav_device_, clock, settings.DelayTime);
-    wave_output_ = std::make_unique<TWaveOutput>(*wav_out_);
+    wave_output_ = std::make_unique<TWaveOutput>(*wav_out_, !game_clock_audio_);
     setup.WaveOutput = wave_output_.get();
   }
   TAudioMixer* mixer = mixer_;
@@ -204,6 +204,10 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
     media_ = nullptr;
     connect_media();
   });
+}
+
+void TGameSession::PumpAudio() {
+  if (game_clock_audio_ && wav_out_ != nullptr && wav_out_->IsOpen()) wav_out_->Pump();
 }
 
 // Sounds and videos reach the media managers while they exist.

@@ -41,6 +41,10 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   // The mixer in front of the platform's audio output, owned by the caller and outliving this session: the wave
   // output and the MIDI synthesiser play into it. Without one they play nowhere. Call before StartMedia.
   void SetMixer(TAudioMixer* mixer) { mixer_ = mixer; }
+  // On the virtual clock the mixer's output consumes by the game clock: the wave output then mixes once per frame,
+  // in PumpAudio, instead of on its worker's real-time period.
+  void SetGameClockAudio(bool on) { game_clock_audio_ = on; }
+  void PumpAudio();
   // The media managers, started at "MediaInit" (see TPlayerHost::StartMedia) with the process's media library;
   // the frame procedure drives them through what this returns, which frees them when it goes. Without a library
   // there are none.
@@ -82,6 +86,7 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   // Sound: the wave output (when sound does not go through the media library) and the media managers, whose owner
   // the process holds; the wave output outlives them.
   TAudioMixer* mixer_ = nullptr;
+  bool game_clock_audio_ = false;
   std::unique_ptr<TAudioWavDevice> wav_device_;
   std::unique_ptr<TWavOut> wav_out_;
   std::unique_ptr<TWaveOutput> wave_output_;

@@ -261,13 +261,18 @@ int main(int argc, char** argv) {
 #endif
   if (!audio) audio = std::make_unique<velk::TNullAudioOutput>();
   audio->Start(mixer.Filler());
-  host.MediaLoader = [&] {
-    std::function<void()> pump;
-    if (game_clock_audio != nullptr) pump = [&] { game_clock_audio->Pump(); };
-    return std::make_unique<velk::TVelkMediaLibrary>(mixer, pump);
-  };
   velk::TGameSession session(host.Platform);
   session.SetMixer(&mixer);
+  session.SetGameClockAudio(game_clock_audio != nullptr);
+  host.MediaLoader = [&] {
+    std::function<void()> pump;
+    // The wave output mixes its blocks first, then the output takes the frame's sound.
+    if (game_clock_audio != nullptr) pump = [&] {
+        session.PumpAudio();
+        game_clock_audio->Pump();
+      };
+    return std::make_unique<velk::TVelkMediaLibrary>(mixer, pump);
+  };
   session.Serve(host);
   velk::TPlayerProcess process(std::move(host));
   running = &process;
