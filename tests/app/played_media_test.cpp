@@ -1,5 +1,5 @@
 // A game with sound, video and a timer, built with the builder and played headless on the virtual clock: the
-// script observes the end of a sound in game time, a timer that scraps itself after its first event, and a frame
+// script observes the end of a sound in game time, a faded stop it waits for, a timer that scraps itself after its first event, and a frame
 // of a video in the screenshot.
 #include <gtest/gtest.h>
 
@@ -42,6 +42,7 @@ TEST(PlayedMedia, SoundEndsInGameTimeTimerScrapsItselfAndVideoFrameIsShown) {
   test::WriteFile(dir / "game.vkp",
                   "version 115\nscreen 160 120\nstart main.ksb\nsave off\n"
                   "var int ended 0\nvar int endtick 0\nvar int ticks 0\nvar int starttick 0\n"
+                  "var int fadestart 0\nvar int faded 0\n"
                   "page main.vks\npage events.vks\nasset beep.ogg\nasset clip.mpg\n");
   test::WriteFile(dir / "main.vks",
                   "@version 115\n"
@@ -50,6 +51,11 @@ TEST(PlayedMedia, SoundEndsInGameTimeTimerScrapsItselfAndVideoFrameIsShown) {
                   "sound name: \"se\"; source: \"beep.ogg\"; onplayend: \"events.ksb:ended\"\n"
                   "movie name: \"mv\"; source: \"clip.mpg\"; left: 40; top: 30; repeat: 1; priority: 1\n"
                   "timer name: \"t\"; delay: 100; autoscrap: 1; onnotify: \"events.ksb:tick\"\n"
+                  "sound name: \"bgm\"; source: \"beep.ogg\"; repeat: 1; volume: 500\n"
+                  "wait time: 150\n"
+                  "calc fadestart = @TickCount\n"
+                  "moviestop object: \"bgm\"; fade: 300; wait: 1\n"
+                  "calc faded = @TickCount\n"
                   "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
   test::WriteFile(dir / "events.vks",
                   "@version 115\n"
@@ -65,6 +71,11 @@ TEST(PlayedMedia, SoundEndsInGameTimeTimerScrapsItselfAndVideoFrameIsShown) {
   const int played = vars["endtick"] - vars["starttick"];
   EXPECT_GE(played, 400) << dump;
   EXPECT_LE(played, 400 + 6 * 15) << dump;
+  // Stopping the looping music with a fade of 300 ms waited until the faded sound had gone.
+  EXPECT_GT(vars["fadestart"], 0) << dump;
+  const int fade = vars["faded"] - vars["fadestart"];
+  EXPECT_GE(fade, 300) << dump;
+  EXPECT_LE(fade, 300 + 3 * 15) << dump;
   // Eight intervals passed, but the timer scrapped itself after its first event.
   EXPECT_EQ(vars["ticks"], 1) << dump;
 
