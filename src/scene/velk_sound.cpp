@@ -32,7 +32,6 @@ const TPropTable<S> kSoundProps = {
     {PR_DELAY, [](const S& o, TPropValue& v) { v.I = o.Playback.Delay; },
      [](S& o, const TPropValue& v) { o.Playback.Delay = v.I; }},
     {PR_PLAYING, [](const S& o, TPropValue& v) { v.B = o.Playback.Playing(); }, nullptr},
-    {PR_COUNT, [](const S&, TPropValue& v) { v.I = 0; }, nullptr},
 };
 
 }  // namespace

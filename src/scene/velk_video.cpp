@@ -32,14 +32,6 @@ const TPropTable<V> kVideoProps = {
     {PR_DELAY, [](const V& o, TPropValue& v) { v.I = o.Playback.Delay; },
      [](V& o, const TPropValue& v) { o.Playback.Delay = v.I; }},
     {PR_PLAYING, [](const V& o, TPropValue& v) { v.B = o.Playback.Playing(); }, nullptr},
-    // The position in milliseconds and the length.
-    {PR_INDEX,
-     [](const V& o, TPropValue& v) { v.I = o.Playback.Item() ? o.Playback.Item()->GetPosition() : -1; },
-     [](V& o, const TPropValue& v) {
-       if (o.Playback.Item()) o.Playback.Item()->SetPosition(v.I);
-     }},
-    {PR_COUNT, [](const V& o, TPropValue& v) { v.I = o.Playback.Item() ? o.Playback.Item()->GetLength() : 0; },
-     nullptr},
 };
 
 int32_t game_clock(const TVelkObject& o) { return o.Owner() ? o.Owner()->Services.GameClock() : 0; }
