@@ -17,7 +17,8 @@ class TVelkSound : public TVelkComponent {
   uint8_t ComponentType() const override { return VT_SOUND; }
   bool GetProp(int32_t id, TPropValue& value) const override;
   bool SetProp(int32_t id, const TPropValue& value) override;
-  bool Paused() const override { return Playback.Paused(); }
+  // A vanishing component runs its fade-out even when paused, so that it goes (and a stop that waits for it ends).
+  bool Paused() const override { return Playback.Paused() && Playback.State() != TMediaPlayback::kVanish; }
   bool Update() override;
 
   int32_t PlayState() const override { return Playback.State(); }

@@ -20,7 +20,8 @@ class TVelkVideo : public TVelkCustomImage {
   uint8_t ComponentType() const override { return VT_VIDEO; }
   bool GetProp(int32_t id, TPropValue& value) const override;
   bool SetProp(int32_t id, const TPropValue& value) override;
-  bool Paused() const override { return Playback.Paused(); }
+  // A vanishing component runs its fade-out even when paused, so that it goes (and a stop that waits for it ends).
+  bool Paused() const override { return Playback.Paused() && Playback.State() != TMediaPlayback::kVanish; }
   bool Update() override;
   void RestoreSurfaces() override;
 

@@ -173,8 +173,9 @@ TEST_F(VelkSound, FadesInOnPlayAndVanishesAfterFadingOut) {
   EXPECT_EQ(scene.Resolve(h), nullptr);
   EXPECT_EQ(manager.Count(), 0u);
 
-  // A fade of no time ends at the next frame; without an item the sound goes at once.
+  // A fade of no time ends at the next frame, also for a paused sound; without an item the sound goes at once.
   TVelkSound* quick = NewSound("b.ogg");
+  quick->Playback.SetPaused(true);
   quick->SetPlayState(TMediaPlayback::kVanish);
   TVelkSound* none = NewSound("gone.ogg");
   none->SetPlayState(TMediaPlayback::kVanish);
