@@ -267,7 +267,8 @@ int main(int argc, char** argv) {
   host.MediaLoader = [&] {
     std::function<void()> pump;
     // The wave output mixes its blocks first, then the output takes the frame's sound.
-    if (game_clock_audio != nullptr) pump = [&] {
+    if (game_clock_audio != nullptr)
+      pump = [&] {
         session.PumpAudio();
         game_clock_audio->Pump();
       };

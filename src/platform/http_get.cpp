@@ -172,7 +172,8 @@ bool parse_head(const std::string& data, TAnswer& answer) {
     if (name == "location") {
       answer.Location = value;
     } else if (name == "content-length") {
-      if (value.empty() || value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos) return false;
+      if (value.empty() || value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos)
+        return false;
       answer.HasLength = true;
       answer.Length = static_cast<size_t>(std::strtoull(value.c_str(), nullptr, 10));
     }

@@ -16,6 +16,7 @@ struct THttpLimits {
 
 // The body of a 2xx answer in body; false (body empty) for a malformed address, a network error, another status,
 // a body over the limit or shorter than its announced length, a timeout, or when cancel is set.
-bool HttpGet(const std::string& url, std::string& body, const std::atomic<bool>& cancel, const THttpLimits& limits = {});
+bool HttpGet(const std::string& url, std::string& body, const std::atomic<bool>& cancel,
+             const THttpLimits& limits = {});
 
 }  // namespace velk

@@ -57,7 +57,9 @@ void TVelkSound::SetSource(const std::string& source) {
   Playback.Attach(item, kind == TSoundKind::Midi, [manager](TDMediaItem* i) { manager->Remove(i); });
 }
 
-void TVelkSound::SetPlayState(int32_t state) { SetMediaPlayState(*this, Playback, state, Owner() ? Owner()->Services.GameClock() : 0); }
+void TVelkSound::SetPlayState(int32_t state) {
+  SetMediaPlayState(*this, Playback, state, Owner() ? Owner()->Services.GameClock() : 0);
+}
 
 void TVelkSound::Play() { Playback.Restart(Owner() ? Owner()->Services.GameClock() : 0); }
 

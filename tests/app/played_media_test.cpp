@@ -1,6 +1,6 @@
 // A game with sound, video and a timer, built with the builder and played headless on the virtual clock: the
-// script observes the end of a sound in game time, a faded stop it waits for, a timer that scraps itself after its first event, and a frame
-// of a video in the screenshot.
+// script observes the end of a sound in game time, a faded stop it waits for, a timer that scraps itself after its
+// first event, and a frame of a video in the screenshot.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -39,11 +39,10 @@ TEST(PlayedMedia, SoundEndsInGameTimeTimerScrapsItselfAndVideoFrameIsShown) {
   write_bytes(dir / "beep.ogg", test::MakeOgg(400));
   // Red for its first second, blue after; it repeats, so it never ends within the run.
   write_bytes(dir / "clip.mpg", test::MakeAvMedia(test::TAvKind::Mpeg, 2000, 64, 48));
-  test::WriteFile(dir / "game.vkp",
-                  "version 115\nscreen 160 120\nstart main.ksb\nsave off\n"
-                  "var int ended 0\nvar int endtick 0\nvar int ticks 0\nvar int starttick 0\n"
-                  "var int fadestart 0\nvar int faded 0\n"
-                  "page main.vks\npage events.vks\nasset beep.ogg\nasset clip.mpg\n");
+  test::WriteFile(dir / "game.vkp", "version 115\nscreen 160 120\nstart main.ksb\nsave off\n"
+                                    "var int ended 0\nvar int endtick 0\nvar int ticks 0\nvar int starttick 0\n"
+                                    "var int fadestart 0\nvar int faded 0\n"
+                                    "page main.vks\npage events.vks\nasset beep.ogg\nasset clip.mpg\n");
   test::WriteFile(dir / "main.vks",
                   "@version 115\n"
                   "boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x00FF00\n"
@@ -57,10 +56,9 @@ TEST(PlayedMedia, SoundEndsInGameTimeTimerScrapsItselfAndVideoFrameIsShown) {
                   "moviestop object: \"bgm\"; fade: 300; wait: 1\n"
                   "calc faded = @TickCount\n"
                   "label idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
-  test::WriteFile(dir / "events.vks",
-                  "@version 115\n"
-                  "label ended\ncalc ended = ended + 1\ncalc endtick = @TickCount\nexit\n"
-                  "label tick\ncalc ticks = ticks + 1\nexit\n");
+  test::WriteFile(dir / "events.vks", "@version 115\n"
+                                      "label ended\ncalc ended = ended + 1\ncalc endtick = @TickCount\nexit\n"
+                                      "label tick\ncalc ticks = ticks + 1\nexit\n");
   // 60 frames of 15 ms: 900 ms of game time.
   test::BuildAndPlayHeadless(dir, "--frames 60 --screenshot '" + (dir / "shot.png") + "' --dump-vars '" +
                                       (dir / "vars.tsv") + "'");
