@@ -77,9 +77,10 @@ class VelkSound : public ::testing::Test {
     scene.UpdateAll();
   }
 
+  // The manager outlives the scene, as in the player (the scene is freed first and hands its items back).
+  TFakeManager manager;
   TProcessValues process;
   TVelkBaseList scene;
-  TFakeManager manager;
   std::vector<std::string> asked;
 };
 
