@@ -9,6 +9,8 @@
 #include "base/process_values.h"
 #include "media/media_managers.h"
 #include "scene/base_list.h"
+#include "scene/velk_http.h"
+#include "scene/velk_timer.h"
 #include "vfs/stream.h"
 
 namespace velk {
@@ -225,6 +227,50 @@ TEST_F(VelkSound, SaveRecordResumesAtItsPositionOrRewindsAndLoadsMuted) {
       EXPECT_EQ(item->volume, mute ? -10000 : -1000);
     }
   }
+}
+
+}  // namespace
+}  // namespace velk
+
+namespace velk {
+namespace {
+
+TEST_F(VelkSound, SceneSaveBringsBackSoundsTimersAndRequestsByTheirTypeCodes) {
+  scene.SetSize(160, 120);
+  TVelkSound* s = NewSound("bgm.ogg", 700);
+  s->SetName("bgm");
+  s->SetPlayState(TMediaPlayback::kPlay);
+  auto* timer = dynamic_cast<TVelkTimer*>(scene.CreateComponent(VT_TIMER));
+  timer->SetName("clock");
+  timer->Interval = 250;
+  auto* http = dynamic_cast<TVelkHttp*>(scene.CreateComponent(VT_HTTP));
+  http->SetName("news");
+  http->OnPlayEnd = "p.ksb:got";
+  // A vanishing sound is not saved.
+  NewSound("gone-soon.ogg")->SetPlayState(TMediaPlayback::kVanish);
+  TMemoryStream data;
+  scene.SaveToStream(data);
+
+  TVelkBaseList loaded;
+  loaded.Services = scene.Services;
+  data.SetPosition(0);
+  loaded.LoadFromStream(data, 140);
+  auto* s2 = dynamic_cast<TVelkSound*>(loaded.FindObject("bgm"));
+  ASSERT_NE(s2, nullptr);
+  EXPECT_EQ(s2->Source(), "bgm.ogg");
+  EXPECT_EQ(s2->Playback.Volume(), 700);
+  ASSERT_NE(s2->Playback.Item(), nullptr);
+  EXPECT_TRUE(s2->Playback.Playing());
+  auto* t2 = dynamic_cast<TVelkTimer*>(loaded.FindObject("clock"));
+  ASSERT_NE(t2, nullptr);
+  EXPECT_EQ(t2->Interval, 250);
+  auto* h2 = dynamic_cast<TVelkHttp*>(loaded.FindObject("news"));
+  ASSERT_NE(h2, nullptr);
+  EXPECT_EQ(h2->OnPlayEnd, "p.ksb:got");
+  EXPECT_FALSE(h2->Running());
+  int32_t sounds = 0;
+  for (int32_t i = 0; i < loaded.ObjectCount(); ++i) sounds += loaded.ObjectAt(i)->ComponentType() == VT_SOUND;
+  EXPECT_EQ(sounds, 1);
 }
 
 }  // namespace
