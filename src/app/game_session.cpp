@@ -245,7 +245,7 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
   if (!settings.DirectSound && mixer_ != nullptr) {
     wav_device_ = std::make_unique<TAudioWavDevice>(*mixer_);
     wav_out_ = std::make_unique<TWavOut>(*wav_device_, clock, settings.DelayTime);
-    wave_output_ = std::make_unique<TWaveOutput>(*wav_out_);
+    wave_output_ = std::make_unique<TWaveOutput>(*wav_out_, !game_clock_audio_);
     setup.WaveOutput = wave_output_.get();
   }
   TAudioMixer* mixer = mixer_;
@@ -270,7 +270,29 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
   setup.Trace = [&trace](const char* name) { trace(name); };
   auto media = std::make_unique<TMediaSet>(setup);
   media_ = media.get();
-  return std::make_unique<TFrameMediaSet>(std::move(media), [this] { media_ = nullptr; });
+  connect_media();
+  return std::make_unique<TFrameMediaSet>(std::move(media), [this] {
+    media_ = nullptr;
+    connect_media();
+  });
+}
+
+void TGameSession::PumpAudio() {
+  if (game_clock_audio_ && wav_out_ != nullptr && wav_out_->IsOpen()) wav_out_->Pump();
+}
+
+// Sounds and videos reach the media managers while they exist.
+void TGameSession::connect_media() {
+  if (scene_ == nullptr) return;
+  TSceneServices& services = scene_->Services;
+  if (media_ == nullptr) {
+    services.SoundManager = nullptr;
+    services.VideoManager = nullptr;
+    return;
+  }
+  TMediaSet* media = media_;
+  services.SoundManager = [media](const std::string& name) { return media->ManagerFor(name); };
+  services.VideoManager = [media] { return &media->Video(); };
 }
 
 bool TGameSession::FreePart(const std::string& name) {

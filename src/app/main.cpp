@@ -340,13 +340,9 @@ int main(int argc, char** argv) {
   } else {
     audio->Start(velk::TSpeedAudioFill(mixer.Filler(), *speed));
   }
-  host.MediaLoader = [&] {
-    std::function<void()> pump;
-    if (game_clock_audio != nullptr) pump = [&] { game_clock_audio->Pump(); };
-    return std::make_unique<velk::TVelkMediaLibrary>(mixer, pump);
-  };
   velk::TGameSession session(host.Platform);
   session.SetMixer(&mixer);
+  session.SetGameClockAudio(game_clock_audio != nullptr);
   session.SetSaveDir(options.SaveDir);
   if (options.PrintText) {
     session.SetTextHook([](const std::string& page) {
@@ -356,6 +352,16 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     });
   }
+  host.MediaLoader = [&] {
+    std::function<void()> pump;
+    // The wave output mixes its blocks first, then the output takes the frame's sound.
+    if (game_clock_audio != nullptr)
+      pump = [&] {
+        session.PumpAudio();
+        game_clock_audio->Pump();
+      };
+    return std::make_unique<velk::TVelkMediaLibrary>(mixer, pump);
+  };
   session.Serve(host);
   velk::TPlayerProcess process(std::move(host));
   running = &process;
