@@ -19,14 +19,18 @@
 #include "expr/sys_func_man.h"
 #include "scene/base_list.h"
 #include "scene/scene_func_host.h"
+#include "scene/velk_read_list.h"
 #include "script/call_host.h"
 #include "expr/param_collection.h"
 #include "script/call_man.h"
 #include "script/call_var_host.h"
 #include "script/call_scene.h"
 #include "script/game_saves.h"
+#include "script/message_history.h"
+#include "script/message_texts.h"
 #include "script/project.h"
 #include "script/save_func_host.h"
+#include "text/word_composer.h"
 
 namespace velk {
 
@@ -83,6 +87,12 @@ std::unique_ptr<IFrameScene> TGameSession::MakeScene(TPlayerProcess& process) {
   // Effects look different in every run, except in runs that must repeat exactly.
   scene_->Random.Seed(process.Host().Deterministic ? TSceneRandom::kFixedSeed : std::random_device{}());
   scene_calls_ = std::make_unique<TSceneCalls>(*scene_);
+  // The companions of message windows: the read marks and the history; the text hook sees every page shown.
+  text_read_ = std::make_unique<TVelkReadList>();
+  history_ = std::make_unique<TVelkHistoryFormatManager>();
+  scene_->Services.TextRead = text_read_.get();
+  scene_->Services.History = history_.get();
+  scene_->Services.OnPageShown = text_hook_;
   // System variables read the scene, the player's clock and window, and the interpreter once it exists.
   var_host_ = std::make_unique<TPlayerVarHost>(*scene_, process.Values());
   var_host_->SetForm(process.Form());
@@ -147,7 +157,12 @@ std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process
     }
     if (saves_) saves_->Parts().Calls = nullptr;
     if (var_host_) var_host_->SetCalls(nullptr);
-    if (scene_ != nullptr) scene_->Services.EvaluateInt = nullptr;
+    if (scene_ != nullptr) {
+      scene_->Services.EvaluateInt = nullptr;
+      scene_->Services.MessageTexts = nullptr;
+      scene_->Services.WordVars = nullptr;
+    }
+    if (history_) history_->Texts = nullptr;
   });
 }
 
@@ -230,7 +245,7 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
   if (!settings.DirectSound && mixer_ != nullptr) {
     wav_device_ = std::make_unique<TAudioWavDevice>(*mixer_);
     wav_out_ = std::make_unique<TWavOut>(*wav_device_, clock, settings.DelayTime);
-    wave_output_ = std::make_unique<TWaveOutput>(*wav_out_);
+    wave_output_ = std::make_unique<TWaveOutput>(*wav_out_, !game_clock_audio_);
     setup.WaveOutput = wave_output_.get();
   }
   TAudioMixer* mixer = mixer_;
@@ -255,7 +270,29 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
   setup.Trace = [&trace](const char* name) { trace(name); };
   auto media = std::make_unique<TMediaSet>(setup);
   media_ = media.get();
-  return std::make_unique<TFrameMediaSet>(std::move(media), [this] { media_ = nullptr; });
+  connect_media();
+  return std::make_unique<TFrameMediaSet>(std::move(media), [this] {
+    media_ = nullptr;
+    connect_media();
+  });
+}
+
+void TGameSession::PumpAudio() {
+  if (game_clock_audio_ && wav_out_ != nullptr && wav_out_->IsOpen()) wav_out_->Pump();
+}
+
+// Sounds and videos reach the media managers while they exist.
+void TGameSession::connect_media() {
+  if (scene_ == nullptr) return;
+  TSceneServices& services = scene_->Services;
+  if (media_ == nullptr) {
+    services.SoundManager = nullptr;
+    services.VideoManager = nullptr;
+    return;
+  }
+  TMediaSet* media = media_;
+  services.SoundManager = [media](const std::string& name) { return media->ManagerFor(name); };
+  services.VideoManager = [media] { return &media->Video(); };
 }
 
 bool TGameSession::FreePart(const std::string& name) {
@@ -309,9 +346,19 @@ std::unique_ptr<ICallManager> TGameSession::CreateCallManager(TProject& project)
   if (save_funcs_) save_funcs_->SetCalls(calls.get());
   if (saves_) saves_->Parts().Calls = calls.get();
   if (var_host_) var_host_->SetCalls(calls.get());
+  // Message windows and the history read the messages of pages through the interpreter's page cache; the reset
+  // command empties the history.
+  message_texts_ = std::make_unique<TPageMessageTexts>(*call_host_, calls.get());
+  word_vars_ = std::make_unique<TExprWordVars>(*process_->Vars(), funcs_.get());
+  if (history_) history_->Texts = message_texts_.get();
+  call_host_->OnResetData = [this] {
+    if (history_) history_->Reset();
+  };
   // Components evaluate their own expressions (last-frame waits, particle positions) in the game's variables.
   if (scene_ != nullptr) {
     TCallMan* interpreter = calls.get();
+    scene_->Services.MessageTexts = message_texts_.get();
+    scene_->Services.WordVars = word_vars_.get();
     scene_->Services.EvaluateInt = [interpreter](TVelkParser& expr) {
       const TCustomParam* value = interpreter->Evaluate(expr);
       return value != nullptr ? value->GetInt() : 0;

@@ -27,6 +27,10 @@ class TSceneFuncHost;
 class TShellFuncHost;
 class TSysFuncMan;
 class TVelkBaseList;
+class TVelkHistoryFormatManager;
+class TVelkReadList;
+class TPageMessageTexts;
+class TExprWordVars;
 
 class TGameSession : public IProjectWindow, public IFrameFiles {
  public:
@@ -48,6 +52,14 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   // The mixer in front of the platform's audio output, owned by the caller and outliving this session: the wave
   // output and the MIDI synthesiser play into it. Without one they play nowhere. Call before StartMedia.
   void SetMixer(TAudioMixer* mixer) { mixer_ = mixer; }
+  // Receives the text of every message page shown (code page 932, rows joined with CR LF). Call before MakeScene.
+  void SetTextHook(std::function<void(const std::string&)> hook) { text_hook_ = std::move(hook); }
+  TVelkHistoryFormatManager* History() const { return history_.get(); }
+  TVelkReadList* TextRead() const { return text_read_.get(); }
+  // On the virtual clock the mixer's output consumes by the game clock: the wave output then mixes once per frame,
+  // in PumpAudio, instead of on its worker's real-time period.
+  void SetGameClockAudio(bool on) { game_clock_audio_ = on; }
+  void PumpAudio();
   // The media managers, started at "MediaInit" (see TPlayerHost::StartMedia) with the process's media library;
   // the frame procedure drives them through what this returns, which frees them when it goes. Without a library
   // there are none.
@@ -73,6 +85,7 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   // The save file of the project about to load.
   TGameSaves* make_saves(TPlayerProcess& process);
   // Gives the scene's components the game files, the image cache and the selection result.
+  void connect_media();
   void connect_scene(TPlayerProcess& process, int32_t identification);
 
   TPlatform platform_;
@@ -94,10 +107,17 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   // Sound: the wave output (when sound does not go through the media library) and the media managers, whose owner
   // the process holds; the wave output outlives them.
   TAudioMixer* mixer_ = nullptr;
+  bool game_clock_audio_ = false;
   std::unique_ptr<TAudioWavDevice> wav_device_;
   std::unique_ptr<TWavOut> wav_out_;
   std::unique_ptr<TWaveOutput> wave_output_;
   TMediaSet* media_ = nullptr;
+  // The companions of the scene for message windows: read marks, history, message texts and variables in text.
+  std::function<void(const std::string&)> text_hook_;
+  std::unique_ptr<TVelkReadList> text_read_;
+  std::unique_ptr<TVelkHistoryFormatManager> history_;
+  std::unique_ptr<TPageMessageTexts> message_texts_;
+  std::unique_ptr<TExprWordVars> word_vars_;
 };
 
 }  // namespace velk

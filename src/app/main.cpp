@@ -68,13 +68,12 @@ const char kUsage[] =
     "  --filter nearest|smooth  sharp pixels (default) or smooth filtering when the screen is scaled\n"
     "  --speed N           the game clock runs N times faster (1 .. 16; Alt+F switches 8x on and off)\n"
     "  --mute-only-when-inactive  losing the focus only mutes the sound; the game never pauses for it\n"
-    "  --save-dir DIR      the folder for saves\n"
-    "  --print-text        print every message page as UTF-8 text on standard output\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "  --trace             print the interpreter's trace lines to stderr\n"
     "  --save-dir DIR      keep save.dat in DIR (default: the game folder given, else beside the player when\n"
     "                      writable, else $XDG_DATA_HOME/<game>)\n"
+    "  --print-text        print every message page as it is shown (UTF-8, one block per page) to stdout\n"
     "  --frames N          stop after N frames (default: when the game ends)\n"
     "  --screenshot FILE   write the screen (in a window: what the window shows) after the last frame as PNG\n"
     "headless runs (no window; message boxes go to stderr and are answered from the input script, else with\n"
@@ -341,14 +340,28 @@ int main(int argc, char** argv) {
   } else {
     audio->Start(velk::TSpeedAudioFill(mixer.Filler(), *speed));
   }
-  host.MediaLoader = [&] {
-    std::function<void()> pump;
-    if (game_clock_audio != nullptr) pump = [&] { game_clock_audio->Pump(); };
-    return std::make_unique<velk::TVelkMediaLibrary>(mixer, pump);
-  };
   velk::TGameSession session(host.Platform);
   session.SetMixer(&mixer);
+  session.SetGameClockAudio(game_clock_audio != nullptr);
   session.SetSaveDir(options.SaveDir);
+  if (options.PrintText) {
+    session.SetTextHook([](const std::string& page) {
+      std::string text = velk::Cp932ToUtf8(page);
+      for (size_t i; (i = text.find("\r\n")) != std::string::npos;) text.erase(i, 1);
+      std::fputs((text + "\n\n").c_str(), stdout);
+      std::fflush(stdout);
+    });
+  }
+  host.MediaLoader = [&] {
+    std::function<void()> pump;
+    // The wave output mixes its blocks first, then the output takes the frame's sound.
+    if (game_clock_audio != nullptr)
+      pump = [&] {
+        session.PumpAudio();
+        game_clock_audio->Pump();
+      };
+    return std::make_unique<velk::TVelkMediaLibrary>(mixer, pump);
+  };
   session.Serve(host);
   velk::TPlayerProcess process(std::move(host));
   running = &process;

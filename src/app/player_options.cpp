@@ -74,6 +74,8 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& argv) {
       o.Smooth = v == "smooth";
     } else if (a == "--mute-only-when-inactive") {
       o.MuteOnlyWhenInactive = true;
+    } else if (a == "--print-text") {
+      o.PrintText = true;
     } else if (a == "--trace") {
       o.Trace = true;
     } else if (a == "--save-dir") {

@@ -29,6 +29,8 @@ struct TPlayerOptions {
   bool Trace = false;
   // Where save.dat goes instead of the usual place; empty: the usual place.
   std::string SaveDir;
+  // Every message page shown goes to standard output in UTF-8, one block per page.
+  bool PrintText = false;
   // The game folder and archives, or "/config".
   std::vector<std::string> Args;
 };

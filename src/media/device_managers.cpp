@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/error.h"
 #include "base/sjis.h"
+#include "media/midi_song.h"
 
 namespace velk {
 
@@ -217,11 +219,17 @@ int32_t TMidiItem::GetPosition() {
 
 int32_t TMidiItem::GetLength() {
   if (length_ < 0) {
-    // Learnt once, from a temporary player.
+    // Learnt once, from the song itself: no player (with its sound font and timer thread) is made for it. A song a
+    // player would refuse has no events, so its length is 0 as well.
     length_ = 0;
-    const std::vector<uint8_t> song = manager_.read_file_(name_);
-    auto probe = manager_.make_player_();
-    if (!song.empty() && probe && probe->Load(song)) length_ = probe->LengthMs();
+    const std::vector<uint8_t> bytes = manager_.read_file_(name_);
+    try {
+      TMidiV song;
+      if (!bytes.empty()) song.LoadFromBytes(bytes.data(), bytes.size());
+      length_ = song.Length();
+    } catch (const EVelkError&) {
+      length_ = 0;
+    }
   }
   return length_;
 }

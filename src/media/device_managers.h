@@ -153,7 +153,7 @@ class TMidiItem : public TDMediaItem {
 class TMidiManager : public TMediaManager {
  public:
   // read_file: the song's bytes (from disk for a disk name, else through the virtual file manager); empty when it
-  // cannot be read. make_player makes a player (the manager's own, and a temporary one to learn a length).
+  // cannot be read. make_player makes the manager's player; lengths are read from the songs themselves.
   TMidiManager(std::function<std::vector<uint8_t>(const std::string&)> read_file,
                std::function<std::unique_ptr<IMidiSongPlayer>()> make_player, std::vector<std::string> device_names);
   ~TMidiManager() override;

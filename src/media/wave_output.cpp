@@ -32,7 +32,7 @@ class TWaveOutputBuffer : public IWaveBuffer {
 }  // namespace
 
 void TWaveOutput::Open() {
-  if (!out_.IsOpen()) out_.Open();
+  if (!out_.IsOpen()) out_.Open(run_worker_);
 }
 
 std::unique_ptr<IWaveBuffer> TWaveOutput::AddBuffer(const TVelkWaveFormat& format, TStream* stream) {

@@ -7,13 +7,18 @@
 #include "scene/velk_cinema.h"
 #include "scene/velk_fire.h"
 #include "scene/velk_gauge.h"
+#include "scene/velk_http.h"
 #include "scene/velk_images.h"
 #include "scene/velk_label.h"
 #include "scene/velk_map_image.h"
+#include "scene/velk_mes.h"
 #include "scene/velk_particle.h"
 #include "scene/velk_prop_motion.h"
 #include "scene/velk_slider.h"
+#include "scene/velk_sound.h"
 #include "scene/velk_tile.h"
+#include "scene/velk_timer.h"
+#include "scene/velk_video.h"
 #include "scene/velk_wave.h"
 
 namespace velk {
@@ -34,9 +39,14 @@ const TFactoryRow kFactory[] = {
     {VT_BUTTON, Make<TVelkButton>},
     {VT_CINEMA, Make<TVelkCinema>},
     {VT_FIRE, Make<TVelkFire>},
+    {VT_HTTP, Make<TVelkHttp>},
     {VT_IMAGES, Make<TVelkImages>},
     {VT_LABEL, Make<TVelkLabel>},
+    {VT_MES, Make<TVelkMes>},
     {VT_PARTICLE, Make<TVelkParticle>},
+    {VT_TIMER, Make<TVelkTimer>},
+    {VT_VIDEO, Make<TVelkVideo>},
+    {VT_SOUND, Make<TVelkSound>},
     {VT_MAPIMG, Make<TVelkMapImage>},
     {VT_WAVE, Make<TVelkWave>},
     {VT_TILE, Make<TVelkTile>},

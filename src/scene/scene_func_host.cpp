@@ -4,6 +4,7 @@
 
 #include "expr/param.h"
 #include "scene/base_list.h"
+#include "scene/mes_data.h"
 #include "scene/props.h"
 
 namespace velk {
@@ -73,6 +74,22 @@ bool TSceneFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCusto
         held = p->ComponentType() == VT_CABINET;
       }
       target.SetBool(held);
+      return true;
+    }
+    case sf::GetHistoryCount:
+    case sf::GetHistoryMaxCount:
+    case sf::SetHistoryMaxCount: {
+      // The history of the format named by the first argument (the default format: the empty name).
+      IMessageHistory* history = scene_ != nullptr ? scene_->Services.History : nullptr;
+      if (history == nullptr) return true;
+      const std::string format = args[0]->GetStr();
+      if (number == sf::GetHistoryCount) {
+        target.SetInt(history->HistoryCount(format));
+      } else if (number == sf::GetHistoryMaxCount) {
+        target.SetInt(history->HistoryCapacity(format));
+      } else if (args.size() >= 2) {
+        target.SetBool(history->SetHistoryCapacity(format, args[1]->GetInt()));
+      }
       return true;
     }
     default: return false;

@@ -17,6 +17,12 @@ struct TProcessValues;
 
 class IVelkFilm;
 class ICursors;
+class IMessageHistory;
+class IMessageTexts;
+class IWordVars;
+class TVelkReadList;
+class TMediaManager;
+class TVideoManager;
 
 struct TSceneServices {
   // Reads a game file into the stream (positioned at 0); false when it does not exist. Damaged data raises.
@@ -40,8 +46,22 @@ struct TSceneServices {
   // The default cursor file (system variable "@Cursor"), shown over controls without a cursor of their own.
   std::function<std::string()> DefaultCursor;
 
+  // What message windows reach: the texts of message commands, the history, the read marks, the values of variables
+  // in their text, and the hook that receives the text of every page shown (rows joined with CR LF).
+  IMessageTexts* MessageTexts = nullptr;
+  IMessageHistory* History = nullptr;
+  TVelkReadList* TextRead = nullptr;
+  IWordVars* WordVars = nullptr;
+  std::function<void(const std::string&)> OnPageShown;
+  // The media managers, once the player's media have started: the manager of a sound file (null for a name no
+  // manager plays) and the video manager (null without one). Sounds and videos created without them have no item.
+  std::function<TMediaManager*(const std::string&)> SoundManager;
+  std::function<TVideoManager*()> VideoManager;
+
   // The frame interval particles step by: the process value, 16 ms without a process.
   int32_t FrameWait() const;
+  // The game clock (the sum of the frame times, ms): the process value, 0 without a process.
+  int32_t GameClock() const;
   bool FileExists(const std::string& name) const { return Exists && Exists(name); }
 };
 

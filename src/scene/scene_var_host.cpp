@@ -1,6 +1,7 @@
 #include "scene/scene_var_host.h"
 
 #include "scene/base_list.h"
+#include "scene/mes_data.h"
 
 namespace velk {
 
@@ -45,6 +46,24 @@ void TSceneVarHost::SetActiveCompo(const std::string& name) {
   TVelkObject* o = scene_.FindObject(name);
   TVelkControl* c = o ? o->AsControl() : nullptr;
   if (c && !c->AsBase() && c->HandleKey && c->Visible && !c->Paused()) scene_.SetFocus(c);
+}
+
+int32_t TSceneVarHost::HistoryCount() {
+  const IMessageHistory* h = scene_.Services.History;
+  return h ? h->HistoryCount({}) : 0;
+}
+
+int32_t TSceneVarHost::HistoryMaxCount() {
+  const IMessageHistory* h = scene_.Services.History;
+  return h ? h->HistoryCapacity({}) : TVarHost::HistoryMaxCount();
+}
+
+void TSceneVarHost::SetHistoryMaxCount(int32_t n) {
+  if (IMessageHistory* h = scene_.Services.History) {
+    h->SetHistoryCapacity({}, n);
+  } else {
+    TVarHost::SetHistoryMaxCount(n);
+  }
 }
 
 }  // namespace velk

@@ -37,6 +37,10 @@ class TSceneVarHost : public TVarHost {
   bool CGDither() override;
   void SetCGDither(bool b) override;
   std::string ActiveCompo() override;
+  // The default format's history: its entries and its capacity (without a history, the base's own value).
+  int32_t HistoryCount() override;
+  int32_t HistoryMaxCount() override;
+  void SetHistoryMaxCount(int32_t n) override;
   // Focuses the named control when it exists, takes the keyboard and is visible and not paused.
   void SetActiveCompo(const std::string& name) override;
 

@@ -73,7 +73,8 @@ std::string text_prop(const TVelkObject& o, int32_t id) {
   return v.S;
 }
 
-void trace(TCallMan& calls, const std::string& message) {
+// A line of the interpreter's trace, with the game clock in front.
+[[maybe_unused]] void trace(TCallMan& calls, const std::string& message) {
   if (!calls.Host().Tracing()) return;
   char head[32];
   std::snprintf(head, sizeof head, "%.8x : ", static_cast<unsigned>(calls.Process().GameClock));
@@ -411,36 +412,6 @@ void exec_menu_close(TCallMan& calls, TCommand& command, TPage*&, int32_t& index
   if (TVelkObject* object = named_object(calls, as<TComMenuClose>(command).ObjectName)) object->SetPlayState(3);
 }
 
-// Message windows are not part of this player yet: text for one is reported in the trace and goes nowhere.
-void report_no_window(TCallMan& calls, const std::string& name) {
-  trace(calls, "message window \"" + name + "\" is not available (message windows are missing)");
-}
-
-void begin_text_ins(TCallMan& calls, TCommand& command) {
-  auto& c = as<TComTextIns>(command);
-  c.NoEventsValue = flag_of(calls, c.NoEvents);
-  c.TargetName.clear();
-  c.WaitValue = false;
-  if (c.Text.empty()) return;
-  report_no_window(calls, text_of(calls, &c.Window));
-}
-
-void exec_text_ins(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
-  auto& c = as<TComTextIns>(command);
-  // Without a window nothing plays: the command goes on at once.
-  if (c.TargetName.empty() || !c.WaitValue) {
-    ++index;
-  } else {
-    calls.SetContinue(false);
-  }
-}
-
-void exec_text_clr(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
-  ++index;
-  const std::string name = text_of(calls, &as<TComTextClr>(command).Window);
-  if (!name.empty()) report_no_window(calls, name);
-}
-
 // ---- property motions -------------------------------------------------------------------------------------------
 
 void exec_prop_motion(TCallMan& calls, TCommand& command, TPage*&, int32_t& index) {
@@ -530,14 +501,13 @@ std::vector<TComponentRun> make_runs() {
   std::vector<TComponentRun> runs;
   for (const TCreationRow& row : kCreation) runs.push_back({row.Code, nullptr, exec_create});
   runs.push_back({13, begin_flip, exec_flip});
-  runs.push_back({20, begin_text_ins, exec_text_ins});
   runs.push_back({21, begin_movie_stop, exec_movie_stop});
   runs.push_back({26, nullptr, exec_menu_close});
-  runs.push_back({28, nullptr, exec_text_clr});
   runs.push_back({55, nullptr, exec_media_play});
   runs.push_back({57, nullptr, exec_prop_motion});
   runs.push_back({59, nullptr, exec_cabinet_save});
   runs.push_back({60, nullptr, exec_cabinet_load});
+  for (const TComponentRun& run : MessageRuns()) runs.push_back(run);
   return runs;
 }
 

@@ -18,5 +18,7 @@ struct TComponentRun {
 };
 
 std::span<const TComponentRun> ComponentRuns();
+// The message commands: text insert and clear, the history and the read marks.
+std::span<const TComponentRun> MessageRuns();
 
 }  // namespace velk

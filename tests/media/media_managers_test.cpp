@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "media/midi_test_bytes.h"
+
 #include <filesystem>
 #include <map>
 
@@ -328,11 +330,14 @@ class TFakeMidi : public IMidiSongPlayer {
 TEST(MediaManagers, MidiSongsLoadWhenPlayedAndMoveBetweenPorts) {
   std::vector<std::string> log;
   TFakeMidi* player = nullptr;
+  int32_t players = 0;
+  // Two quarter notes at 120 beats a minute: one second.
+  const std::vector<uint8_t> smf = midi_test::Smf(
+      0, 480, {{0x00, 0x90, 60, 100, 0x87, 0x40, 0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00}});
   TMidiManager m(
-      [](const std::string& name) {
-        return name == "empty.mid" ? std::vector<uint8_t>{} : std::vector<uint8_t>{'s', 'o'};
-      },
+      [&](const std::string& name) { return name == "empty.mid" ? std::vector<uint8_t>{} : smf; },
       [&] {
+        ++players;
         auto p = std::make_unique<TFakeMidi>(&log);
         if (player == nullptr) player = p.get();
         return p;
@@ -341,7 +346,9 @@ TEST(MediaManagers, MidiSongsLoadWhenPlayedAndMoveBetweenPorts) {
   ASSERT_EQ(m.Ports().size(), 2u);
   EXPECT_EQ(m.Ports()[0], Utf8ToCp932("MIDIマッパー"));
   TDMediaItem* song = m.Add("song.mid");
-  EXPECT_EQ(song->GetLength(), 90000);  // from a temporary player
+  // Read from the song; the manager's player is the only one made.
+  EXPECT_EQ(song->GetLength(), 1000);
+  EXPECT_EQ(players, 1);
   song->SetVolume(-2500);
   song->Play();
   EXPECT_TRUE(song->IsPlaying());
@@ -363,8 +370,9 @@ TEST(MediaManagers, MidiSongsLoadWhenPlayedAndMoveBetweenPorts) {
   EXPECT_FALSE(player->open);
   m.ReopenPort();
   EXPECT_TRUE(player->playing);
-  const std::vector<std::string> expected = {"load so",   "load so",   "open -1", "play 0", "close",    "open 0",
-                                             "play 3000", "play 3000", "close",   "open 0", "play 4500"};
+  const std::string load = "load " + std::string(smf.begin(), smf.end());
+  const std::vector<std::string> expected = {load,        "open -1", "play 0", "close",  "open 0",
+                                             "play 3000", "play 3000", "close", "open 0", "play 4500"};
   EXPECT_EQ(log, expected);
   TDMediaItem* empty = m.Add("empty.mid");
   empty->Play();

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "media/midi_song_player.h"
@@ -70,6 +72,43 @@ TEST(WaveOutput, WaveSoundReachesTheMixerScaledMutedAndRemoved) {
   out.Close();  // the device lets go of the mixer
   mixer.Fill(mix.data(), 1000);
   EXPECT_FALSE(AnySound(mix));
+}
+
+TEST(WaveOutput, OnTheGameClockTheOwnerPumpsAndASoundLastsItsLengthInGameTime) {
+  TAudioMixer mixer;
+  TAudioWavDevice device(mixer);
+  TVirtualClock clock;
+  TWavOut out(device, clock, 100);
+  TWaveOutput output(out, false);
+  output.Open();
+  // 400 ms of stereo 16-bit samples.
+  std::vector<int16_t> pcm(2 * 17640, 500);
+  TMemoryStream stream(std::vector<uint8_t>(reinterpret_cast<uint8_t*>(pcm.data()),
+                                            reinterpret_cast<uint8_t*>(pcm.data() + pcm.size())));
+  TVelkWaveFormat format;
+  format.Channels = 2;
+  format.SamplesPerSec = 44100;
+  format.BitsPerSample = 16;
+  format.BlockAlign = 4;
+  format.AvgBytesPerSec = 176400;
+  auto buffer = output.AddBuffer(format, &stream);
+  buffer->Play();
+  // No worker mixes on its own, however much real time passes.
+  std::this_thread::sleep_for(std::chrono::milliseconds(80));
+  EXPECT_EQ(out.QueuedBlocks(), 0u);
+  // Frames of 15 ms: the owner pumps, the output takes the frame's sound.
+  std::vector<int16_t> mix(2 * 662);
+  int32_t ms = 0;
+  while (!buffer->Done() && ms < 5000) {
+    clock.Advance(15);
+    ms += 15;
+    out.Pump();
+    mixer.Fill(mix.data(), 661);
+  }
+  // The sound's 400 ms, then the delay the output keeps queued (two blocks and 10 ms).
+  EXPECT_GE(ms, 400);
+  EXPECT_LE(ms, 400 + 2 * 100 + 10 + 2 * 15);
+  out.Close();
 }
 
 TEST(WaveOutput, MidiSongReachesTheMixerThroughTheSynthesiser) {

@@ -495,10 +495,8 @@ TEST_F(ComponentExec, MediaMenuAndTextCommandsReachTheirObjects) {
   Frames(1);
   const TStrings& log = scene_calls.Log;
   EXPECT_EQ(TStrings(log.end() - 2, log.end()), (TStrings{"play", "state=3"}));
+  // Text commands that name no message window do nothing, and the script goes on.
   EXPECT_EQ(Int("done"), 1);
-  bool reported = false;
-  for (const std::string& line : host.Lines) reported |= line.find("message windows are missing") != std::string::npos;
-  EXPECT_TRUE(reported);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "source_text.h"
 #include "vfs/archive.h"
 #include "vfs/big_stream.h"
+#include "vfs/disk_name.h"
 #include "vfs/stream_io.h"
 
 namespace velk::build {
@@ -249,10 +250,11 @@ TGameBuild BuildGame(const std::string& project_path) {
       for (const auto& entry : fs::recursive_directory_iterator(path)) {
         if (!entry.is_regular_file()) continue;
         const std::string rel = fs::relative(entry.path(), root).generic_string();
-        build.Files.push_back({archive_name(rel), file_bytes(entry.path().string(), file, line)});
+        build.Files.push_back({archive_name(rel), file_bytes(entry.path().string(), file, line), true});
       }
     } else {
-      build.Files.push_back({archive_name(fs::path(asset).generic_string()), file_bytes(path.string(), file, line)});
+      build.Files.push_back(
+          {archive_name(fs::path(asset).generic_string()), file_bytes(path.string(), file, line), true});
     }
   }
   for (const auto& [image, line] : images) {
@@ -287,26 +289,58 @@ void WriteFolder(const TGameBuild& build, const std::string& folder) {
 
 namespace {
 
-void fill_collection(const TGameBuild& build, TVrFileCollection& collection) {
+// A folder of its own below the temporary folder, removed with the object.
+class TStagingFolder {
+ public:
+  TStagingFolder() {
+    std::string templ = (fs::temp_directory_path() / "velk-build-XXXXXX").string();
+    if (::mkdtemp(templ.data()) == nullptr) throw TBuildError("no temporary folder for the archive");
+    path_ = templ;
+  }
+  ~TStagingFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Assets go in as disk files of the staging folder, so the archive applies the rules of disk files to them (media
+// raw); the built files as memory entries.
+void fill_collection(const TGameBuild& build, TVrFileCollection& collection, const TStagingFolder& staging) {
+  collection.Open(staging.Path().string() + "/");
   for (const auto& f : build.Files) {
-    TSaveMemoryStream& entry = collection.AddMemoryEntry(f.Name);
-    entry.WriteBuffer(f.Bytes.data(), static_cast<int32_t>(f.Bytes.size()));
+    if (f.IsFile) {
+      const fs::path path = staging.Path() / DiskName(f.Name);
+      fs::create_directories(path.parent_path());
+      std::ofstream out(path, std::ios::binary);
+      out.write(reinterpret_cast<const char*>(f.Bytes.data()), static_cast<std::streamsize>(f.Bytes.size()));
+      if (!out) throw TBuildError(path.string() + ": cannot be written");
+      collection.AddEntry(f.Name);
+    } else {
+      TSaveMemoryStream& entry = collection.AddMemoryEntry(f.Name);
+      entry.WriteBuffer(f.Bytes.data(), static_cast<int32_t>(f.Bytes.size()));
+    }
   }
 }
 
 }  // namespace
 
 void WriteArchive(const TGameBuild& build, const std::string& path) {
+  TStagingFolder staging;
   TVrFileCollection collection;
-  fill_collection(build, collection);
+  fill_collection(build, collection, staging);
   TBigFileStream target(path, fmCreate);
   collection.SaveArchive(target);
 }
 
 void WriteExecutable(const TGameBuild& build, const std::string& player, const std::string& path) {
   fs::copy_file(player, path, fs::copy_options::overwrite_existing);
+  TStagingFolder staging;
   TVrFileCollection collection;
-  fill_collection(build, collection);
+  fill_collection(build, collection, staging);
   TBigFileStream target(path, fmOpenReadWrite);
   const int64_t start = target.GetSize();
   if (start > INT32_MAX) throw TBuildError(player + ": too large to carry an archive");

@@ -12,6 +12,9 @@ namespace velk::build {
 struct TBuiltFile {
   std::string Name;  // archive name, code page 932, "\" between folders
   std::vector<uint8_t> Bytes;
+  // A file the project names as it is on disk (an asset): an archive packs it as it packs disk files, so that
+  // sounds and videos are stored raw and play in place.
+  bool IsFile = false;
 };
 
 struct TGameBuild {
