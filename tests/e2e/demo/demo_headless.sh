@@ -38,14 +38,38 @@ play fade first 57 --screenshot "$work/fade.png"
 play choice first 300 --screenshot "$work/choice.png"
 "$check" "$work/choice.png" "20,20=$art/bg_room.png" "520,228!$art/bg_room.png" "520,318!$art/bg_room.png" \
   "60,600!$art/bg_room.png"
-# Walking with Aki leads to the first ending, and the game is back at its title.
-play first first 700 --screenshot "$work/end1.png"
+# Walking with Aki leads to the first ending, and the game is back at its title. The transcript holds every page
+# in the order of the story, ruby and tags left out.
+play first first 700 --screenshot "$work/end1.png" --print-text
 want first ending int 1 && want first route int 1 && want first kindness int 1
 "$check" "$work/end1.png" "5,5=$art/bg_title.png"
+pages() { grep -v '^$' "$work/$1.log" | tr '\n' '|'; }
+common="おはよう。今日は夕凪の日なんだって。|海の風と陸の風が入れかわる……ほんの少しだけ、風が止まる時間。|\
+窓の外で、空がゆっくりと色を変えていく。|ねえ、夕方になったら一緒に見に行かない？|"
+[ "$(pages first)" = "${common}あら、ハル。二人で夕凪を見に行くの？|うん。アキも一緒に行こうよ。|ふふ、じゃあ少しだけ。|\
+三人で見る星も、悪くないね。|また来年も、ここで。|夕凪の約束は、三人の約束になった。|― エンディング1「三つの星」 ―|" ] ||
+  { echo "first: the transcript differs:"; cat "$work/first.log"; exit 1; }
 # Staying at home leads to the second.
 story 318 >"$work/second.txt"
-play second second 700
+play second second 700 --print-text
 want second ending int 2 && want second route int 2 && want second kindness int 0
+[ "$(pages second)" = "${common}そっか……じゃあ、お茶をいれて待ってるね。|\
+湯気の向こうで、ハルは少しだけさびしそうに笑った。|……来年は、一緒に見ようね。|\
+夜空の下、小さな約束がひとつ生まれた。|― エンディング2「ひとつの約束」 ―|" ] ||
+  { echo "second: the transcript differs:"; cat "$work/second.log"; exit 1; }
+# Played again in the same run with skip mode on (its button clicked once the window shows), the pages read the
+# first time go by without a click up to the choice.
+{ cat "$work/first.txt"; echo "650 click left 640 318"; echo "720 click left 800 447"; } >"$work/again.txt"
+play again again 820 --screenshot "$work/again.png" --print-text
+want again skipping flag 1 && want again pageread flag 1
+[ "$(pages again)" = "$(pages first)${common}" ] || { echo "again: the transcript differs:"; cat "$work/again.log"; exit 1; }
+"$check" "$work/again.png" "520,228!$art/bg_room.png" "520,318!$art/bg_room.png"
+
+# The settings from the title: the volume slider's knob dragged to the left, the typing speed's bar clicked.
+{ echo "30 click left 640 528"; echo "60 move 853 316"; echo "62 down left"; echo "64 move 600 316"
+  echo "68 up left"; echo "70 click left 913 250"; } >"$work/settings.txt"
+play settings settings 80
+want settings volume int 17 && want settings textspeed int 95
 
 # Saving in the first scene: the save button, then the first slot.
 { echo "30 click left 640 318"; echo "100 click left 100 400"; echo "150 click left 1100 447"
