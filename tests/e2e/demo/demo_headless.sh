@@ -65,6 +65,12 @@ want again skipping flag 1 && want again pageread flag 1
 [ "$(pages again)" = "$(pages first)${common}" ] || { echo "again: the transcript differs:"; cat "$work/again.log"; exit 1; }
 "$check" "$work/again.png" "520,228!$art/bg_room.png" "520,318!$art/bg_room.png"
 
+# The wheel on the second page opens the backlog: a window that shows the first page again.
+{ grep -E '^(30|60|80|100|120|140) ' "$work/first.txt"; echo "190 move 100 400"; echo "192 wheel up"; } >"$work/backlog.txt"
+play backlog backlog 220 --print-text
+[ "$(pages backlog)" = "おはよう。今日は夕凪の日なんだって。|海の風と陸の風が入れかわる……ほんの少しだけ、風が止まる時間。|\
+おはよう。今日は夕凪の日なんだって。|" ] || { echo "backlog: the transcript differs:"; cat "$work/backlog.log"; exit 1; }
+
 # The settings from the title: the volume slider's knob dragged to the left, the typing speed's bar clicked.
 { echo "30 click left 640 528"; echo "60 move 853 316"; echo "62 down left"; echo "64 move 600 316"
   echo "68 up left"; echo "70 click left 913 250"; } >"$work/settings.txt"
