@@ -8,6 +8,7 @@
 #include "scene/velk_images.h"
 #include "scene/velk_label.h"
 #include "scene/velk_map_image.h"
+#include "scene/velk_menu.h"
 #include "scene/velk_particle.h"
 #include "scene/velk_prop_motion.h"
 #include "scene/velk_tile.h"
@@ -32,6 +33,7 @@ const TFactoryRow kFactory[] = {
     {VT_FIRE, Make<TVelkFire>},
     {VT_IMAGES, Make<TVelkImages>},
     {VT_LABEL, Make<TVelkLabel>},
+    {VT_MENU, Make<TVelkMenu>},
     {VT_PARTICLE, Make<TVelkParticle>},
     {VT_MAPIMG, Make<TVelkMapImage>},
     {VT_WAVE, Make<TVelkWave>},
