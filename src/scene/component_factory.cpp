@@ -2,6 +2,7 @@
 
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
+#include "scene/velk_edit.h"
 #include "scene/velk_cg_label.h"
 #include "scene/velk_cinema.h"
 #include "scene/velk_fire.h"
@@ -10,6 +11,7 @@
 #include "scene/velk_map_image.h"
 #include "scene/velk_menu.h"
 #include "scene/velk_particle.h"
+#include "scene/velk_prev_menu.h"
 #include "scene/velk_prop_motion.h"
 #include "scene/velk_tile.h"
 #include "scene/velk_wave.h"
@@ -30,15 +32,18 @@ struct TFactoryRow {
 const TFactoryRow kFactory[] = {
     {VT_BOX, Make<TVelkBox>},
     {VT_CINEMA, Make<TVelkCinema>},
+    {VT_EDIT, Make<TVelkEdit>},
     {VT_FIRE, Make<TVelkFire>},
     {VT_IMAGES, Make<TVelkImages>},
     {VT_LABEL, Make<TVelkLabel>},
+    {VT_MEMO, Make<TVelkMemo>},
     {VT_MENU, Make<TVelkMenu>},
     {VT_PARTICLE, Make<TVelkParticle>},
     {VT_MAPIMG, Make<TVelkMapImage>},
     {VT_WAVE, Make<TVelkWave>},
     {VT_TILE, Make<TVelkTile>},
     {VT_CGLABEL, Make<TVelkCGLabel>},
+    {VT_PREVMENU, Make<TVelkPrevMenu>},
     {VT_PROPMOTION, Make<TVelkPropMotion>},
     {VT_CABINET, Make<TVelkCabinet>},
 };

@@ -19,6 +19,8 @@ using P = TProps<LB>;
 constexpr int32_t kKeyEnter = 13, kKeyPageUp = 33, kKeyPageDown = 34, kKeyUp = 38, kKeyDown = 40;
 // The first repeat of a held scroll part comes after the key-repeat delay, the next ones every 50 ms.
 constexpr int32_t kRepeatDelay = 300, kRepeatInterval = 50;
+// The most items a list holds.
+constexpr size_t kMaxItems = 10000;
 // Sizes the list gives itself stay within what a surface can hold.
 constexpr int64_t kMaxSide = 32767;
 // The pieces whose picture is aligned in its stretch: 1, 4, 7 horizontally, 3, 4, 5 vertically.
@@ -185,6 +187,8 @@ bool TVelkCustomListBox::SetProp(int32_t id, const TPropValue& value) {
 void TVelkCustomListBox::SetText(const std::string& text) {
   text_ = text;
   items_text_ = SplitLines(text);
+  // Every item has two labels: a script's text must not decide how many there are without bound.
+  if (items_text_.size() > kMaxItems) items_text_.resize(kMaxItems);
   const int32_t n = Count();
   items_.SetCount(n);
   hovers_.SetCount(n);
