@@ -4,6 +4,7 @@
 
 #include "expr/param.h"
 #include "scene/base_list.h"
+#include "scene/item_funcs.h"
 #include "scene/props.h"
 
 namespace velk {
@@ -75,7 +76,7 @@ bool TSceneFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCusto
       target.SetBool(held);
       return true;
     }
-    default: return false;
+    default: return CallItemFunction(number, object, target, args);
   }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// The scene's side of the system functions: properties and components of the current scene by name. Functions of
-// message windows, list-like controls, menus, save slots and the shell are not answered here (the call leaves its
-// target unchanged) until the components that own them exist.
+// The scene's side of the system functions: properties and components of the current scene by name, and the items
+// of list-like components (item_funcs.h). Functions of message windows, save slots and the shell are not answered
+// here (the call leaves its target unchanged) until the components that own them exist.
 #include <cstdint>
 #include <span>
 
