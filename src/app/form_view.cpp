@@ -166,6 +166,9 @@ void TFormView::HandleEvent(const TInputEvent& event) {
     case TInputKind::Text:
       if (active_ && scene_ != nullptr) scene_->TextInput(Utf8ToCp932Strict(event.Text));
       break;
+    case TInputKind::Composition:
+      if (active_ && scene_ != nullptr) scene_->TextComposition(Utf8ToCp932Strict(event.Text));
+      break;
     case TInputKind::FocusGained:
       if (focus_hook_) focus_hook_(true);
       Activate();

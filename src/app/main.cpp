@@ -37,6 +37,7 @@
 
 #ifdef VELK_HAVE_SDL
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/sdl_clipboard.h"
 #include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_message_boxes.h"
@@ -141,6 +142,7 @@ int main(int argc, char** argv) {
   velk::TSdlMessageBoxes sdl_boxes;
   velk::TWindowMessageBoxes window_boxes(sdl_boxes);
   velk::TSdlCursors sdl_cursors;
+  velk::TSdlClipboard sdl_clipboard;
   std::optional<velk::TSdlWindow> sdl_window;
   if (!options.Headless) {
     sdl_window.emplace();
@@ -159,6 +161,7 @@ int main(int argc, char** argv) {
     // Boxes are drawn in the window once it shows the game; SDL's own boxes only before that.
     host.Platform.MessageBoxes = &window_boxes;
     host.Platform.Cursors = &sdl_cursors;
+    host.Platform.Clipboard = &sdl_clipboard;
     host.Window = &*sdl_window;
     sdl_boxes.SetOwner(nullptr);
     host.MessageLoop = [&](velk::TFormView& form) {

@@ -28,6 +28,7 @@ class TSceneAdapter : public IFrameScene {
   void KeyUp(uint8_t key) override;
   // Typed text goes to the focused edit box.
   void TextInput(const std::string& text) override;
+  void TextComposition(const std::string& text) override;
   void ReleaseInput() override;
   void FreeSurfaces() override;
   void ReloadSurfaces() override;

@@ -101,6 +101,14 @@ class ICursors {
   virtual void ShowDefault() = 0;
 };
 
+// The system's clipboard text (UTF-8), used by edit boxes.
+class IClipboard {
+ public:
+  virtual ~IClipboard() = default;
+  virtual std::string Text() = 0;
+  virtual void SetText(const std::string& utf8) = 0;
+};
+
 // The services handed to the core. Pointers are non-owning; the back end that made them keeps them alive.
 struct TPlatform {
   IClock* Clock = nullptr;
@@ -108,6 +116,8 @@ struct TPlatform {
   IFiles* Files = nullptr;
   IResources* Resources = nullptr;
   ICursors* Cursors = nullptr;
+  // Null: edit boxes keep a clipboard of their own scene.
+  IClipboard* Clipboard = nullptr;
 };
 
 }  // namespace velk

@@ -207,8 +207,19 @@ void TVelkEdit::Changed(int32_t key) {
 }
 
 void TVelkEdit::TextInput(const std::string& cp932) {
+  // Typed text ends a composition.
+  TextComposition({});
   if (PausedFlag || ReadOnly || cp932.empty()) return;
   if (text_.Insert(cp932)) Changed(LastCharCode(cp932));
+}
+
+void TVelkEdit::TextComposition(const std::string& cp932) {
+  const std::string shown = PausedFlag || ReadOnly ? std::string() : cp932;
+  if (shown == composition_) return;
+  composition_ = shown;
+  composing_.SetCount(composition_.empty() ? 0 : 1);
+  if (!composition_.empty()) composing_.LabelAt(0)->SetCaption(composition_);
+  Invalidate();
 }
 
 void TVelkEdit::MouseLeftDown() {
@@ -338,13 +349,35 @@ void TVelkEdit::Draw() {
         if (TLabelDIB* label = font_.LabelAt(line)) label->DrawLabel(x, y);
         if (!multi_line_) break;
       }
-      if (HasFocus()) {
-        target->FillRect(CaretRect(), static_cast<uint32_t>(target->ColorToPixel(font_.TextColor)));
-      }
+      if (HasFocus()) DrawCaret(*target);
     }
     target->ClipRect = saved;
   }
   DrawChildren();
+}
+
+// The caret, or the text being composed at the caret: on the box's colour, underlined.
+void TVelkEdit::DrawCaret(TCustomDIBX& target) {
+  const TRect caret = CaretRect();
+  const auto ink = static_cast<uint32_t>(target.ColorToPixel(font_.TextColor));
+  TLabelDIB* label = composing_.LabelAt(0);
+  if (!label) {
+    target.FillRect(caret, ink);
+    return;
+  }
+  composing_.FontName = font_.FontName;
+  composing_.FontHeight = font_.FontHeight;
+  composing_.Style = font_.Style;
+  composing_.TextColor = font_.TextColor;
+  composing_.Quality = font_.Quality;
+  composing_.Target = &target;
+  composing_.Measure();
+  label->MarkDirty();
+  const TRect r = Bounds(caret.Left, caret.Top, label->Width(), caret.Height());
+  target.FillRect(r, static_cast<uint32_t>(target.ColorToPixel(Color == -1 ? kWindowColor : Color)));
+  label->DrawLabel(r.Left, r.Top);
+  target.FillRect(TRect{r.Left, r.Bottom - 1, r.Right, r.Bottom}, ink);
+  target.FillRect(Bounds(r.Right, r.Top, 1, r.Height()), ink);
 }
 
 // ---- save record --------------------------------------------------------------------------------------------------

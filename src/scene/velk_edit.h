@@ -45,6 +45,8 @@ class TVelkEdit : public TVelkControl {
 
   // Typed text in code page 932 (the focus gets it from the scene).
   void TextInput(const std::string& cp932) override;
+  void TextComposition(const std::string& cp932) override;
+  const std::string& Composition() const { return composition_; }
   // The caret's rectangle on the base, for the window's input method.
   TRect CaretRect();
   // Whether the box shows its caret: it has the scene's focus and is not paused.
@@ -72,11 +74,15 @@ class TVelkEdit : public TVelkControl {
   // Keeps the caret inside the box.
   void ScrollToCaret();
   void Paste();
+  void DrawCaret(TCustomDIBX& target);
   void Copy();
 
   bool multi_line_;
   TEditText text_;
   TLabelDIBList font_;
+  // The input method's text being composed and its label, drawn underlined at the caret.
+  std::string composition_;
+  TLabelDIBList composing_;
   bool layout_dirty_ = true;
   int32_t scroll_x_ = 0;
   int32_t first_line_ = 0;

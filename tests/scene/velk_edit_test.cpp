@@ -81,6 +81,16 @@ TEST(VelkEdit, ClickFocusesTypingNotifiesAndKeysEdit) {
   w.Press({kShift}, 45);  // Shift+Insert pastes
   EXPECT_EQ(edit->Text(), "ab" + Utf8ToCp932("語"));
 
+  // Text being composed shows at the caret until it is typed; it is not part of the text.
+  edit->TextComposition(Utf8ToCp932("にほ"));
+  EXPECT_EQ(edit->Composition(), Utf8ToCp932("にほ"));
+  EXPECT_EQ(edit->Text(), "ab" + Utf8ToCp932("語"));
+  w.Scene.DrawAll();
+  w.Scene.TextInput(Utf8ToCp932("二"));
+  EXPECT_EQ(edit->Composition(), "");
+  EXPECT_EQ(edit->Text(), "ab" + Utf8ToCp932("語二"));
+  w.Press({}, 8);
+
   // Read-only boxes move and copy but never change; a paused box takes nothing.
   test::Set(*edit, PR_READONLY, "TRUE");
   w.Scene.TextInput("z");
