@@ -31,8 +31,7 @@ bool PrevMenuFlag(uint8_t number, TVelkPrevMenu::TFlag& flag, bool& set) {
 
 }  // namespace
 
-bool CallItemFunction(uint8_t number, TVelkObject* object, TCustomParam& target,
-                      std::span<TCustomParam* const> args) {
+bool CallItemFunction(uint8_t number, TVelkObject* object, TCustomParam& target, std::span<TCustomParam* const> args) {
   TVelkPrevMenu::TFlag flag{};
   bool set = false;
   const bool flag_function = PrevMenuFlag(number, flag, set);

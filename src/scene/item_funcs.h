@@ -11,7 +11,6 @@ class TVelkObject;
 
 // True when the number is one of these functions (the call is then answered, also for a missing component, which
 // leaves the target unchanged).
-bool CallItemFunction(uint8_t number, TVelkObject* object, TCustomParam& target,
-                      std::span<TCustomParam* const> args);
+bool CallItemFunction(uint8_t number, TVelkObject* object, TCustomParam& target, std::span<TCustomParam* const> args);
 
 }  // namespace velk

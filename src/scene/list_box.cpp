@@ -73,11 +73,9 @@ const TPropTable<LB> kListProps = {
     {PR_FONTBORDER, GetItemsInt<&TLabelDIBList::BorderWidth>, SetItemsInt<&TLabelDIBList::BorderWidth>},
     {PR_FONTSHADOW, GetItemsInt<&TLabelDIBList::ShadowWidth>, SetItemsInt<&TLabelDIBList::ShadowWidth>},
     {PR_FONTHOVERBORDER, GetHoversInt<&TLabelDIBList::BorderWidth>, SetHoversInt<&TLabelDIBList::BorderWidth>},
-    {PR_FONTHOVERBORDERCOLOR, GetHoversInt<&TLabelDIBList::BorderColor>,
-     SetHoversInt<&TLabelDIBList::BorderColor>},
+    {PR_FONTHOVERBORDERCOLOR, GetHoversInt<&TLabelDIBList::BorderColor>, SetHoversInt<&TLabelDIBList::BorderColor>},
     {PR_FONTHOVERSHADOW, GetHoversInt<&TLabelDIBList::ShadowWidth>, SetHoversInt<&TLabelDIBList::ShadowWidth>},
-    {PR_FONTHOVERSHADOWCOLOR, GetHoversInt<&TLabelDIBList::ShadowColor>,
-     SetHoversInt<&TLabelDIBList::ShadowColor>},
+    {PR_FONTHOVERSHADOWCOLOR, GetHoversInt<&TLabelDIBList::ShadowColor>, SetHoversInt<&TLabelDIBList::ShadowColor>},
     {PR_LINESPACE, [](const LB& b, TPropValue& v) { v.I = b.LineSpace; },
      [](LB& b, const TPropValue& v) {
        b.LineSpace = v.I;
@@ -340,8 +338,8 @@ void TVelkCustomListBox::UpdateAutoSize() {
   const int64_t width = int64_t{std::max(items_.MaxWidth(), hovers_.MaxWidth())} + 2 * int64_t{BorderWidth} + f.L +
                         f.R + 2 * int64_t{MarginX} + f.cw + (Scrolling() ? f.sw : 0);
   // No rows leave no gap between rows either.
-  const int64_t height = n * rh + std::max<int64_t>(n - 1, 0) * LineSpace + 2 * int64_t{BorderWidth} + f.T + f.B +
-                         2 * int64_t{MarginY};
+  const int64_t height =
+      n * rh + std::max<int64_t>(n - 1, 0) * LineSpace + 2 * int64_t{BorderWidth} + f.T + f.B + 2 * int64_t{MarginY};
   auto_height_ = Side(height);
   top_ = std::clamp(top_, 0, std::max(Count() - row_count_, 0));
   TakeAutoSize(Side(width), auto_height_);
@@ -629,8 +627,7 @@ void TVelkCustomListBox::DrawScrollStrip(TCustomDIBX& target, const TRect& in, c
   TileCell(target, down, picture, mask, cell(kCellDown + (held_ == TPart::Down && pressed_here)), 0, 0, Alpha);
   const TRect above{x, up.Bottom, x + f.sw, t};
   const TRect below{x, t + f.sh, x + f.sw, down.Top};
-  TileCell(target, above, picture, mask, cell(kCellTrack + (held_ == TPart::TrackAbove && pressed_here)), 0, 0,
-           Alpha);
+  TileCell(target, above, picture, mask, cell(kCellTrack + (held_ == TPart::TrackAbove && pressed_here)), 0, 0, Alpha);
   // The pattern runs on through the thumb.
   const int32_t run = static_cast<int32_t>((int64_t{below.Top} - above.Top) % f.sh);
   TileCell(target, below, picture, mask, cell(kCellTrack + (held_ == TPart::TrackBelow && pressed_here)), 0, run,

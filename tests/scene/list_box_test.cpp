@@ -177,7 +177,6 @@ TEST(ListBox, ItemFunctionsReadAndSetChecksByNumberOrText) {
   TSceneFuncHost host(&w.Scene);
   const auto call = [&](uint8_t number, std::vector<TCustomParam*> args, uint8_t type) {
     auto target = NewParam(type);
-    std::vector<std::unique_ptr<TCustomParam>> keep;
     EXPECT_TRUE(host.Call(number, *target, args));
     return target->GetStr();
   };
@@ -250,12 +249,12 @@ TEST(Menu, SaveAndLoadKeepEveryField) {
   TListWorld w;
   auto* menu = w.NewList<TVelkMenu>(5, 3);
   const std::vector<std::pair<int32_t, std::string>> values = {
-      {PR_LINESPACE, "3"},       {PR_ALPHA, "200"},        {PR_MARGINX, "4"},        {PR_MARGINY, "5"},
-      {PR_BORDERWIDTH, "1"},     {PR_BORDERCOLOR, "255"},  {PR_HALIGN, "2"},         {PR_FONTCOLOR, "65280"},
-      {PR_FONTBORDER, "1"},      {PR_FONTSHADOW, "2"},     {PR_FONTHOVERCOLOR, "9"}, {PR_FONTHOVERSTYLE, "1"},
-      {PR_FONTHOVERBORDER, "2"}, {PR_DELAY, "250"},        {PR_HOVERCOLOR, "77"},    {PR_AUTOSCRAP, "TRUE"},
-      {PR_RCLICKSCRAP, "TRUE"},  {PR_ONOPENING, "*o1"},    {PR_ONCLOSED, "*c2"},     {PR_ONIDLE, "*idle"},
-      {PR_BORDERHALIGNC, "1"},   {PR_BORDERVALIGNR, "2"},  {PR_PAUSED, "TRUE"},      {PR_ONMAPOUT, "*out"},
+      {PR_LINESPACE, "3"},       {PR_ALPHA, "200"},       {PR_MARGINX, "4"},        {PR_MARGINY, "5"},
+      {PR_BORDERWIDTH, "1"},     {PR_BORDERCOLOR, "255"}, {PR_HALIGN, "2"},         {PR_FONTCOLOR, "65280"},
+      {PR_FONTBORDER, "1"},      {PR_FONTSHADOW, "2"},    {PR_FONTHOVERCOLOR, "9"}, {PR_FONTHOVERSTYLE, "1"},
+      {PR_FONTHOVERBORDER, "2"}, {PR_DELAY, "250"},       {PR_HOVERCOLOR, "77"},    {PR_AUTOSCRAP, "TRUE"},
+      {PR_RCLICKSCRAP, "TRUE"},  {PR_ONOPENING, "*o1"},   {PR_ONCLOSED, "*c2"},     {PR_ONIDLE, "*idle"},
+      {PR_BORDERHALIGNC, "1"},   {PR_BORDERVALIGNR, "2"}, {PR_PAUSED, "TRUE"},      {PR_ONMAPOUT, "*out"},
   };
   for (const auto& [id, v] : values) test::Set(*menu, id, v);
   menu->SetOpenState(0);
@@ -273,8 +272,8 @@ TEST(Menu, SaveAndLoadKeepEveryField) {
   auto* back = dynamic_cast<TVelkMenu*>(w2.Scene.FindObject("list"));
   ASSERT_NE(back, nullptr);
   for (const auto& [id, v] : values) EXPECT_EQ(test::Prop(*back, id), v) << PropInfo(id).Name;
-  for (int32_t id : {PR_TEXT, PR_FONTNAME, PR_FONTHEIGHT, PR_ROWCOUNT, PR_TOPINDEX, PR_INDEX, PR_COUNT, PR_WIDTH,
-                     PR_HEIGHT}) {
+  for (int32_t id :
+       {PR_TEXT, PR_FONTNAME, PR_FONTHEIGHT, PR_ROWCOUNT, PR_TOPINDEX, PR_INDEX, PR_COUNT, PR_WIDTH, PR_HEIGHT}) {
     EXPECT_EQ(test::Prop(*back, id), test::Prop(*menu, id)) << PropInfo(id).Name;
   }
   EXPECT_TRUE(back->IsOpen());

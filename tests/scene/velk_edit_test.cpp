@@ -113,8 +113,8 @@ TEST(VelkEdit, DrawsTextCaretAndSelectionInsideItsRectangle) {
   TDIBX* screen = w.Scene.PresentationSurface();
   ASSERT_NE(screen, nullptr);
   const uint32_t bg = static_cast<uint32_t>(screen->ColorToPixel(0x000080));
-  EXPECT_EQ(screen->GetPixel(208, 12), bg);        // inside, right of the text
-  EXPECT_NE(screen->GetPixel(9, 12), bg);          // outside
+  EXPECT_EQ(screen->GetPixel(208, 12), bg);  // inside, right of the text
+  EXPECT_NE(screen->GetPixel(9, 12), bg);    // outside
   int32_t lit = 0;
   for (int32_t x = 12; x < 60; ++x)
     for (int32_t y = 11; y < 33; ++y) lit += screen->GetPixel(x, y) != bg;
