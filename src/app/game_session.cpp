@@ -216,6 +216,11 @@ void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification
   // Cursors reach the window; the default cursor file is the system variable "@Cursor".
   services.Cursors = platform_.Cursors;
   services.DefaultCursor = [vars] { return vars != nullptr ? vars->Cursor : std::string(); };
+  // Edit boxes copy and paste through the system's clipboard when there is one.
+  if (IClipboard* clipboard = platform_.Clipboard) {
+    services.GetClipboard = [clipboard] { return Utf8ToCp932Strict(clipboard->Text()); };
+    services.SetClipboard = [clipboard](const std::string& text) { clipboard->SetText(Cp932ToUtf8(text)); };
+  }
 }
 
 // The zoom transition turns about the project's screen centre unless the flip names another.

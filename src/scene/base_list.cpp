@@ -531,6 +531,10 @@ TVelkControl* TVelkBaseList::Focus() const {
   return o ? o->AsControl() : nullptr;
 }
 
+void TVelkBaseList::TextInput(const std::string& text) {
+  if (TVelkControl* focus = Focus()) focus->TextInput(text);
+}
+
 void TVelkBaseList::SetFocus(TVelkControl* control) {
   if (control && !IsRegistered(control)) return;
   TVelkControl* old = Focus();
