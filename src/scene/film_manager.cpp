@@ -1,0 +1,246 @@
+#include "scene/film_manager.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "base/error.h"
+#include "base/paths.h"
+#include "base/sjis.h"
+#include "scene/base_list.h"
+#include "scene/film_tracks.h"
+#include "scene/velk_control.h"
+#include "vfs/stored_read.h"
+#include "vfs/stream_io.h"
+
+namespace velk {
+
+namespace {
+
+constexpr char kCinemaHeader[] = "VelkCinema";
+constexpr char kMotionHeader[] = "VelkMotion";
+// The kind byte and the base record: the least a track takes in a file.
+constexpr int64_t kMinTrackBytes = 1 + 6 * 4 + 3;
+
+[[noreturn]] void Damaged(const std::string& name) {
+  throw EFormatError(Utf8ToCp932("データが壊れています"), name);
+}
+
+// Ticks of a film of the version: older films counted 30 ticks a second.
+int32_t TicksOf(int32_t stored, int32_t version) {
+  if (version > 106) return stored;
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{stored} * 2, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+TFilmManager::TFilmManager() = default;
+
+TFilmManager::~TFilmManager() { Clear(); }
+
+void TFilmManager::Clear() {
+  // Tracks free their objects; later tracks may chain to earlier ones, so they go last to first.
+  while (!tracks_.empty()) tracks_.pop_back();
+  transition_ = nullptr;
+  length_ = 0;
+  tick_ = -1;
+}
+
+int32_t TFilmManager::IndexOf(const TCustomFrameList* track) const {
+  for (size_t i = 0; i < tracks_.size(); ++i) {
+    if (tracks_[i].get() == track) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+void TFilmManager::Load(TVelkBaseList& scene, const std::string& name) {
+  files_ = &scene;
+  TMemoryStream s;
+  if (!scene.Services.ReadFile || !scene.Services.ReadFile(s, name)) {
+    throw EStreamError(Utf8ToCp932("ファイルが見つかりません"), name);
+  }
+  s.SetPosition(0);
+  LoadFromStream(s, name);
+}
+
+void TFilmManager::LoadFromStream(TStream& s, const std::string& name) {
+  Clear();
+  FilmKind = kFilmNone;
+  uint8_t header[13] = {};
+  if (s.Remaining() < 13) return;
+  s.ReadBuffer(header, 13);
+  const std::string title(reinterpret_cast<const char*>(header), 10);
+  uint8_t kind = kFilmNone;
+  if (title == kCinemaHeader) kind = kFilmCinema;
+  if (title == kMotionHeader) kind = kFilmMotion;
+  if (kind == kFilmNone) return;
+  int32_t version = 0;
+  for (int i = 10; i < 13; ++i) {
+    if (header[i] < '0' || header[i] > '9') {
+      throw EFormatError(Utf8ToCp932("'") + std::string(reinterpret_cast<const char*>(header) + 10, 3) +
+                             Utf8ToCp932("' は整数ではありません"),
+                         name);
+    }
+    version = version * 10 + (header[i] - '0');
+  }
+  Version = version;
+  SceneWidth = ReadIntExact(s);
+  SceneHeight = ReadIntExact(s);
+  BackgroundColor = ReadIntExact(s);
+  RelativeFlag = version > 101 && ReadByteExact(s) != 0;
+  OriginX = OriginY = 0;
+  if (version > 103) {
+    OriginX = ReadIntExact(s);
+    OriginY = ReadIntExact(s);
+  }
+  LoopStartTick = version > 105 ? TicksOf(ReadIntExact(s), version) : 0;
+  const int32_t count = ReadCount(s, kMinTrackBytes);
+  if (count > kMaxTracks) Damaged(name);
+  const std::string folder = ExtractFilePath(name);
+  for (int32_t i = 0; i < count; ++i) tracks_.push_back(ReadFilmTrack(*this, s, folder, version));
+  for (auto& t : tracks_) {
+    const int32_t p = t->PredecessorIndex;
+    t->Predecessor = p >= 0 && p < count ? tracks_[static_cast<size_t>(p)].get() : nullptr;
+  }
+  // A chain that comes back to itself has no start: such a film is damaged.
+  for (auto& t : tracks_) {
+    int32_t steps = 0;
+    for (const TCustomFrameList* q = t->Predecessor; q != nullptr; q = q->Predecessor) {
+      if (++steps > count) {
+        for (auto& u : tracks_) u->Predecessor = nullptr;
+        tracks_.clear();
+        Damaged(name);
+      }
+    }
+  }
+  FilmKind = kind;
+  Resolve();
+  for (auto& t : tracks_) t->Init();
+}
+
+void TFilmManager::Resolve() {
+  for (auto& t : tracks_) t->HasSuccessor = false;
+  for (auto& t : tracks_) {
+    if (t->Predecessor) t->Predecessor->HasSuccessor = true;
+  }
+  int64_t length = 0;
+  for (auto& t : tracks_) length = std::max(length, t->AbsoluteEnd());
+  length_ = static_cast<int32_t>(std::min<int64_t>(length, std::numeric_limits<int32_t>::max()));
+}
+
+void TFilmManager::SaveToStream(TStream& s, int32_t version) const {
+  version = std::clamp(version, 100, 999);
+  const std::string header = std::string(FilmKind == kFilmMotion ? kMotionHeader : kCinemaHeader) +
+                             std::to_string(version);
+  s.WriteBuffer(header.data(), 13);
+  WriteInt(s, SceneWidth);
+  WriteInt(s, SceneHeight);
+  WriteInt(s, BackgroundColor);
+  if (version > 101) WriteByte(s, RelativeFlag);
+  if (version > 103) {
+    WriteInt(s, OriginX);
+    WriteInt(s, OriginY);
+  }
+  if (version > 105) WriteInt(s, version <= 106 ? LoopStartTick / 2 : LoopStartTick);
+  WriteInt(s, static_cast<int32_t>(tracks_.size()));
+  for (const auto& t : tracks_) {
+    WriteByte(s, t->Kind());
+    t->SaveToStream(s, version, IndexOf(t->Predecessor));
+  }
+}
+
+std::string TFilmManager::NamePrefix() const {
+  const TVelkControl* cinema = MotionMode() ? nullptr : cinema_;
+  return cinema ? std::string("\x01") + cinema->Name() + "\x01" : std::string("\x01");
+}
+
+bool TFilmManager::HasOwnScene() const {
+  if (BackgroundColor != -1) return true;
+  return std::any_of(tracks_.begin(), tracks_.end(),
+                     [](const auto& t) { return t->Kind() == kTrackWipe || t->OtherBase; });
+}
+
+int32_t TFilmManager::FrontAt(int64_t tick) const {
+  int32_t front = 0;
+  for (const auto& t : tracks_) {
+    // A transition of no ticks switches at its start instead of the tick before it.
+    if (t->Kind() == kTrackWipe && tick >= t->AbsoluteStart() + std::max(t->Duration, 1) - 1) front ^= 1;
+  }
+  return front;
+}
+
+void TFilmManager::SetScene(TVelkBaseList* scene) {
+  scene_ = scene;
+  if (!scene_ || MotionMode() || !HasOwnScene()) return;
+  const int32_t w = std::clamp(SceneWidth, 1, TVelkBaseList::kMaxScreenSide);
+  const int32_t h = std::clamp(SceneHeight, 1, TVelkBaseList::kMaxScreenSide);
+  scene_->SetSize(w, h);
+  for (int32_t i = 0; i < 2; ++i) scene_->BaseAt(i)->SetColor(BackgroundColor);
+}
+
+void TFilmManager::SetSoundEnabled(bool flag) {
+  sound_enabled_ = flag;
+  for (auto& t : tracks_) t->SetPaused(paused_ || !sound_enabled_);
+}
+
+void TFilmManager::SetPlaying(bool playing) {
+  if (paused_ == !playing) return;
+  paused_ = !playing;
+  for (auto& t : tracks_) t->SetPaused(paused_ || !sound_enabled_);
+}
+
+void TFilmManager::Seek(int32_t tick) {
+  for (auto& t : tracks_) t->Apply(tick);
+  if (!MotionMode() && !PlacedUnder() && scene_) SeekTransition(tick);
+  tick_ = tick;
+}
+
+void TFilmManager::SeekTransition(int32_t tick) {
+  const TWipeFrameList* active = nullptr;
+  for (const auto& t : tracks_) {
+    // A transition of no ticks never runs: it only switches the bases.
+    if (t->Kind() == kTrackWipe && t->Duration > 0 && t->Contains(tick)) {
+      active = static_cast<const TWipeFrameList*>(t.get());
+    }
+  }
+  const int32_t front = FrontAt(tick);
+  const bool changed = active != transition_ || front != front_;
+  if (active) {
+    const bool fresh = active != transition_;
+    scene_->Flip(front, active->Type, active->Reverse ? 1 : 0, fresh,
+                 static_cast<int32_t>(tick - active->AbsoluteStart()), active->Duration);
+    if (fresh) {
+      if (TCustomWipe* wipe = scene_->Transition()) {
+        wipe->SetParam(0, active->Param0);
+        wipe->SetParam(1, active->Param1);
+        wipe->SetRuleFile(active->MaskFile);
+        wipe->Prepare();
+      }
+    }
+  } else if (changed) {
+    scene_->Flip(front, 0, 0, true, 0, 0);
+  }
+  if (changed || active) scene_->ActiveBaseObject()->AddWholeRect();
+  transition_ = active;
+  front_ = front;
+}
+
+std::unique_ptr<IVelkFilm> LoadFilmFor(TVelkControl& target, const std::string& source) {
+  TVelkBaseList* scene = target.Owner();
+  if (!scene || !scene->Services.FileExists(source)) return nullptr;
+  auto film = std::make_unique<TFilmManager>();
+  if (target.ComponentType() == VT_CINEMA) {
+    film->SetCinema(&target);
+  } else {
+    film->SetMotionTarget(&target);
+  }
+  try {
+    film->Load(*scene, source);
+  } catch (const EVelkError&) {
+    return nullptr;
+  }
+  if (film->FilmKind == kFilmNone) return nullptr;
+  if (film->MotionMode()) film->SetScene(scene);
+  return film;
+}
+
+}  // namespace velk
