@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "scene/velk_object.h"
+#include "scene/velk_control.h"
 
 namespace velk {
 
