@@ -148,6 +148,11 @@ void TFilmManager::SaveToStream(TStream& s, int32_t version) const {
   }
 }
 
+TVelkBaseList* TFilmManager::MainScene() const {
+  if (controlled_) return controlled_->Owner();
+  return cinema_ ? cinema_->Owner() : scene_;
+}
+
 std::string TFilmManager::NamePrefix() const {
   const TVelkControl* cinema = MotionMode() ? nullptr : cinema_;
   return cinema ? std::string("\x01") + cinema->Name() + "\x01" : std::string("\x01");
@@ -189,6 +194,11 @@ void TFilmManager::SetPlaying(bool playing) {
 }
 
 void TFilmManager::Seek(int32_t tick) {
+  if (tick < tick_) {
+    for (auto& t : tracks_) {
+      if (t->Kind() == kTrackSound) static_cast<TSoundFrameList&>(*t).StopSound();
+    }
+  }
   for (auto& t : tracks_) t->Apply(tick);
   if (!MotionMode() && !PlacedUnder() && scene_) SeekTransition(tick);
   tick_ = tick;

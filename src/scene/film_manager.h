@@ -65,6 +65,8 @@ class TFilmManager : public IVelkFilm {
   TVelkBaseList* FilesScene() const { return scene_ ? scene_ : files_; }
   // The cinema the objects are placed under (null in a scene of the film's own and for motions).
   TVelkControl* PlacedUnder() const { return HasOwnScene() || MotionMode() ? nullptr : cinema_; }
+  // The scene sounds are made in: the scene of the cinema or of the moved control.
+  TVelkBaseList* MainScene() const;
   // The name prefix of the film's objects: 0x01, the cinema's name and 0x01, or 0x01 alone.
   std::string NamePrefix() const;
   // A stored position moved by the control's position less the film's origin, in relative mode.

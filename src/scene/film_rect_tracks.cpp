@@ -339,6 +339,70 @@ int32_t TSoundFrameList::BalanceAt(int32_t tick) const {
                          Steps());
 }
 
+TSoundFrameList::~TSoundFrameList() { StopSound(); }
+
+TSoundFrameList* TSoundFrameList::Root() {
+  TSoundFrameList* root = this;
+  // Chains are free of cycles once the film is read.
+  while (auto* prev = dynamic_cast<TSoundFrameList*>(root->Predecessor)) root = prev;
+  return root;
+}
+
+bool TSoundFrameList::ChainPlays(int32_t tick) {
+  for (const auto& t : film_.Tracks()) {
+    auto* s = dynamic_cast<TSoundFrameList*>(t.get());
+    if (s && s->Root() == this && s->Contains(tick) && tick < film_.Length() - 1) return true;
+  }
+  return false;
+}
+
+void TSoundFrameList::StopSound() {
+  TVelkBaseList* scene = film_.MainScene();
+  TVelkObject* sound = scene && sound_ ? scene->Resolve(sound_) : nullptr;
+  sound_ = {};
+  playing_file_.clear();
+  if (sound) scene->DestroyObject(sound);
+}
+
+void TSoundFrameList::SetPaused(bool paused) {
+  TVelkBaseList* scene = film_.MainScene();
+  if (TVelkObject* sound = scene && sound_ ? scene->Resolve(sound_) : nullptr) {
+    TPropValue v;
+    v.B = paused;
+    sound->SetProp(PR_PAUSED, v);
+  }
+}
+
+bool TSoundFrameList::Apply(int32_t tick) {
+  TSoundFrameList* root = Root();
+  if (!Contains(tick) || tick >= film_.Length() - 1) {
+    if (root == this && !ChainPlays(tick)) StopSound();
+    return Contains(tick);
+  }
+  TVelkBaseList* scene = film_.MainScene();
+  if (!scene) return true;
+  TVelkObject* sound = root->sound_ ? scene->Resolve(root->sound_) : nullptr;
+  if (!sound) {
+    sound = scene->CreateComponent(VT_SOUND);
+    if (!sound) return true;
+    sound->SetName(scene->UniqueName(film_.NamePrefix()));
+    root->sound_ = sound->Handle();
+    root->playing_file_.clear();
+  }
+  TPropValue v;
+  v.I = VolumeAt(tick);
+  sound->SetProp(PR_VOLUME, v);
+  v.I = BalanceAt(tick);
+  sound->SetProp(PR_BALANCE, v);
+  if (root->playing_file_ != FileName) {
+    v.S = FileName;
+    sound->SetProp(PR_SOURCE, v);
+    root->playing_file_ = FileName;
+    if (film_.SoundEnabled()) sound->Play();
+  }
+  return true;
+}
+
 // ---- the kinds ----------------------------------------------------------------------------------------------
 
 std::unique_ptr<TCustomFrameList> NewFilmTrack(TFilmManager& film, uint8_t kind) {

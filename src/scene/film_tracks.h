@@ -210,8 +210,14 @@ class TWipeFrameList : public TCustomFrameList {
 class TSoundFrameList : public TCustomFrameList {
  public:
   using TCustomFrameList::TCustomFrameList;
+  ~TSoundFrameList() override;
   uint8_t Kind() const override { return kTrackSound; }
-  bool Apply(int32_t tick) override { return Contains(tick); }
+  // Inside its span (before the film's last tick) the track drives the sound of its chain: made on first use in
+  // the main scene, played from the start when new, its volume and balance set at every tick.
+  bool Apply(int32_t tick) override;
+  void SetPaused(bool paused) override;
+  // Stops the chain's sound (a seek backwards): the sound component goes.
+  void StopSound();
 
   std::string FileName;
   TAnimated<int32_t> Volume{1000, 1000}, Balance;
@@ -220,12 +226,21 @@ class TSoundFrameList : public TCustomFrameList {
   // The volume at a tick of the span, times the film's master volume / 1000, and the balance.
   int32_t VolumeAt(int32_t tick) const;
   int32_t BalanceAt(int32_t tick) const;
+  // The first sound track of the chain: it owns the chain's sound.
+  TSoundFrameList* Root();
 
  protected:
   void LoadOwn(TStream& s, const std::string& folder, int32_t version) override;
   void SaveOwn(TStream& s, int32_t version) const override;
   void Show(TVelkControl&, int64_t) override {}
   std::unique_ptr<TVelkControl> NewControl(TVelkBaseList*) const override { return nullptr; }
+
+ private:
+  // Whether a track of this chain plays at the tick.
+  bool ChainPlays(int32_t tick);
+
+  TObjectHandle sound_;
+  std::string playing_file_;
 };
 
 }  // namespace velk
