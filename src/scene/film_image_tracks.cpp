@@ -269,11 +269,20 @@ void TTileFrameList::Show(TVelkControl& control, int64_t d) {
   auto* tile = dynamic_cast<TVelkTile*>(&control);
   if (!tile) return;
   TPropValue v;
+  const int32_t index = FrameIndexAt(d);
   if (!film_.MotionMode()) {
     v.S = FileName;
     tile->SetProp(PR_SOURCE, v);
-    const int32_t index = FrameIndexAt(d);
     if (index >= 0 && index < tile->FrameCount() && index != tile->Index) tile->SetIndex(index);
+  } else if (index >= 0 && index < FrameCount()) {
+    // A tile moved by a motion shows the motion's picture.
+    TBrixItemFrame& frame = item_->Frame(index);
+    if (tile->SharedSurface != frame.Surface.get()) {
+      tile->Invalidate();
+      tile->SharedSurface = frame.Surface.get();
+      tile->Mask = frame.Mask.get();
+      tile->Invalidate();
+    }
   }
   tile->SetScrollX(Step(&T::ScrollX, EaseScrollX, d));
   tile->SetScrollY(Step(&T::ScrollY, EaseScrollY, d));

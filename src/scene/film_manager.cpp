@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <unordered_map>
 
 #include "base/error.h"
 #include "base/paths.h"
@@ -118,12 +119,51 @@ void TFilmManager::LoadFromStream(TStream& s, const std::string& name) {
 }
 
 void TFilmManager::Resolve() {
+  std::unordered_map<const TCustomFrameList*, size_t> index;
+  for (size_t i = 0; i < tracks_.size(); ++i) index[tracks_[i].get()] = i;
+  // Absolute starts: each chain is walked once from its first unknown track back to a known one (or its start).
+  std::vector<bool> done(tracks_.size(), false);
+  std::vector<TCustomFrameList*> path;
+  for (size_t i = 0; i < tracks_.size(); ++i) {
+    path.clear();
+    TCustomFrameList* t = tracks_[i].get();
+    while (t != nullptr && !done[index.at(t)]) {
+      path.push_back(t);
+      t = t->Predecessor;
+    }
+    if (path.empty()) continue;
+    int64_t start = t ? t->AbsoluteStart() + t->Duration : path.back()->StartTick;
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+      (*it)->SetAbsoluteStart(start);
+      start += (*it)->Duration;
+      done[index.at(*it)] = true;
+    }
+  }
   for (auto& t : tracks_) t->HasSuccessor = false;
   for (auto& t : tracks_) {
     if (t->Predecessor) t->Predecessor->HasSuccessor = true;
   }
+  switches_.clear();
   int64_t length = 0;
-  for (auto& t : tracks_) length = std::max(length, t->AbsoluteEnd());
+  for (auto& t : tracks_) {
+    length = std::max(length, t->AbsoluteEnd());
+    // A transition of no ticks switches at its start instead of the tick before it.
+    if (t->Kind() == kTrackWipe) switches_.push_back(t->AbsoluteStart() + std::max(t->Duration, 1) - 1);
+  }
+  std::sort(switches_.begin(), switches_.end());
+  // Sound chains: the first sound track of a chain plays until the last track of its chain ends.
+  for (auto& t : tracks_) {
+    if (auto* s = dynamic_cast<TSoundFrameList*>(t.get())) s->SetChain(s, s->AbsoluteEnd());
+  }
+  for (auto& t : tracks_) {
+    auto* s = dynamic_cast<TSoundFrameList*>(t.get());
+    if (!s) continue;
+    TSoundFrameList* root = s;
+    while (auto* prev = dynamic_cast<TSoundFrameList*>(root->Predecessor)) root = prev;
+    if (root == s) continue;
+    s->SetChain(root, s->AbsoluteEnd());
+    root->SetChain(root, std::max(root->ChainEnd(), s->AbsoluteEnd()));
+  }
   length_ = static_cast<int32_t>(std::min<int64_t>(length, std::numeric_limits<int32_t>::max()));
 }
 
@@ -148,6 +188,11 @@ void TFilmManager::SaveToStream(TStream& s, int32_t version) const {
   }
 }
 
+int32_t TFilmManager::Shifted(int32_t v, int32_t offset, int32_t origin) const {
+  if (!RelativeFlag || !MotionMode()) return v;
+  return static_cast<int32_t>(std::clamp<int64_t>(int64_t{v} + offset - origin, INT32_MIN, INT32_MAX));
+}
+
 TVelkBaseList* TFilmManager::MainScene() const {
   if (controlled_) return controlled_->Owner();
   return cinema_ ? cinema_->Owner() : scene_;
@@ -165,12 +210,8 @@ bool TFilmManager::HasOwnScene() const {
 }
 
 int32_t TFilmManager::FrontAt(int64_t tick) const {
-  int32_t front = 0;
-  for (const auto& t : tracks_) {
-    // A transition of no ticks switches at its start instead of the tick before it.
-    if (t->Kind() == kTrackWipe && tick >= t->AbsoluteStart() + std::max(t->Duration, 1) - 1) front ^= 1;
-  }
-  return front;
+  const auto ended = std::upper_bound(switches_.begin(), switches_.end(), tick) - switches_.begin();
+  return static_cast<int32_t>(ended & 1);
 }
 
 void TFilmManager::SetScene(TVelkBaseList* scene) {

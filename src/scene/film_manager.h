@@ -51,7 +51,8 @@ class TFilmManager : public IVelkFilm {
   std::vector<std::unique_ptr<TCustomFrameList>>& Tracks() { return tracks_; }
   const std::vector<std::unique_ptr<TCustomFrameList>>& Tracks() const { return tracks_; }
   int32_t IndexOf(const TCustomFrameList* track) const;
-  // After tracks are added or chained by hand: successors and the length.
+  // After tracks are added or chained by hand (without cycles): absolute starts, successors, the ticks at which
+  // the transitions switch the bases, the sound chains and the length.
   void Resolve();
 
   // Where the film lives. A motion's film writes into the controlled control; a cinema's film places its objects
@@ -69,9 +70,9 @@ class TFilmManager : public IVelkFilm {
   TVelkBaseList* MainScene() const;
   // The name prefix of the film's objects: 0x01, the cinema's name and 0x01, or 0x01 alone.
   std::string NamePrefix() const;
-  // A stored position moved by the control's position less the film's origin, in relative mode.
-  int32_t ShiftX(int32_t x) const { return RelativeFlag ? x + offset_x_ - OriginX : x; }
-  int32_t ShiftY(int32_t y) const { return RelativeFlag ? y + offset_y_ - OriginY : y; }
+  // A stored position moved by the control's position less the film's origin, for a relative motion.
+  int32_t ShiftX(int32_t x) const { return Shifted(x, offset_x_, OriginX); }
+  int32_t ShiftY(int32_t y) const { return Shifted(y, offset_y_, OriginY); }
   int32_t BasePriority() const { return base_priority_; }
   // The base (0 or 1) that the transitions select at a tick: each transition track that has ended by then
   // toggles it.
@@ -108,8 +109,11 @@ class TFilmManager : public IVelkFilm {
 
  private:
   void SeekTransition(int32_t tick);
+  int32_t Shifted(int32_t v, int32_t offset, int32_t origin) const;
 
   std::vector<std::unique_ptr<TCustomFrameList>> tracks_;
+  // Sorted ticks at which a transition track counts as ended.
+  std::vector<int64_t> switches_;
   TVelkBaseList* scene_ = nullptr;
   TVelkBaseList* files_ = nullptr;
   TVelkControl* cinema_ = nullptr;

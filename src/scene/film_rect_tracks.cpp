@@ -341,19 +341,8 @@ int32_t TSoundFrameList::BalanceAt(int32_t tick) const {
 
 TSoundFrameList::~TSoundFrameList() { StopSound(); }
 
-TSoundFrameList* TSoundFrameList::Root() {
-  TSoundFrameList* root = this;
-  // Chains are free of cycles once the film is read.
-  while (auto* prev = dynamic_cast<TSoundFrameList*>(root->Predecessor)) root = prev;
-  return root;
-}
-
 bool TSoundFrameList::ChainPlays(int32_t tick) {
-  for (const auto& t : film_.Tracks()) {
-    auto* s = dynamic_cast<TSoundFrameList*>(t.get());
-    if (s && s->Root() == this && s->Contains(tick) && tick < film_.Length() - 1) return true;
-  }
-  return false;
+  return tick >= AbsoluteStart() && tick < chain_end_ && tick < film_.Length() - 1;
 }
 
 void TSoundFrameList::StopSound() {

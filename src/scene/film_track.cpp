@@ -133,17 +133,6 @@ std::string FilmFileName(const std::string& folder, const std::string& name) {
 
 TCustomFrameList::~TCustomFrameList() { Hide(); }
 
-int64_t TCustomFrameList::AbsoluteStart() const {
-  // Chains are checked for cycles when the film is read, so the walk ends; sums of hostile durations stay in
-  // 64 bits.
-  int64_t start = 0;
-  const TCustomFrameList* t = Predecessor;
-  for (; t != nullptr; t = t->Predecessor) start += t->Duration;
-  const TCustomFrameList* first = this;
-  while (first->Predecessor != nullptr) first = first->Predecessor;
-  return start + first->StartTick;
-}
-
 int32_t TCustomFrameList::FrameIndexAt(int64_t t) const {
   const int32_t count = FrameCount();
   if (count <= 0) return -1;

@@ -86,8 +86,9 @@ class TCustomFrameList {
   // Some track continues after this one: its last step is then the successor's first.
   bool HasSuccessor = false;
 
-  // A chained track starts where its predecessor ends.
-  int64_t AbsoluteStart() const;
+  // A chained track starts where its predecessor ends (computed by the film's Resolve).
+  int64_t AbsoluteStart() const { return absolute_start_; }
+  void SetAbsoluteStart(int64_t tick) { absolute_start_ = tick; }
   int64_t AbsoluteEnd() const { return AbsoluteStart() + Duration; }
   bool Contains(int64_t tick) const { return tick >= AbsoluteStart() && tick < AbsoluteEnd(); }
   // The steps the interpolation spans: the duration, plus 1 when a track chains after this one.
@@ -150,6 +151,7 @@ class TCustomFrameList {
   TVelkControl* Target();
 
   TObjectHandle control_;
+  int64_t absolute_start_ = 0;
 };
 
 // Reads one track record of the kind (the low 7 bits of the kind byte); a kind without a class is a damaged file.

@@ -226,8 +226,13 @@ class TSoundFrameList : public TCustomFrameList {
   // The volume at a tick of the span, times the film's master volume / 1000, and the balance.
   int32_t VolumeAt(int32_t tick) const;
   int32_t BalanceAt(int32_t tick) const;
-  // The first sound track of the chain: it owns the chain's sound.
-  TSoundFrameList* Root();
+  // The first sound track of the chain owns the chain's sound; it plays until the chain's last track ends.
+  TSoundFrameList* Root() const { return root_; }
+  int64_t ChainEnd() const { return chain_end_; }
+  void SetChain(TSoundFrameList* root, int64_t end) {
+    root_ = root;
+    chain_end_ = end;
+  }
 
  protected:
   void LoadOwn(TStream& s, const std::string& folder, int32_t version) override;
@@ -241,6 +246,8 @@ class TSoundFrameList : public TCustomFrameList {
 
   TObjectHandle sound_;
   std::string playing_file_;
+  TSoundFrameList* root_ = this;
+  int64_t chain_end_ = 0;
 };
 
 }  // namespace velk
