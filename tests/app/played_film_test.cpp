@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/png_writer.h"
@@ -126,6 +127,26 @@ TEST_F(PlayedFilm, CinemaScreenshotsMatchTheKeys) {
             << "frame " << frames << ", tick " << tick << ": first difference at (" << x << ", " << y << ")";
       }
     }
+  }
+}
+
+TEST_F(PlayedFilm, BrokenDescriptionsNameTheirLine) {
+  test::WriteFile(dir / "main.vks", "@version 115\nlabel idle\nwait time: 1000\njump page: main.ksb; target: @idle\n");
+  test::WriteFile(dir / "game.vkp", "version 115\nstart main.ksb\npage main.vks\nfilm a.kmt movie.vkf\n");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"cinema\ntrack box\n  x 1\n", "movie.vkf:3: wrong number of values"},
+      {"cinema\ntrack box\n  after 0\n", "movie.vkf:3: after names an earlier track"},
+      {"cinema\ntrack cloud\n", "movie.vkf:2: unknown track kind cloud"},
+      {"motion\ntrack wipe\n  file a.brx\n", "movie.vkf:3: unknown setting file"},
+      {"track box\n", "movie.vkf:1: a film description starts with cinema or motion"},
+  };
+  for (const auto& [source, message] : cases) {
+    test::WriteFile(dir / "movie.vkf", source);
+    const test::TToolRun run = test::RunTool(test::ToolPath("velk-build"),
+                                             "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game.dat") + "'",
+                                             dir.Path());
+    EXPECT_EQ(run.Status, 1) << source;
+    EXPECT_NE(run.Output.find(message), std::string::npos) << run.Output;
   }
 }
 
