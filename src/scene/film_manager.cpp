@@ -97,7 +97,13 @@ void TFilmManager::LoadFromStream(TStream& s, const std::string& name) {
   const int32_t count = ReadCount(s, kMinTrackBytes);
   if (count > kMaxTracks) Damaged(name);
   const std::string folder = ExtractFilePath(name);
-  for (int32_t i = 0; i < count; ++i) tracks_.push_back(ReadFilmTrack(*this, s, folder, version));
+  try {
+    for (int32_t i = 0; i < count; ++i) tracks_.push_back(ReadFilmTrack(*this, s, folder, version));
+  } catch (const EVelkError&) {
+    // A film cut short shows nothing: none of its tracks stays.
+    Clear();
+    throw;
+  }
   for (auto& t : tracks_) {
     const int32_t p = t->PredecessorIndex;
     t->Predecessor = p >= 0 && p < count ? tracks_[static_cast<size_t>(p)].get() : nullptr;

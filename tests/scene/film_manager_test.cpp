@@ -272,6 +272,7 @@ TEST(FilmFile, DamagedFilmsAreRefused) {
     EXPECT_THROW(LoadBytes(film, std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n))),
                  EFormatError)
         << n;
+    EXPECT_TRUE(film.Tracks().empty()) << n;
   }
   // A kind without a class.
   std::vector<uint8_t> bad = good;
