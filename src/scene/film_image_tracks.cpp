@@ -28,13 +28,6 @@ void WritePair(TStream& s, const TAnimated<int32_t>& v) {
 }
 
 // Zoom factors are applied in 256ths; a factor beyond the int32 range is as far as it goes.
-int32_t Zoom256(double factor) {
-  const double v = std::trunc(factor * 256.0);
-  if (!(v > -2147483648.0)) return INT32_MIN;
-  if (!(v < 2147483647.0)) return INT32_MAX;
-  return static_cast<int32_t>(v);
-}
-
 }  // namespace
 
 void ReadFilmClip(TStream& s, TAnimated<int32_t>& x, TAnimated<int32_t>& y, TAnimated<int32_t>& w,
@@ -116,7 +109,7 @@ void TCustomImageFrameList::SaveOwn(TStream& s, int32_t version) const {
 }
 
 int32_t TCustomImageFrameList::ZoomAt(TAnimated<double> CI::*zoom, uint8_t ease, int64_t d) const {
-  return FilmInterpolate(Zoom256(StartOf(zoom)), Zoom256((this->*zoom).End), ease, d, Steps());
+  return FilmInterpolate(FilmZoom(StartOf(zoom)), FilmZoom((this->*zoom).End), ease, d, Steps());
 }
 
 int32_t TCustomImageFrameList::AngleAt(int64_t d) const {
@@ -192,8 +185,8 @@ void TImageFrameList::Show(TVelkControl& control, int64_t d) {
   const int32_t index = FrameIndexAt(d);
   if (index < 0 || index >= FrameCount()) return;
   TBrixItemFrame& frame = item_->Frame(index);
-  control.SetOffsetX(Origin.X - frame.Offset.X);
-  control.SetOffsetY(Origin.Y - frame.Offset.Y);
+  control.SetOffsetX(FilmCoord(int64_t{Origin.X} - frame.Offset.X));
+  control.SetOffsetY(FilmCoord(int64_t{Origin.Y} - frame.Offset.Y));
   PlaceAt(control, Step(&CI::X, EaseX, d), Step(&CI::Y, EaseY, d));
   ShowClip(control, d);
   auto* picture = dynamic_cast<TVelkCustomImage*>(&control);
@@ -216,8 +209,8 @@ void TImageFrameList::Show(TVelkControl& control, int64_t d) {
   ShowBlur(control, d);
   // The size follows the frame and the zoom at once.
   const int32_t w = surface ? surface->Width() : 0, h = surface ? surface->Height() : 0;
-  picture->SetWidth(static_cast<int32_t>(int64_t{w} * picture->ZoomX() / 256));
-  picture->SetHeight(static_cast<int32_t>(int64_t{h} * picture->ZoomY() / 256));
+  picture->SetWidth(FilmCoord(int64_t{w} * picture->ZoomX() / 256));
+  picture->SetHeight(FilmCoord(int64_t{h} * picture->ZoomY() / 256));
   picture->SizeDirty = false;
 }
 
@@ -264,8 +257,8 @@ void TTileFrameList::Show(TVelkControl& control, int64_t d) {
   using T = TTileFrameList;
   PlaceAt(control, Step(&CI::X, EaseX, d), Step(&CI::Y, EaseY, d));
   ShowClip(control, d);
-  control.SetWidth(Step(&T::Width, 0, d));
-  control.SetHeight(Step(&T::Height, 0, d));
+  control.SetWidth(FilmCoord(Step(&T::Width, 0, d)));
+  control.SetHeight(FilmCoord(Step(&T::Height, 0, d)));
   auto* tile = dynamic_cast<TVelkTile*>(&control);
   if (!tile) return;
   TPropValue v;
@@ -284,11 +277,11 @@ void TTileFrameList::Show(TVelkControl& control, int64_t d) {
       tile->Invalidate();
     }
   }
-  tile->SetScrollX(Step(&T::ScrollX, EaseScrollX, d));
-  tile->SetScrollY(Step(&T::ScrollY, EaseScrollY, d));
-  v.I = DistanceX;
+  tile->SetScrollX(FilmCoord(Step(&T::ScrollX, EaseScrollX, d)));
+  tile->SetScrollY(FilmCoord(Step(&T::ScrollY, EaseScrollY, d)));
+  v.I = FilmCoord(DistanceX);
   tile->SetProp(PR_DISTANCEX, v);
-  v.I = DistanceY;
+  v.I = FilmCoord(DistanceY);
   tile->SetProp(PR_DISTANCEY, v);
   tile->SetFlipH(MirrorH);
   tile->SetFlipV(MirrorV);
@@ -343,8 +336,8 @@ void TLabelFrameList::Show(TVelkControl& control, int64_t d) {
     label->SetVisualInt(label->FontColor, FontColor);
   }
   PlaceAt(control, Step(&CI::X, EaseX, d), Step(&CI::Y, EaseY, d));
-  control.SetOffsetX(Origin.X);
-  control.SetOffsetY(Origin.Y);
+  control.SetOffsetX(FilmCoord(Origin.X));
+  control.SetOffsetY(FilmCoord(Origin.Y));
   ShowClip(control, d);
   if (!label) return;
   label->SetFlipH(MirrorH);

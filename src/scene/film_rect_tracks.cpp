@@ -25,13 +25,6 @@ void SetInt(TVelkControl& control, int32_t id, int32_t value) {
   control.SetProp(id, v);
 }
 
-int32_t Zoom256(double factor) {
-  const double v = std::trunc(factor * 256.0);
-  if (!(v > -2147483648.0)) return INT32_MIN;
-  if (!(v < 2147483647.0)) return INT32_MAX;
-  return static_cast<int32_t>(v);
-}
-
 }  // namespace
 
 // ---- the rectangle record -----------------------------------------------------------------------------------
@@ -74,8 +67,8 @@ void TRectFrameList::RectAt(int64_t d, int32_t& left, int32_t& top, int32_t& wid
   };
   const int32_t right = FilmInterpolate(corner(sx, sw), corner(X.End, W.End), EaseX, d, Steps());
   const int32_t bottom = FilmInterpolate(corner(sy, sh), corner(Y.End, H.End), EaseY, d, Steps());
-  width = static_cast<int32_t>(std::clamp<int64_t>(int64_t{right} - left + 1, INT32_MIN, INT32_MAX));
-  height = static_cast<int32_t>(std::clamp<int64_t>(int64_t{bottom} - top + 1, INT32_MIN, INT32_MAX));
+  width = FilmCoord(int64_t{right} - left + 1);
+  height = FilmCoord(int64_t{bottom} - top + 1);
 }
 
 void TRectFrameList::ShowClip(TVelkControl& control, int64_t d) const {
@@ -141,7 +134,7 @@ void TBoxFrameList::Show(TVelkControl& control, int64_t d) {
     return FilmInterpolateColor(StartOf(field), (this->*field).End, d, Steps());
   };
   control.SetColor(colour(&B::Color));
-  SetInt(control, PR_BORDERWIDTH, linear(&B::BorderWidth));
+  SetInt(control, PR_BORDERWIDTH, FilmCoord(linear(&B::BorderWidth)));
   SetInt(control, PR_BORDERCOLOR, colour(&B::BorderColor));
   SetInt(control, PR_ALPHA, StepOpacity(&B::Alpha, d));
   const auto blur = [&](TAnimated<int32_t> B::*field) {
@@ -216,10 +209,10 @@ void TParticleFrameList::Show(TVelkControl& control, int64_t d) {
   if (!emitter->ParamRecord) emitter->ParamRecord = std::make_unique<TVelkParticleParam>();
   TVelkParticleParam& p = *emitter->ParamRecord;
   const int32_t a = IntAt(0, 0, d), b = IntAt(1, 0, d);
-  p.XBase = a - b / 2;
-  p.YBase = b;
-  p.XRange = IntAt(2, EaseC, d);
-  p.YRange = IntAt(3, EaseD, d);
+  p.XBase = FilmCoord(int64_t{a} - b / 2);
+  p.YBase = FilmCoord(b);
+  p.XRange = FilmCoord(IntAt(2, EaseC, d));
+  p.YRange = FilmCoord(IntAt(3, EaseD, d));
   p.IntervalBase = IntAt(4, 0, d);
   p.IntervalRange = IntAt(5, 0, d);
   const auto* prev = dynamic_cast<const TParticleFrameList*>(Predecessor);
@@ -274,8 +267,8 @@ void TFireFrameList::Show(TVelkControl& control, int64_t d) {
   const int32_t w = FilmInterpolate(StartOf(&R::W), W.End, 0, d, Steps());
   const int32_t h = FilmInterpolate(StartOf(&R::H), H.End, 0, d, Steps());
   if (fire->OrigWidth() != w || fire->OrigHeight() != h) fire->SetOrigSize(w, h);
-  const int32_t zx = FilmInterpolate(Zoom256(StartOf(&F::ZoomX)), Zoom256(ZoomX.End), EaseZoomX, d, Steps());
-  const int32_t zy = FilmInterpolate(Zoom256(StartOf(&F::ZoomY)), Zoom256(ZoomY.End), EaseZoomY, d, Steps());
+  const int32_t zx = FilmInterpolate(FilmZoom(StartOf(&F::ZoomX)), FilmZoom(ZoomX.End), EaseZoomX, d, Steps());
+  const int32_t zy = FilmInterpolate(FilmZoom(StartOf(&F::ZoomY)), FilmZoom(ZoomY.End), EaseZoomY, d, Steps());
   if (fire->ZoomX() != zx || fire->ZoomY() != zy) fire->SetZoom(zx, zy);
   if (fire->Power() != Power) fire->SetPower(Power);
 }

@@ -93,6 +93,15 @@ int32_t FilmOpacity(int32_t s, int32_t e, int64_t d, int64_t n) {
   return v < 0 ? 256 + Saturate(-int64_t{v}) : v;
 }
 
+int32_t FilmCoord(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, -kMaxFilmCoord, kMaxFilmCoord)); }
+
+int32_t FilmZoom(double factor) {
+  const double v = std::trunc(factor * 256.0);
+  if (!(v > -kMaxFilmZoom)) return -kMaxFilmZoom;
+  if (!(v < kMaxFilmZoom)) return kMaxFilmZoom;
+  return static_cast<int32_t>(v);
+}
+
 // ---- stored fields ------------------------------------------------------------------------------------------
 
 void ReadFilmPoint(TStream& s, TFilmPoint& p) {
@@ -227,8 +236,8 @@ void TCustomFrameList::Hide() {
 }
 
 void TCustomFrameList::PlaceAt(TVelkControl& control, int32_t x, int32_t y) const {
-  x = film_.ShiftX(x);
-  y = film_.ShiftY(y);
+  x = FilmCoord(film_.ShiftX(x));
+  y = FilmCoord(film_.ShiftY(y));
   if (film_.MotionMode()) {
     if (control.MotionX != x || control.MotionY != y) {
       control.Invalidate();
@@ -246,10 +255,10 @@ void TCustomFrameList::PlaceAt(TVelkControl& control, int32_t x, int32_t y) cons
 
 void TCustomFrameList::SetClip(TVelkControl& control, int32_t left, int32_t top, int32_t width, int32_t height) {
   if (width < 1 || height < 1) left = top = width = height = 0;
-  control.SetClipLeft(left);
-  control.SetClipTop(top);
-  control.SetClipWidth(width);
-  control.SetClipHeight(height);
+  control.SetClipLeft(FilmCoord(left));
+  control.SetClipTop(FilmCoord(top));
+  control.SetClipWidth(FilmCoord(width));
+  control.SetClipHeight(FilmCoord(height));
 }
 
 }  // namespace velk

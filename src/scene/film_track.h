@@ -44,6 +44,14 @@ int32_t FilmAngle(double degrees);
 // result -k is additive drawing with amount k (code 256 + k).
 int32_t FilmOpacity(int32_t s, int32_t e, int64_t d, int64_t n);
 
+// Positions and sizes a track writes stay within a million pixels, and zooms within 256 times, so that no hostile
+// film makes the layout and drawing arithmetic overflow.
+constexpr int32_t kMaxFilmCoord = 1 << 20;
+constexpr int32_t kMaxFilmZoom = 256 * 256;
+int32_t FilmCoord(int64_t v);
+// A zoom factor in 256ths, truncated.
+int32_t FilmZoom(double factor);
+
 // A start and an end value.
 template <class V> struct TAnimated {
   V Start{};

@@ -429,6 +429,29 @@ TEST(FilmSeek, TransitionTracksRunTheSceneTransitionAndChooseTheBase) {
   EXPECT_EQ(own.ObjectCount(), 0);
 }
 
+TEST(FilmSeek, ExtremeValuesStayWithinTheLayoutBounds) {
+  TFilmWorld w;
+  TFilmManager film;
+  film.FilmKind = kFilmCinema;
+  TBoxFrameList& box = AddBox(film, 0, 2);
+  box.X = {INT32_MIN, INT32_MIN};
+  box.W = {INT32_MAX, INT32_MAX};
+  box.BorderWidth = {INT32_MAX, INT32_MAX};
+  film.Resolve();
+  film.SetScene(&w.Scene);
+  film.Seek(1);
+  auto* shown = dynamic_cast<TVelkBox*>(w.Only("\x01"));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->Left, -kMaxFilmCoord);
+  EXPECT_EQ(shown->Width, kMaxFilmCoord);  // from the far corner at INT32_MIN + INT32_MAX - 1
+  EXPECT_EQ(shown->BorderWidth, kMaxFilmCoord);
+  EXPECT_EQ(FilmZoom(1e300), kMaxFilmZoom);
+  EXPECT_EQ(FilmZoom(-1e300), -kMaxFilmZoom);
+  EXPECT_EQ(FilmZoom(std::nan("")), -kMaxFilmZoom);
+  EXPECT_EQ(FilmZoom(1.5), 384);
+  w.Scene.DrawAll();
+}
+
 // ---- loading through the scene ------------------------------------------------------------------------------
 
 TEST(FilmLoader, MotionsWrapAroundAndDamagedFilmsLeaveTheControlEmpty) {
