@@ -42,6 +42,7 @@ void TFilmManager::Clear() {
   // Tracks free their objects; later tracks may chain to earlier ones, so they go last to first.
   while (!tracks_.empty()) tracks_.pop_back();
   transition_ = nullptr;
+  failed_ = nullptr;
   length_ = 0;
   tick_ = -1;
 }
@@ -255,7 +256,7 @@ void TFilmManager::SeekTransition(int32_t tick) {
   const TWipeFrameList* active = nullptr;
   for (const auto& t : tracks_) {
     // A transition of no ticks never runs: it only switches the bases.
-    if (t->Kind() == kTrackWipe && t->Duration > 0 && t->Contains(tick)) {
+    if (t->Kind() == kTrackWipe && t->Duration > 0 && t->Contains(tick) && t.get() != failed_) {
       active = static_cast<const TWipeFrameList*>(t.get());
     }
   }
@@ -270,7 +271,15 @@ void TFilmManager::SeekTransition(int32_t tick) {
         wipe->SetParam(0, active->Param0);
         wipe->SetParam(1, active->Param1);
         wipe->SetRuleFile(active->MaskFile);
-        wipe->Prepare();
+        try {
+          wipe->Prepare();
+        } catch (const EVelkError&) {
+          // Parameters the transition cannot work with (a mask larger than memory allows): the track shows no
+          // transition, and is not tried again.
+          failed_ = active;
+          active = nullptr;
+          scene_->Flip(front, 0, 0, true, 0, 0);
+        }
       }
     }
   } else if (changed) {

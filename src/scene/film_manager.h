@@ -121,6 +121,8 @@ class TFilmManager : public IVelkFilm {
   int32_t tick_ = -1;
   int32_t length_ = 0;
   const TCustomFrameList* transition_ = nullptr;
+  // A transition track whose transition could not be prepared.
+  const TCustomFrameList* failed_ = nullptr;
   int32_t front_ = -1;
   bool sound_enabled_ = true;
   bool paused_ = false;

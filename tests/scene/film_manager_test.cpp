@@ -425,6 +425,16 @@ TEST(FilmSeek, TransitionTracksRunTheSceneTransitionAndChooseTheBase) {
   EXPECT_EQ(own.ActiveBase, 0);
   film.Seek(0);
   EXPECT_FALSE(own.TransitionRunning());
+  // A transition whose parameters it cannot work with (vertical blinds as high as memory does not allow) shows
+  // none, and the film goes on.
+  auto& blinds = static_cast<TWipeFrameList&>(*film.Tracks()[2]);
+  blinds.Type = 3;
+  blinds.Param0 = 620756992;
+  film.Seek(12);
+  EXPECT_FALSE(own.TransitionRunning());
+  own.DrawAll();
+  film.Seek(13);
+  EXPECT_FALSE(own.TransitionRunning());
   film.Clear();
   EXPECT_EQ(own.ObjectCount(), 0);
 }
