@@ -268,8 +268,9 @@ void TFilmManager::SeekTransition(int32_t tick) {
                  static_cast<int32_t>(tick - active->AbsoluteStart()), active->Duration);
     if (fresh) {
       if (TCustomWipe* wipe = scene_->Transition()) {
-        wipe->SetParam(0, active->Param0);
-        wipe->SetParam(1, active->Param1);
+        // Transition parameters are sizes and speeds in pixels: bounded like the film's other coordinates.
+        wipe->SetParam(0, FilmCoord(active->Param0));
+        wipe->SetParam(1, FilmCoord(active->Param1));
         wipe->SetRuleFile(active->MaskFile);
         try {
           wipe->Prepare();

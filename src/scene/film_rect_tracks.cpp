@@ -213,8 +213,8 @@ void TParticleFrameList::Show(TVelkControl& control, int64_t d) {
   p.YBase = FilmCoord(b);
   p.XRange = FilmCoord(IntAt(2, EaseC, d));
   p.YRange = FilmCoord(IntAt(3, EaseD, d));
-  p.IntervalBase = IntAt(4, 0, d);
-  p.IntervalRange = IntAt(5, 0, d);
+  p.IntervalBase = FilmCoord(IntAt(4, 0, d));
+  p.IntervalRange = FilmCoord(IntAt(5, 0, d));
   const auto* prev = dynamic_cast<const TParticleFrameList*>(Predecessor);
   for (size_t i = 0; i < Reals.size(); ++i) {
     const double s = prev ? prev->Reals[i].End : Reals[i].Start;

@@ -425,11 +425,12 @@ TEST(FilmSeek, TransitionTracksRunTheSceneTransitionAndChooseTheBase) {
   EXPECT_EQ(own.ActiveBase, 0);
   film.Seek(0);
   EXPECT_FALSE(own.TransitionRunning());
-  // A transition whose parameters it cannot work with (vertical blinds as high as memory does not allow) shows
-  // none, and the film goes on.
+  // A transition whose parameters it cannot work with (vertical blinds with a mask of the widest screen times a
+  // million rows, the bound of the parameters) shows none, and the film goes on.
   auto& blinds = static_cast<TWipeFrameList&>(*film.Tracks()[2]);
   blinds.Type = 3;
   blinds.Param0 = 620756992;
+  own.SetSize(2048, 16);
   film.Seek(12);
   EXPECT_FALSE(own.TransitionRunning());
   own.DrawAll();
