@@ -18,6 +18,7 @@
 #include "media/wave_output.h"
 #include "expr/sys_func_man.h"
 #include "scene/base_list.h"
+#include "scene/film_manager.h"
 #include "scene/scene_func_host.h"
 #include "scene/velk_read_list.h"
 #include "script/call_host.h"
@@ -207,6 +208,7 @@ void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification
     files_.ReadFile(target, name);
     return true;
   };
+  services.LoadFilm = [](TVelkControl& target, const std::string& source) { return LoadFilmFor(target, source); };
   TParamCollection* vars = process.Vars();
   services.SetSelection = [vars](const std::string& text, int32_t index) {
     if (vars == nullptr) return;

@@ -149,6 +149,7 @@ class TVelkBaseList : public TVelkComponent {
 
  private:
   void CreateBases();
+  void DestroyAllObjects();
   void RouteMouse(TVelkBase& base);
   void UnregisterTree(TVelkObject* object);
   std::unique_ptr<TVelkObject> TakeObject(TVelkObject* object);
