@@ -235,6 +235,21 @@ template <class V> struct SimdKernels {
     const int done = Run(d, nullptr, n, [&](int i) { return V::And(V::SubsU8(V::Load(d + i), c), Rgb32()); });
     Tail(TRowOp::FillSub, 32, dv, sv, m, n, p, done);
   }
+  // Grey levels of 32-bit pixels are the level in every channel.
+  static void AddGrey32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    const int done = Run(d, nullptr, n, [&](int i) {
+      return V::And(V::AddsU8(V::Load(d + i), Broadcast(V::LoadMask32(m + i))), Rgb32());
+    });
+    Tail(TRowOp::AddGrey, 32, dv, sv, m, n, p, done);
+  }
+  static void SubGrey32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    const int done = Run(d, nullptr, n, [&](int i) {
+      return V::And(V::SubsU8(V::Load(d + i), Broadcast(V::LoadMask32(m + i))), Rgb32());
+    });
+    Tail(TRowOp::SubGrey, 32, dv, sv, m, n, p, done);
+  }
   static void ColorMask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
     auto* d = static_cast<uint32_t*>(dv);
     const R a = V::Set32(p.Alpha), c = V::Set32(p.Color), z = V::Zero();
@@ -426,5 +441,8 @@ template <class V> struct SimdKernels {
     set(TRowOp::FillAdd, FillAdd16, FillAdd32);
     set(TRowOp::FillSub, FillSub16, FillSub32);
     set(TRowOp::ColorMask, ColorMask16, ColorMask32);
+    // Grey levels of 15/16-bit pixels stay with the scalar kernels.
+    k.Row32[static_cast<int>(TRowOp::AddGrey)] = AddGrey32;
+    k.Row32[static_cast<int>(TRowOp::SubGrey)] = SubGrey32;
   }
 };

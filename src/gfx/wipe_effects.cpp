@@ -51,27 +51,37 @@ void TWipeSpot::Prepare() {
 
 void TWipeSpot::DrawStep() {
   if (distances_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) return;
-  const int64_t b = t() * span_ / T();
-  uint32_t grey[256];
-  const TPixelMasks masks{dest_->RedMask(), dest_->GreenMask(), dest_->BlueMask()};
-  for (uint32_t v = 0; v < 256; ++v) grey[v] = ColorToNative(v * 0x010101u, masks);
-  ForPixelRows(dest_, old_, new_, W(), H(),
-               [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks& m) {
-                 using P = std::remove_cvref_t<decltype(*orow)>;
-                 const int32_t* dist = &distances_[static_cast<size_t>(y) * W()];
-                 for (int32_t x = 0; x < W(); ++x) {
-                   // Before the spot the old pixel, brightening up to its peak, then the new pixel darkening back.
-                   const int64_t k = b - dist[x];
-                   if (k < 0)
-                     drow[x] = orow[x];
-                   else if (k < 256)
-                     drow[x] = static_cast<P>(AddGreyPixel(orow[x], grey[k], m));
-                   else if (k < 512)
-                     drow[x] = static_cast<P>(AddGreyPixel(nrow[x], grey[511 - k], m));
-                   else
-                     drow[x] = nrow[x];
-                 }
-               });
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (!rows.Valid()) return;
+  // b is at most the span, a screen diagonal and 512 more.
+  const auto b = static_cast<int32_t>(t() * span_ / T());
+  levels_.resize(static_cast<size_t>(W()));
+  uint8_t* levels = levels_.data();
+  for (int32_t y = 0; y < H(); ++y) {
+    const int32_t* dist = &distances_[static_cast<size_t>(y) * W()];
+    // The runs are found by bisection, which reads the row out of order: its distances are fetched ahead.
+    if (y + 1 < H())
+      for (int32_t x = 0; x < W(); x += 16) __builtin_prefetch(dist + W() + x);
+    // With k = b - distance: before the spot (k < 0) the old pixel, brightening up to its peak (k < 256), then the
+    // new pixel darkening back (k < 512), then the new pixel. The distances fall up to the centre column and rise
+    // after it (the other way round when reversed), so each half row holds at most four runs.
+    auto kind = [&](int32_t x) {
+      const int32_t k = b - dist[x];
+      return k < 0 ? 0 : k < 256 ? 1 : k < 512 ? 2 : 3;
+    };
+    auto draw = [&](int32_t x0, int32_t x1, int kind_of_run) {
+      rows.Copy(y, x0, x1, kind_of_run >= 2);
+      if (kind_of_run == 0 || kind_of_run == 3) return;
+      if (kind_of_run == 1) {
+        for (int32_t x = x0; x < x1; ++x) levels[x] = static_cast<uint8_t>(b - dist[x]);
+      } else {
+        for (int32_t x = x0; x < x1; ++x) levels[x] = static_cast<uint8_t>(511 - b + dist[x]);
+      }
+      rows.AddGrey(y, x0, levels + x0, x1 - x0, false);
+    };
+    ForMonotoneRuns(0, W() / 2, kind, draw);
+    ForMonotoneRuns(W() / 2, W(), kind, draw);
+  }
 }
 
 // ---- ripple ----

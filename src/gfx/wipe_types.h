@@ -331,6 +331,7 @@ class TWipeSpot : public TCustomWipe {
  private:
   std::vector<int32_t> distances_;
   int64_t span_ = 512;
+  std::vector<uint8_t> levels_;  // grey levels of a row
 };
 
 class TWipeRipple : public TCustomWipe {
@@ -397,6 +398,7 @@ class TWipeShadowWhite : public TCustomWipe {
 
  private:
   std::vector<uint8_t> greys_;
+  std::vector<uint8_t> levels_;  // grey levels of a row
 };
 class TWipeShadowBlack : public TWipeShadowWhite {
  public:
