@@ -60,8 +60,7 @@ void TWipeSpot::DrawStep() {
   for (int32_t y = 0; y < H(); ++y) {
     const int32_t* dist = &distances_[static_cast<size_t>(y) * W()];
     // The runs are found by bisection, which reads the row out of order: its distances are fetched ahead.
-    if (y + 1 < H())
-      for (int32_t x = 0; x < W(); x += 16) __builtin_prefetch(dist + W() + x);
+    if (y + 1 < H()) FetchAhead(dist + W(), sizeof(int32_t) * W());
     // With k = b - distance: before the spot (k < 0) the old pixel, brightening up to its peak (k < 256), then the
     // new pixel darkening back (k < 512), then the new pixel. The distances fall up to the centre column and rise
     // after it (the other way round when reversed), so each half row holds at most four runs.

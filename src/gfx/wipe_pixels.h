@@ -69,6 +69,12 @@ class TWipeRows {
   TRowKernel add_ = nullptr, sub_ = nullptr;
 };
 
+// Asks for the bytes p .. p + size - 1 to be fetched into the cache: the tables that runs are found in by
+// bisection are read out of order.
+inline void FetchAhead(const void* p, size_t size) {
+  for (size_t i = 0; i < size; i += 64) __builtin_prefetch(static_cast<const uint8_t*>(p) + i);
+}
+
 // Calls fn(start, end, key) for each run start .. end - 1 of the pixels x0 .. x1 - 1 over which key(x) stays the
 // same, where key is monotone over them (rising or falling); the run ends are found by bisection, so a run costs
 // a few evaluations of key however long it is.
