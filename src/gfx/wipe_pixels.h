@@ -51,6 +51,13 @@ class TWipeRows {
   const TPixels& Old() const { return o_; }
   const TPixels& New() const { return n_; }
   uint8_t* Row(int32_t y) const { return d_.Row(y); }
+  // fn(P{}) with P the pixel type of the surfaces: uint32_t or uint16_t.
+  template <class Fn> void WithPixelType(Fn fn) const {
+    if (bytes_ == 4)
+      fn(uint32_t{});
+    else
+      fn(uint16_t{});
+  }
   // Pixels x0 .. x1 - 1 of row y from the new picture, or the old one.
   void Copy(int32_t y, int32_t x0, int32_t x1, bool from_new) const {
     if (x1 > x0)
