@@ -302,6 +302,17 @@ class TWipeTwistH : public TCustomWipe {
  protected:
   void DrawStep() override;
   bool vertical_ = false;
+
+ private:
+  // Per line (row, or column for the vertical twist): the picture it shows whole, or the squeezed copy centred
+  // on black, sampled as a stretch samples (16.16 steps).
+  struct TLine {
+    int8_t Whole;  // 0 old, 1 new, -1 squeezed
+    bool FromNew;
+    int32_t From, Wide;
+    int64_t Step;
+  };
+  void DrawColumns(const std::vector<TLine>& lines);
 };
 class TWipeTwistV : public TWipeTwistH {
  public:
