@@ -180,8 +180,10 @@ template <class V> struct SimdKernels {
     const int done = Run(d, s, n, [&](int i) {
       R mm = V::LoadMask32(m + i);
       R x = V::Load(s + i), y = V::Load(d + i);
-      R r = Select(V::Eq32(mm, z), y, Blend32(y, x, Broadcast(mm)));
-      return Select(V::Eq32(mm, full), x, r);
+      R none = V::Eq32(mm, z), whole = V::Eq32(mm, full);
+      // Registers wholly inside or outside the mask (most of a picture with an alpha channel) need no blend.
+      if (V::AllOnes(V::Or(none, whole))) return Select(whole, x, y);
+      return Select(whole, x, Select(none, y, Blend32(y, x, Broadcast(mm))));
     });
     Tail(TRowOp::Mask, 32, dv, sv, m, n, p, done);
   }

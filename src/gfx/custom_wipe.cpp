@@ -137,7 +137,7 @@ struct TMaskRun {
   int32_t Start, Length;
   TRunKind Kind;
 };
-constexpr int32_t kMinCopyRun = 16;
+constexpr int32_t kMinCopyRun = 64;
 
 void SplitRow(const uint8_t* m, int32_t w, std::vector<TMaskRun>& runs) {
   runs.clear();
