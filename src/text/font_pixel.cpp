@@ -190,10 +190,15 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   cell_h = std::clamp(cell_h, 0, 4 * kMaxFontHeight);
   // The text: black box and bars, in the cell grown by the border.
   TPlane text(cell_w + 2 * b, cell_h + 2 * b);
+  const TPixels coverage(g.Bitmap.get());
   for (int32_t gy = 0; gy < g.BitmapHeight(); ++gy) {
+    const int32_t py = b + g.OriginY + gy;
+    if (py < 0 || py >= text.H) continue;
+    // 8-bit coverage (as the glyph cache makes it) is read through its rows.
+    const uint8_t* row = coverage.Valid() && coverage.Bits() == 8 ? coverage.Row(gy) : nullptr;
     for (int32_t gx = 0; gx < g.BitmapWidth(); ++gx) {
-      const int32_t px = b + offset + gx, py = b + g.OriginY + gy;
-      if (px >= 0 && py >= 0 && px < text.W && py < text.H) text.At(px, py) = g.CoverageAt(gx, gy);
+      const int32_t px = b + offset + gx;
+      if (px >= 0 && px < text.W) text.At(px, py) = row ? row[gx] : g.CoverageAt(gx, gy);
     }
   }
   const int32_t bar_left = paint.JoinBefore ? 0 : b, bar_right = b + cell_w + (paint.JoinAfter ? b : 0);
