@@ -1,7 +1,8 @@
 #pragma once
-// The per-pixel loop of the transitions that choose and lighten pixels one by one: each row of the destination
-// and of the two pictures handed over as arrays of their pixel type (uint16_t or uint32_t), so that the loops
-// compile once per width without a test per pixel.
+// Row access for the transitions that draw pixel by pixel or run by run: the per-pixel loop hands each row of the
+// destination and of the two pictures over as arrays of their pixel type (uint16_t or uint32_t), so that the loops
+// compile once per width without a test per pixel; TWipeRows draws runs of rows (copies and grey levels) with the
+// row kernels; ForMonotoneRuns finds the runs of rows whose tables are monotone.
 #include <cstdint>
 #include <cstring>
 
