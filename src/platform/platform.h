@@ -135,8 +135,6 @@ struct TPlatform {
   IResources* Resources = nullptr;
   ICursors* Cursors = nullptr;
   IShell* Shell = nullptr;  // null: every dialog is cancelled and nothing is opened
-};
-
   // Null: edit boxes keep a clipboard of their own scene.
   IClipboard* Clipboard = nullptr;
 };
