@@ -167,7 +167,10 @@ void TFormView::HandleEvent(const TInputEvent& event) {
       if (scene_ != nullptr && event.Key < 256) scene_->KeyUp(static_cast<uint8_t>(event.Key));
       break;
     case TInputKind::Text:
-      if (active_ && scene_ != nullptr) scene_->TextInput(Utf8ToCp932(event.Text));
+      if (active_ && scene_ != nullptr) scene_->TextInput(Utf8ToCp932Strict(event.Text));
+      break;
+    case TInputKind::Composition:
+      if (active_ && scene_ != nullptr) scene_->TextComposition(Utf8ToCp932Strict(event.Text));
       break;
     case TInputKind::FocusGained:
       if (focus_hook_) focus_hook_(true);

@@ -37,6 +37,8 @@ class IFrameScene {
   virtual void KeyUp(uint8_t key) = 0;
   // Text typed into the focused edit box (code page 932).
   virtual void TextInput(const std::string& text) = 0;
+  // The input method's text being composed (code page 932), shown by the focused edit box; empty when it ends.
+  virtual void TextComposition(const std::string&) {}
   // Forgets held buttons and keys (the application lost focus).
   virtual void ReleaseInput() = 0;
   // Releases and recreates the bases' surfaces around a display-mode change.

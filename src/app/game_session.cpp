@@ -18,6 +18,7 @@
 #include "media/wave_output.h"
 #include "expr/sys_func_man.h"
 #include "scene/base_list.h"
+#include "scene/film_manager.h"
 #include "scene/scene_func_host.h"
 #include "scene/velk_read_list.h"
 #include "script/call_host.h"
@@ -207,6 +208,7 @@ void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification
     files_.ReadFile(target, name);
     return true;
   };
+  services.LoadFilm = [](TVelkControl& target, const std::string& source) { return LoadFilmFor(target, source); };
   TParamCollection* vars = process.Vars();
   services.SetSelection = [vars](const std::string& text, int32_t index) {
     if (vars == nullptr) return;
@@ -216,6 +218,11 @@ void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification
   // Cursors reach the window; the default cursor file is the system variable "@Cursor".
   services.Cursors = platform_.Cursors;
   services.DefaultCursor = [vars] { return vars != nullptr ? vars->Cursor : std::string(); };
+  // Edit boxes copy and paste through the system's clipboard when there is one.
+  if (IClipboard* clipboard = platform_.Clipboard) {
+    services.GetClipboard = [clipboard] { return Utf8ToCp932Strict(clipboard->Text()); };
+    services.SetClipboard = [clipboard](const std::string& text) { clipboard->SetText(Cp932ToUtf8(text)); };
+  }
 }
 
 // The zoom transition turns about the project's screen centre unless the flip names another.

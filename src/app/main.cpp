@@ -43,6 +43,7 @@
 
 #ifdef VELK_HAVE_SDL
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/sdl_clipboard.h"
 #include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_cursors.h"
 #include "platform/sdl/sdl_message_boxes.h"
@@ -186,6 +187,7 @@ int main(int argc, char** argv) {
   velk::TWindowMessageBoxes window_boxes(sdl_boxes);
   velk::TSdlCursors sdl_cursors;
   velk::TSdlShell sdl_shell;
+  velk::TSdlClipboard sdl_clipboard;
   std::optional<velk::TSdlWindow> sdl_window;
   if (!options.Headless) {
     sdl_window.emplace();
@@ -207,6 +209,7 @@ int main(int argc, char** argv) {
     host.Platform.MessageBoxes = &window_boxes;
     host.Platform.Cursors = &sdl_cursors;
     host.Platform.Shell = &sdl_shell;
+    host.Platform.Clipboard = &sdl_clipboard;
     host.Window = &*sdl_window;
     sdl_boxes.SetOwner(nullptr);
     host.MessageLoop = [&](velk::TFormView& form) {

@@ -44,6 +44,12 @@ void TSceneAdapter::KeyDown(uint8_t key) {
 
 void TSceneAdapter::KeyUp(uint8_t key) { scene_.SetKey(key, false); }
 
+void TSceneAdapter::TextInput(const std::string& text) { scene_.TextInput(text); }
+
+void TSceneAdapter::TextComposition(const std::string& text) {
+  if (TVelkControl* focus = scene_.Focus()) focus->TextComposition(text);
+}
+
 void TSceneAdapter::ReleaseInput() { scene_.ClearKeys(); }
 
 void TSceneAdapter::FreeSurfaces() { scene_.ReleaseSurfaces(); }

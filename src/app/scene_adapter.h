@@ -26,8 +26,9 @@ class TSceneAdapter : public IFrameScene {
   void Wheel(bool down) override;
   void KeyDown(uint8_t key) override;
   void KeyUp(uint8_t key) override;
-  // Edit boxes take typed text once they exist; until then it is dropped.
-  void TextInput(const std::string&) override {}
+  // Typed text goes to the focused edit box.
+  void TextInput(const std::string& text) override;
+  void TextComposition(const std::string& text) override;
   void ReleaseInput() override;
   void FreeSurfaces() override;
   void ReloadSurfaces() override;

@@ -81,6 +81,13 @@ std::string Utf8ToCp932(std::string_view utf8) {
   return convert("CP932", "UTF-8", utf8, "?", true);
 }
 
+std::string Utf8ToCp932Strict(std::string_view utf8) {
+  bool ascii = true;
+  for (char c : utf8) ascii = ascii && static_cast<uint8_t>(c) < 0x80;
+  if (ascii) return std::string(utf8);
+  return convert("CP932", "UTF-8", utf8, "", true);
+}
+
 int32_t CharCount(std::string_view s) {
   int32_t n = 0;
   for (size_t i = 0; i < s.size(); i += CharLength(s, i)) ++n;

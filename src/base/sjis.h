@@ -25,6 +25,8 @@ bool SameText(std::string_view a, std::string_view b);
 std::string Cp932ToUtf8(std::string_view cp932);
 // Characters that code page 932 cannot hold become "?".
 std::string Utf8ToCp932(std::string_view utf8);
+// Typed text: characters that code page 932 cannot hold are left out, one by one.
+std::string Utf8ToCp932Strict(std::string_view utf8);
 
 // Character positions as scripts count them: a double-byte character is one character.
 int32_t CharCount(std::string_view s);

@@ -33,6 +33,8 @@ struct Avx2 {
   // a where keep is set, else b; keep is a comparison result, all ones or zeros per lane.
   static R Select(R keep, R a, R b) { return _mm256_blendv_epi8(b, a, keep); }
   static R Eq32(R a, R b) { return _mm256_cmpeq_epi32(a, b); }
+  // Whether every bit of a is set.
+  static bool AllOnes(R a) { return _mm256_movemask_epi8(a) == -1; }
   static R Eq16(R a, R b) { return _mm256_cmpeq_epi16(a, b); }
   // a where the 32-bit lanes of x and y are equal, else b.
   static R SelectEq32(R x, R y, R a, R b) { return Select(Eq32(x, y), a, b); }

@@ -41,6 +41,8 @@ struct Avx512 {
   // Comparisons give lanes of all ones or zeros, as in the narrower sets.
   static R Eq32(R a, R b) { return _mm512_movm_epi32(_mm512_cmpeq_epi32_mask(a, b)); }
   static R Eq16(R a, R b) { return _mm512_movm_epi16(_mm512_cmpeq_epi16_mask(a, b)); }
+  // Whether every bit of a is set.
+  static bool AllOnes(R a) { return _mm512_movepi32_mask(a) == 0xFFFF; }
   // a where the 32-bit lanes of x and y are equal, else b; straight from the comparison mask.
   static R SelectEq32(R x, R y, R a, R b) { return _mm512_mask_blend_epi32(_mm512_cmpeq_epi32_mask(x, y), b, a); }
   // Unpacking and packing work within each 128-bit quarter; the pixels and their weights line up as in AVX2.

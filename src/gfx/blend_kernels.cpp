@@ -70,16 +70,12 @@ template <class T> struct Scalar {
   static void FillAdd(void* dv, const void*, const uint8_t*, int n, const TKernelParams& p) {
     T* d = static_cast<T*>(dv);
     const TPixelMasks& k = p.Masks;
-    for (int i = 0; i < n; ++i)
-      d[i] = static_cast<T>(AddColorChannel(d[i], p.Color, k.Red) | AddColorChannel(d[i], p.Color, k.Green) |
-                            AddColorChannel(d[i], p.Color, k.Blue));
+    for (int i = 0; i < n; ++i) d[i] = static_cast<T>(AddColorPixel(d[i], p.Color, k));
   }
   static void FillSub(void* dv, const void*, const uint8_t*, int n, const TKernelParams& p) {
     T* d = static_cast<T*>(dv);
     const TPixelMasks& k = p.Masks;
-    for (int i = 0; i < n; ++i)
-      d[i] = static_cast<T>(SubColorChannel(d[i], p.Color, k.Red) | SubColorChannel(d[i], p.Color, k.Green) |
-                            SubColorChannel(d[i], p.Color, k.Blue));
+    for (int i = 0; i < n; ++i) d[i] = static_cast<T>(SubColorPixel(d[i], p.Color, k));
   }
   static void ColorMask(void* dv, const void*, const uint8_t* m, int n, const TKernelParams& p) {
     T* d = static_cast<T*>(dv);
@@ -89,6 +85,14 @@ template <class T> struct Scalar {
       uint32_t a = p.Alpha == 255 ? m[i] : (p.Alpha * m[i]) >> 8;
       d[i] = static_cast<T>(BlendPixel(d[i], c, a, p.Masks));
     }
+  }
+  static void AddGrey(void* dv, const void*, const uint8_t* m, int n, const TKernelParams& p) {
+    T* d = static_cast<T*>(dv);
+    for (int i = 0; i < n; ++i) d[i] = static_cast<T>(AddColorPixel(d[i], GreyToNative(m[i], p.Masks), p.Masks));
+  }
+  static void SubGrey(void* dv, const void*, const uint8_t* m, int n, const TKernelParams& p) {
+    T* d = static_cast<T*>(dv);
+    for (int i = 0; i < n; ++i) d[i] = static_cast<T>(SubColorPixel(d[i], GreyToNative(m[i], p.Masks), p.Masks));
   }
 };
 
@@ -103,6 +107,8 @@ template <class T> constexpr void FillTable(TRowKernel (&row)[kRowOpCount]) {
   row[static_cast<int>(TRowOp::FillAdd)] = Scalar<T>::FillAdd;
   row[static_cast<int>(TRowOp::FillSub)] = Scalar<T>::FillSub;
   row[static_cast<int>(TRowOp::ColorMask)] = Scalar<T>::ColorMask;
+  row[static_cast<int>(TRowOp::AddGrey)] = Scalar<T>::AddGrey;
+  row[static_cast<int>(TRowOp::SubGrey)] = Scalar<T>::SubGrey;
 }
 
 TRowKernels MakeScalar() {

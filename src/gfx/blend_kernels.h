@@ -23,6 +23,8 @@ enum class TRowOp : int {
   FillAdd,          // per channel (d & M) + (c & M), M when above
   FillSub,          // per channel (d & M) - (c & M), 0 when below
   ColorMask,        // m != 0 and d != c: Blend(d, c, a == 255 ? m : (a * m) >> 8)
+  AddGrey,          // FillAdd with c the native grey of level m, per pixel
+  SubGrey,          // FillSub with c the native grey of level m, per pixel
   Count
 };
 constexpr int kRowOpCount = static_cast<int>(TRowOp::Count);
@@ -77,5 +79,13 @@ inline uint32_t AddColorChannel(uint32_t d, uint32_t c, uint32_t mask) {
 inline uint32_t SubColorChannel(uint32_t d, uint32_t c, uint32_t mask) {
   return (d & mask) > (c & mask) ? (d & mask) - (c & mask) : 0;
 }
+inline uint32_t AddColorPixel(uint32_t d, uint32_t c, const TPixelMasks& m) {
+  return AddColorChannel(d, c, m.Red) | AddColorChannel(d, c, m.Green) | AddColorChannel(d, c, m.Blue);
+}
+inline uint32_t SubColorPixel(uint32_t d, uint32_t c, const TPixelMasks& m) {
+  return SubColorChannel(d, c, m.Red) | SubColorChannel(d, c, m.Green) | SubColorChannel(d, c, m.Blue);
+}
+// The native value of grey level v (0..255).
+constexpr uint32_t GreyToNative(uint32_t v, const TPixelMasks& m) { return ColorToNative(v * 0x010101u, m); }
 
 }  // namespace velk

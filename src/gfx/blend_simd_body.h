@@ -180,8 +180,10 @@ template <class V> struct SimdKernels {
     const int done = Run(d, s, n, [&](int i) {
       R mm = V::LoadMask32(m + i);
       R x = V::Load(s + i), y = V::Load(d + i);
-      R r = Select(V::Eq32(mm, z), y, Blend32(y, x, Broadcast(mm)));
-      return Select(V::Eq32(mm, full), x, r);
+      R none = V::Eq32(mm, z), whole = V::Eq32(mm, full);
+      // Registers wholly inside or outside the mask (most of a picture with an alpha channel) need no blend.
+      if (V::AllOnes(V::Or(none, whole))) return Select(whole, x, y);
+      return Select(whole, x, Select(none, y, Blend32(y, x, Broadcast(mm))));
     });
     Tail(TRowOp::Mask, 32, dv, sv, m, n, p, done);
   }
@@ -234,6 +236,21 @@ template <class V> struct SimdKernels {
     const R c = V::Set32(p.Color);
     const int done = Run(d, nullptr, n, [&](int i) { return V::And(V::SubsU8(V::Load(d + i), c), Rgb32()); });
     Tail(TRowOp::FillSub, 32, dv, sv, m, n, p, done);
+  }
+  // Grey levels of 32-bit pixels are the level in every channel.
+  static void AddGrey32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    const int done = Run(d, nullptr, n, [&](int i) {
+      return V::And(V::AddsU8(V::Load(d + i), Broadcast(V::LoadMask32(m + i))), Rgb32());
+    });
+    Tail(TRowOp::AddGrey, 32, dv, sv, m, n, p, done);
+  }
+  static void SubGrey32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
+    auto* d = static_cast<uint32_t*>(dv);
+    const int done = Run(d, nullptr, n, [&](int i) {
+      return V::And(V::SubsU8(V::Load(d + i), Broadcast(V::LoadMask32(m + i))), Rgb32());
+    });
+    Tail(TRowOp::SubGrey, 32, dv, sv, m, n, p, done);
   }
   static void ColorMask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams& p) {
     auto* d = static_cast<uint32_t*>(dv);
@@ -426,5 +443,8 @@ template <class V> struct SimdKernels {
     set(TRowOp::FillAdd, FillAdd16, FillAdd32);
     set(TRowOp::FillSub, FillSub16, FillSub32);
     set(TRowOp::ColorMask, ColorMask16, ColorMask32);
+    // Grey levels of 15/16-bit pixels stay with the scalar kernels.
+    k.Row32[static_cast<int>(TRowOp::AddGrey)] = AddGrey32;
+    k.Row32[static_cast<int>(TRowOp::SubGrey)] = SubGrey32;
   }
 };

@@ -33,6 +33,8 @@ struct Sse2 {
   // a where keep is set, else b.
   static R Select(R keep, R a, R b) { return Or(And(keep, a), AndNot(keep, b)); }
   static R Eq32(R a, R b) { return _mm_cmpeq_epi32(a, b); }
+  // Whether every bit of a is set.
+  static bool AllOnes(R a) { return _mm_movemask_epi8(a) == 0xFFFF; }
   static R Eq16(R a, R b) { return _mm_cmpeq_epi16(a, b); }
   // a where the 32-bit lanes of x and y are equal, else b.
   static R SelectEq32(R x, R y, R a, R b) { return Select(Eq32(x, y), a, b); }

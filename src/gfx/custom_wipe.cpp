@@ -116,13 +116,6 @@ void TWipeMask::RepeatFirstRow() {
 void TWipeMask::DrawStep() {
   if (!mask_ || mask_->Width() != W()) return;
   if (!UpdateMask()) return;
-  // With a hard edge every covered pixel is wholly new.
-  if (hard_edge_) {
-    for (int32_t y = 0; y < mask_->Height(); ++y) {
-      uint8_t* m = MaskRow(y);
-      for (int32_t x = 0; x < W(); ++x) m[x] = m[x] != 0 ? 255 : 0;
-    }
-  }
   MixThroughMask(dest_, old_, new_, mask_.get());
 }
 
@@ -137,7 +130,7 @@ struct TMaskRun {
   int32_t Start, Length;
   TRunKind Kind;
 };
-constexpr int32_t kMinCopyRun = 16;
+constexpr int32_t kMinCopyRun = 64;
 
 void SplitRow(const uint8_t* m, int32_t w, std::vector<TMaskRun>& runs) {
   runs.clear();
@@ -149,14 +142,24 @@ void SplitRow(const uint8_t* m, int32_t w, std::vector<TMaskRun>& runs) {
       runs.push_back({start, length, kind});
     }
   };
+  // Eight mask bytes at a time where they can be: a word of values other than 0 and 255, or a word of one value.
+  auto word = [m](int32_t at) {
+    uint64_t v;
+    std::memcpy(&v, m + at, 8);
+    return v;
+  };
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  auto has_zero_byte = [](uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
   int32_t x = 0, mix_start = 0;
   while (x < w) {
     const uint8_t v = m[x];
     if (v != 0 && v != 255) {
       ++x;
+      while (x + 8 <= w && !has_zero_byte(word(x)) && !has_zero_byte(~word(x))) x += 8;
       continue;
     }
     int32_t end = x + 1;
+    while (end + 8 <= w && word(end) == v * kOnes) end += 8;
     while (end < w && m[end] == v) ++end;
     if (end - x >= kMinCopyRun) {
       add(mix_start, x - mix_start, TRunKind::Mix);

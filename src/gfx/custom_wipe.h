@@ -103,6 +103,9 @@ class TWipeMask : public TCustomWipe {
   // Every row of the mask a copy of row 0.
   void RepeatFirstRow();
 
+  // A mask value as the mask takes it: with a hard edge every covered pixel is wholly new.
+  uint8_t Edge(uint8_t v) const { return hard_edge_ && v != 0 ? 255 : v; }
+
   std::unique_ptr<TDIBX> mask_;
   int64_t last_progress_ = -1;
   bool hard_edge_ = false;

@@ -127,13 +127,37 @@ void RunRotate(TCustomDIBX* dst, int32_t x, int32_t y, int32_t scale_x, int32_t 
   const bool direct = kind == TOpacityKind::Copy && !mask && !skip_transparent;
   std::vector<uint8_t> row(static_cast<size_t>(n) * size), mrow(static_cast<size_t>(n));
   const TKernelParams p = ParamsFor(dst, OpacityAmount(opacity));
+  // Row Y's first sample (u0, v0) and the run of its pixels whose samples lie inside.
+  struct TRowSamples {
+    int64_t u0, v0;
+    TSampleRange run;
+  };
+  auto samples_of = [&](int32_t Y) {
+    TRowSamples r;
+    r.u0 = int64_t{pivot_x} * 65536 + int64_t{area.Left - x} * du_dx + int64_t{Y - y} * du_dy;
+    r.v0 = int64_t{pivot_y} * 65536 + int64_t{area.Left - x} * dv_dx + int64_t{Y - y} * dv_dy;
+    r.run = StepsInside(r.u0, du_dx, cols, n);
+    const TSampleRange run_v = StepsInside(r.v0, dv_dx, lines, n);
+    r.run.First = std::max(r.run.First, run_v.First);
+    r.run.Last = std::min(r.run.Last, run_v.Last);
+    return r;
+  };
+  // The samples of a turned row lie on a slanted line across many source rows, in pages of their own, which the
+  // processor does not fetch ahead by itself: the plain turn asks for the lines of the row kAhead below at every
+  // fourth sample.
+  constexpr int32_t kAhead = 4, kFetchStep = 4;
   for (int32_t Y = area.Top; Y < area.Bottom; ++Y) {
-    const int64_t u0 = int64_t{pivot_x} * 65536 + int64_t{area.Left - x} * du_dx + int64_t{Y - y} * du_dy;
-    const int64_t v0 = int64_t{pivot_y} * 65536 + int64_t{area.Left - x} * dv_dx + int64_t{Y - y} * dv_dy;
-    TSampleRange run = StepsInside(u0, du_dx, cols, n);
-    const TSampleRange run_v = StepsInside(v0, dv_dx, lines, n);
-    run.First = std::max(run.First, run_v.First);
-    run.Last = std::min(run.Last, run_v.Last);
+    const TRowSamples row_samples = samples_of(Y);
+    const int64_t u0 = row_samples.u0, v0 = row_samples.v0;
+    const TSampleRange run = row_samples.run;
+    if (direct && Y + kAhead < area.Bottom) {
+      const TRowSamples ahead = samples_of(Y + kAhead);
+      for (int64_t k = ahead.run.First; k < ahead.run.Last; k += kFetchStep) {
+        const ptrdiff_t col = col_base + col_step * ((ahead.u0 + k * du_dx) >> 16);
+        const ptrdiff_t line = line_base + line_step * ((ahead.v0 + k * dv_dx) >> 16);
+        __builtin_prefetch(s.Row(static_cast<int32_t>(line)) + col * size);
+      }
+    }
     if (run.First >= run.Last) continue;
     const auto count = static_cast<int32_t>(run.Last - run.First);
     const auto first = static_cast<int32_t>(run.First);

@@ -27,13 +27,13 @@ bool TWipeBlindH::UpdateMask() {
     uint8_t* m = MaskRow(0);
     for (int32_t x = 0; x < W(); ++x) {
       const int32_t k = x % width;
-      m[x] = WipeRamp(p, 2 * int64_t{reverse_ ? width - 1 - k : k}, s());
+      m[x] = Edge(WipeRamp(p, 2 * int64_t{reverse_ ? width - 1 - k : k}, s()));
     }
     return true;
   }
   for (int32_t y = 0; y < mask_->Height(); ++y) {
     const int64_t e = y < width ? 2 * int64_t{reverse_ ? width - 1 - y : y} : 0;
-    std::memset(MaskRow(y), WipeRamp(p, e, s()), static_cast<size_t>(W()));
+    std::memset(MaskRow(y), Edge(WipeRamp(p, e, s())), static_cast<size_t>(W()));
   }
   return true;
 }
@@ -49,7 +49,7 @@ bool TWipeCurtainH::UpdateMask() {
   uint8_t* row = MaskRow(0);
   for (int64_t i = 0; i < n; ++i) {
     const int64_t k = reverse_ ? n - 1 - i : i;
-    const uint8_t v = WipeRamp(p, (k / width + k % width) * 16, s());
+    const uint8_t v = Edge(WipeRamp(p, (k / width + k % width) * 16, s()));
     if (vertical_)
       std::memset(MaskRow(static_cast<int32_t>(i)), v, static_cast<size_t>(W()));
     else
@@ -96,7 +96,7 @@ bool TWipeGrid::UpdateMask() {
       const int64_t x = i * width + (width - side) / 2, y = j * width + (width - side) / 2;
       FillMask(TRect{static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(x + side),
                      static_cast<int32_t>(y + side)},
-               WipeRamp(p, e, s()));
+               Edge(WipeRamp(p, e, s())));
     }
   }
   return true;

@@ -51,27 +51,36 @@ void TWipeSpot::Prepare() {
 
 void TWipeSpot::DrawStep() {
   if (distances_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) return;
-  const int64_t b = t() * span_ / T();
-  uint32_t grey[256];
-  const TPixelMasks masks{dest_->RedMask(), dest_->GreenMask(), dest_->BlueMask()};
-  for (uint32_t v = 0; v < 256; ++v) grey[v] = ColorToNative(v * 0x010101u, masks);
-  ForPixelRows(dest_, old_, new_, W(), H(),
-               [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks& m) {
-                 using P = std::remove_cvref_t<decltype(*orow)>;
-                 const int32_t* dist = &distances_[static_cast<size_t>(y) * W()];
-                 for (int32_t x = 0; x < W(); ++x) {
-                   // Before the spot the old pixel, brightening up to its peak, then the new pixel darkening back.
-                   const int64_t k = b - dist[x];
-                   if (k < 0)
-                     drow[x] = orow[x];
-                   else if (k < 256)
-                     drow[x] = static_cast<P>(AddGreyPixel(orow[x], grey[k], m));
-                   else if (k < 512)
-                     drow[x] = static_cast<P>(AddGreyPixel(nrow[x], grey[511 - k], m));
-                   else
-                     drow[x] = nrow[x];
-                 }
-               });
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (!rows.Valid()) return;
+  // b is at most the span, a screen diagonal and 512 more.
+  const auto b = static_cast<int32_t>(t() * span_ / T());
+  levels_.resize(static_cast<size_t>(W()));
+  uint8_t* levels = levels_.data();
+  for (int32_t y = 0; y < H(); ++y) {
+    const int32_t* dist = &distances_[static_cast<size_t>(y) * W()];
+    // The runs are found by bisection, which reads the row out of order: its distances are fetched ahead.
+    if (y + 1 < H()) FetchAhead(dist + W(), sizeof(int32_t) * W());
+    // With k = b - distance: before the spot (k < 0) the old pixel, brightening up to its peak (k < 256), then the
+    // new pixel darkening back (k < 512), then the new pixel. The distances fall up to the centre column and rise
+    // after it (the other way round when reversed), so each half row holds at most four runs.
+    auto kind = [&](int32_t x) {
+      const int32_t k = b - dist[x];
+      return k < 0 ? 0 : k < 256 ? 1 : k < 512 ? 2 : 3;
+    };
+    auto draw = [&](int32_t x0, int32_t x1, int kind_of_run) {
+      rows.Copy(y, x0, x1, kind_of_run >= 2);
+      if (kind_of_run == 0 || kind_of_run == 3) return;
+      if (kind_of_run == 1) {
+        for (int32_t x = x0; x < x1; ++x) levels[x] = static_cast<uint8_t>(b - dist[x]);
+      } else {
+        for (int32_t x = x0; x < x1; ++x) levels[x] = static_cast<uint8_t>(511 - b + dist[x]);
+      }
+      rows.AddGrey(y, x0, levels + x0, x1 - x0, false);
+    };
+    ForMonotoneRuns(0, W() / 2, kind, draw);
+    ForMonotoneRuns(W() / 2, W(), kind, draw);
+  }
 }
 
 // ---- ripple ----
@@ -116,36 +125,60 @@ void TWipeRipple::DrawStep() {
   if (distance_.size() != static_cast<size_t>(qw_) * static_cast<size_t>(qh_) || qw_ != (W() + 1) / 2 ||
       qh_ != (H() + 1) / 2)
     return;
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (!rows.Valid()) return;
   const int64_t f = t() * (RoundInt(std::hypot(double(H() / 2), double(W() / 2))) + int64_t{length_}) / T();
   const int32_t cx = W() / 2, cy = H() / 2;
-  TPixels whole(new_);
-  ForPixelRows(dest_, old_, new_, W(), H(),
-               [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks&) {
-                 using P = std::remove_cvref_t<decltype(*orow)>;
-                 const bool flip_y = y >= qh_;
-                 const size_t row = static_cast<size_t>(flip_y ? H() - 1 - y : y) * qw_;
-                 for (int32_t x = 0; x < W(); ++x) {
-                   const bool flip_x = x >= qw_;
-                   const size_t q = row + static_cast<size_t>(flip_x ? W() - 1 - x : x);
-                   const int64_t dist = distance_[q];
-                   const int64_t k = dist + (length_ - 1) - f;
-                   if (k > length_ - 1) {
-                     drow[x] = orow[x];  // the front has not come yet
-                   } else if (k < 0) {
-                     drow[x] = nrow[x];  // it has passed
-                   } else {
-                     // Inside the ring: the new picture sampled further out along the pixel's own direction.
-                     const int64_t r = dist + waves_[static_cast<size_t>(k)];
-                     int64_t sx = cx + r * cos_[q] / 65536, sy = cy + r * sin_[q] / 65536;
-                     if (flip_x) sx = W() - 1 - sx;
-                     if (flip_y) sy = H() - 1 - sy;
-                     if (sx >= 0 && sx < W() && sy >= 0 && sy < H())
-                       drow[x] = reinterpret_cast<const P*>(whole.Row(static_cast<int32_t>(sy)))[sx];
-                     else
-                       drow[x] = nrow[x];
-                   }
-                 }
-               });
+  for (int32_t y = 0; y < H(); ++y) {
+    const bool flip_y = y >= qh_;
+    const size_t row = static_cast<size_t>(flip_y ? H() - 1 - y : y) * qw_;
+    auto quadrant = [&](int32_t x) { return row + static_cast<size_t>(x >= qw_ ? W() - 1 - x : x); };
+    // Bisection reads the distances out of order, and the ring samples rows a little above and below: both are
+    // fetched ahead.
+    const int32_t next = flip_y ? H() - 2 - y : y + 1;
+    if (next >= 0 && next < qh_) FetchAhead(&distance_[static_cast<size_t>(next) * qw_], sizeof(int32_t) * qw_);
+    if (y + 8 < H()) FetchAhead(rows.New().Row(y + 8), static_cast<size_t>(W()) * rows.New().Bits() / 8);
+    // With k = distance + L - 1 - f: the old pixel while the front has not come (k > L - 1), the new one once it
+    // has passed (k < 0), the ring between. Distances fall towards the middle column of the quadrants.
+    auto kind = [&](int32_t x) {
+      const int64_t k = distance_[quadrant(x)] + (length_ - 1) - f;
+      return k > length_ - 1 ? 0 : k < 0 ? 2 : 1;
+    };
+    auto draw = [&](int32_t x0, int32_t x1, int kind_of_run) {
+      if (kind_of_run != 1) {
+        rows.Copy(y, x0, x1, kind_of_run == 2);
+        return;
+      }
+      // Inside the ring: the new picture sampled further out along the pixel's own direction.
+      // Everything the loop reads is held in locals: its stores could otherwise alias them.
+      const int32_t w = W(), h = H();
+      const int64_t shift = length_ - 1 - f;
+      const int32_t* distance = distance_.data();
+      const int32_t *cosine = cos_.data(), *sine = sin_.data(), *waves = waves_.data();
+      const uint8_t* source = rows.New().Row(0);
+      const ptrdiff_t pitch = rows.New().Pitch();
+      rows.WithPixelType([&](auto pixel) {
+        using P = decltype(pixel);
+        P* drow = reinterpret_cast<P*>(rows.Row(y));
+        const P* nrow = reinterpret_cast<const P*>(rows.New().Row(y));
+        for (int32_t x = x0; x < x1; ++x) {
+          const bool flip_x = x >= qw_;
+          const size_t q = row + static_cast<size_t>(flip_x ? w - 1 - x : x);
+          const int64_t dist = distance[q];
+          const int64_t r = dist + waves[dist + shift];
+          int64_t sx = cx + r * cosine[q] / 65536, sy = cy + r * sine[q] / 65536;
+          if (flip_x) sx = w - 1 - sx;
+          if (flip_y) sy = h - 1 - sy;
+          if (sx >= 0 && sx < w && sy >= 0 && sy < h)
+            drow[x] = reinterpret_cast<const P*>(source + sy * pitch)[sx];
+          else
+            drow[x] = nrow[x];
+        }
+      });
+    };
+    ForMonotoneRuns(0, qw_, kind, draw);
+    ForMonotoneRuns(qw_, W(), kind, draw);
+  }
 }
 
 // ---- crack ----

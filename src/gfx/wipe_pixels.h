@@ -1,8 +1,10 @@
 #pragma once
-// The per-pixel loop of the transitions that choose and lighten pixels one by one: each row of the destination
-// and of the two pictures handed over as arrays of their pixel type (uint16_t or uint32_t), so that the loops
-// compile once per width without a test per pixel.
+// Row access for the transitions that draw pixel by pixel or run by run: the per-pixel loop hands each row of the
+// destination and of the two pictures over as arrays of their pixel type (uint16_t or uint32_t), so that the loops
+// compile once per width without a test per pixel; TWipeRows draws runs of rows (copies and grey levels) with the
+// row kernels; ForMonotoneRuns finds the runs of rows whose tables are monotone.
 #include <cstdint>
+#include <cstring>
 
 #include "gfx/blend_kernels.h"
 #include "gfx/draw_support.h"
@@ -31,12 +33,73 @@ bool ForPixelRows(TCustomDIBX* dest, TCustomDIBX* old_picture, TCustomDIBX* new_
   return true;
 }
 
-// Per channel (px & M) + (c & M), M when above: the grey of the flashes.
-inline uint32_t AddGreyPixel(uint32_t px, uint32_t c, const TPixelMasks& m) {
-  return AddColorChannel(px, c, m.Red) | AddColorChannel(px, c, m.Green) | AddColorChannel(px, c, m.Blue);
+// The three surfaces of a transition drawn run by run: a run of a destination row copied from either picture,
+// and grey levels added to or taken from a run with the row kernels. Valid only for 15, 16 or 32-bit surfaces of
+// one format and of at least w x h pixels (the transitions draw nothing otherwise).
+class TWipeRows {
+ public:
+  TWipeRows(TCustomDIBX* dest, TCustomDIBX* old_picture, TCustomDIBX* new_picture, int32_t w, int32_t h)
+      : d_(dest), o_(old_picture), n_(new_picture) {
+    valid_ = d_.Valid() && o_.Valid() && n_.Valid() && (d_.Bits() == 16 || d_.Bits() == 32) && d_.SameFormat(o_) &&
+             d_.SameFormat(n_) && d_.Width() >= w && d_.Height() >= h && o_.Width() >= w && o_.Height() >= h &&
+             n_.Width() >= w && n_.Height() >= h;
+    bytes_ = d_.Bits() / 8;
+    params_.Masks = d_.Masks();
+    add_ = ActiveKernels().Kernel(TRowOp::AddGrey, d_.Bits());
+    sub_ = ActiveKernels().Kernel(TRowOp::SubGrey, d_.Bits());
+  }
+  bool Valid() const { return valid_; }
+  const TPixels& Old() const { return o_; }
+  const TPixels& New() const { return n_; }
+  uint8_t* Row(int32_t y) const { return d_.Row(y); }
+  // fn(P{}) with P the pixel type of the surfaces: uint32_t or uint16_t.
+  template <class Fn> void WithPixelType(Fn fn) const {
+    if (bytes_ == 4)
+      fn(uint32_t{});
+    else
+      fn(uint16_t{});
+  }
+  // Pixels x0 .. x1 - 1 of row y from the new picture, or the old one.
+  void Copy(int32_t y, int32_t x0, int32_t x1, bool from_new) const {
+    if (x1 > x0)
+      std::memcpy(d_.At(x0, y), (from_new ? n_ : o_).At(x0, y), static_cast<size_t>(x1 - x0) * bytes_);
+  }
+  // Per channel, saturating: the grey of levels[i] added to (or taken from) pixel x0 + i of row y, i < n.
+  void AddGrey(int32_t y, int32_t x0, const uint8_t* levels, int32_t n, bool subtract) const {
+    if (n > 0) (subtract ? sub_ : add_)(d_.At(x0, y), nullptr, levels, n, params_);
+  }
+
+ private:
+  TPixels d_, o_, n_;
+  bool valid_ = false;
+  int bytes_ = 4;
+  TKernelParams params_;
+  TRowKernel add_ = nullptr, sub_ = nullptr;
+};
+
+// Asks for the bytes p .. p + size - 1 to be fetched into the cache: the tables that runs are found in by
+// bisection are read out of order.
+inline void FetchAhead(const void* p, size_t size) {
+  for (size_t i = 0; i < size; i += 64) __builtin_prefetch(static_cast<const uint8_t*>(p) + i);
 }
-inline uint32_t SubGreyPixel(uint32_t px, uint32_t c, const TPixelMasks& m) {
-  return SubColorChannel(px, c, m.Red) | SubColorChannel(px, c, m.Green) | SubColorChannel(px, c, m.Blue);
+
+// Calls fn(start, end, key) for each run start .. end - 1 of the pixels x0 .. x1 - 1 over which key(x) stays the
+// same, where key is monotone over them (rising or falling); the run ends are found by bisection, so a run costs
+// a few evaluations of key however long it is.
+template <class Key, class Fn> void ForMonotoneRuns(int32_t x0, int32_t x1, Key key, Fn fn) {
+  while (x0 < x1) {
+    const auto k = key(x0);
+    // The last pixel of the run: key(last) == k always holds, and the run ends within last + n. Without branches,
+    // as which way each halving goes cannot be predicted.
+    int32_t last = x0, n = x1 - x0;
+    while (n > 1) {
+      const int32_t half = n / 2;
+      last = key(last + half) == k ? last + half : last;
+      n -= half;
+    }
+    fn(x0, last + 1, k);
+    x0 = last + 1;
+  }
 }
 
 }  // namespace velk

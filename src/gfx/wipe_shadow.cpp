@@ -85,26 +85,35 @@ void TWipeShadowWhite::Prepare() {
 
 void TWipeShadowWhite::DrawStep() {
   if (greys_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) return;
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (!rows.Valid()) return;
   const int64_t q = 768 * t() / T();
-  // Per grey level: the picture it shows and the grey it takes.
-  const TPixelMasks masks{dest_->RedMask(), dest_->GreenMask(), dest_->BlueMask()};
+  // Per grey level g: l = q + g - 256 held to 0 .. 511; up to 255 the old picture lightened by l, above it the new
+  // one lightened by 511 - l.
   std::array<bool, 256> shows_new;
-  std::array<uint32_t, 256> grey;
+  std::array<uint8_t, 256> level;
   for (int32_t g = 0; g < 256; ++g) {
     const auto l = static_cast<uint32_t>(std::clamp<int64_t>(q + g - 256, 0, 511));
     shows_new[g] = l > 255;
-    grey[g] = ColorToNative((l > 255 ? 511 - l : l) * 0x010101u, masks);
+    level[g] = static_cast<uint8_t>(l > 255 ? 511 - l : l);
   }
-  ForPixelRows(dest_, old_, new_, W(), H(),
-               [&](int32_t y, auto* drow, const auto* orow, const auto* nrow, const TPixelMasks& m) {
-                 using P = std::remove_cvref_t<decltype(*orow)>;
-                 const uint8_t* g = &greys_[static_cast<size_t>(y) * W()];
-                 for (int32_t x = 0; x < W(); ++x) {
-                   const uint32_t px = shows_new[g[x]] ? nrow[x] : orow[x];
-                   drow[x] =
-                       static_cast<P>(subtract_ ? SubGreyPixel(px, grey[g[x]], m) : AddGreyPixel(px, grey[g[x]], m));
-                 }
-               });
+  levels_.resize(static_cast<size_t>(W()));
+  for (int32_t y = 0; y < H(); ++y) {
+    const uint8_t* g = &greys_[static_cast<size_t>(y) * W()];
+    auto pick = [&](auto* drow, const auto* orow, const auto* nrow) {
+      for (int32_t x = 0; x < W(); ++x) {
+        drow[x] = shows_new[g[x]] ? nrow[x] : orow[x];
+        levels_[static_cast<size_t>(x)] = level[g[x]];
+      }
+    };
+    if (rows.Old().Bits() == 32)
+      pick(reinterpret_cast<uint32_t*>(rows.Row(y)), reinterpret_cast<const uint32_t*>(rows.Old().Row(y)),
+           reinterpret_cast<const uint32_t*>(rows.New().Row(y)));
+    else
+      pick(reinterpret_cast<uint16_t*>(rows.Row(y)), reinterpret_cast<const uint16_t*>(rows.Old().Row(y)),
+           reinterpret_cast<const uint16_t*>(rows.New().Row(y)));
+    rows.AddGrey(y, 0, levels_.data(), W(), subtract_);
+  }
 }
 
 }  // namespace velk

@@ -1,9 +1,11 @@
-// Shapes and blocks: the clock hand, the fans, the circle and the block orders, all drawn into a screen-sized mask.
+// Shapes and blocks: the clock hand, the fans and the circle drawn as runs of rows, and the block orders drawn into
+// a screen-sized mask.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
 
+#include "gfx/wipe_pixels.h"
 #include "gfx/wipe_types.h"
 
 namespace velk {
@@ -26,8 +28,8 @@ int32_t Apart(int64_t a, int64_t b) {
 
 // ---- angles ----
 
-void TWipeAngleMask::Prepare() {
-  TWipeMask::Prepare();
+void TWipeAngles::Prepare() {
+  TCustomWipe::Prepare();
   angles_.resize(static_cast<size_t>(W()) * static_cast<size_t>(H()));
   const int32_t cx = W() / 2, cy = H() / 2;
   size_t i = 0;
@@ -40,19 +42,28 @@ void TWipeAngleMask::Prepare() {
   }
 }
 
-bool TWipeAngleMask::UpdateMask() {
+void TWipeAngles::DrawStep() {
+  if (angles_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) return;
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (!rows.Valid()) return;
   const int64_t q = Progress();
-  if (q == last_progress_) return false;
-  last_progress_ = q;
-  // Coverage depends on the angle alone: one table per step.
-  uint8_t covered[kFullTurn];
-  for (int32_t a = 0; a < kFullTurn; ++a) covered[a] = Covered(a, q) ? 255 : 0;
-  const int16_t* angle = angles_.data();
-  for (int32_t y = 0; y < H(); ++y) {
-    uint8_t* m = MaskRow(y);
-    for (int32_t x = 0; x < W(); ++x) m[x] = covered[*angle++];
+  // Coverage depends on the angle alone: one table per step, with the number of changes of coverage up to each
+  // angle. Along each half row (left of the centre column, and from it on) the angles are monotone, so that number
+  // is too, and each run of one number has one coverage.
+  bool covered[kFullTurn];
+  int16_t changes[kFullTurn];
+  for (int32_t a = 0; a < kFullTurn; ++a) {
+    covered[a] = Covered(a, q);
+    changes[a] = static_cast<int16_t>(a == 0 ? 0 : changes[a - 1] + (covered[a] != covered[a - 1]));
   }
-  return true;
+  for (int32_t y = 0; y < H(); ++y) {
+    const int16_t* angle = &angles_[static_cast<size_t>(y) * W()];
+    if (y + 1 < H()) FetchAhead(angle + W(), sizeof(int16_t) * W());
+    auto key = [&](int32_t x) { return changes[angle[x]]; };
+    auto draw = [&](int32_t x0, int32_t x1, int16_t) { rows.Copy(y, x0, x1, covered[angle[x0]]); };
+    ForMonotoneRuns(0, W() / 2, key, draw);
+    ForMonotoneRuns(W() / 2, W(), key, draw);
+  }
 }
 
 bool TWipeClockhand::Covered(int32_t a, int64_t q) const {
@@ -70,27 +81,26 @@ bool TWipeWFan::Covered(int32_t a, int64_t q) const {
 // ---- circle ----
 
 void TWipeCircle::Prepare() {
-  TWipeMask::Prepare();
+  TCustomWipe::Prepare();
   distances_ = CentreDistances(W(), H());
 }
 
-bool TWipeCircle::UpdateMask() {
+void TWipeCircle::DrawStep() {
+  if (distances_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) return;
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (!rows.Valid()) return;
   const double big = std::hypot(double(W() / 2), double(H() / 2));
   const int64_t r = RoundInt(big * static_cast<double>(reverse_ ? T() - t() : t()) / static_cast<double>(T()));
-  if (r == last_progress_) return false;
-  last_progress_ = r;
-  const int32_t* d = distances_.data();
   for (int32_t y = 0; y < H(); ++y) {
-    uint8_t* m = MaskRow(y);
+    const int32_t* d = &distances_[static_cast<size_t>(y) * W()];
+    if (y + 1 < H()) FetchAhead(d + W(), sizeof(int32_t) * W());
     // Growing: the new picture inside the circle. Shrinking: the old one inside, its rim included, so that the
-    // whole screen is old at the start.
-    if (reverse_) {
-      for (int32_t x = 0; x < W(); ++x) m[x] = *d++ <= r ? 0 : 255;
-    } else {
-      for (int32_t x = 0; x < W(); ++x) m[x] = *d++ < r ? 255 : 0;
-    }
+    // whole screen is old at the start. The distances fall up to the centre column and rise after it.
+    auto from_new = [&](int32_t x) { return reverse_ ? d[x] > r : d[x] < r; };
+    auto draw = [&](int32_t x0, int32_t x1, bool is_new) { rows.Copy(y, x0, x1, is_new); };
+    ForMonotoneRuns(0, W() / 2, from_new, draw);
+    ForMonotoneRuns(W() / 2, W(), from_new, draw);
   }
-  return true;
 }
 
 // ---- blocks ----

@@ -157,14 +157,15 @@ class TWipeDither : public TWipeMask {
 
 // ---- shapes and blocks (wipe_shapes.cpp) ----
 
-// Mask types over a per-pixel angle from the screen centre, in 16ths of a degree, 0 = up, growing clockwise.
-class TWipeAngleMask : public TWipeMask {
+// Types over a per-pixel angle from the screen centre, in 16ths of a degree, 0 = up, growing clockwise: the new
+// picture where the angle is covered, drawn as runs of each row.
+class TWipeAngles : public TCustomWipe {
  public:
-  using TWipeMask::TWipeMask;
+  using TCustomWipe::TCustomWipe;
   void Prepare() override;
 
  protected:
-  bool UpdateMask() override;
+  void DrawStep() override;
   // Whether a pixel at angle a (relative to parameter 0's direction, 0 .. 5759) is covered at progress q.
   virtual bool Covered(int32_t a, int64_t q) const = 0;
   // Progress for the current position.
@@ -172,38 +173,39 @@ class TWipeAngleMask : public TWipeMask {
   std::vector<int16_t> angles_;
 };
 
-class TWipeClockhand : public TWipeAngleMask {
+class TWipeClockhand : public TWipeAngles {
  public:
-  using TWipeAngleMask::TWipeAngleMask;
+  using TWipeAngles::TWipeAngles;
 
  protected:
   bool Covered(int32_t a, int64_t q) const override;
   int64_t Progress() const override { return t() * 5760 / T(); }
 };
-class TWipeFan : public TWipeAngleMask {
+class TWipeFan : public TWipeAngles {
  public:
-  using TWipeAngleMask::TWipeAngleMask;
+  using TWipeAngles::TWipeAngles;
 
  protected:
   bool Covered(int32_t a, int64_t q) const override;
   int64_t Progress() const override { return t() * 180 * 16 / T(); }
 };
-class TWipeWFan : public TWipeAngleMask {
+class TWipeWFan : public TWipeAngles {
  public:
-  using TWipeAngleMask::TWipeAngleMask;
+  using TWipeAngles::TWipeAngles;
 
  protected:
   bool Covered(int32_t a, int64_t q) const override;
   int64_t Progress() const override { return t() * 90 * 16 / T(); }
 };
 
-class TWipeCircle : public TWipeMask {
+// The new picture inside a growing circle (or the old one inside a shrinking one), drawn as runs of each row.
+class TWipeCircle : public TCustomWipe {
  public:
-  using TWipeMask::TWipeMask;
+  using TCustomWipe::TCustomWipe;
   void Prepare() override;
 
  protected:
-  bool UpdateMask() override;
+  void DrawStep() override;
 
  private:
   std::vector<int32_t> distances_;
@@ -300,6 +302,17 @@ class TWipeTwistH : public TCustomWipe {
  protected:
   void DrawStep() override;
   bool vertical_ = false;
+
+ private:
+  // Per line (row, or column for the vertical twist): the picture it shows whole, or the squeezed copy centred
+  // on black, sampled as a stretch samples (16.16 steps).
+  struct TLine {
+    int8_t Whole;  // 0 old, 1 new, -1 squeezed
+    bool FromNew;
+    int32_t From, Wide;
+    int64_t Step;
+  };
+  void DrawColumns(const std::vector<TLine>& lines);
 };
 class TWipeTwistV : public TWipeTwistH {
  public:
@@ -331,6 +344,7 @@ class TWipeSpot : public TCustomWipe {
  private:
   std::vector<int32_t> distances_;
   int64_t span_ = 512;
+  std::vector<uint8_t> levels_;  // grey levels of a row
 };
 
 class TWipeRipple : public TCustomWipe {
@@ -397,6 +411,7 @@ class TWipeShadowWhite : public TCustomWipe {
 
  private:
   std::vector<uint8_t> greys_;
+  std::vector<uint8_t> levels_;  // grey levels of a row
 };
 class TWipeShadowBlack : public TWipeShadowWhite {
  public:

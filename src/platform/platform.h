@@ -119,6 +119,14 @@ class IShell {
   virtual bool SetWallPaper(const std::string& picture_path, int32_t style) = 0;
 };
 
+// The system's clipboard text (UTF-8), used by edit boxes.
+class IClipboard {
+ public:
+  virtual ~IClipboard() = default;
+  virtual std::string Text() = 0;
+  virtual void SetText(const std::string& utf8) = 0;
+};
+
 // The services handed to the core. Pointers are non-owning; the back end that made them keeps them alive.
 struct TPlatform {
   IClock* Clock = nullptr;
@@ -127,6 +135,8 @@ struct TPlatform {
   IResources* Resources = nullptr;
   ICursors* Cursors = nullptr;
   IShell* Shell = nullptr;  // null: every dialog is cancelled and nothing is opened
+  // Null: edit boxes keep a clipboard of their own scene.
+  IClipboard* Clipboard = nullptr;
 };
 
 }  // namespace velk

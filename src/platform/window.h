@@ -29,6 +29,7 @@ enum class TInputKind : int32_t {
   KeyDown,    // Key: a Windows virtual-key code; Repeat: an auto-repeat of a held key; Alt: the Alt key is held
   KeyUp,
   Text,         // Text: UTF-8 text typed
+  Composition,  // Text: the input method's text being composed (UTF-8), empty when composing ends
   FocusGained,  // the application became active
   FocusLost,    // the application became inactive
   Close,        // the user closes the window

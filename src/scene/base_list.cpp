@@ -29,7 +29,19 @@ TVelkBaseList::TVelkBaseList() : TVelkComponent(nullptr), surface_(std::make_uni
   CreateBases();
 }
 
-TVelkBaseList::~TVelkBaseList() = default;
+// The objects go while the registry still answers: a cinema's film removes the objects it placed in this scene.
+TVelkBaseList::~TVelkBaseList() { DestroyAllObjects(); }
+
+void TVelkBaseList::DestroyAllObjects() {
+  while (!objects_.empty()) {
+    TVelkObject* o = objects_.back().get();
+    if (o) {
+      DestroyObject(o);
+    } else {
+      objects_.pop_back();
+    }
+  }
+}
 
 void TVelkBaseList::CreateBases() {
   base0_ = std::make_unique<TVelkBase>(this, kBase0Name);
@@ -447,14 +459,7 @@ void TVelkBaseList::Reset() {
   const int32_t w = width_, h = height_;
   const TPoint mouse{base0_->MouseX, base0_->MouseY};
   Events.Clear();
-  while (!objects_.empty()) {
-    TVelkObject* o = objects_.back().get();
-    if (o) {
-      DestroyObject(o);
-    } else {
-      objects_.pop_back();
-    }
-  }
+  DestroyAllObjects();
   pending_delete_.clear();
   registry_.clear();
   focus_ = {};
@@ -529,6 +534,10 @@ void TVelkBaseList::ClearKeys() {
 TVelkControl* TVelkBaseList::Focus() const {
   TVelkObject* o = Resolve(focus_);
   return o ? o->AsControl() : nullptr;
+}
+
+void TVelkBaseList::TextInput(const std::string& text) {
+  if (TVelkControl* focus = Focus()) focus->TextInput(text);
 }
 
 void TVelkBaseList::SetFocus(TVelkControl* control) {

@@ -106,6 +106,8 @@ class TVelkBaseList : public TVelkComponent {
   const std::vector<int32_t>& KeysRepeated() const { return keys_repeated_; }
 
   TVelkControl* Focus() const;
+  // Typed text (code page 932) goes to the focus.
+  void TextInput(const std::string& text);
   void SetFocus(TVelkControl* control);
   // Choose a new focus at the next input step.
   void MarkFocusDirty() { focus_dirty_ = true; }
@@ -147,6 +149,7 @@ class TVelkBaseList : public TVelkComponent {
 
  private:
   void CreateBases();
+  void DestroyAllObjects();
   void RouteMouse(TVelkBase& base);
   void UnregisterTree(TVelkObject* object);
   std::unique_ptr<TVelkObject> TakeObject(TVelkObject* object);

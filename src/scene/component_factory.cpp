@@ -3,6 +3,7 @@
 #include "scene/cabinet.h"
 #include "scene/velk_box.h"
 #include "scene/velk_button.h"
+#include "scene/velk_edit.h"
 #include "scene/velk_cg_label.h"
 #include "scene/velk_cinema.h"
 #include "scene/velk_fire.h"
@@ -12,7 +13,9 @@
 #include "scene/velk_label.h"
 #include "scene/velk_map_image.h"
 #include "scene/velk_mes.h"
+#include "scene/velk_menu.h"
 #include "scene/velk_particle.h"
+#include "scene/velk_prev_menu.h"
 #include "scene/velk_prop_motion.h"
 #include "scene/velk_slider.h"
 #include "scene/velk_sound.h"
@@ -38,11 +41,14 @@ const TFactoryRow kFactory[] = {
     {VT_BOX, Make<TVelkBox>},
     {VT_BUTTON, Make<TVelkButton>},
     {VT_CINEMA, Make<TVelkCinema>},
+    {VT_EDIT, Make<TVelkEdit>},
     {VT_FIRE, Make<TVelkFire>},
     {VT_HTTP, Make<TVelkHttp>},
     {VT_IMAGES, Make<TVelkImages>},
     {VT_LABEL, Make<TVelkLabel>},
     {VT_MES, Make<TVelkMes>},
+    {VT_MEMO, Make<TVelkMemo>},
+    {VT_MENU, Make<TVelkMenu>},
     {VT_PARTICLE, Make<TVelkParticle>},
     {VT_TIMER, Make<TVelkTimer>},
     {VT_VIDEO, Make<TVelkVideo>},
@@ -54,6 +60,7 @@ const TFactoryRow kFactory[] = {
     {VT_SCROLLBAR, Make<TVelkScrollbar>},
     {VT_GAUGE, Make<TVelkGauge>},
     {VT_CGLABEL, Make<TVelkCGLabel>},
+    {VT_PREVMENU, Make<TVelkPrevMenu>},
     {VT_PROPMOTION, Make<TVelkPropMotion>},
     {VT_CABINET, Make<TVelkCabinet>},
 };

@@ -5,6 +5,7 @@
 #include "expr/param.h"
 #include "scene/base_list.h"
 #include "scene/mes_data.h"
+#include "scene/item_funcs.h"
 #include "scene/props.h"
 
 namespace velk {
@@ -92,7 +93,7 @@ bool TSceneFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCusto
       }
       return true;
     }
-    default: return false;
+    default: return CallItemFunction(number, object, target, args);
   }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
-// The scene's side of the system functions: properties and components of the current scene by name, and the
-// message history. Functions of list-like controls, menus, save slots and the shell are not answered here (the call
-// leaves its target unchanged) until the components that own them exist.
+// The scene's side of the system functions: properties and components of the current scene by name, the items of
+// list-like components (item_funcs.h) and the message history. Save slots and the shell are answered in front of it.
 #include <cstdint>
 #include <span>
 

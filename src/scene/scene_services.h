@@ -33,6 +33,10 @@ struct TSceneServices {
   TBrixCollection* Images = nullptr;
   // The process-wide values (frame wait, game clock); null outside a player.
   const TProcessValues* Process = nullptr;
+  // The text of the system's clipboard (code page 932); without them the scene keeps its own in LocalClipboard.
+  std::function<std::string()> GetClipboard;
+  std::function<void(const std::string&)> SetClipboard;
+  std::string LocalClipboard;
   // Sets "@SelStr" and "@SelIndex".
   std::function<void(const std::string&, int32_t)> SetSelection;
   // Evaluates a compiled expression of a component (an image's last-frame wait, a particle's position and

@@ -147,6 +147,10 @@ class TVelkControl : public TVelkComponent {
   virtual void KeyUp();
   virtual void KeyRepeat();
   virtual void FocusGained() {}
+  // Text typed while the control has the focus (code page 932); only edit boxes take it.
+  virtual void TextInput(const std::string&) {}
+  // The input method's text being composed, shown at the caret until it is typed or dropped (empty).
+  virtual void TextComposition(const std::string&) {}
   virtual std::string CursorFile() const { return Cursor; }
   // The topmost visible descendant (or this control) that takes the keyboard focus and is not paused.
   TVelkControl* FirstFocusable();

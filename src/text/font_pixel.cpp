@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/error.h"
+#include "gfx/draw_support.h"
 
 namespace velk {
 
@@ -51,15 +52,20 @@ TPlane Grow(const TPlane& p, int32_t r) {
   return out;
 }
 
-// d mixed towards c by m / 256, channel by channel in the surface's native format.
-uint32_t Mix(const TCustomDIBX& s, uint32_t d, uint32_t c, uint32_t m) {
-  if (s.BitCount() <= 8) return c;
+// d mixed towards c by m / 256, channel by channel in a native format of these channel masks.
+uint32_t MixNative(uint32_t d, uint32_t c, uint32_t m, const TPixelMasks& k) {
   uint32_t v = 0;
-  for (const uint32_t mask : {s.RedMask(), s.GreenMask(), s.BlueMask()}) {
+  for (const uint32_t mask : {k.Red, k.Green, k.Blue}) {
     const uint64_t mix = ((uint64_t{c & mask} * m) + (uint64_t{d & mask} * (256 - m))) >> 8;
     v |= static_cast<uint32_t>(mix) & mask;
   }
   return v;
+}
+
+// The same in the surface's native format; paletted surfaces take c.
+uint32_t Mix(const TCustomDIBX& s, uint32_t d, uint32_t c, uint32_t m) {
+  if (s.BitCount() <= 8) return c;
+  return MixNative(d, c, m, TPixelMasks{s.RedMask(), s.GreenMask(), s.BlueMask()});
 }
 
 // Puts one plane pixel at (x, y) of the colour surface and the mask, clipped to both; the mask takes at least m.
@@ -184,10 +190,15 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   cell_h = std::clamp(cell_h, 0, 4 * kMaxFontHeight);
   // The text: black box and bars, in the cell grown by the border.
   TPlane text(cell_w + 2 * b, cell_h + 2 * b);
+  const TPixels coverage(g.Bitmap.get());
   for (int32_t gy = 0; gy < g.BitmapHeight(); ++gy) {
+    const int32_t py = b + g.OriginY + gy;
+    if (py < 0 || py >= text.H) continue;
+    // 8-bit coverage (as the glyph cache makes it) is read through its rows.
+    const uint8_t* row = coverage.Valid() && coverage.Bits() == 8 ? coverage.Row(gy) : nullptr;
     for (int32_t gx = 0; gx < g.BitmapWidth(); ++gx) {
-      const int32_t px = b + offset + gx, py = b + g.OriginY + gy;
-      if (px >= 0 && py >= 0 && px < text.W && py < text.H) text.At(px, py) = g.CoverageAt(gx, gy);
+      const int32_t px = b + offset + gx;
+      if (px >= 0 && px < text.W) text.At(px, py) = row ? row[gx] : g.CoverageAt(gx, gy);
     }
   }
   const int32_t bar_left = paint.JoinBefore ? 0 : b, bar_right = b + cell_w + (paint.JoinAfter ? b : 0);
@@ -198,12 +209,37 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   // With a border or a shadow the colour surface carries the finished pixels, so every drawn pixel sets the mask to
   // 255; plain text keeps its coverage in the mask, through which it is drawn in its colour.
   const bool framed = b > 0 || s > 0;
+  // A 15, 16 or 32-bit colour surface with an 8-bit mask of its size (the page buffers) is written through its rows,
+  // the plane clipped once; other surfaces pixel by pixel.
+  const TPixels cp(color), mp(mask);
+  const bool direct = cp.Valid() && mp.Valid() && (cp.Bits() == 16 || cp.Bits() == 32) && mp.Bits() == 8 &&
+                      cp.Width() == mp.Width() && cp.Height() == mp.Height();
   const auto paint_plane = [&](const TPlane& p, int32_t dx, int32_t dy, uint32_t value, bool blended) {
-    for (int32_t py = 0; py < p.H; ++py)
-      for (int32_t px = 0; px < p.W; ++px) {
-        const uint8_t m = p.V[static_cast<size_t>(py) * static_cast<size_t>(p.W) + static_cast<size_t>(px)];
-        if (m) Put(color, mask, x + px + dx, y + py + dy, value, m, blended, framed || !blended ? 255 : m);
+    const int32_t left = x + dx, top = y + dy;
+    if (!direct) {
+      for (int32_t py = 0; py < p.H; ++py)
+        for (int32_t px = 0; px < p.W; ++px) {
+          const uint8_t m = p.V[static_cast<size_t>(py) * static_cast<size_t>(p.W) + static_cast<size_t>(px)];
+          if (m) Put(color, mask, left + px, top + py, value, m, blended, framed || !blended ? 255 : m);
+        }
+      return;
+    }
+    const int64_t x0 = std::max<int64_t>(0, -int64_t{left}), x1 = std::min<int64_t>(p.W, int64_t{cp.Width()} - left);
+    const int64_t y0 = std::max<int64_t>(0, -int64_t{top}), y1 = std::min<int64_t>(p.H, int64_t{cp.Height()} - top);
+    for (int64_t py = y0; py < y1; ++py) {
+      const uint8_t* v = &p.V[static_cast<size_t>(py) * static_cast<size_t>(p.W)];
+      uint8_t* crow = cp.Row(static_cast<int32_t>(top + py));
+      uint8_t* mrow = mp.Row(static_cast<int32_t>(top + py));
+      for (int64_t px = x0; px < x1; ++px) {
+        const uint8_t m = v[px];
+        if (!m) continue;
+        const auto tx = static_cast<int32_t>(left + px);
+        const bool full = !blended || m == 255;
+        StorePixel(crow, tx, cp.Bits(), full ? value : MixNative(LoadPixel(crow, tx, cp.Bits()), value, m, cp.Masks()));
+        const uint8_t covered = framed || !blended ? 255 : m;
+        if (covered > mrow[tx]) mrow[tx] = covered;
       }
+    }
   };
   if (s > 0) paint_plane(grown, s, s, paint.ShadowColor, false);
   if (b > 0) paint_plane(grown, 0, 0, paint.BorderColor, false);

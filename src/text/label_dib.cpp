@@ -107,6 +107,12 @@ TLabelDIB& TLabelDIBList::AddLabel() {
   return *labels_.back();
 }
 
+void TLabelDIBList::SetCount(int32_t n) {
+  n = std::max(n, 0);
+  while (Count() > n) labels_.pop_back();
+  while (Count() < n) AddLabel();
+}
+
 TLabelDIB* TLabelDIBList::LabelAt(int32_t i) const {
   return i >= 0 && i < Count() ? labels_[static_cast<size_t>(i)].get() : nullptr;
 }

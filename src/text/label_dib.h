@@ -77,6 +77,8 @@ class TLabelDIBList {
 
   // A new empty label, appended.
   TLabelDIB& AddLabel();
+  // Grows with new empty labels or drops the labels from n on.
+  void SetCount(int32_t n);
   // The label at i, or null outside the list.
   TLabelDIB* LabelAt(int32_t i) const;
   int32_t Count() const { return static_cast<int32_t>(labels_.size()); }

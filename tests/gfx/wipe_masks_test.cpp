@@ -274,36 +274,40 @@ TEST(WipeMask, RandomBlocksOpenWholeBlocksInTheInjectedOrder) {
 // both pixel widths, masks lower than the screen and runs of every kind.
 TEST(WipeMask, MixThroughMaskMatchesTheFormulaWithEveryKernelSet) {
   std::mt19937 rng(11);
-  for (int depth : {16, 32}) {
-    for (int32_t mh : {1, 7, 37}) {
-      const int32_t w = 301, h = 37;
-      auto old_pic = test::RandomSurface(w, h, depth, rng), new_pic = test::RandomSurface(w, h, depth, rng);
-      auto mask = std::make_unique<TDIBX>();
-      mask->SetSize(w, mh, 8);
-      for (int32_t y = 0; y < mh; ++y) {
-        int32_t x = 0;
-        while (x < w) {
-          const int32_t run = 1 + int32_t(rng() % 40);
-          const uint32_t kind = rng() % 3, v = kind == 0 ? 0 : kind == 1 ? 255 : 0;
-          for (int32_t i = x; i < std::min(w, x + run); ++i) mask->SetPixel(i, y, kind == 2 ? rng() & 0xFF : v);
-          x += run;
+  // Runs up to 40 pixels long are mixed; longer ones (up to 150) are copied.
+  for (int32_t longest : {40, 150}) {
+    for (int depth : {16, 32}) {
+      for (int32_t mh : {1, 7, 37}) {
+        const int32_t w = 301, h = 37;
+        auto old_pic = test::RandomSurface(w, h, depth, rng), new_pic = test::RandomSurface(w, h, depth, rng);
+        auto mask = std::make_unique<TDIBX>();
+        mask->SetSize(w, mh, 8);
+        for (int32_t y = 0; y < mh; ++y) {
+          int32_t x = 0;
+          while (x < w) {
+            const int32_t run = 1 + int32_t(rng() % longest);
+            const uint32_t kind = rng() % 3, v = kind == 0 ? 0 : kind == 1 ? 255 : 0;
+            for (int32_t i = x; i < std::min(w, x + run); ++i) mask->SetPixel(i, y, kind == 2 ? rng() & 0xFF : v);
+            x += run;
+          }
         }
-      }
-      const RefImage o = test::ReadImage(*old_pic), n = test::ReadImage(*new_pic), m = test::ReadImage(*mask);
-      RefImage want = Each(w, h, [&](int32_t x, int32_t y) {
-        const uint32_t mv = m.at(x, y % mh);
-        return mv == 0 ? o.at(x, y) : mv == 255 ? n.at(x, y) : test::RefBlend(o.at(x, y), n.at(x, y), mv, o.masks);
-      });
-      for (const TRowKernels* k : {&ScalarKernels(), &ActiveKernels(), Sse2Kernels(), Avx2Kernels(), Avx512Kernels()}) {
-        if (!k) continue;
-        TDIBX dest;
-        dest.SetSize(w, h, depth);
-        MixThroughMask(&dest, old_pic.get(), new_pic.get(), mask.get(), *k);
-        RefImage got = test::ReadImage(dest);
-        got.masks = want.masks = o.masks;
-        EXPECT_TRUE(SameImage(got, want,
-                              std::string("mix ") + k->Name + " depth " + std::to_string(depth) + " mask height " +
-                                  std::to_string(mh)));
+        const RefImage o = test::ReadImage(*old_pic), n = test::ReadImage(*new_pic), m = test::ReadImage(*mask);
+        RefImage want = Each(w, h, [&](int32_t x, int32_t y) {
+          const uint32_t mv = m.at(x, y % mh);
+          return mv == 0 ? o.at(x, y) : mv == 255 ? n.at(x, y) : test::RefBlend(o.at(x, y), n.at(x, y), mv, o.masks);
+        });
+        for (const TRowKernels* k :
+             {&ScalarKernels(), &ActiveKernels(), Sse2Kernels(), Avx2Kernels(), Avx512Kernels()}) {
+          if (!k) continue;
+          TDIBX dest;
+          dest.SetSize(w, h, depth);
+          MixThroughMask(&dest, old_pic.get(), new_pic.get(), mask.get(), *k);
+          RefImage got = test::ReadImage(dest);
+          got.masks = want.masks = o.masks;
+          EXPECT_TRUE(SameImage(got, want,
+                                std::string("mix ") + k->Name + " depth " + std::to_string(depth) + " mask height " +
+                                    std::to_string(mh) + " runs up to " + std::to_string(longest)));
+        }
       }
     }
   }

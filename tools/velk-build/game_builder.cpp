@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "base/sjis.h"
+#include "film_source.h"
 #include "expr/sys_func_man.h"
 #include "gfx/brix.h"
 #include "gfx/brix_writer.h"
@@ -145,7 +146,7 @@ TGameBuild BuildGame(const std::string& project_path) {
   if (root.empty()) root = ".";
   const std::string file = project_path;
   std::vector<TPageEntry> page_entries;
-  std::vector<std::pair<std::string, int32_t>> assets, images, animations;
+  std::vector<std::pair<std::string, int32_t>> assets, images, animations, films;
   for (const TSourceLine& line : SourceLines(file, ReadTextFile(project_path))) {
     const auto fail = [&](const std::string& m) { throw TBuildError(file, line.Number, m); };
     std::string key, rest;
@@ -210,6 +211,8 @@ TGameBuild BuildGame(const std::string& project_path) {
       assets.emplace_back(StringValue(rest), line.Number);
     } else if (key == "animation") {
       animations.emplace_back(rest, line.Number);
+    } else if (key == "film") {
+      films.emplace_back(rest, line.Number);
     } else if (key == "image") {
       if (rest.empty()) fail("image needs a PNG file or a folder of them");
       images.emplace_back(StringValue(rest), line.Number);
@@ -270,6 +273,14 @@ TGameBuild BuildGame(const std::string& project_path) {
   }
   for (const auto& [animation, line] : animations)
     build.Files.push_back(animation_as_brix(animation, root, file, line));
+  for (const auto& [film, line] : films) {
+    std::string name, source;
+    SplitWord(film, name, source);
+    if (name.empty() || source.empty()) throw TBuildError(file, line, "film needs a name and a film description");
+    const std::string path = (root / StringValue(source)).string();
+    if (!fs::is_regular_file(path)) throw TBuildError(file, line, "cannot read " + path);
+    build.Files.push_back({archive_name(StringValue(name)), BuildFilm(path, ReadTextFile(path))});
+  }
   return build;
 }
 

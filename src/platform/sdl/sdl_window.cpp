@@ -295,6 +295,10 @@ bool TSdlWindow::translate(const SDL_Event& e, TInputEvent& out) {
       out.Kind = TInputKind::Text;
       out.Text = e.text.text;
       return true;
+    case SDL_TEXTEDITING:
+      out.Kind = TInputKind::Composition;
+      out.Text = e.edit.text;
+      return true;
     default: return false;
   }
 }
