@@ -34,7 +34,7 @@ struct TDemo {
     in << "30 click left 640 318\n";
     for (int f = 60; f <= 240; f += 20) in << f << " click left 100 400\n";
     in << "310 click left 640 228\n";
-    for (int f = 330; f <= 600; f += 20) in << f << " click left 100 400\n";
+    for (int f = 330; f <= 780; f += 20) in << f << " click left 100 400\n";
   }
   ~TDemo() {
     std::error_code ignored;
@@ -75,7 +75,7 @@ BENCHMARK(BM_DemoBusiestScene)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_DemoWhole(benchmark::State& state) {
   if (!Demo().Ready()) return state.SkipWithError("the player or its game.dat is missing: build demo_game");
-  constexpr int kFrames = 700;
+  constexpr int kFrames = 900;
   double wall = 0, start = 0;
   for (auto _ : state) {
     const double ms = Demo().Play(kFrames), first = Demo().Play(1);

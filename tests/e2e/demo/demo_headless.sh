@@ -15,7 +15,7 @@ story() {
   echo "30 click left 640 318"
   for f in $(seq 60 20 240); do echo "$f click left 100 400"; done
   echo "310 click left 640 $1"
-  for f in $(seq 330 20 600); do echo "$f click left 100 400"; done
+  for f in $(seq 330 20 780); do echo "$f click left 100 400"; done
 }
 play() {  # NAME INPUT FRAMES [player options]
   local name=$1 input=$2 frames=$3
@@ -40,7 +40,7 @@ play choice first 300 --screenshot "$work/choice.png"
   "60,600!$art/bg_room.png"
 # Walking with Aki leads to the first ending, and the game is back at its title. The transcript holds every page
 # in the order of the story, ruby and tags left out.
-play first first 700 --screenshot "$work/end1.png" --print-text
+play first first 900 --screenshot "$work/end1.png" --print-text
 want first ending int 1 && want first route int 1 && want first kindness int 1
 "$check" "$work/end1.png" "5,5=$art/bg_title.png"
 pages() { grep -v '^$' "$work/$1.log" | tr '\n' '|'; }
@@ -51,7 +51,7 @@ common="おはよう。今日は夕凪の日なんだって。|海の風と陸�
   { echo "first: the transcript differs:"; cat "$work/first.log"; exit 1; }
 # Staying at home leads to the second.
 story 318 >"$work/second.txt"
-play second second 700 --print-text
+play second second 900 --print-text
 want second ending int 2 && want second route int 2 && want second kindness int 0
 [ "$(pages second)" = "${common}そっか……じゃあ、お茶をいれて待ってるね。|\
 湯気の向こうで、ハルは少しだけさびしそうに笑った。|……来年は、一緒に見ようね。|\
@@ -59,8 +59,8 @@ want second ending int 2 && want second route int 2 && want second kindness int 
   { echo "second: the transcript differs:"; cat "$work/second.log"; exit 1; }
 # Played again in the same run with skip mode on (its button clicked once the window shows), the pages read the
 # first time go by without a click up to the choice.
-{ cat "$work/first.txt"; echo "650 click left 640 318"; echo "720 click left 800 447"; } >"$work/again.txt"
-play again again 820 --screenshot "$work/again.png" --print-text
+{ cat "$work/first.txt"; echo "830 click left 640 318"; echo "900 click left 800 447"; } >"$work/again.txt"
+play again again 1000 --screenshot "$work/again.png" --print-text
 want again skipping flag 1 && want again pageread flag 1
 [ "$(pages again)" = "$(pages first)${common}" ] || { echo "again: the transcript differs:"; cat "$work/again.log"; exit 1; }
 "$check" "$work/again.png" "520,228!$art/bg_room.png" "520,318!$art/bg_room.png"
@@ -87,12 +87,12 @@ play save save 200
   echo "110 click left 640 548"
   for f in $(seq 130 20 250); do echo "$f click left 100 400"; done
   echo "300 click left 640 228"
-  for f in $(seq 330 20 600); do echo "$f click left 100 400"; done; } >"$work/load.txt"
+  for f in $(seq 330 20 780); do echo "$f click left 100 400"; done; } >"$work/load.txt"
 cp "$work/load.txt" "$work/slots.txt"
 play slots load 100 --screenshot "$work/slots.png"
 want slots place string "ハルの部屋"
 # The save screen after loading: the shade over the room, the slot buttons over the shade.
 "$check" "$work/slots.png" "20,20!$art/bg_room.png" "520,248!$art/bg_room.png"
-play load load 700
+play load load 900
 want load ending int 1 && want load route int 1
 echo "demo headless: ok"
