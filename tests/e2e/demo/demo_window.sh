@@ -5,7 +5,7 @@
 set -euo pipefail
 xvfb=$1 player=$2 check=$3 art=$4 work=$5
 rm -rf "$work" && mkdir -p "$work/run"
-export XDG_RUNTIME_DIR="$work/run"
-"$xvfb" -a -s "-screen 0 1280x720x24" "$player" --frames 120 --screenshot "$work/shot.png"
+export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config"
+"$xvfb" -a -s "-screen 0 1600x1000x24" "$player" --frames 120 --screenshot "$work/shot.png"
 "$check" "$work/shot.png" "5,5=$art/bg_title.png" "640,300!$art/bg_title.png"
 echo "demo window: ok"

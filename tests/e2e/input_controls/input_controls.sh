@@ -23,7 +23,7 @@ fi
 
 if [ -n "$xvfb" ]; then
   mkdir -p "$work/run"
-  export XDG_RUNTIME_DIR="$work/run"
+  export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config"
   "$xvfb" -a -s "-screen 0 800x600x24" "$player" --frames 60 --screenshot "$work/window.png" "$work/game"
   "$check" "$work/window.png" idle
 fi
