@@ -14,6 +14,7 @@
 #include "base/error.h"
 #include "base/sjis.h"
 #include "gfx/image_cache.h"
+#include "media/media_set.h"
 #include "media/midi_song_player.h"
 #include "media/wave_output.h"
 #include "expr/sys_func_man.h"
@@ -138,6 +139,10 @@ std::unique_ptr<IFrameProject> TGameSession::LoadProject(TPlayerProcess& process
   shell_host_ = std::make_unique<TShellFuncHost>(save_funcs_.get(), platform_, &files_, process.BaseFolder());
   shell_host_->SetScreen([this] {
     return process_ != nullptr && process_->Scene() != nullptr ? process_->Scene()->Screen() : TFrameView{};
+  });
+  shell_host_->SetDisplayModes([this] {
+    TScreenManager* screen = media_ != nullptr ? media_->Screen() : nullptr;
+    return screen != nullptr ? screen->Modes() : std::vector<TDisplayMode>();
   });
   funcs_ = std::make_unique<TSysFuncMan>(*process.Vars());
   funcs_->SetHost(shell_host_.get());

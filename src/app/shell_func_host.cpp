@@ -105,6 +105,23 @@ bool TShellFuncHost::Call(uint8_t number, TCustomParam& target, std::span<TCusto
       if (args.empty()) return false;
       target.SetBool(save_screen(args));
       return true;
+    case sf::GetDisplayMode: {
+      // GetDisplayMode(n, width, height, bits, refresh): mode n (from 0) of the offered full-screen modes into the
+      // variables given; arguments that are not variables are left alone.
+      const std::vector<TDisplayMode> modes = modes_ ? modes_() : std::vector<TDisplayMode>();
+      const int32_t n = args.empty() ? -1 : args[0]->GetInt();
+      const bool exists = n >= 0 && n < static_cast<int32_t>(modes.size());
+      if (exists) {
+        const TDisplayMode& m = modes[static_cast<size_t>(n)];
+        const int32_t values[] = {m.Width, m.Height, m.BitsPerPixel, m.RefreshRate};
+        for (size_t i = 1; i < args.size() && i <= 4; ++i) {
+          auto* ref = dynamic_cast<TParamVar*>(args[i]);
+          if (ref != nullptr && ref->TargetItem() != nullptr) args[i]->SetInt(values[i - 1]);
+        }
+      }
+      target.SetBool(exists);
+      return true;
+    }
     case sf::ExtractFile:
       if (args.empty()) return false;
       target.SetBool(extract(args));

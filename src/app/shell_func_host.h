@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "expr/sys_func_man.h"
 #include "platform/platform.h"
@@ -33,6 +34,8 @@ class TShellFuncHost : public ISysFuncHost {
 
   // The game's screen as it is now, for SaveScreen; without it SaveScreen fails.
   void SetScreen(std::function<TFrameView()> screen) { screen_ = std::move(screen); }
+  // The full-screen modes the screen manager offers, for GetDisplayMode; without it no mode exists.
+  void SetDisplayModes(std::function<std::vector<TDisplayMode>()> modes) { modes_ = std::move(modes); }
 
   uint8_t PropertyType(int32_t prop) const override;
   bool Call(uint8_t number, TCustomParam& target, std::span<TCustomParam* const> args) override;
@@ -53,6 +56,7 @@ class TShellFuncHost : public ISysFuncHost {
   std::string base_folder_;
   std::string user_folder_;
   std::function<TFrameView()> screen_;
+  std::function<std::vector<TDisplayMode>()> modes_;
 };
 
 }  // namespace velk
