@@ -17,4 +17,10 @@ void DrawCellTiles(TCustomDIBX& target, const TRect& dst, TCustomDIBX* source, T
   }
 }
 
+TRect StripCell(int32_t picture_width, int32_t picture_height, int32_t n, int32_t i) {
+  if (n <= 0) return {};
+  const int32_t w = picture_width / n;
+  return TRect{i * w, 0, i * w + w, picture_height};
+}
+
 }  // namespace velk

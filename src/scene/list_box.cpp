@@ -4,7 +4,7 @@
 
 #include "gfx/custom_dibx.h"
 #include "scene/base_list.h"
-#include "scene/cell_tile.h"
+#include "scene/cell_tiles.h"
 #include "scene/prop_table.h"
 #include "scene/velk_label.h"
 #include "vfs/stream_io.h"
@@ -623,16 +623,19 @@ void TVelkCustomListBox::DrawScrollStrip(TCustomDIBX& target, const TRect& in, c
   const TRect up = UpArrow(), down = DownArrow();
   const int32_t t = ThumbTop();
   const int32_t x = in.Right - f.R - f.sw;
-  TileCell(target, up, picture, mask, cell(kCellUp + (held_ == TPart::Up && pressed_here)), 0, 0, Alpha);
-  TileCell(target, down, picture, mask, cell(kCellDown + (held_ == TPart::Down && pressed_here)), 0, 0, Alpha);
+  DrawCellTiles(target, up, picture, mask, cell(kCellUp + (held_ == TPart::Up && pressed_here)), Alpha, false, false, 0,
+                0);
+  DrawCellTiles(target, down, picture, mask, cell(kCellDown + (held_ == TPart::Down && pressed_here)), Alpha, false,
+                false, 0, 0);
   const TRect above{x, up.Bottom, x + f.sw, t};
   const TRect below{x, t + f.sh, x + f.sw, down.Top};
-  TileCell(target, above, picture, mask, cell(kCellTrack + (held_ == TPart::TrackAbove && pressed_here)), 0, 0, Alpha);
+  DrawCellTiles(target, above, picture, mask, cell(kCellTrack + (held_ == TPart::TrackAbove && pressed_here)), Alpha,
+                false, false, 0, 0);
   // The pattern runs on through the thumb.
   const int32_t run = static_cast<int32_t>((int64_t{below.Top} - above.Top) % f.sh);
-  TileCell(target, below, picture, mask, cell(kCellTrack + (held_ == TPart::TrackBelow && pressed_here)), 0, run,
-           Alpha);
-  TileCell(target, Bounds(x, t, f.sw, f.sh), picture, mask, cell(kCellThumb), 0, 0, Alpha);
+  DrawCellTiles(target, below, picture, mask, cell(kCellTrack + (held_ == TPart::TrackBelow && pressed_here)), Alpha,
+                false, false, 0, run);
+  DrawCellTiles(target, Bounds(x, t, f.sw, f.sh), picture, mask, cell(kCellThumb), Alpha, false, false, 0, 0);
 }
 
 void TVelkCustomListBox::DrawItems(TCustomDIBX& target, const TRect& in, const TFrame& f) {

@@ -80,7 +80,8 @@ class TFontPixelManager {
   // to its coverage.
   static void DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t x, int32_t y, int32_t cell_w, int32_t cell_h,
                         int32_t offset, const TFontPixel& g, const TGlyphPaint& paint);
-  // The horizontal offset of a glyph's black box in a text cell of width W = min(available, font height).
+  // How far a glyph's black box moves right of its left bearing in a text cell of width W = min(available, font
+  // height): the black box lies at the cell's left + OriginX + this offset.
   static int32_t CellOffset(const TFontPixel& g, int32_t cell_width, const TCharWidths& widths);
 
  private:

@@ -295,7 +295,8 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
   const int32_t cell_w = size + ((flags & kFontItalic) ? size / 5 : 0);
   const TFontPixel* glyph = cache.GetGlyph(c.Code, font, flags, size, s.AntiAlias);
   const TCharWidths widths{glyph->OriginX, glyph->BitmapWidth(), glyph->TrailingGap};
-  const int32_t offset = TFontPixelManager::CellOffset(*glyph, cell_w, widths);
+  // The black box keeps its left bearing; a glyph narrower than its cell moves on by the centring offset.
+  const int32_t offset = glyph->OriginX + TFontPixelManager::CellOffset(*glyph, cell_w, widths);
   TFontPixelManager::DrawGlyph(&color, &mask, g.X, top + ruby_size, cell_w, size, offset, *glyph, paint);
 
   // The ruby line above the run of characters that share it, drawn with the run's first character.

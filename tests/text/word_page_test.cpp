@@ -202,6 +202,39 @@ TEST(WordPage, DrawShowsVisibleGlyphsInTheirColourWithinTheArea) {
   EXPECT_GT(greens, 4);
 }
 
+TEST(WordPage, GlyphsKeepTheirLeftBearingInTheirCells) {
+  // A small kana has a wide left bearing: drawn flush left in its cell it would leave a gap after it.
+  Typing t(Utf8ToCp932("なった"), 0, 0);
+  t.c.Settings.FontSize = 24;
+  t.c.Settings.MaxWidth = 200;
+  t.c.Settings.TextColor = 0xFFFFFF;
+  t.c.Compose(Utf8ToCp932("なった"));
+  TDIBX target;
+  target.SetSize(120, 40, 32);
+  target.Fill(0);
+  t.c.Target = &target;
+  t.page().Render(true);
+  t.page().ResetTyping();
+  t.Step(0);
+  t.page().Draw();
+  int32_t checked = 0;
+  for (int32_t i = 0; i < t.c.GlyphCount(); ++i) {
+    const auto* g = dynamic_cast<const TWdChar*>(t.c.Glyph(i));
+    if (!g) continue;
+    const TFontPixel* fp = t.cache.GetGlyph(g->Code, t.c.FontNameOf(*g), 0, 24, t.c.Settings.AntiAlias);
+    if (fp->Empty()) continue;
+    const TCharWidths w{fp->OriginX, fp->BitmapWidth(), fp->TrailingGap};
+    const int32_t expected = g->X + fp->OriginX + TFontPixelManager::CellOffset(*fp, 24, w);
+    int32_t left = -1;
+    for (int32_t x = g->X; x < g->X + g->Width && left < 0; ++x)
+      for (int32_t y = 0; y < 40 && left < 0; ++y)
+        if (target.GetPixel(x, y) != 0) left = x;
+    EXPECT_EQ(left, expected) << "glyph " << i;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 3);
+}
+
 TEST(WordPage, StateRecordRestoresTypingIntoTheSameLayout) {
   Typing t("<WAIT VALUE=10>ab<VAR NAME=v>c<BR>de", 100, 256);
   t.c.Substitutions = {{"v", "XY"}};
