@@ -12,18 +12,25 @@ void FrameToSurface(const TBrixFrame& frame, TDIBX& surface) {
   TDIBSurface& dib = surface.DIB();
   const int from = DibDepth(pic);
   const bool to32 = DibDepth(dib) == 32;
-  for (int32_t y = 0; y < pic.Height(); ++y) {
-    for (int32_t x = 0; x < pic.Width(); ++x) {
-      const uint32_t v = GetDibPixel(pic, x, y);
-      uint32_t out;
-      if (to32 && from == 24)
-        out = v;  // blue, green, red bytes: already 0x00RRGGBB
-      else if (to32 && from == 32)
-        out = v & 0x00FFFFFF;
-      else
-        out = static_cast<uint32_t>(surface.ColorToPixel(static_cast<int32_t>(DibNativeToColor(pic, v))));
-      SetDibPixel(dib, x, y, out);
+  if (to32 && (from == 24 || from == 32)) {
+    // Blue, green, red bytes in both: whole rows at once, the fourth byte of a 32-bit source dropped.
+    const int step = from / 8;
+    for (int32_t y = 0; y < pic.Height(); ++y) {
+      const uint8_t* in = pic.ScanLine(y);
+      uint8_t* out = dib.ScanLine(y);
+      for (int32_t x = 0; x < pic.Width(); ++x, in += step, out += 4) {
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+        out[3] = 0;
+      }
     }
+  } else {
+    for (int32_t y = 0; y < pic.Height(); ++y)
+      for (int32_t x = 0; x < pic.Width(); ++x)
+        SetDibPixel(dib, x, y,
+                    static_cast<uint32_t>(surface.ColorToPixel(
+                        static_cast<int32_t>(DibNativeToColor(pic, GetDibPixel(pic, x, y))))));
   }
   surface.TransparentValue = surface.ColorToPixel(frame.TransparentColor);
   surface.ContentRects = frame.ContentRects;

@@ -45,5 +45,18 @@ TEST(BrixSurface, LoadsTheFirstFrameAtTheSurfacesOwnDepth) {
   EXPECT_EQ(low.TransparentValue, 0x80 >> 3);
 }
 
+TEST(BrixSurface, PutsA24BitFrameIntoA32BitSurfaceByteForByte) {
+  TBrixFrame frame;
+  SetDibSize(frame.Picture, 5, 3, 24);  // rows padded to 16 bytes
+  for (int32_t y = 0; y < 3; ++y)
+    for (int32_t x = 0; x < 5; ++x) SetDibPixel(frame.Picture, x, y, 0xC00000u | uint32_t(x) << 8 | uint32_t(y));
+  TDIBX surface;
+  surface.SetBitCount(32);
+  FrameToSurface(frame, surface);
+  ASSERT_EQ(surface.Width(), 5);
+  for (int32_t y = 0; y < 3; ++y)
+    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(surface.GetPixel(x, y), 0xC00000u | uint32_t(x) << 8 | uint32_t(y));
+}
+
 }  // namespace
 }  // namespace velk
