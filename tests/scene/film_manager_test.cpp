@@ -377,6 +377,45 @@ TEST(FilmSeek, ChainedTracksContinueAndSeekBothWays) {
   EXPECT_EQ(film.CurrentTick(), 20);
 }
 
+// A sound track drives one sound component in the main scene: its file, its volume scaled by the film's master
+// volume, its balance; leaving the track removes it.
+TEST(FilmSeek, SoundTracksDriveOneSoundComponent) {
+  TFilmWorld w;
+  TFilmManager film;
+  film.FilmKind = kFilmCinema;
+  film.SetVolume(500);
+  auto track = NewFilmTrack(film, kTrackSound);
+  auto& sound = static_cast<TSoundFrameList&>(*track);
+  sound.StartTick = 2;
+  sound.Duration = 5;
+  sound.FileName = "a.wav";
+  sound.Volume = {1000, 600};
+  sound.Balance = {-100, 100};
+  film.Tracks().push_back(std::move(track));
+  film.Resolve();
+  film.SetScene(&w.Scene);
+  film.Seek(1);
+  EXPECT_EQ(w.Only("\x01"), nullptr);
+  film.Seek(4);
+  TVelkObject* s = w.Only("\x01");
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->ComponentType(), VT_SOUND);
+  TPropValue v;
+  s->GetProp(PR_SOURCE, v);
+  EXPECT_EQ(v.S, "a.wav");
+  // Tick 4 is half-way through the track's four steps: volume 800 at master volume 500, balance 0.
+  s->GetProp(PR_VOLUME, v);
+  EXPECT_EQ(v.I, 400);
+  s->GetProp(PR_BALANCE, v);
+  EXPECT_EQ(v.I, 0);
+  film.Seek(9);
+  EXPECT_EQ(w.Only("\x01"), nullptr);
+  film.Seek(3);
+  ASSERT_NE(w.Only("\x01"), nullptr);
+  film.Seek(0);
+  EXPECT_EQ(w.Only("\x01"), nullptr);
+}
+
 TEST(FilmSeek, TransitionTracksRunTheSceneTransitionAndChooseTheBase) {
   TFilmWorld w;
   TFilmManager film;
