@@ -356,6 +356,8 @@ void TVelkMes::EndHistoryEntry() {
 // ---- frames, drawing, mouse ------------------------------------------------------------------------------------
 
 bool TVelkMes::Update() {
+  // Once the game runs on, the typing states of a load are out of date.
+  saved_pages_.reset();
   if (TVelkControl::Update()) return true;
   TWdPage* page = CurrentPage();
   if (!page) return false;
@@ -543,7 +545,11 @@ void TVelkMes::RebuildAfterLoad() {
   shown_id_ = id;
   shown_number_ = number;
   if (TWdPage* page = CurrentPage()) page->ResetTyping();
-  for (int32_t p = 0; p < PageCount(); ++p) composer_->Page(p)->LoadState(*states);
+  // Text that lays out into more pages than were saved (variables expanding differently) leaves the rest untyped.
+  for (int32_t p = 0; p < PageCount() && states->Remaining() > 0; ++p) composer_->Page(p)->LoadState(*states);
+  // Kept for the rebuild after the whole game has loaded (its variables expand into the text).
+  states->SetPosition(0);
+  saved_pages_ = std::move(states);
   RenderPage(false);
   Restart = false;
   StartCountdown = 0;

@@ -45,7 +45,8 @@ class TVelkMes : public TVelkControl {
   // Empties the window: no text, no pages.
   void ClearText();
   bool Playing() const;
-  // After a load: builds the pages again and gives them their saved typing states.
+  // After a load: builds the pages again and gives them their saved typing states. The states stay until the window
+  // next updates, so the game can rebuild once more when its variables and scripts have loaded too.
   void RebuildAfterLoad();
   // The glyph range of a page as positions in its message (expansions of variables not counted).
   void PageRange(int32_t page, int32_t& first, int32_t& last) const;
