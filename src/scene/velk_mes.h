@@ -103,6 +103,8 @@ class TVelkMes : public TVelkControl {
 
  private:
   void StartPage();
+  // Lays the loaded text out again with the saved typing states; lenient: states that do not fit are dropped.
+  void rebuild(bool lenient);
   void PassPageToHistory(const std::string& id, int32_t number);
   // Lay the pages out without events or history: the plain text, or the message data.
   void LayoutText();
