@@ -21,6 +21,7 @@
 #include "scene/base_list.h"
 #include "scene/film_manager.h"
 #include "scene/scene_func_host.h"
+#include "scene/velk_mes.h"
 #include "scene/velk_read_list.h"
 #include "script/call_host.h"
 #include "expr/param_collection.h"
@@ -194,7 +195,36 @@ TGameSaves* TGameSession::make_saves(TPlayerProcess& process) {
   parts.Process = &process.Values();
   parts.MessageBoxes = platform_.MessageBoxes;
   parts.CloseWindow = [this] { Close(); };
+  // The message history goes into the game save (older records: one history for the default format), the read
+  // marks into the status record.
+  parts.History.Save = [this](TStream& s) {
+    if (history_) history_->SaveToStream(s);
+  };
+  parts.History.Load = [this](TStream& s, int32_t version) {
+    if (history_) history_->LoadFromStream(s, version);
+  };
+  parts.ReadList.Save = [this](TStream& s) {
+    if (text_read_) text_read_->SaveToStream(s);
+  };
+  parts.ReadList.Load = [this](TStream& s, int32_t version) {
+    if (text_read_) text_read_->LoadFromStream(s, version);
+  };
+  parts.AfterLoad.push_back([this] { after_load(); });
   return saves_.get();
+}
+
+// Older records carry the default history format's layout settings in their variable block; message windows lay
+// their pages out again now that the variables and the interpreter they read are loaded.
+void TGameSession::after_load() {
+  TParamCollection* vars = process_ != nullptr ? process_->Vars() : nullptr;
+  if (history_ && vars != nullptr && vars->OldHistoryCount > 0) {
+    const auto& v = vars->OldHistorySettings;
+    history_->DefaultFormat().Layout = THistLayout{v[0], v[1], v[2], v[3], v[4], v[5]};
+  }
+  if (scene_ == nullptr) return;
+  for (int32_t i = 0; i < scene_->ObjectCount(); ++i) {
+    if (auto* window = dynamic_cast<TVelkMes*>(scene_->ObjectAt(i))) window->RebuildAfterLoad();
+  }
 }
 
 void TGameSession::connect_scene(TPlayerProcess& process, int32_t identification) {

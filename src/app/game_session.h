@@ -84,6 +84,7 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   void mount(TPlayerProcess& process);
   // The save file of the project about to load.
   TGameSaves* make_saves(TPlayerProcess& process);
+  void after_load();
   // Gives the scene's components the game files, the image cache and the selection result.
   void connect_media();
   void connect_scene(TPlayerProcess& process, int32_t identification);

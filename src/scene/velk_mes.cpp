@@ -356,6 +356,8 @@ void TVelkMes::EndHistoryEntry() {
 // ---- frames, drawing, mouse ------------------------------------------------------------------------------------
 
 bool TVelkMes::Update() {
+  // Once the game runs on, the typing states of a load are out of date.
+  saved_pages_.reset();
   if (TVelkControl::Update()) return true;
   TWdPage* page = CurrentPage();
   if (!page) return false;
@@ -521,10 +523,14 @@ void TVelkMes::LoadOwnFields(TStream& s, int32_t version) {
   composer_->Settings.SpeedFactor = TextDelay;
   composer_->Settings.Paused = PausedFlag || TextPaused;
   saved_pages_ = std::move(states);
-  RebuildAfterLoad();
+  // The game's variables load after the scene: typing states that do not fit the text as it expands now wait for
+  // the rebuild once the whole game has loaded.
+  rebuild(true);
 }
 
-void TVelkMes::RebuildAfterLoad() {
+void TVelkMes::RebuildAfterLoad() { rebuild(false); }
+
+void TVelkMes::rebuild(bool lenient) {
   if (!saved_pages_) return;
   const int32_t index = index_, scroll = scroll_y_, number = MessageNumber;
   const uint8_t tracked = ReadTracked;
@@ -543,7 +549,16 @@ void TVelkMes::RebuildAfterLoad() {
   shown_id_ = id;
   shown_number_ = number;
   if (TWdPage* page = CurrentPage()) page->ResetTyping();
-  for (int32_t p = 0; p < PageCount(); ++p) composer_->Page(p)->LoadState(*states);
+  // Text that lays out into more pages than were saved (variables expanding differently) leaves the rest untyped.
+  try {
+    for (int32_t p = 0; p < PageCount() && states->Remaining() > 0; ++p) composer_->Page(p)->LoadState(*states);
+  } catch (const EVelkError&) {
+    if (!lenient) throw;
+    if (TWdPage* page = CurrentPage()) page->ResetTyping();
+  }
+  // Kept for the rebuild after the whole game has loaded (its variables expand into the text).
+  states->SetPosition(0);
+  saved_pages_ = std::move(states);
   RenderPage(false);
   Restart = false;
   StartCountdown = 0;

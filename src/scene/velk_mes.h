@@ -45,7 +45,8 @@ class TVelkMes : public TVelkControl {
   // Empties the window: no text, no pages.
   void ClearText();
   bool Playing() const;
-  // After a load: builds the pages again and gives them their saved typing states.
+  // After a load: builds the pages again and gives them their saved typing states. The states stay until the window
+  // next updates, so the game can rebuild once more when its variables and scripts have loaded too.
   void RebuildAfterLoad();
   // The glyph range of a page as positions in its message (expansions of variables not counted).
   void PageRange(int32_t page, int32_t& first, int32_t& last) const;
@@ -102,6 +103,8 @@ class TVelkMes : public TVelkControl {
 
  private:
   void StartPage();
+  // Lays the loaded text out again with the saved typing states; lenient: states that do not fit are dropped.
+  void rebuild(bool lenient);
   void PassPageToHistory(const std::string& id, int32_t number);
   // Lay the pages out without events or history: the plain text, or the message data.
   void LayoutText();

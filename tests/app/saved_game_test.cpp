@@ -141,5 +141,74 @@ TEST_F(SavedGame, AnUnreadableSaveFileStaysAndTheGameGoesOn) {
   EXPECT_NE(vars.find("\nafter\tint\t7\n"), std::string::npos) << vars;
 }
 
+
+// The first run reads a short message to its end (a read mark), passes two pages to the history and saves while a
+// third message types slowly, its text holding a game variable. A later run finds the first message read, empties
+// the history, changes the variable and loads: the history, the window typing on and the variable's saved value are
+// back.
+const char kMessageMain[] =
+    "@version 115\n"
+    "calc caption = GetSaveCaption(1)\n"
+    "mesnew name: \"mes\"; left: 0; top: 0; width: 160; height: 60; fontheight: 16; fontcolor: 0xFFFFFF; "
+    "onplaystart: \"events.ksb:started\"\n"
+    "textins window: \"mes\"; read: TRUE; wait: TRUE; text: \"いち\"\n"
+    "if caption <> \"\"\n"
+    "  varnew name: words; type: string; value: \"いいえ\"\n"
+    "  calc first_read = last_read\n"
+    "  clrhist\n"
+    "  calc cleared = @HistoryCount\n"
+    "  gameload slot: 1\n"
+    "  wait time: 100000\n"
+    "else\n"
+    "  varnew name: words; type: string; value: \"はい\"\n"
+    "  varnew name: hist; type: int; value: 0\n"
+    "  varnew name: playing; type: int; value: 0\n"
+    "  varnew name: shown; type: string; value: \"\"\n"
+    "  textins window: \"mes\"; read: TRUE; wait: TRUE; text: \"に\"\n"
+    "  textins window: \"mes\"; read: TRUE; text: \"<WAIT VALUE=400><VAR NAME=words>をまってね</WAIT>\"\n"
+    "  wait time: 100\n"
+    "  gamesave slot: 1; title: \"typing\"\n"
+    "  wait time: 50\n"
+    "  calc hist = @HistoryCount\n"
+    "  calc playing = GetProp(\"mes\", 138)\n"
+    "  calc shown = GetProp(\"mes\", 50)\n"
+    "  label idle\n"
+    "  wait time: 1000\n"
+    "  jump page: main.ksb; target: @idle\n";
+
+TEST(SavedMessages, HistoryReadMarksAndATypingWindowSurviveSaveLoadAndANewRun) {
+  test::TempDir dir;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  test::WriteFile(dir / "game.vkp",
+                  "version 115\nscreen 160 120\nstart main.ksb\n"
+                  "var string caption \"\"\nvar int last_read 9\nvar int first_read 9\nvar int cleared 9\n"
+                  "page main.vks\npage events.vks\n");
+  test::WriteFile(dir / "main.vks", kMessageMain);
+  test::WriteFile(dir / "events.vks", "@version 115\nlabel started\ncalc last_read = @ParamStr[0]\nexit\n");
+  const auto play = [&] {
+    test::BuildAndPlayHeadless(dir, "--frames 200 --dump-vars '" + (dir / "vars.tsv") + "'");
+    return "\n" + test::ReadFile(dir / "vars.tsv");
+  };
+  const std::string first = play();
+  EXPECT_NE(first.find("\nhist\tint\t2\n"), std::string::npos) << first;
+  EXPECT_NE(first.find("\nplaying\tint\t1\n"), std::string::npos) << first;
+  EXPECT_NE(first.find("\nfirst_read\tint\t9\n"), std::string::npos) << first;
+
+  const std::string second = play();
+  // The read mark came through the status record: the first message starts as read.
+  EXPECT_NE(second.find("\nfirst_read\tint\t1\n"), std::string::npos) << second;
+  EXPECT_NE(second.find("\ncleared\tint\t0\n"), std::string::npos) << second;
+  // After the load the history holds the two saved pages and the window types on, its text laid out with the
+  // loaded variable.
+  EXPECT_NE(second.find("\nhist\tint\t2\n"), std::string::npos) << second << test::ReadFile(dir / "tool.log");
+  EXPECT_NE(second.find("\nplaying\tint\t1\n"), std::string::npos) << second;
+  EXPECT_NE(second.find("\nwords\tstring\tはい\n"), std::string::npos) << second;
+  const size_t at = second.find("\nshown\tstring\t");
+  ASSERT_NE(at, std::string::npos) << second;
+  const std::string shown = second.substr(at, second.find('\n', at + 1) - at);
+  EXPECT_EQ(shown.find("いいえ"), std::string::npos) << shown;
+  EXPECT_EQ(shown, first.substr(first.find("\nshown\tstring\t"), shown.size()));
+}
+
 }  // namespace
 }  // namespace velk
