@@ -21,7 +21,8 @@ play() {  # NAME INPUT FRAMES [player options]
   local name=$1 input=$2 frames=$3
   shift 3
   "$player" --headless --clock virtual --frames "$frames" --save-dir "$work/saves" --input "$work/$input.txt" \
-    --dump-vars "$work/$name.tsv" "$@" "$game" >"$work/$name.log" 2>&1 || { cat "$work/$name.log"; exit 1; }
+    --dump-vars "$work/$name.tsv" "$@" "$game" >"$work/$name.log" 2>"$work/$name.err" ||
+    { cat "$work/$name.log" "$work/$name.err"; exit 1; }
 }
 want() {  # NAME VARIABLE TYPE VALUE
   grep -q "^$2	$3	$4$" "$work/$1.tsv" || { echo "$1: $2 is not $4:"; cat "$work/$1.tsv"; exit 1; }
