@@ -12,6 +12,7 @@
 #include "scene/velk_label.h"
 #include "scene/velk_read_list.h"
 #include "text/font_pixel.h"
+#include "scene/word_images.h"
 #include "text/word_composer.h"
 #include "vfs/stored_read.h"
 #include "vfs/stream.h"
@@ -88,8 +89,11 @@ bool IsExpansion(const TWdGlyph& g) { return g.Kind == TWdKind::VarChar || g.Kin
 }  // namespace
 
 TVelkMes::TVelkMes(TVelkBaseList* owner)
-    : TVelkControl(owner), composer_(std::make_unique<TWordComposer>(FontPixelManager())) {
+    : TVelkControl(owner),
+      images_(std::make_unique<TSceneWordImages>(owner ? owner->Services.Images : nullptr)),
+      composer_(std::make_unique<TWordComposer>(FontPixelManager())) {
   if (owner) composer_->Vars = owner->Services.WordVars;
+  composer_->Images = images_.get();
   composer_->Settings.AntiAlias = 3;
   composer_->Settings.Notify = true;  // the window flag: the text's notifications reach the window
   composer_->Settings.SpeedFactor = TextDelay;

@@ -15,6 +15,7 @@ namespace velk {
 
 class TMemoryStream;
 class TWdPage;
+class TSceneWordImages;
 class TWordComposer;
 
 class TVelkMes : public TVelkControl {
@@ -119,6 +120,8 @@ class TVelkMes : public TVelkControl {
   void Notify(const std::string& text);
   void AnnounceText();
 
+  // The pictures of IMG tags; outlives the composer whose glyphs hold them.
+  std::unique_ptr<TSceneWordImages> images_;
   std::unique_ptr<TWordComposer> composer_;
   int32_t index_ = -1;
   int32_t scroll_y_ = 0;
