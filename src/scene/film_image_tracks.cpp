@@ -119,12 +119,9 @@ int32_t TCustomImageFrameList::AngleAt(int64_t d) const {
 }
 
 void TCustomImageFrameList::ShowClip(TVelkControl& control, int64_t d) const {
-  const int32_t w = Step(&CI::ClipW, EaseClipSize, d), h = Step(&CI::ClipH, EaseClipSize, d);
-  if (w < 1 || h < 1) {
-    SetClip(control, 0, 0, 0, 0);
-    return;
-  }
-  SetClip(control, Step(&CI::ClipX, EaseClipPos, d), Step(&CI::ClipY, EaseClipPos, d), w, h);
+  // SetClip turns an empty size into no clip.
+  SetClip(control, Step(&CI::ClipX, EaseClipPos, d), Step(&CI::ClipY, EaseClipPos, d),
+          Step(&CI::ClipW, EaseClipSize, d), Step(&CI::ClipH, EaseClipSize, d));
 }
 
 void TCustomImageFrameList::ShowBlur(TVelkControl& control, int64_t d) const {

@@ -72,12 +72,9 @@ void TRectFrameList::RectAt(int64_t d, int32_t& left, int32_t& top, int32_t& wid
 }
 
 void TRectFrameList::ShowClip(TVelkControl& control, int64_t d) const {
-  const int32_t w = Step(&R::ClipW, EaseClipSize, d), h = Step(&R::ClipH, EaseClipSize, d);
-  if (w < 1 || h < 1) {
-    SetClip(control, 0, 0, 0, 0);
-    return;
-  }
-  SetClip(control, Step(&R::ClipX, EaseClipPos, d), Step(&R::ClipY, EaseClipPos, d), w, h);
+  // SetClip turns an empty size into no clip.
+  SetClip(control, Step(&R::ClipX, EaseClipPos, d), Step(&R::ClipY, EaseClipPos, d),
+          Step(&R::ClipW, EaseClipSize, d), Step(&R::ClipH, EaseClipSize, d));
 }
 
 // ---- boxes --------------------------------------------------------------------------------------------------
