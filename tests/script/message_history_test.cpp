@@ -127,6 +127,47 @@ TEST_F(MessageHistory, ShowingARangeTakesTheRowsItCovers) {
   EXPECT_LE(starts, 1);
 }
 
+// Variables that hold what the test gives them.
+class TFakeVars : public IWordVars {
+ public:
+  bool Evaluate(const std::string& expression, std::string& value) override {
+    const auto it = values.find(expression);
+    if (it == values.end()) return false;
+    value = it->second;
+    return true;
+  }
+  bool Run(TVelkParser&, std::string&) override { return false; }
+  std::map<std::string, std::string> values;
+};
+
+TEST_F(MessageHistory, RowsShowTheVariablesAsThePlayerSawThem) {
+  TVelkHistoryFormatManager m;
+  m.Texts = &texts;
+  m.GetFormat("").Layout = layout_format;
+  TFakeVars vars;
+  vars.values = {{"who", Utf8ToCp932("アキ")}, {"y", "1"}};
+  scene.Services.History = &m;
+  scene.Services.WordVars = &vars;
+  TVelkMes* shown = scene.New<TVelkMes>();
+  shown->SetName("shown");
+  shown->SetParent(scene.ActiveBaseObject());
+  shown->SetBounds(0, 0, 200, 40);
+  texts.Add("q", 0, "<VAR NAME=who>です<HISTCHAR VALUE=y>");
+  // A message command shows the message read-tracked; new text ends its history entry.
+  shown->ReadTracked = TVelkMes::kTracked;
+  shown->MessageId = "q";
+  shown->MessageNumber = 0;
+  shown->MessageData.SetMessage("q", 0);
+  shown->ShowMessageData(false);
+  shown->SetIndex(0);
+  EXPECT_EQ(shown->PageText(), Utf8ToCp932("アキです"));
+  vars.values = {{"who", Utf8ToCp932("ハル")}, {"y", "2"}};
+  shown->ClearText();
+  // The rows show the variable as it was; the history variable, which the page did not show, as it is now.
+  m.DefaultFormat().History.ShowRange(0, 100, *shown);
+  EXPECT_EQ(shown->PageText(), Utf8ToCp932("アキです2"));
+}
+
 TEST_F(MessageHistory, TheManagerSavesEveryFormatAndReadsTheOlderSingleHistory) {
   TVelkHistoryFormatManager m;
   m.Texts = &texts;
