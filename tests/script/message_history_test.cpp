@@ -218,26 +218,34 @@ TEST_F(MessageHistory, TheManagerSavesEveryFormatAndReadsTheOlderSingleHistory) 
   EXPECT_EQ(single.Current().Id, "cur");
   EXPECT_EQ(single.Current().Window, "mes");
 
-  // Version 120: the newer list layout, capacity, settings and blocks, without extra texts.
-  TMemoryStream mid;
-  WriteInt(mid, 0);
-  WriteString(mid, "");
-  for (int i = 0; i < 4; ++i) WriteInt(mid, 0);
-  WriteString(mid, "");
-  WriteInt(mid, 9);                                  // capacity
-  for (int32_t v : {16, 0, 0, 200, 40, 0}) WriteInt(mid, v);
-  WriteInt(mid, 0);
-  WriteInt(mid, 0);
-  WriteInt(mid, 1);                                  // one block of one piece
-  WriteInt(mid, 1);
-  WriteString(mid, "p");
-  for (int32_t v : {0, 0, 3, 16}) WriteInt(mid, v);
-  WriteInt(mid, 16);
-  mid.SetPosition(0);
-  loaded.LoadFromStream(mid, 120);
-  EXPECT_EQ(mid.GetPosition(), mid.GetSize());
-  EXPECT_EQ(loaded.HistoryCount(""), 1);
-  EXPECT_EQ(loaded.HistoryCapacity(""), 9);
+  // Versions 120 and 130: the newer list layout, capacity, settings and blocks; extra texts above 123.
+  for (const int32_t version : {120, 130}) {
+    TMemoryStream mid;
+    WriteInt(mid, 0);
+    WriteString(mid, "");
+    for (int i = 0; i < 4; ++i) WriteInt(mid, 0);
+    WriteString(mid, "");
+    WriteInt(mid, 9);  // capacity
+    for (int32_t v : {16, 0, 0, 200, 40, 0}) WriteInt(mid, v);
+    WriteInt(mid, 0);
+    WriteInt(mid, 0);
+    WriteInt(mid, 1);  // one block of one piece
+    WriteInt(mid, 1);
+    WriteString(mid, "p");
+    for (int32_t v : {0, 0, 3, 16}) WriteInt(mid, v);
+    if (version > 123) WriteString(mid, "who\tA");
+    WriteInt(mid, 16);
+    if (version > 123) WriteString(mid, "cur");
+    mid.SetPosition(0);
+    loaded.LoadFromStream(mid, version);
+    EXPECT_EQ(mid.GetPosition(), mid.GetSize()) << version;
+    const TVelkNewHistory& h = loaded.FindFormat("")->History;
+    EXPECT_EQ(loaded.HistoryCount(""), 1) << version;
+    EXPECT_EQ(loaded.HistoryCapacity(""), 9) << version;
+    EXPECT_EQ(h.TotalLines(), 16) << version;
+    EXPECT_EQ(h.Blocks()[0].Pieces[0].Extra, version > 123 ? "who\tA" : "") << version;
+    EXPECT_EQ(h.Current().Extra, version > 123 ? "cur" : "") << version;
+  }
 
   // Counts beyond the data are refused before anything is allocated.
   TMemoryStream bad;
