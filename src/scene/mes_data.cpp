@@ -1,6 +1,7 @@
 #include "scene/mes_data.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "text/composed_text.h"
 #include "text/word_composer.h"
@@ -29,6 +30,56 @@ TWordRecord LineBreak(bool page_end) {
 }
 
 }  // namespace
+
+std::string HistoryTexts(const TWordComposer& composer, int32_t first, int32_t last, const TWdPage* page) {
+  std::unordered_set<const TWdRow*> rows;
+  if (page) {
+    for (const auto& r : page->Rows) rows.insert(r.get());
+  }
+  std::unordered_set<std::string> seen;
+  std::string texts;
+  last = std::min(last, composer.GlyphCount());
+  for (int32_t i = std::max(0, first); i < last; ++i) {
+    const TWdGlyph* g = composer.Glyph(i);
+    if (!g->IsVar()) continue;
+    const auto* v = static_cast<const TWdOpeVar*>(g);
+    // A HISTCHAR of an ordinary page is not expanded: it has nothing to record. Expressions stored compiled have no
+    // text to name them by.
+    if ((v->Kind == TWdKind::HistChar && v->Expanded == 0) || v->Expression.empty()) continue;
+    if (page && !rows.contains(v->Row)) continue;
+    if (!seen.insert(v->Expression).second) continue;
+    std::string value;
+    for (int32_t k = 1; k <= v->Expanded && i + k < composer.GlyphCount(); ++k) {
+      const TWdGlyph* e = composer.Glyph(i + k);
+      if (e->Kind == TWdKind::VarReturn) {
+        value.push_back('\x01');
+      } else if (e->IsChar()) {
+        const uint16_t code = static_cast<const TWdChar*>(e)->Code;
+        if (code > 0xFF) value.push_back(static_cast<char>(code >> 8));
+        value.push_back(static_cast<char>(code & 0xFF));
+      }
+    }
+    if (!texts.empty()) texts += "\r\n";
+    texts += v->Expression + '\t' + value;
+  }
+  return texts;
+}
+
+void UseHistoryTexts(TWordComposer& composer, const std::string& texts) {
+  composer.Substitutions.clear();
+  size_t at = 0;
+  while (at < texts.size()) {
+    size_t end = texts.find('\n', at);
+    if (end == std::string::npos) end = texts.size();
+    std::string line = texts.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Values hold no tabs: the expansion of a variable drops every control character but the line break.
+    const size_t tab = line.rfind('\t');
+    if (tab == std::string::npos) continue;
+    composer.Substitutions.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+  }
+}
 
 TComposedText SliceComposedText(const TComposedText& text, int32_t first, int32_t last) {
   TComposedText copy = CopyOf(text);
@@ -84,8 +135,10 @@ void TVelkNewMesData::Clear() {
   History.Clear();
 }
 
-bool TVelkNewMesData::Compose(TWordComposer& composer, IMessageTexts* texts) const {
+bool TVelkNewMesData::Compose(TWordComposer& composer, IMessageTexts* texts, bool history,
+                              std::vector<int32_t>* starts) const {
   composer.Clear();
+  if (starts) starts->clear();
   if (!texts) return false;
   bool any = false;
   if (!History.Pieces.empty()) {
@@ -93,6 +146,8 @@ bool TVelkNewMesData::Compose(TWordComposer& composer, IMessageTexts* texts) con
     int32_t last_number = -1;
     for (size_t i = 0; i < History.Pieces.size(); ++i) {
       const THistPiece& p = History.Pieces[i];
+      const int32_t start = composer.GlyphCount();
+      if (starts) starts->push_back(start);
       const std::string id = History.IdAt(i);
       const auto text = texts->MessageText(id, p.Number);
       if (!text) continue;
@@ -103,10 +158,14 @@ bool TVelkNewMesData::Compose(TWordComposer& composer, IMessageTexts* texts) con
       if (new_message) slice.Glyphs.insert(slice.Glyphs.begin(), LineBreak(false));
       if (!ends_with_break && i + 1 < History.Pieces.size()) slice.Glyphs.push_back(LineBreak(false));
       composer.AddComposedText(slice);
+      // Each row shows what its own message showed.
+      UseHistoryTexts(composer, p.Extra);
+      composer.ExpandVars(history, start);
       last_id = id;
       last_number = p.Number;
       any = true;
     }
+    UseHistoryTexts(composer, {});
     return any;
   }
   if (!References.empty()) {
@@ -126,12 +185,14 @@ bool TVelkNewMesData::Compose(TWordComposer& composer, IMessageTexts* texts) con
       composer.AddComposedText(copy);
       any = true;
     }
+    if (any) composer.ExpandVars(history);
     return any;
   }
   if (Id.empty()) return false;
   const auto text = texts->MessageText(Id, Number);
   if (!text) return false;
   composer.AddComposedText(*text);
+  composer.ExpandVars(history);
   return true;
 }
 

@@ -12,6 +12,7 @@ namespace velk {
 class TComposedText;
 class TStream;
 class TVelkControl;
+class TWdPage;
 class TWordComposer;
 
 // The composed texts of the text-insert commands of script pages (implemented by the interpreter's side).
@@ -89,14 +90,24 @@ class TVelkNewMesData {
     Number = number;
   }
   bool Empty() const { return Id.empty() && References.empty() && History.Pieces.empty(); }
-  // Puts the glyphs of what the data holds into the composer (cleared first): a history block's rows, each list
-  // reference's message on its own pages (consecutive references of one message show it once), or the one
-  // message. False when nothing could be read.
-  bool Compose(TWordComposer& composer, IMessageTexts* texts) const;
+  // Puts the glyphs of what the data holds into the composer (cleared first) and expands their variables (HISTCHAR
+  // too when history is set): a history block's rows, each list reference's message on its own pages (consecutive
+  // references of one message show it once), or the one message. A history row shows the texts its extra text
+  // recorded; starts, when given, receives the composer's index of each row's first glyph (the glyph count for a
+  // row whose message could not be read). False when nothing could be read.
+  bool Compose(TWordComposer& composer, IMessageTexts* texts, bool history,
+               std::vector<int32_t>* starts = nullptr) const;
 
   void SaveToStream(TStream& s) const;
   void LoadFromStream(TStream& s, int32_t version);
 };
+
+// The history texts of the composer's glyphs first .. last - 1 (with a page: of those laid out on it): what their
+// VAR and HISTCHAR glyphs show, one line "expression TAB value" per expression, a line break of a value written as
+// the byte 0x01. A history row keeps them as its extra text, so that it shows the texts the player saw.
+std::string HistoryTexts(const TWordComposer& composer, int32_t first, int32_t last, const TWdPage* page = nullptr);
+// Makes such texts the composer's substitution list (an empty text clears it).
+void UseHistoryTexts(TWordComposer& composer, const std::string& texts);
 
 // The glyph records first .. last of a composed text with the styles they use, as a text of its own.
 TComposedText SliceComposedText(const TComposedText& text, int32_t first, int32_t last);

@@ -235,6 +235,7 @@ void TVelkMes::PageRange(int32_t index, int32_t& first, int32_t& last) const {
 void TVelkMes::FreePages() {
   composer_->Clear();
   saved_pages_.reset();
+  piece_starts_.clear();
 }
 
 void TVelkMes::LayoutText() {
@@ -260,12 +261,10 @@ void TVelkMes::LayoutMessageData() {
   composer_->Settings.Paging = !LayoutFlag;
   try {
     IMessageTexts* texts = Owner() ? Owner()->Services.MessageTexts : nullptr;
-    if (MessageData.Compose(*composer_, texts)) {
-      composer_->ExpandVars(ReadTracked == kShowingHistory);
-      composer_->Layout();
-    }
+    if (MessageData.Compose(*composer_, texts, ReadTracked == kShowingHistory, &piece_starts_)) composer_->Layout();
   } catch (const EVelkError&) {
     composer_->Clear();
+    piece_starts_.clear();
   }
   if (LayoutFlag && PageCount() > 0) composer_->Page(0)->ScrollOffset = std::max(0, LayoutValue);
 }
@@ -346,7 +345,8 @@ void TVelkMes::PassPageToHistory(const std::string& id, int32_t number) {
   int32_t first = 0, last = 0;
   PageRange(index_, first, last);
   if (IMessageHistory* history = Owner()->Services.History) {
-    history->RecordPage(*this, id, PageText(), index_, last, first, number);
+    history->RecordPage(*this, id, HistoryTexts(*composer_, 0, composer_->GlyphCount(), CurrentPage()), index_, last,
+                        first, number);
   }
   if (TVelkReadList* read = Owner()->Services.TextRead) read->SetPending(Name(), id, index_, number);
   shown_id_ = id;
@@ -471,9 +471,27 @@ void TVelkMes::Notify(const std::string& text) { QueueOwnEvent(PR_ONNOTIFY, Spli
 
 // ---- save record -----------------------------------------------------------------------------------------------
 
+TVelkNewMesData TVelkMes::DataToSave() const {
+  TVelkNewMesData data = MessageData;
+  const TWdPage* page = CurrentPage();
+  if (!page || piece_starts_.size() != data.History.Pieces.size()) return data;
+  // The history rows on the current page keep the texts they show now: laid out again after a load, they show the
+  // same, whatever the variables hold then.
+  for (size_t i = 0; i < piece_starts_.size(); ++i) {
+    const int32_t end = i + 1 < piece_starts_.size() ? piece_starts_[i + 1] : composer_->GlyphCount();
+    bool shown = false;
+    for (int32_t g = piece_starts_[i]; g < end && !shown; ++g) {
+      const TWdRow* row = composer_->Glyph(g)->Row;
+      shown = row && std::any_of(page->Rows.begin(), page->Rows.end(), [&](const auto& r) { return r.get() == row; });
+    }
+    if (shown) data.History.Pieces[i].Extra = HistoryTexts(*composer_, piece_starts_[i], end);
+  }
+  return data;
+}
+
 void TVelkMes::SaveOwnFields(TStream& s) const {
   composer_->Settings.SaveToStream(s, kSettingsVersion);
-  MessageData.SaveToStream(s);
+  DataToSave().SaveToStream(s);
   WriteBool(s, LayoutFlag);
   WriteInt(s, LayoutValue);
   WriteString(s, Text);

@@ -110,6 +110,8 @@ class TVelkMes : public TVelkControl {
   // Lay the pages out without events or history: the plain text, or the message data.
   void LayoutText();
   void LayoutMessageData();
+  // The message data as the save record holds it.
+  TVelkNewMesData DataToSave() const;
   void RenderPage(bool reset_visibility);
   void EndHistoryEntry();
   void FreePages();
@@ -126,6 +128,8 @@ class TVelkMes : public TVelkControl {
   int32_t index_ = -1;
   int32_t scroll_y_ = 0;
   std::unique_ptr<TMemoryStream> saved_pages_;
+  // The composer's index of the first glyph of each history row of the message data, as laid out.
+  std::vector<int32_t> piece_starts_;
   // The message the current page was passed to the history and the read list under.
   std::string shown_id_;
   int32_t shown_number_ = 0;

@@ -119,6 +119,8 @@ void TVelkNewHistory::EndEntry(const std::string& window, IMessageTexts* texts) 
       const int32_t first = std::max(0, current_.First);
       try {
         composer_->AddComposedText(SliceComposedText(*text, first, current_.Last));
+        // Laid out as the history shows it: with the texts the page showed.
+        UseHistoryTexts(*composer_, current_.Extra);
         composer_->ExpandVars(true);
         composer_->Layout();
       } catch (const EVelkError&) {

@@ -272,9 +272,9 @@ void TWordComposer::RemoveGlyph(size_t index) {
   glyphs_.erase(glyphs_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void TWordComposer::ExpandVars(bool history) {
+void TWordComposer::ExpandVars(bool history, int32_t from) {
   pages_.clear();
-  for (size_t i = 0; i < glyphs_.size(); ++i) {
+  for (size_t i = static_cast<size_t>(std::max(0, from)); i < glyphs_.size(); ++i) {
     if (!glyphs_[i]->IsVar()) continue;
     auto* v = static_cast<TWdOpeVar*>(glyphs_[i].get());
     if (v->Kind == TWdKind::HistChar && !history) continue;

@@ -71,8 +71,9 @@ class TWordComposer {
   void AddComposedText(const TComposedText& text);
   // The glyph list in stored form.
   TComposedText ComposedText() const;
-  // Inserts the value of every VAR glyph (and HISTCHAR glyph when asked) after it, replacing an earlier expansion.
-  void ExpandVars(bool history = false);
+  // Inserts the value of every VAR glyph (and HISTCHAR glyph when asked) from glyph index from on after it, replacing
+  // an earlier expansion.
+  void ExpandVars(bool history = false, int32_t from = 0);
   // Builds the pages for the glyphs first .. last (indexes into Glyphs(); all of them by default).
   void Layout(int32_t first = 0, int32_t last = -1);
   // SetText, ExpandVars and Layout.

@@ -1,7 +1,8 @@
 // A game made with the builder types a two-page Japanese message in a message window, waits for a scripted click,
 // shows the second page, then gives the window new text and shows the first message again, and at last shows the
-// history in a second window: the text hook prints every page shown, the history and the read marks hold both
-// pages, and the screenshot shows typed glyphs.
+// history in a second window (a range beyond its end shows only what exists, one starting at its end nothing): the
+// text hook prints every page shown, the history and the read marks hold both pages, and the screenshot shows typed
+// glyphs.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -18,7 +19,7 @@ namespace {
 const char kProject[] =
     "version 115\nscreen 160 120\nstart main.ksb\nsave off\n"
     "var int clicks 0\nvar int ends 0\nvar int starts 0\nvar int hist 0\nvar int round 0\nvar int args 0\nvar int shown 0\n"
-    "var int cleared 9\nvar int laid 0\n"
+    "var int cleared 9\nvar int laid 0\nvar int kept 0\n"
     "page main.vks\npage events.vks\n";
 
 // Two rows of 16-pixel glyphs fill the 40-pixel window: the third row starts the second page.
@@ -49,6 +50,8 @@ const char kMain[] =
     "callhist window: \"hist\"; first: 0; count: 9\n"
     "calc shown = GetProp(\"hist\", 45)\n"
     "calc laid = GetHistoryCount(\"laid\")\n"
+    "callhist window: \"hist\"; first: 3; count: 9\n"
+    "calc kept = GetProp(\"hist\", 45)\n"
     "clrhist\n"
     "calc cleared = @HistoryCount\n"
     "label idle\n"
@@ -87,6 +90,8 @@ TEST(PlayedMessage, TwoPagesTypeWaitForAClickAndReachTheHistoryAndTheReadMarks) 
   EXPECT_NE(vars.find("args\tint\t1\n"), std::string::npos) << vars;
   // The history window: the first message's two pages and "終わり"; the clear command empties the history.
   EXPECT_NE(vars.find("shown\tint\t3\n"), std::string::npos) << vars;
+  // A range that starts at the end of the history shows nothing: the window keeps what it shows.
+  EXPECT_NE(vars.find("kept\tint\t3\n"), std::string::npos) << vars;
   EXPECT_NE(vars.find("cleared\tint\t0\n"), std::string::npos) << vars;
   // The format laid out like the history window keeps blocks of rows: the first page's two rows fill one, the
   // second page's row and "終わり" the next.

@@ -210,5 +210,58 @@ TEST(SavedMessages, HistoryReadMarksAndATypingWindowSurviveSaveLoadAndANewRun) {
   EXPECT_EQ(shown, first.substr(first.find("\nshown\tstring\t"), shown.size()));
 }
 
+
+// A window shows the history laid out as one scrolling page; its first row names the speaker through a history
+// variable that the project keeps outside saves. The first run saves while the history is shown; a later run names
+// another speaker and loads: the window shows the speaker of the save.
+const char kHistoryMain[] =
+    "@version 115\n"
+    "calc caption = GetSaveCaption(1)\n"
+    "boxnew name: \"back\"; left: 0; top: 0; width: 160; height: 120; color: 0x402000\n"
+    "mesnew name: \"mes\"; left: 8; top: 8; width: 144; height: 40; fontheight: 16; fontcolor: 0xFFFFFF; "
+    "priority: 1\n"
+    "mesnew name: \"hist\"; left: 8; top: 56; width: 144; height: 56; fontheight: 16; fontcolor: 0xFFFFFF; "
+    "priority: 1\n"
+    "if caption <> \"\"\n"
+    "  calc who = \"ハル\"\n"
+    "  calc shown = \"\"\n"
+    "  gameload slot: 1\n"
+    "  wait time: 100000\n"
+    "else\n"
+    "  entryhist object: \"hist\"\n"
+    "  textins window: \"mes\"; read: TRUE; wait: TRUE; text: \"<HISTCHAR VALUE=who>「はい。」<BR>二行目。\"\n"
+    "  textins window: \"mes\"; read: TRUE; wait: TRUE; text: \"三行目。\"\n"
+    "  textins window: \"mes\"; read: TRUE; wait: TRUE; text: \"四\"\n"
+    "  callhist window: \"hist\"; first: 0; count: 48; layout: TRUE\n"
+    "  gamesave slot: 1; title: \"history\"\n"
+    "  wait time: 50\n"
+    "  calc shown = GetProp(\"hist\", 50)\n"
+    "  label idle\n"
+    "  wait time: 1000\n"
+    "  jump page: main.ksb; target: @idle\n";
+
+TEST(SavedMessages, AWindowShowingTheLaidOutHistoryShowsTheSameAfterALoad) {
+  test::TempDir dir;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  test::WriteFile(dir / "game.vkp",
+                  "version 115\nscreen 160 120\nstart main.ksb\n"
+                  "var string caption \"\"\nvar string who \"アキ\"\nvar string shown \"\"\npage main.vks\n");
+  test::WriteFile(dir / "main.vks", kHistoryMain);
+  const auto play = [&] {
+    test::BuildAndPlayHeadless(dir, "--frames 200 --screenshot '" + (dir / "shot.png") + "' --dump-vars '" +
+                                        (dir / "vars.tsv") + "'");
+    return std::pair{test::ReadFile(dir / "shot.png"), "\n" + test::ReadFile(dir / "vars.tsv")};
+  };
+  const auto [first_shot, first_vars] = play();
+  // The dump writes a line feed as \n and keeps the carriage return.
+  const std::string shown = "\nshown\tstring\tアキ「はい。」\r\\n二行目。\r\\n\r\\n三行目。\n";
+  EXPECT_NE(first_vars.find(shown), std::string::npos) << first_vars;
+  const auto [second_shot, second_vars] = play();
+  // The loaded script reads the window's text again after the save.
+  EXPECT_NE(second_vars.find("\nwho\tstring\tハル\n"), std::string::npos) << second_vars;
+  EXPECT_NE(second_vars.find(shown), std::string::npos) << second_vars;
+  EXPECT_TRUE(second_shot == first_shot) << "the screens differ";
+}
+
 }  // namespace
 }  // namespace velk

@@ -218,6 +218,22 @@ TEST_F(VelkMes, TrackedPagesGoToTheHistoryAndBecomeReadWhenComplete) {
   test::Drain(scene);
   ShowTracked(*w, "main.ksb", 4);
   EXPECT_EQ(test::Drain(scene), (std::vector<std::string>{"101:mes(1)"}));
+  // Text a script gives the tracked window by property ends its tracking: typed to its end, it is neither recorded
+  // nor read, and starts with "0".
+  ASSERT_GT(FramesToEnd(), 0);
+  const size_t calls = history.log.size();
+  const int32_t read_items = read.Count();
+  test::Set(*w, PR_TEXT, Utf8ToCp932("たちつ<BR>なにぬ"));
+  EXPECT_EQ(w->ReadTracked, TVelkMes::kUntracked);
+  EXPECT_EQ(test::Drain(scene), (std::vector<std::string>{"101:mes(0)"}));
+  ASSERT_GT(FramesToEnd(), 0);
+  test::SetInt(*w, PR_INDEX, 1);
+  ASSERT_GT(FramesToEnd(), 0);
+  for (size_t i = calls; i < history.log.size(); ++i) {
+    EXPECT_EQ(history.log[i].rfind("record", 0), std::string::npos) << history.log[i];
+  }
+  EXPECT_EQ(read.Count(), read_items);
+  EXPECT_FALSE(read.IsRead("main.ksb", 4, 1));
 }
 
 TEST_F(VelkMes, SavedInTheMiddleOfTypingTheWindowLoadsWhereItWas) {

@@ -127,6 +127,47 @@ TEST_F(MessageHistory, ShowingARangeTakesTheRowsItCovers) {
   EXPECT_LE(starts, 1);
 }
 
+// Variables that hold what the test gives them.
+class TFakeVars : public IWordVars {
+ public:
+  bool Evaluate(const std::string& expression, std::string& value) override {
+    const auto it = values.find(expression);
+    if (it == values.end()) return false;
+    value = it->second;
+    return true;
+  }
+  bool Run(TVelkParser&, std::string&) override { return false; }
+  std::map<std::string, std::string> values;
+};
+
+TEST_F(MessageHistory, RowsShowTheVariablesAsThePlayerSawThem) {
+  TVelkHistoryFormatManager m;
+  m.Texts = &texts;
+  m.GetFormat("").Layout = layout_format;
+  TFakeVars vars;
+  vars.values = {{"who", Utf8ToCp932("アキ")}, {"y", "1"}};
+  scene.Services.History = &m;
+  scene.Services.WordVars = &vars;
+  TVelkMes* shown = scene.New<TVelkMes>();
+  shown->SetName("shown");
+  shown->SetParent(scene.ActiveBaseObject());
+  shown->SetBounds(0, 0, 200, 40);
+  texts.Add("q", 0, "<VAR NAME=who>です<HISTCHAR VALUE=y>");
+  // A message command shows the message read-tracked; new text ends its history entry.
+  shown->ReadTracked = TVelkMes::kTracked;
+  shown->MessageId = "q";
+  shown->MessageNumber = 0;
+  shown->MessageData.SetMessage("q", 0);
+  shown->ShowMessageData(false);
+  shown->SetIndex(0);
+  EXPECT_EQ(shown->PageText(), Utf8ToCp932("アキです"));
+  vars.values = {{"who", Utf8ToCp932("ハル")}, {"y", "2"}};
+  shown->ClearText();
+  // The rows show the variable as it was; the history variable, which the page did not show, as it is now.
+  m.DefaultFormat().History.ShowRange(0, 100, *shown);
+  EXPECT_EQ(shown->PageText(), Utf8ToCp932("アキです2"));
+}
+
 TEST_F(MessageHistory, TheManagerSavesEveryFormatAndReadsTheOlderSingleHistory) {
   TVelkHistoryFormatManager m;
   m.Texts = &texts;
@@ -177,26 +218,34 @@ TEST_F(MessageHistory, TheManagerSavesEveryFormatAndReadsTheOlderSingleHistory) 
   EXPECT_EQ(single.Current().Id, "cur");
   EXPECT_EQ(single.Current().Window, "mes");
 
-  // Version 120: the newer list layout, capacity, settings and blocks, without extra texts.
-  TMemoryStream mid;
-  WriteInt(mid, 0);
-  WriteString(mid, "");
-  for (int i = 0; i < 4; ++i) WriteInt(mid, 0);
-  WriteString(mid, "");
-  WriteInt(mid, 9);                                  // capacity
-  for (int32_t v : {16, 0, 0, 200, 40, 0}) WriteInt(mid, v);
-  WriteInt(mid, 0);
-  WriteInt(mid, 0);
-  WriteInt(mid, 1);                                  // one block of one piece
-  WriteInt(mid, 1);
-  WriteString(mid, "p");
-  for (int32_t v : {0, 0, 3, 16}) WriteInt(mid, v);
-  WriteInt(mid, 16);
-  mid.SetPosition(0);
-  loaded.LoadFromStream(mid, 120);
-  EXPECT_EQ(mid.GetPosition(), mid.GetSize());
-  EXPECT_EQ(loaded.HistoryCount(""), 1);
-  EXPECT_EQ(loaded.HistoryCapacity(""), 9);
+  // Versions 120 and 130: the newer list layout, capacity, settings and blocks; extra texts above 123.
+  for (const int32_t version : {120, 130}) {
+    TMemoryStream mid;
+    WriteInt(mid, 0);
+    WriteString(mid, "");
+    for (int i = 0; i < 4; ++i) WriteInt(mid, 0);
+    WriteString(mid, "");
+    WriteInt(mid, 9);  // capacity
+    for (int32_t v : {16, 0, 0, 200, 40, 0}) WriteInt(mid, v);
+    WriteInt(mid, 0);
+    WriteInt(mid, 0);
+    WriteInt(mid, 1);  // one block of one piece
+    WriteInt(mid, 1);
+    WriteString(mid, "p");
+    for (int32_t v : {0, 0, 3, 16}) WriteInt(mid, v);
+    if (version > 123) WriteString(mid, "who\tA");
+    WriteInt(mid, 16);
+    if (version > 123) WriteString(mid, "cur");
+    mid.SetPosition(0);
+    loaded.LoadFromStream(mid, version);
+    EXPECT_EQ(mid.GetPosition(), mid.GetSize()) << version;
+    const TVelkNewHistory& h = loaded.FindFormat("")->History;
+    EXPECT_EQ(loaded.HistoryCount(""), 1) << version;
+    EXPECT_EQ(loaded.HistoryCapacity(""), 9) << version;
+    EXPECT_EQ(h.TotalLines(), 16) << version;
+    EXPECT_EQ(h.Blocks()[0].Pieces[0].Extra, version > 123 ? "who\tA" : "") << version;
+    EXPECT_EQ(h.Current().Extra, version > 123 ? "cur" : "") << version;
+  }
 
   // Counts beyond the data are refused before anything is allocated.
   TMemoryStream bad;
