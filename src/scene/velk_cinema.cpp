@@ -213,7 +213,11 @@ void TVelkCinema::LoadOwnFields(TStream& s, int32_t version) {
   const bool ended = version > 132 && ReadBool(s);
   // The film loads with the saved volume, then takes the saved frame unless it rewinds.
   SetSource(source);
-  if (version > 116 && !RewindOnLoad && frame >= 0) SetIndex(frame);
+  if (version > 116 && !RewindOnLoad && frame >= 0) {
+    SetIndex(frame);
+    // A film that had started to run goes on at once; one still at its first frame keeps the countdown of a start.
+    if (film_ && frame > 0) countdown_ = 0;
+  }
   ended_ = ended;
 }
 

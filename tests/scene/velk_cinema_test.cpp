@@ -415,6 +415,31 @@ TEST(VelkCinema, SaveRecordRoundTripsAndRestoresTheFrame) {
   }
 }
 
+TEST(VelkCinema, ALoadedFilmGoesOnWhereItWasAndANewOneCountsDown) {
+  for (int32_t tick : {6, 0}) {
+    SCOPED_TRACE(tick);
+    TCinemaScene t;
+    t.shape.length = 30;
+    TVelkCinema* c = t.NewCinema();
+    c->RewindOnLoad = false;
+    test::Set(*c, PR_SOURCE, "a.film");
+    test::SetInt(*c, PR_INDEX, tick);
+    TMemoryStream saved;
+    c->SaveToStream(saved);
+    saved.Seek(0, soBeginning);
+    TCinemaScene u;
+    u.shape.length = 30;
+    TVelkCinema* d = u.NewCinema("other");
+    d->LoadFromStream(saved, 140);
+    u.Frame(50);
+    // A film that had run takes the frame's time at once (100 + 50 ms: tick 9); one at its first tick starts as a
+    // new film does, its clock still for two updates.
+    EXPECT_EQ(test::Prop(*d, PR_INDEX), tick == 6 ? "9" : "0");
+    u.Frame(50);
+    EXPECT_EQ(test::Prop(*d, PR_INDEX), tick == 6 ? "12" : "0");
+  }
+}
+
 TEST(VelkCinema, ReadsEveryOlderRecord) {
   struct TCase {
     int32_t version;
