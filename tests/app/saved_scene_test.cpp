@@ -75,6 +75,8 @@ const char kMain[] =
     "  movie name: \"mv\"; source: \"clip.avi\"; left: 130; top: 56; repeat: 1; rewindonload: 0; priority: 1\n"
     "  cinema name: \"cin\"; source: \"film.kmt\"; left: 180; top: 60; width: 60; height: 40; rewindonload: 0; "
     "priority: 1\n"
+    "  cinema name: \"walk\"; source: \"walk.kmt\"; left: 150; top: 100; width: 30; height: 16; rewindonload: 0; "
+    "priority: 1\n"
     "  boxnew name: \"mover\"; left: 0; top: 90; width: 10; height: 8; color: 0x00C0C0; priority: 1\n"
     "  propmotion name: \"slide\"; object: \"mover\"; property: 3; value: 200; duration: 2000\n"
     "  boxnew name: \"kept\"; parent: Chr(1); left: 0; top: 0; width: 8; height: 8; color: 0xFFFFFF\n"
@@ -100,6 +102,7 @@ const char kMain[] =
     "  varnew name: menuheight; type: int; value: 0\n"
     "  varnew name: moved; type: int; value: 0\n"
     "  varnew name: filmtick; type: int; value: 0\n"
+    "  varnew name: walked; type: int; value: 0\n"
     "  varnew name: kept; type: string; value: \"\"\n"
     "  varnew name: edited; type: string; value: \"\"\n"
     "  varnew name: sounding; type: int; value: 0\n"
@@ -125,6 +128,7 @@ const char kMain[] =
     "  calc menuheight = GetProp(\"fruit\", 6)\n"
     "  calc moved = GetProp(\"mover\", 3)\n"
     "  calc filmtick = GetProp(\"cin\", 44)\n"
+    "  calc walked = GetProp(\"walk\", 44)\n"
     "  calc kept = GetProp(\"kept\", 1)\n"
     "  calc edited = GetProp(\"name\", 50)\n"
     "  calc sounding = GetProp(\"se\", 138)\n"
@@ -162,6 +166,19 @@ const char kFilm[] = "cinema\n"
                      "  height 6 6\n"
                      "  color 0x0000FF 0x00FF00\n";
 
+// A box walking in the scene itself: the film has no screen of its own. The cinema that plays it is narrower than
+// the film, and the box leaves it by the end.
+const char kWalk[] = "cinema\n"
+                     "screen 60 16\n"
+                     "track box\n"
+                     "  duration 121\n"
+                     "  x 0 50\n"
+                     "  y 2 8\n"
+                     "  width 8 8\n"
+                     "  height 6 6\n"
+                     "  color 0xFF00FF 0xFF00FF\n"
+                     "  priority 2\n";
+
 // A strip of cells of w x h, each of one colour.
 void write_strip(const std::string& path, int32_t w, int32_t h, const std::vector<uint32_t>& colours) {
   const int32_t width = w * static_cast<int32_t>(colours.size());
@@ -192,13 +209,14 @@ class SavedScene : public ::testing::Test {
     write_bytes(dir / "beep.ogg", test::MakeOgg(900));
     write_bytes(dir / "clip.avi", test::MakeAvMedia(test::TAvKind::Avi, 1800, 48, 32));
     test::WriteFile(dir / "film.vkf", kFilm);
+    test::WriteFile(dir / "walk.vkf", kWalk);
     test::WriteFile(dir / "game.vkp",
                     "version 115\nscreen 240 180\nstart main.ksb\n"
                     "var string caption \"\"\nvar int savetick 0\n"
                     "page main.vks\npage sub.vks\npage events.vks\n"
                     "image pic.png\nimage n.png\nimage h.png\nimage bar.png\nimage thumb.png\nimage arrows.png\n"
                     "image gauge.png\nanimation anim.brx 100 a1.png a2.png\nasset beep.ogg\nasset clip.avi\n"
-                    "film film.kmt film.vkf\n");
+                    "film film.kmt film.vkf\nfilm walk.kmt walk.vkf\n");
     test::WriteFile(dir / "main.vks", kMain);
     test::WriteFile(dir / "sub.vks", kSub);
     test::WriteFile(dir / "events.vks", kEvents);
