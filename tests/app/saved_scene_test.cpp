@@ -1,8 +1,9 @@
 // A full scene saved in the middle of everything it does and loaded by a later run: an object of every class the
 // scripts can make (pictures, an animation, tiles, a map image, a wave, labels, paused particles and fire, a message
 // window typing, a button, a slider, a scroll bar, a gauge, a menu opening, a preview menu, edit boxes with the
-// focus, a timer, a sound and a video playing, a cinema running, a property motion, a cabinet), a data table, the
-// message history and the interpreter waiting inside a called page. The run that loads ends with the same screen
+// focus, a timer, a sound and a video playing, two cinemas running, one film in a scene of its own and one in the
+// main scene, a property motion, a cabinet), a data table, the message history and the interpreter waiting inside
+// a called page. The run that loads ends with the same screen
 // and the same variables as the run that saved and went on.
 // Sound, video and cinema do not rewind on load here. What no save record holds is left at rest when the game
 // saves: a gauge's trailing bar, the caret of an edit box (a loaded box has it at the end of its text) and the
