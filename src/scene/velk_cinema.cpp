@@ -211,9 +211,17 @@ void TVelkCinema::LoadOwnFields(TStream& s, int32_t version) {
     MuteOnLoad = ReadByte(s) != 0;
   }
   const bool ended = version > 132 && ReadBool(s);
-  // The film loads with the saved volume, then takes the saved frame unless it rewinds.
+  // The film loads with the saved volume, then takes the saved frame unless it rewinds. The stored size stays: a
+  // film that runs in the main scene would give the cinema its own size, which the script may have changed since.
+  const int32_t w = Width, h = Height;
   SetSource(source);
-  if (version > 116 && !RewindOnLoad && frame >= 0) SetIndex(frame);
+  SetWidth(w);
+  SetHeight(h);
+  if (version > 116 && !RewindOnLoad && frame >= 0) {
+    SetIndex(frame);
+    // A film that had started to run goes on at once; one still at its first frame keeps the countdown of a start.
+    if (film_ && frame > 0) countdown_ = 0;
+  }
   ended_ = ended;
 }
 

@@ -65,9 +65,15 @@ int32_t TVelkMenu::AnimatedHeight() const {
 
 void TVelkMenu::TakeAutoSize(int32_t width, int32_t /*height*/) { SetBounds(Left, Top, width, AnimatedHeight()); }
 
+int32_t TVelkMenu::AnimationState() const {
+  if (anim_ == 0) return 0;
+  return anim_ | std::clamp(elapsed_, 0, INT32_MAX >> 2) << 2;
+}
+
 void TVelkMenu::SetAnimationState(int32_t state) {
-  anim_ = state == 1 || state == 2 ? state : 0;
-  elapsed_ = 0;
+  const int32_t direction = state < 0 ? 0 : state & 3;
+  anim_ = direction == 1 || direction == 2 ? direction : 0;
+  elapsed_ = anim_ == 0 ? 0 : state >> 2;
 }
 
 void TVelkMenu::SetOpenState(int32_t type) {
@@ -169,7 +175,7 @@ void TVelkMenu::LoadOwnFields(TStream& s, int32_t version) {
   OnOpened = ReadString(s);
   OnClosing = ReadString(s);
   OnClosed = ReadString(s);
-  // An animation in progress restarts from its beginning; one of the wrong direction is over.
+  // An animation in progress goes on from where it was; one of the wrong direction is over.
   if ((anim_ == 1 && !open_) || (anim_ == 2 && open_)) anim_ = 0;
 }
 

@@ -40,7 +40,9 @@ class TVelkMenu : public TVelkCustomListBox {
 
  protected:
   int32_t HoverColor() const override { return HoverColorValue; }
-  int32_t AnimationState() const override { return anim_; }
+  // The save record's animation state: 0 at rest, else the direction (1 opening, 2 closing) in the two low bits and
+  // the milliseconds the animation has run above them, so that a loaded menu goes on where it was.
+  int32_t AnimationState() const override;
   void SetAnimationState(int32_t state) override;
   void TakeAutoSize(int32_t width, int32_t height) override;
   void SaveOwnFields(TStream& s) const override;

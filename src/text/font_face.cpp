@@ -253,8 +253,16 @@ TCharWidths TFontFace::CharWidths(uint16_t code) {
 
 }  // namespace velk
 
+// Sanitizer builds (gcc says so with __SANITIZE_ADDRESS__, clang through __has_feature): fontconfig loses a few
+// bytes of its own while it parses its configuration files, once per process; that is not ours to fix, and every
+// program that renders text would report it.
 #if defined(__SANITIZE_ADDRESS__)
-// Sanitizer builds: fontconfig loses a few bytes of its own while it parses its configuration files, once per
-// process; that is not ours to fix, and every program that renders text would report it.
+#define VELK_FONTCONFIG_LEAK_SUPPRESSION 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELK_FONTCONFIG_LEAK_SUPPRESSION 1
+#endif
+#endif
+#if defined(VELK_FONTCONFIG_LEAK_SUPPRESSION)
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 #endif

@@ -8,8 +8,11 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/form_view.h"
+#include "expr/db_table.h"
+#include "expr/param_collection.h"
 #include "app/headless_runner.h"
 #include "app/player_process.h"
 #include "medialib/audio_mixer.h"
@@ -17,8 +20,16 @@
 #include "platform/headless/headless_clock.h"
 #include "platform/headless/memory_resources.h"
 #include "platform/posix_files.h"
+#include "scene/base_list.h"
+#include "scene/velk_box.h"
+#include "script/call_stack.h"
+#include "script/game_saves.h"
+#include "script/message_history.h"
 #include "support/temp_dir.h"
 #include "support/tools.h"
+#include "vfs/archive.h"
+#include "vfs/big_stream.h"
+#include "vfs/stream_io.h"
 
 namespace velk {
 namespace {
@@ -130,6 +141,153 @@ TEST(GameSession, FrameStepsDiscQuitAndShutdownReachTheRealSubsystems) {
   EXPECT_EQ(media_trace("MediaFinal", "FormClose"),
             (std::vector<std::string>{"MediaFinal", "ScreenMan.Free", "VideoMan.Free", "WmpMan.Free", "OggMan.Free",
                                       "CddaMan.Free", "MidiMan.Free", "velkFinal"}));
+}
+
+// An empty 64 x 48 scene in the form of versions 120 to 129, whose control records have no motion offsets yet.
+void WriteSceneBefore130(TStream& s) {
+  for (const int32_t v : {64, 48, 0}) WriteInt(s, v);  // size, active base
+  for (int32_t base = 0; base < 2; ++base) {
+    WriteString(s, {});  // name, priority, motion priority, tag
+    WriteInt(s, 0);
+    WriteInt(s, 0);
+    WriteString(s, {});
+    for (const int32_t v : {0, 0, 64, 48, 0, 0}) WriteInt(s, v);  // bounds and offsets
+    WriteByte(s, 0);                                              // position zoomed
+    for (int32_t i = 0; i < 4; ++i) WriteInt(s, 0);               // clip
+    WriteByte(s, 0);                                              // animation paused
+    WriteByte(s, 1);                                              // visible
+    for (int32_t i = 0; i < 5; ++i) WriteInt(s, 0);               // colour, spare rectangle
+    WriteByte(s, 0);                                              // ignore mouse
+    for (int32_t i = 0; i < 10; ++i) WriteString(s, {});          // cursor, mouse handlers
+    WriteBool(s, false);                                          // handle keys
+    for (int32_t i = 0; i < 5; ++i) WriteString(s, {});           // key and focus handlers
+    WriteInt(s, 0);                                               // children
+  }
+  WriteInt(s, 0);      // components
+  WriteInt(s, 0);      // events
+  WriteString(s, {});  // focus
+}
+
+// A game save record of versions 113 to 134: one history block, and the history settings (three older ones, or the
+// six layout settings of the default format) in the variable block. The interpreter goes on in after.ksb.
+std::vector<uint8_t> OldRecord(int32_t version, const std::vector<int32_t>& settings) {
+  TMemoryStream s;
+  WriteInt(s, version);
+  WriteString(s, "old");
+  WriteString(s, {});
+  WriteInt(s, 0);
+  TVelkBaseList scene;
+  scene.SetSize(64, 48);
+  if (version < 130) {
+    WriteSceneBefore130(s);
+  } else {
+    scene.SaveToStream(s);
+  }
+  // The block lays its entries out in its own settings, which the first page recorded gives it.
+  TVelkNewHistory history;
+  TVelkBox window(&scene);
+  history.RecordPage({12, 1, 0, 100, 50, 2}, window, "page.ksb", {}, 0, 0, 0, 1);
+  TMemoryStream block;
+  history.SaveToStream(block);
+  // Blocks up to version 123 end without their extra text (an empty string).
+  std::vector<uint8_t> bytes = block.Bytes();
+  if (version <= 123) bytes.resize(bytes.size() - 4);
+  s.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  WriteString(s, "after.ksb");
+  WriteInt(s, 0);
+  WriteBool(s, false);
+  WriteBool(s, false);
+  WriteInt(s, 0);
+  WriteString(s, {});
+  TArrayString{}.SaveToStream(s);
+  TParamCollection vars;
+  TStackList{vars}.SaveToStream(s, nullptr);
+  WriteInt(s, 2);
+  WriteInt(s, 0);  // no game variables
+  WriteInt(s, 50);
+  WriteString(s, {});
+  WriteString(s, {});
+  WriteInt(s, 0);
+  for (const int32_t v : settings) WriteInt(s, v);
+  if (version > 120) WriteString(s, {});
+  if (version > 122) TDBManager{}.SaveTables(s, 0);
+  return s.Bytes();
+}
+
+TEST(GameSession, OlderRecordsGiveTheDefaultHistoryFormatTheirSettings) {
+  struct TCase {
+    int32_t Version;
+    std::vector<int32_t> Settings;
+    THistLayout Layout;
+  };
+  // Three older settings are the font height, border and shadow; six are the whole layout.
+  const std::vector<TCase> cases = {{120, {16, 2, 1}, {16, 2, 1, 0, 0, 0}},
+                                    {120, {16, 2, 1, 200, 80, 3}, {16, 2, 1, 200, 80, 3}},
+                                    {130, {18, 0, 2}, {18, 0, 2, 0, 0, 0}},
+                                    {130, {18, 0, 2, 150, 60, 4}, {18, 0, 2, 150, 60, 4}}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Version) + ": " + std::to_string(c.Settings.size()) + " settings");
+    test::TempDir dir;
+    setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+    test::WriteFile(dir / "game.vkp", "screen 64 48\nstart main.ksb\nsave off\nvar int resumed 0\n"
+                                      "page main.vks\npage after.vks\n");
+    test::WriteFile(dir / "main.vks", "@version 115\ngameload slot: 1\nlabel idle\nwait time: 1000\n"
+                                      "jump page: main.ksb; target: @idle\n");
+    test::WriteFile(dir / "after.vks", "@version 115\ncalc resumed = 1\nlabel idle\nwait time: 1000\n"
+                                       "jump page: after.ksb; target: @idle\n");
+    const test::TToolRun build =
+        test::RunTool(test::ToolPath("velk-build"),
+                      "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
+    ASSERT_EQ(build.Status, 0) << build.Output;
+    std::filesystem::create_directories(dir / "saves");
+    {
+      TVrFileCollection file;
+      const std::vector<uint8_t> record = OldRecord(c.Version, c.Settings);
+      file.AddMemoryEntry(GameSaveEntryName(1)).WriteBuffer(record.data(), static_cast<int32_t>(record.size()));
+      TBigFileStream out(dir / "saves/save.dat", fmCreate);
+      file.SaveArchive(out);
+    }
+
+    TTestFiles files;
+    files.exe = dir / "velkplayer";
+    TVirtualClock clock;
+    THeadlessMessageBoxes boxes{nullptr};
+    TMemoryResources resources;
+    THeadlessWindow window;
+    TPlayerHost host;
+    host.Platform = {&clock, &boxes, &files, &resources};
+    host.MediaLoader = [] { return std::make_unique<TNullVelkMedia>(); };
+    host.Window = &window;
+    TGameSession session(host.Platform);
+    session.SetSaveDir(dir / "saves");
+    session.Serve(host);
+    TPlayerProcess* running = nullptr;
+    THistLayout layout;
+    THistLayout block;
+    int32_t resumed = -1;
+    host.MessageLoop = [&](TFormView& form) {
+      TInputScript script;
+      THeadlessRunner runner(window, boxes, clock, script, 5, true);
+      runner.Run(form);
+      ASSERT_NE(session.History(), nullptr);
+      layout = session.History()->DefaultFormat().Layout;
+      block = session.History()->DefaultFormat().History.ComposerLayout();
+      const TParamCollectionItem* v = running->Vars()->FindVariable("resumed");
+      if (v) resumed = v->Value()->GetInt();
+      EXPECT_FALSE(running->Values().QuitFlag);
+    };
+    TPlayerProcess process(host);
+    running = &process;
+    EXPECT_EQ(process.Run({dir / "game"}), kExitNormal);
+    // The record loaded whole: the interpreter went on in its page, the history block took its own layout.
+    EXPECT_EQ(resumed, 1);
+    EXPECT_EQ(std::vector<int32_t>({block.FontHeight, block.Width, block.LineSpace}),
+              std::vector<int32_t>({12, 100, 2}));
+    EXPECT_EQ(std::vector<int32_t>({layout.FontHeight, layout.FontBorder, layout.FontShadow, layout.Width,
+                                    layout.Height, layout.LineSpace}),
+              std::vector<int32_t>({c.Layout.FontHeight, c.Layout.FontBorder, c.Layout.FontShadow, c.Layout.Width,
+                                    c.Layout.Height, c.Layout.LineSpace}));
+  }
 }
 
 }  // namespace

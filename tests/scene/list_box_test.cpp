@@ -245,6 +245,32 @@ TEST(Menu, AMenuThatEndsItselfStillRaisesItsClosedEvent) {
   EXPECT_EQ(w.Scene.Events.Item(0)->Handler, "*closed");
 }
 
+TEST(Menu, AMenuSavedWhileOpeningGoesOnWhereItWas) {
+  TListWorld w;
+  auto* menu = w.NewList<TVelkMenu>(2, 2);
+  test::Set(*menu, PR_ONOPENED, "*opened");
+  test::SetInt(*menu, PR_DELAY, 100);
+  menu->SetPlayState(1);
+  w.Step(50);
+  Drain(w.Scene);
+  const int32_t full = menu->FullHeight();
+  ASSERT_EQ(menu->Height, full / 2);
+
+  TMemoryStream saved;
+  w.Scene.SaveToStream(saved);
+  TListWorld w2;
+  saved.SetPosition(0);
+  w2.Scene.LoadFromStream(saved, 140);
+  auto* back = dynamic_cast<TVelkMenu*>(w2.Scene.FindObject("list"));
+  ASSERT_NE(back, nullptr);
+  w2.Step(25);
+  EXPECT_EQ(back->Height, full * 3 / 4);
+  EXPECT_TRUE(Drain(w2.Scene).empty());
+  w2.Step(25);
+  EXPECT_EQ(back->Height, full);
+  EXPECT_EQ(Drain(w2.Scene), (std::vector<std::string>{"75:list()"}));
+}
+
 TEST(Menu, SaveAndLoadKeepEveryField) {
   TListWorld w;
   auto* menu = w.NewList<TVelkMenu>(5, 3);

@@ -382,6 +382,8 @@ TEST(VelkCinema, SaveRecordRoundTripsAndRestoresTheFrame) {
   test::Set(*c, PR_SOURCE, "a.film");
   test::SetInt(*c, PR_INDEX, 6);
   c->PausedFlag = true;
+  // The film gave the cinema its size (33 x 22); the script changed it.
+  c->SetWidth(20);
 
   for (bool rewind : {false, true}) {
     c->RewindOnLoad = rewind;
@@ -404,6 +406,8 @@ TEST(VelkCinema, SaveRecordRoundTripsAndRestoresTheFrame) {
     EXPECT_EQ(u.log->volume, -500);  // the film loads with the saved volume
     EXPECT_TRUE(d->MuteOnLoad);
     EXPECT_EQ(d->RewindOnLoad, rewind);
+    EXPECT_EQ(d->Width, 20);
+    EXPECT_EQ(d->Height, 22);
     ASSERT_NE(d->Film(), nullptr);
     EXPECT_EQ(test::Prop(*d, PR_INDEX), rewind ? "-1" : "6");
     EXPECT_NEAR(d->ElapsedMs(), rewind ? 0 : 100, 1e-9);
@@ -412,6 +416,31 @@ TEST(VelkCinema, SaveRecordRoundTripsAndRestoresTheFrame) {
     if (!rewind) {
       EXPECT_EQ(again.Bytes(), saved.Bytes());
     }
+  }
+}
+
+TEST(VelkCinema, ALoadedFilmGoesOnWhereItWasAndANewOneCountsDown) {
+  for (int32_t tick : {6, 0}) {
+    SCOPED_TRACE(tick);
+    TCinemaScene t;
+    t.shape.length = 30;
+    TVelkCinema* c = t.NewCinema();
+    c->RewindOnLoad = false;
+    test::Set(*c, PR_SOURCE, "a.film");
+    test::SetInt(*c, PR_INDEX, tick);
+    TMemoryStream saved;
+    c->SaveToStream(saved);
+    saved.Seek(0, soBeginning);
+    TCinemaScene u;
+    u.shape.length = 30;
+    TVelkCinema* d = u.NewCinema("other");
+    d->LoadFromStream(saved, 140);
+    u.Frame(50);
+    // A film that had run takes the frame's time at once (100 + 50 ms: tick 9); one at its first tick starts as a
+    // new film does, its clock still for two updates.
+    EXPECT_EQ(test::Prop(*d, PR_INDEX), tick == 6 ? "9" : "0");
+    u.Frame(50);
+    EXPECT_EQ(test::Prop(*d, PR_INDEX), tick == 6 ? "12" : "0");
   }
 }
 
@@ -436,7 +465,7 @@ TEST(VelkCinema, ReadsEveryOlderRecord) {
     c->LoadFromStream(s, k.version);
     SCOPED_TRACE(k.version);
     EXPECT_EQ(s.Remaining(), 0);
-    EXPECT_EQ(c->ScreenRect(), Bounds(1, 2, 33, 22));  // the record said 3 x 4; the film sizes the cinema
+    EXPECT_EQ(c->ScreenRect(), Bounds(1, 2, 3, 4));  // the record's size stays, whatever the film's
     EXPECT_TRUE(c->Repeat);
     EXPECT_FALSE(c->PausedFlag);
     EXPECT_TRUE(c->AutoScrap);
