@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "base/error.h"
 #include "gfx/draw_support.h"
+#include "text/glyph_rows.h"
 
 namespace velk {
 
@@ -28,10 +30,12 @@ struct TPlane {
   uint8_t& At(int32_t x, int32_t y) {
     return V[static_cast<size_t>(y) * static_cast<size_t>(W) + static_cast<size_t>(x)];
   }
-  void FillRows(int32_t left, int32_t right, int32_t top, int32_t count) {
-    for (int32_t y = std::max(0, top); y < std::min(H, top + count); ++y)
-      for (int32_t x = std::max(0, left); x < std::min(W, right); ++x) At(x, y) = 255;
-  }
+};
+
+// Values of one plane row: Values[0 .. To - From) are the row's values at From .. To, the rest of the row is 0.
+struct TPlaneRun {
+  const uint8_t* Values = nullptr;
+  int32_t From = 0, To = 0;
 };
 
 // Every pixel within r (horizontally and vertically) of a covered one becomes full.
@@ -50,16 +54,6 @@ TPlane Grow(const TPlane& p, int32_t r) {
     }
   }
   return out;
-}
-
-// d mixed towards c by m / 256, channel by channel in a native format of these channel masks.
-uint32_t MixNative(uint32_t d, uint32_t c, uint32_t m, const TPixelMasks& k) {
-  uint32_t v = 0;
-  for (const uint32_t mask : {k.Red, k.Green, k.Blue}) {
-    const uint64_t mix = ((uint64_t{c & mask} * m) + (uint64_t{d & mask} * (256 - m))) >> 8;
-    v |= static_cast<uint32_t>(mix) & mask;
-  }
-  return v;
 }
 
 // The same in the surface's native format; paletted surfaces take c.
@@ -188,62 +182,95 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   const int32_t b = std::clamp(paint.Border, 0, kMaxFontHeight), s = std::clamp(paint.Shadow, 0, kMaxFontHeight);
   cell_w = std::clamp(cell_w, 0, 4 * kMaxFontHeight);
   cell_h = std::clamp(cell_h, 0, 4 * kMaxFontHeight);
-  // The text: black box and bars, in the cell grown by the border.
-  TPlane text(cell_w + 2 * b, cell_h + 2 * b);
-  const TPixels coverage(g.Bitmap.get());
-  for (int32_t gy = 0; gy < g.BitmapHeight(); ++gy) {
-    const int32_t py = b + g.OriginY + gy;
-    if (py < 0 || py >= text.H) continue;
-    // 8-bit coverage (as the glyph cache makes it) is read through its rows.
-    const uint8_t* row = coverage.Valid() && coverage.Bits() == 8 ? coverage.Row(gy) : nullptr;
-    for (int32_t gx = 0; gx < g.BitmapWidth(); ++gx) {
-      const int32_t px = b + offset + gx;
-      if (px >= 0 && px < text.W) text.At(px, py) = row ? row[gx] : g.CoverageAt(gx, gy);
-    }
-  }
+  // The text plane: black box and bars, in the cell grown by the border. Its rows are read as runs: a row without
+  // a bar is the black box's coverage row and empty elsewhere, so it is read in place; a row with a bar is put
+  // together in a scratch row.
+  const int32_t plane_w = cell_w + 2 * b, plane_h = cell_h + 2 * b;
   const int32_t bar_left = paint.JoinBefore ? 0 : b, bar_right = b + cell_w + (paint.JoinAfter ? b : 0);
-  if (g.UnderlineSize > 0) text.FillRows(bar_left, bar_right, b + cell_h - g.UnderlineSize, g.UnderlineSize);
-  if (g.StrikeOutSize > 0) text.FillRows(bar_left, bar_right, b + g.StrikeOutPos, g.StrikeOutSize);
+  const auto in_bar = [](int32_t py, int32_t top, int32_t count) { return count > 0 && py >= top && py < top + count; };
+  const TPixels coverage(g.Bitmap.get());
+  const bool rows8 = coverage.Valid() && coverage.Bits() == 8;  // as the glyph cache makes it
+  const int32_t box_left = b + offset, box_top = b + g.OriginY, box_w = g.BitmapWidth(), box_h = g.BitmapHeight();
+  // The columns of the black box within the plane.
+  const auto box_from = static_cast<int32_t>(std::max<int64_t>(0, box_left));
+  const auto box_to = static_cast<int32_t>(std::min<int64_t>(plane_w, int64_t{box_left} + box_w));
+  std::vector<uint8_t> scratch;
+  const auto text_run = [&](int32_t py) -> TPlaneRun {
+    const int32_t gy = py - box_top;
+    const bool boxed = gy >= 0 && gy < box_h;
+    const bool bar = in_bar(py, b + cell_h - g.UnderlineSize, g.UnderlineSize) ||
+                     in_bar(py, b + g.StrikeOutPos, g.StrikeOutSize);
+    if (!bar && !boxed) return {};
+    if (!bar && rows8) {
+      if (box_from >= box_to) return {};
+      return {coverage.Row(gy) + (box_from - box_left), box_from, box_to};
+    }
+    scratch.assign(static_cast<size_t>(plane_w), 0);
+    for (int32_t gx = 0; boxed && gx < box_w; ++gx) {
+      const int64_t px = int64_t{box_left} + gx;
+      if (px >= 0 && px < plane_w) scratch[static_cast<size_t>(px)] = rows8 ? coverage.Row(gy)[gx] : g.CoverageAt(gx, gy);
+    }
+    if (bar)
+      for (int32_t px = std::max(0, bar_left); px < std::min(plane_w, bar_right); ++px)
+        scratch[static_cast<size_t>(px)] = 255;
+    return {scratch.data(), 0, plane_w};
+  };
 
-  const TPlane grown = b > 0 ? Grow(text, b) : text;
   // With a border or a shadow the colour surface carries the finished pixels, so every drawn pixel sets the mask to
   // 255; plain text keeps its coverage in the mask, through which it is drawn in its colour.
   const bool framed = b > 0 || s > 0;
-  // A 15, 16 or 32-bit colour surface with an 8-bit mask of its size (the page buffers) is written through its rows,
-  // the plane clipped once; other surfaces pixel by pixel.
+  // A 15, 16 or 32-bit colour surface with an 8-bit mask of its size (the page buffers) is written through its rows
+  // by the row kernel, the plane clipped once; other surfaces pixel by pixel.
   const TPixels cp(color), mp(mask);
   const bool direct = cp.Valid() && mp.Valid() && (cp.Bits() == 16 || cp.Bits() == 32) && mp.Bits() == 8 &&
                       cp.Width() == mp.Width() && cp.Height() == mp.Height();
-  const auto paint_plane = [&](const TPlane& p, int32_t dx, int32_t dy, uint32_t value, bool blended) {
+  const TGlyphRowKernel kernel = direct ? ActiveGlyphRowKernel() : nullptr;
+  const auto paint_plane = [&](int32_t w, int32_t h, const auto& run_of, int32_t dx, int32_t dy, uint32_t value,
+                               bool blended) {
     const int32_t left = x + dx, top = y + dy;
     if (!direct) {
-      for (int32_t py = 0; py < p.H; ++py)
-        for (int32_t px = 0; px < p.W; ++px) {
-          const uint8_t m = p.V[static_cast<size_t>(py) * static_cast<size_t>(p.W) + static_cast<size_t>(px)];
+      for (int32_t py = 0; py < h; ++py) {
+        const TPlaneRun run = run_of(py);
+        for (int32_t px = run.From; px < run.To; ++px) {
+          const uint8_t m = run.Values[px - run.From];
           if (m) Put(color, mask, left + px, top + py, value, m, blended, framed || !blended ? 255 : m);
         }
+      }
       return;
     }
-    const int64_t x0 = std::max<int64_t>(0, -int64_t{left}), x1 = std::min<int64_t>(p.W, int64_t{cp.Width()} - left);
-    const int64_t y0 = std::max<int64_t>(0, -int64_t{top}), y1 = std::min<int64_t>(p.H, int64_t{cp.Height()} - top);
+    const TGlyphRowParams params{value, cp.Masks(), cp.Bits(), blended, framed};
+    const int64_t x0 = std::max<int64_t>(0, -int64_t{left}), x1 = std::min<int64_t>(w, int64_t{cp.Width()} - left);
+    const int64_t y0 = std::max<int64_t>(0, -int64_t{top}), y1 = std::min<int64_t>(h, int64_t{cp.Height()} - top);
     for (int64_t py = y0; py < y1; ++py) {
-      const uint8_t* v = &p.V[static_cast<size_t>(py) * static_cast<size_t>(p.W)];
-      uint8_t* crow = cp.Row(static_cast<int32_t>(top + py));
-      uint8_t* mrow = mp.Row(static_cast<int32_t>(top + py));
-      for (int64_t px = x0; px < x1; ++px) {
-        const uint8_t m = v[px];
-        if (!m) continue;
-        const auto tx = static_cast<int32_t>(left + px);
-        const bool full = !blended || m == 255;
-        StorePixel(crow, tx, cp.Bits(), full ? value : MixNative(LoadPixel(crow, tx, cp.Bits()), value, m, cp.Masks()));
-        const uint8_t covered = framed || !blended ? 255 : m;
-        if (covered > mrow[tx]) mrow[tx] = covered;
-      }
+      const TPlaneRun run = run_of(static_cast<int32_t>(py));
+      const int64_t from = std::max<int64_t>(x0, run.From), to = std::min<int64_t>(x1, run.To);
+      if (from >= to) continue;
+      const auto tx = static_cast<int32_t>(left + from);
+      kernel(cp.Row(static_cast<int32_t>(top + py)) + static_cast<ptrdiff_t>(tx) * (cp.Bits() / 8),
+             mp.Row(static_cast<int32_t>(top + py)) + tx, run.Values + (from - run.From), static_cast<int>(to - from),
+             params);
     }
   };
-  if (s > 0) paint_plane(grown, s, s, paint.ShadowColor, false);
-  if (b > 0) paint_plane(grown, 0, 0, paint.BorderColor, false);
-  paint_plane(text, 0, 0, paint.Color, paint.Blended);
+  if (b == 0) {
+    if (s > 0) paint_plane(plane_w, plane_h, text_run, s, s, paint.ShadowColor, false);
+    paint_plane(plane_w, plane_h, text_run, 0, 0, paint.Color, paint.Blended);
+    return;
+  }
+  TPlane text(plane_w, plane_h);
+  for (int32_t py = 0; py < plane_h; ++py) {
+    const TPlaneRun run = text_run(py);
+    if (run.To > run.From) std::memcpy(&text.At(run.From, py), run.Values, static_cast<size_t>(run.To - run.From));
+  }
+  const TPlane grown = Grow(text, b);
+  const auto grown_run = [&](int32_t py) {
+    return TPlaneRun{&grown.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w};
+  };
+  const auto text_row = [&](int32_t py) {
+    return TPlaneRun{&text.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w};
+  };
+  if (s > 0) paint_plane(plane_w, plane_h, grown_run, s, s, paint.ShadowColor, false);
+  paint_plane(plane_w, plane_h, grown_run, 0, 0, paint.BorderColor, false);
+  paint_plane(plane_w, plane_h, text_row, 0, 0, paint.Color, paint.Blended);
 }
 
 int32_t TFontPixelManager::CellOffset(const TFontPixel& g, int32_t cell_width, const TCharWidths& w) {

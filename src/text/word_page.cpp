@@ -1,8 +1,10 @@
 #include "text/word_page.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/sjis.h"
+#include "gfx/draw_support.h"
 #include "text/font_face.h"
 #include "text/font_pixel.h"
 #include "text/word_composer.h"
@@ -246,10 +248,24 @@ void TWdPage::Render(bool reset_visibility) {
     color.SetSize(w, h, composer_.BufferDepth);
   }
   if (mask.Width() != w || mask.Height() != h || mask.BitCount() != 8) mask.SetSize(w, h, 8);
-  color.Fill(0);
-  mask.Fill(0);
+  // The buffers are cleared band by band just ahead of the glyphs drawn into them (rows go down the page), so a
+  // row's glyphs find their band still in the cache.
+  cleared_ = 0;
   for (const auto& row : Rows)
     for (size_t i = 0; i < row->Glyphs.size(); ++i) RenderGlyph(*row->Glyphs[i], reset_visibility, i);
+  ClearBuffersTo(INT32_MAX);
+  cleared_ = INT32_MAX;
+}
+
+void TWdPage::ClearBuffersTo(int32_t bottom) {
+  if (bottom <= cleared_) return;
+  for (TDIBX* buffer : {&composer_.ColorBuffer(), &composer_.MaskBuffer()}) {
+    const TPixels p(buffer);
+    if (!p.Valid()) continue;
+    const size_t bytes = static_cast<size_t>(p.Width()) * static_cast<size_t>(p.Bits()) / 8;
+    for (int32_t y = std::max(0, cleared_); y < std::min(bottom, p.Height()); ++y) std::memset(p.Row(y), 0, bytes);
+  }
+  cleared_ = bottom;
 }
 
 void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
@@ -293,6 +309,10 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
   const std::string& ruby = c.Style->Ruby;
   const int32_t ruby_size = ruby.empty() ? 0 : std::max(1, size / 2);
   const int32_t cell_w = size + ((flags & kFontItalic) ? size / 5 : 0);
+  // Everything below draws within the cell's rows: the ruby line at the top, then the text grown by border and
+  // shadow.
+  const int64_t frame = 2 * int64_t{std::max(0, paint.Border)} + std::max(0, paint.Shadow);
+  ClearBuffersTo(Saturate(int64_t{top} + ruby_size + std::max(size, ruby_size) + frame));
   const TFontPixel* glyph = cache.GetGlyph(c.Code, font, flags, size, s.AntiAlias);
   const TCharWidths widths{glyph->OriginX, glyph->BitmapWidth(), glyph->TrailingGap};
   // The black box keeps its left bearing; a glyph narrower than its cell moves on by the centring offset.

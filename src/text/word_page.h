@@ -82,12 +82,16 @@ class TWdPage {
   void AddChanged(const TWdReal& g);
   void SetRunHover(TWdReal* first, bool on);
   TWdGlyph* NextGlyph(const TWdGlyph* g) const;
+  // Clears the buffer rows from the cleared line down to bottom (exclusive) and moves the line there.
+  void ClearBuffersTo(int32_t bottom);
   void UpdateCaret(const TWdGlyph& g);
 
   TWordComposer& composer_;
   std::vector<TWdReal*> fading_;
   std::vector<TWdImg*> animated_;
   TWdReal* hovered_ = nullptr;
+  // Buffer rows above this line are cleared (or drawn on since): outside Render, all of them.
+  int32_t cleared_ = INT32_MAX;
 };
 
 }  // namespace velk

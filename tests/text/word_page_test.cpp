@@ -235,6 +235,44 @@ TEST(WordPage, GlyphsKeepTheirLeftBearingInTheirCells) {
   EXPECT_EQ(checked, 3);
 }
 
+// The buffers are cleared as the glyphs go in: a page rendered over another (larger, bordered, shadowed, with
+// ruby) keeps nothing of it, scrolled or not, and rendering twice gives the same buffers.
+TEST(WordPage, RenderingReplacesEverythingInTheBuffers) {
+  const std::string before = Utf8ToCp932(
+      "<FONT SIZE=30 BORDER=3 SHADOW=4><RUBY VALUE=\"あいう\">漢字</RUBY>を沢山書いた頁</FONT><BR>下の行<BR>更に下");
+  const std::string after = Utf8ToCp932("<U>短い</U><BR><BR><FONT SHADOW=2><U>頁</U></FONT>");
+  const auto buffers = [](TWordComposer& c) {
+    std::vector<uint32_t> v;
+    for (TDIBX* d : {&c.ColorBuffer(), &c.MaskBuffer()})
+      for (int32_t y = 0; y < d->Height(); ++y)
+        for (int32_t x = 0; x < d->Width(); ++x) v.push_back(d->GetPixel(x, y));
+    return v;
+  };
+  for (const int32_t scroll : {0, 9}) {
+    Typing fresh(after, 0, 0), reused(before, 0, 0);
+    for (Typing* t : {&fresh, &reused}) t->c.Settings.Paging = scroll == 0;
+    reused.page().ScrollOffset = scroll;
+    reused.page().Render(false);
+    reused.c.Compose(after);
+    for (Typing* t : {&fresh, &reused}) {
+      t->page().ScrollOffset = scroll;
+      t->page().Render(false);
+    }
+    const auto expected = buffers(fresh.c);
+    EXPECT_EQ(buffers(reused.c), expected) << scroll;
+    size_t drawn = 0;
+    for (const uint32_t p : expected) drawn += p != 0;
+    EXPECT_GT(drawn, 100u);
+    // The shadow of the last glyph's underline fills the bottom line of its cell.
+    const TWdGlyph& last = *reused.c.Glyph(reused.c.GlyphCount() - 1);
+    const int32_t bottom = last.Y + last.Height - 1 - scroll;
+    ASSERT_LT(bottom, reused.c.MaskBuffer().Height());
+    EXPECT_EQ(reused.c.MaskBuffer().GetPixel(last.X + 2, bottom), 255u) << scroll;
+    reused.page().Render(false);
+    EXPECT_EQ(buffers(reused.c), expected) << scroll;
+  }
+}
+
 TEST(WordPage, StateRecordRestoresTypingIntoTheSameLayout) {
   Typing t("<WAIT VALUE=10>ab<VAR NAME=v>c<BR>de", 100, 256);
   t.c.Substitutions = {{"v", "XY"}};

@@ -1,0 +1,45 @@
+#pragma once
+// Row kernels of glyph drawing: a run of 8-bit coverage painted into a row of a page's colour buffer and the same
+// run of its mask. The scalar kernel states the rule; the AVX2 kernel gives exactly the same bytes for 32-bit
+// 8-8-8 buffers (others take the scalar one) and is chosen at run time when the processor has it.
+// VELK_SCALAR=1 in the environment forces the scalar kernel.
+//
+// Per pixel of coverage m: m = 0 leaves both rows. Otherwise the colour becomes the value when the text is solid or
+// m = 255, else each channel M mixes ((value & M) * m + (d & M) * (256 - m)) >> 8, masked with M; the mask keeps
+// the larger of itself and 255 (solid or framed text) or m.
+#include <cstdint>
+#include <initializer_list>
+
+#include "gfx/pixel_format.h"
+
+namespace velk {
+
+struct TGlyphRowParams {
+  uint32_t Value = 0;  // native colour
+  TPixelMasks Masks;
+  int Bits = 32;         // 16 (15 and 16-bit formats) or 32
+  bool Blended = true;   // false: every covered pixel takes the value
+  bool Framed = false;   // true: every covered pixel sets the mask to 255
+};
+
+// color: the first pixel of the run in the colour row; mask: the same pixel in the mask row; coverage: n values.
+using TGlyphRowKernel = void (*)(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n,
+                                 const TGlyphRowParams& p);
+
+void PaintGlyphRowScalar(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, const TGlyphRowParams& p);
+// The AVX2 kernel, or null when the processor lacks AVX2.
+TGlyphRowKernel GlyphRowAvx2Kernel();
+// The kernel glyph drawing uses.
+TGlyphRowKernel ActiveGlyphRowKernel();
+
+// d mixed towards c by m / 256, channel by channel in a native format of these channel masks.
+inline uint32_t MixNative(uint32_t d, uint32_t c, uint32_t m, const TPixelMasks& k) {
+  uint32_t v = 0;
+  for (const uint32_t mask : {k.Red, k.Green, k.Blue}) {
+    const uint64_t mix = ((uint64_t{c & mask} * m) + (uint64_t{d & mask} * (256 - m))) >> 8;
+    v |= static_cast<uint32_t>(mix) & mask;
+  }
+  return v;
+}
+
+}  // namespace velk
