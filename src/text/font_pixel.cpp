@@ -195,7 +195,7 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   const auto box_from = static_cast<int32_t>(std::max<int64_t>(0, box_left));
   const auto box_to = static_cast<int32_t>(std::min<int64_t>(plane_w, int64_t{box_left} + box_w));
   std::vector<uint8_t> scratch;
-  const auto text_run = [&](int32_t py) -> TPlaneRun {
+  const auto text_run = [&](int32_t py) __attribute__((always_inline)) -> TPlaneRun {
     const int32_t gy = py - box_top;
     const bool boxed = gy >= 0 && gy < box_h;
     const bool bar = in_bar(py, b + cell_h - g.UnderlineSize, g.UnderlineSize) ||
@@ -226,7 +226,7 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
                       cp.Width() == mp.Width() && cp.Height() == mp.Height();
   const TGlyphRowKernel kernel = direct ? ActiveGlyphRowKernel() : nullptr;
   const auto paint_plane = [&](int32_t w, int32_t h, const auto& run_of, int32_t dx, int32_t dy, uint32_t value,
-                               bool blended) {
+                               bool blended) __attribute__((always_inline)) {
     const int32_t left = x + dx, top = y + dy;
     if (!direct) {
       for (int32_t py = 0; py < h; ++py) {
@@ -248,7 +248,7 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
       const auto tx = static_cast<int32_t>(left + from);
       kernel(cp.Row(static_cast<int32_t>(top + py)) + static_cast<ptrdiff_t>(tx) * (cp.Bits() / 8),
              mp.Row(static_cast<int32_t>(top + py)) + tx, run.Values + (from - run.From), static_cast<int>(to - from),
-             params);
+             cp.Width() - tx, params);
     }
   };
   if (b == 0) {

@@ -7,9 +7,11 @@
 
 namespace velk {
 
-void PaintGlyphRowAvx2(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, const TGlyphRowParams& p);
+void PaintGlyphRowAvx2(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, int room,
+                       const TGlyphRowParams& p);
 
-void PaintGlyphRowScalar(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, const TGlyphRowParams& p) {
+void PaintGlyphRowScalar(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, int /*room*/,
+                         const TGlyphRowParams& p) {
   const uint8_t solid_mask = p.Framed || !p.Blended ? 255 : 0;
   for (int i = 0; i < n; ++i) {
     const uint8_t m = coverage[i];

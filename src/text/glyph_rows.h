@@ -23,10 +23,13 @@ struct TGlyphRowParams {
 };
 
 // color: the first pixel of the run in the colour row; mask: the same pixel in the mask row; coverage: n values.
-using TGlyphRowKernel = void (*)(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n,
+// room (at least n): the pixels of both rows from the run's start on that a kernel may read and write back
+// unchanged, so that a run's last step need not be narrowed.
+using TGlyphRowKernel = void (*)(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, int room,
                                  const TGlyphRowParams& p);
 
-void PaintGlyphRowScalar(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, const TGlyphRowParams& p);
+void PaintGlyphRowScalar(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, int room,
+                         const TGlyphRowParams& p);
 // The AVX2 kernel, or null when the processor lacks AVX2.
 TGlyphRowKernel GlyphRowAvx2Kernel();
 // The kernel glyph drawing uses.

@@ -251,6 +251,7 @@ void TWdPage::Render(bool reset_visibility) {
   // The buffers are cleared band by band just ahead of the glyphs drawn into them (rows go down the page), so a
   // row's glyphs find their band still in the cache.
   cleared_ = 0;
+  style_paint_.Valid = false;
   for (const auto& row : Rows)
     for (size_t i = 0; i < row->Glyphs.size(); ++i) RenderGlyph(*row->Glyphs[i], reset_visibility, i);
   ClearBuffersTo(INT32_MAX);
@@ -285,19 +286,31 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
   real.Rendered = inside;
 
   TFontPixelManager& cache = composer_.GlyphCache();
-  const int32_t size = composer_.FontSizeOf(c);
-  const std::string& font = composer_.FontNameOf(c);
-  uint8_t flags = c.Style->Style;
-  if (!c.Link.empty()) flags |= kFontUnderline;  // a link is always underlined
-  TGlyphPaint paint;
-  paint.Color = static_cast<uint32_t>(color.ColorToPixel(composer_.ColorOf(c)));
-  paint.BorderColor =
-      static_cast<uint32_t>(color.ColorToPixel(c.Style->BorderColor == -1 ? s.BorderColor : c.Style->BorderColor));
-  paint.ShadowColor =
-      static_cast<uint32_t>(color.ColorToPixel(c.Style->ShadowColor == -1 ? s.ShadowColor : c.Style->ShadowColor));
-  paint.Border = composer_.BorderOf(c);
-  paint.Shadow = composer_.ShadowOf(c);
-  paint.Blended = s.AntiAlias > 0;
+  // Neighbours mostly share their style: what it resolves to is kept for the next glyph.
+  TStylePaint& sp = style_paint_;
+  if (!sp.Valid || sp.Style != c.Style || sp.Link != !c.Link.empty() || sp.Hover != c.Hover) {
+    sp.Valid = true;
+    sp.Style = c.Style;
+    sp.Link = !c.Link.empty();
+    sp.Hover = c.Hover;
+    sp.Size = composer_.FontSizeOf(c);
+    sp.Font = &composer_.FontNameOf(c);
+    sp.Flags = c.Style->Style;
+    if (sp.Link) sp.Flags |= kFontUnderline;  // a link is always underlined
+    sp.Paint = TGlyphPaint{};
+    sp.Paint.Color = static_cast<uint32_t>(color.ColorToPixel(composer_.ColorOf(c)));
+    sp.Paint.BorderColor =
+        static_cast<uint32_t>(color.ColorToPixel(c.Style->BorderColor == -1 ? s.BorderColor : c.Style->BorderColor));
+    sp.Paint.ShadowColor =
+        static_cast<uint32_t>(color.ColorToPixel(c.Style->ShadowColor == -1 ? s.ShadowColor : c.Style->ShadowColor));
+    sp.Paint.Border = composer_.BorderOf(c);
+    sp.Paint.Shadow = composer_.ShadowOf(c);
+    sp.Paint.Blended = s.AntiAlias > 0;
+  }
+  const int32_t size = sp.Size;
+  const std::string& font = *sp.Font;
+  const uint8_t flags = sp.Flags;
+  TGlyphPaint paint = sp.Paint;
   const auto& glyphs = g.Row->Glyphs;
   const auto it = index < glyphs.size() && glyphs[index] == &g ? glyphs.begin() + static_cast<std::ptrdiff_t>(index)
                                                                : std::find(glyphs.begin(), glyphs.end(), &g);
@@ -385,6 +398,7 @@ void TWdPage::SetRunHover(TWdReal* first, bool on) {
     }
   }
   for (TWdReal* r : run) r->Hover = on;
+  style_paint_.Valid = false;
   for (TWdReal* r : redraw) {
     RenderGlyph(*r, false, SIZE_MAX);
     AddChanged(*r);

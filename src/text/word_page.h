@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "text/font_pixel.h"
 #include "text/word_glyph.h"
 
 namespace velk {
@@ -90,6 +91,18 @@ class TWdPage {
   std::vector<TWdReal*> fading_;
   std::vector<TWdImg*> animated_;
   TWdReal* hovered_ = nullptr;
+  // What a style resolves to for drawing, kept from glyph to glyph within one Render or one hover change (the
+  // settings may change between them).
+  struct TStylePaint {
+    bool Valid = false;
+    const TDecorate* Style = nullptr;
+    bool Link = false, Hover = false;
+    int32_t Size = 0;
+    const std::string* Font = nullptr;
+    uint8_t Flags = 0;
+    TGlyphPaint Paint;
+  };
+  TStylePaint style_paint_;
   // Buffer rows above this line are cleared (or drawn on since): outside Render, all of them.
   int32_t cleared_ = INT32_MAX;
 };
