@@ -244,12 +244,19 @@ void TWdPage::Render(bool reset_visibility) {
   const int32_t h = std::clamp(s.PageHeight, 0, kMaxBufferSide);
   TDIBX& color = composer_.ColorBuffer();
   TDIBX& mask = composer_.MaskBuffer();
-  if (color.Width() != w || color.Height() != h || color.BitCount() != composer_.BufferDepth) {
+  if (color.Width() != w || color.Height() != h || color.BitCount() != composer_.BufferDepth ||
+      mask.Width() != w || mask.Height() != h || mask.BitCount() != 8) {
     color.SetSize(w, h, composer_.BufferDepth);
+    mask.SetSize(w, h, 8);
+    composer_.DrawnTop = 0;
+    composer_.DrawnBottom = INT32_MAX;
   }
-  if (mask.Width() != w || mask.Height() != h || mask.BitCount() != 8) mask.SetSize(w, h, 8);
-  // The buffers are cleared band by band just ahead of the glyphs drawn into them (rows go down the page), so a
-  // row's glyphs find their band still in the cache.
+  // The rows drawn before are cleared band by band just ahead of the glyphs drawn into them (rows go down the
+  // page), so a row's glyphs find their band still in the cache; the rows this page draws are noted as it goes.
+  stale_top_ = composer_.DrawnTop;
+  stale_bottom_ = composer_.DrawnBottom;
+  composer_.DrawnTop = INT32_MAX;
+  composer_.DrawnBottom = INT32_MIN;
   cleared_ = 0;
   style_paint_.Valid = false;
   for (const auto& row : Rows)
@@ -264,7 +271,8 @@ void TWdPage::ClearBuffersTo(int32_t bottom) {
     const TPixels p(buffer);
     if (!p.Valid()) continue;
     const size_t bytes = static_cast<size_t>(p.Width()) * static_cast<size_t>(p.Bits()) / 8;
-    for (int32_t y = std::max(0, cleared_); y < std::min(bottom, p.Height()); ++y) std::memset(p.Row(y), 0, bytes);
+    const int32_t from = std::max({0, cleared_, stale_top_}), to = std::min({bottom, p.Height(), stale_bottom_});
+    for (int32_t y = from; y < to; ++y) std::memset(p.Row(y), 0, bytes);
   }
   cleared_ = bottom;
 }
@@ -325,7 +333,10 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
   // Everything below draws within the cell's rows: the ruby line at the top, then the text grown by border and
   // shadow.
   const int64_t frame = 2 * int64_t{std::max(0, paint.Border)} + std::max(0, paint.Shadow);
-  ClearBuffersTo(Saturate(int64_t{top} + ruby_size + std::max(size, ruby_size) + frame));
+  const int32_t bottom = Saturate(int64_t{top} + ruby_size + std::max(size, ruby_size) + frame);
+  ClearBuffersTo(bottom);
+  composer_.DrawnTop = std::min(composer_.DrawnTop, top);
+  composer_.DrawnBottom = std::max(composer_.DrawnBottom, bottom);
   const TFontPixel* glyph = cache.GetGlyph(c.Code, font, flags, size, s.AntiAlias);
   const TCharWidths widths{glyph->OriginX, glyph->BitmapWidth(), glyph->TrailingGap};
   // The black box keeps its left bearing; a glyph narrower than its cell moves on by the centring offset.
