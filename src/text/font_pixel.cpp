@@ -32,10 +32,13 @@ struct TPlane {
   }
 };
 
-// Values of one plane row: Values[0 .. To - From) are the row's values at From .. To, the rest of the row is 0.
+// Values of plane rows from a row on: Values[0 .. To - From) are the row's values at From .. To, the rest of the
+// row is 0; the next Rows - 1 rows are laid out alike, their values each Pitch bytes further on.
 struct TPlaneRun {
   const uint8_t* Values = nullptr;
   int32_t From = 0, To = 0;
+  int32_t Rows = 1;
+  ptrdiff_t Pitch = 0;
 };
 
 // Every pixel within r (horizontally and vertically) of a covered one becomes full.
@@ -194,16 +197,20 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   // The columns of the black box within the plane.
   const auto box_from = static_cast<int32_t>(std::max<int64_t>(0, box_left));
   const auto box_to = static_cast<int32_t>(std::min<int64_t>(plane_w, int64_t{box_left} + box_w));
+  const int32_t under_top = b + cell_h - g.UnderlineSize, strike_top = b + g.StrikeOutPos;
   std::vector<uint8_t> scratch;
   const auto text_run = [&](int32_t py) __attribute__((always_inline)) -> TPlaneRun {
     const int32_t gy = py - box_top;
     const bool boxed = gy >= 0 && gy < box_h;
-    const bool bar = in_bar(py, b + cell_h - g.UnderlineSize, g.UnderlineSize) ||
-                     in_bar(py, b + g.StrikeOutPos, g.StrikeOutSize);
+    const bool bar = in_bar(py, under_top, g.UnderlineSize) || in_bar(py, strike_top, g.StrikeOutSize);
     if (!bar && !boxed) return {};
     if (!bar && rows8) {
       if (box_from >= box_to) return {};
-      return {coverage.Row(gy) + (box_from - box_left), box_from, box_to};
+      // Read in place down to the black box's last row or the next bar.
+      int32_t rows = box_h - gy;
+      if (g.UnderlineSize > 0 && under_top > py) rows = std::min(rows, under_top - py);
+      if (g.StrikeOutSize > 0 && strike_top > py) rows = std::min(rows, strike_top - py);
+      return {coverage.Row(gy) + (box_from - box_left), box_from, box_to, rows, coverage.Pitch()};
     }
     scratch.assign(static_cast<size_t>(plane_w), 0);
     for (int32_t gx = 0; boxed && gx < box_w; ++gx) {
@@ -241,14 +248,25 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
     const TGlyphRowParams params{value, cp.Masks(), cp.Bits(), blended, framed};
     const int64_t x0 = std::max<int64_t>(0, -int64_t{left}), x1 = std::min<int64_t>(w, int64_t{cp.Width()} - left);
     const int64_t y0 = std::max<int64_t>(0, -int64_t{top}), y1 = std::min<int64_t>(h, int64_t{cp.Height()} - top);
-    for (int64_t py = y0; py < y1; ++py) {
+    for (int64_t py = y0; py < y1;) {
       const TPlaneRun run = run_of(static_cast<int32_t>(py));
+      const int64_t rows = std::clamp<int64_t>(run.Rows, 1, y1 - py);
       const int64_t from = std::max<int64_t>(x0, run.From), to = std::min<int64_t>(x1, run.To);
-      if (from >= to) continue;
-      const auto tx = static_cast<int32_t>(left + from);
-      kernel(cp.Row(static_cast<int32_t>(top + py)) + static_cast<ptrdiff_t>(tx) * (cp.Bits() / 8),
-             mp.Row(static_cast<int32_t>(top + py)) + tx, run.Values + (from - run.From), static_cast<int>(to - from),
-             cp.Width() - tx, params);
+      if (from < to) {
+        const auto tx = static_cast<int32_t>(left + from), ty = static_cast<int32_t>(top + py);
+        TGlyphBlock block;
+        block.Color = cp.Row(ty) + static_cast<ptrdiff_t>(tx) * (cp.Bits() / 8);
+        block.ColorPitch = cp.Pitch();
+        block.Mask = mp.Row(ty) + tx;
+        block.MaskPitch = mp.Pitch();
+        block.Coverage = run.Values + (from - run.From);
+        block.CoveragePitch = run.Pitch;
+        block.Width = static_cast<int>(to - from);
+        block.Rows = static_cast<int>(rows);
+        block.Room = cp.Width() - tx;
+        kernel(block, params);
+      }
+      py += rows;
     }
   };
   if (b == 0) {
@@ -263,10 +281,10 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   }
   const TPlane grown = Grow(text, b);
   const auto grown_run = [&](int32_t py) {
-    return TPlaneRun{&grown.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w};
+    return TPlaneRun{&grown.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w, plane_h - py, plane_w};
   };
   const auto text_row = [&](int32_t py) {
-    return TPlaneRun{&text.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w};
+    return TPlaneRun{&text.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w, plane_h - py, plane_w};
   };
   if (s > 0) paint_plane(plane_w, plane_h, grown_run, s, s, paint.ShadowColor, false);
   paint_plane(plane_w, plane_h, grown_run, 0, 0, paint.BorderColor, false);

@@ -61,15 +61,10 @@ uint64_t LoadBytes(const uint8_t* p, int count) {
   return v;
 }
 
-}  // namespace
-
 // Eight pixels a step; a step without coverage touches nothing. The last step of a run that is not a multiple of
 // eight takes eight pixels when the rows have room for them (the pixels past the run have no coverage, so they are
 // written back as they were), else only the run's pixels.
-void PaintGlyphRowAvx2(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, int room,
-                       const TGlyphRowParams& p) {
-  if (p.Bits != 32 || !(p.Masks == kMasks888)) return PaintGlyphRowScalar(color, mask, coverage, n, room, p);
-  const TAvx2Paint paint(p);
+void PaintRow(uint8_t* color, uint8_t* mask, const uint8_t* coverage, int n, int room, const TAvx2Paint& paint) {
   for (int i = 0; i < n; i += 8) {
     const int count = n - i;
     uint64_t bytes;
@@ -96,6 +91,17 @@ void PaintGlyphRowAvx2(uint8_t* color, uint8_t* mask, const uint8_t* coverage, i
     _mm256_maskstore_epi32(crow, lanes, d);
     const auto out = static_cast<uint64_t>(_mm_cvtsi128_si64(m));
     for (int k = 0; k < count; ++k) mask[i + k] = static_cast<uint8_t>(out >> (8 * k));
+  }
+}
+
+}  // namespace
+
+void PaintGlyphRowAvx2(const TGlyphBlock& block, const TGlyphRowParams& p) {
+  if (p.Bits != 32 || !(p.Masks == kMasks888)) return PaintGlyphRowScalar(block, p);
+  const TAvx2Paint paint(p);
+  for (int r = 0; r < block.Rows; ++r) {
+    PaintRow(block.Color + r * block.ColorPitch, block.Mask + r * block.MaskPitch,
+             block.Coverage + r * block.CoveragePitch, block.Width, block.Room, paint);
   }
 }
 

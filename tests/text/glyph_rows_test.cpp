@@ -1,10 +1,9 @@
-// The SIMD glyph row kernel against the scalar one: the same bytes for every coverage pattern, run length, paint
-// mode and pixel format, and nothing written outside the run.
+// The SIMD glyph row kernel against the scalar one: the same bytes for every coverage pattern, run length, block
+// height, paint mode and pixel format, and nothing written outside the runs.
 #include "text/glyph_rows.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -22,14 +21,15 @@ TEST(GlyphRows, Avx2KernelGivesTheScalarBytes) {
     for (int n = 0; n <= 41; ++n) {
       for (int mode = 0; mode < 4; ++mode) {
         for (int trial = 0; trial < 20; ++trial) {
+          const int rows = 1 + trial % 3, pitch = n + 2 * kGuard;  // pitch in pixels, guards on both sides
           // Coverage with empty stretches (whole steps and partial ones), full pixels and edges.
-          std::vector<uint8_t> coverage(static_cast<size_t>(n));
+          std::vector<uint8_t> coverage(static_cast<size_t>(rows * pitch));
           for (auto& m : coverage) {
             const uint32_t r = rng() % 8;
             m = r < 3 ? 0 : r == 3 ? 255 : r == 4 ? 1 : r == 5 ? 254 : byte();
           }
           if (trial % 5 == 0 && n >= 8) std::fill(coverage.begin(), coverage.begin() + 8, 0);
-          std::vector<uint8_t> color(static_cast<size_t>((n + 2 * kGuard) * bytes)), mask(size_t(n + 2 * kGuard));
+          std::vector<uint8_t> color(static_cast<size_t>(rows * pitch * bytes)), mask(coverage.size());
           for (auto& c : color) c = byte();
           for (auto& m : mask) m = byte();
           TGlyphRowParams p;
@@ -41,15 +41,32 @@ TEST(GlyphRows, Avx2KernelGivesTheScalarBytes) {
           p.Framed = mode & 2;
           auto color_s = color, color_v = color;
           auto mask_s = mask, mask_v = mask;
-          // Rows with room past the run (rewritten as they were) and rows that end with it.
-          const int room = trial % 2 ? n + kGuard : n;
-          PaintGlyphRowScalar(color_s.data() + kGuard * bytes, mask_s.data() + kGuard, coverage.data(), n, room, p);
-          avx2(color_v.data() + kGuard * bytes, mask_v.data() + kGuard, coverage.data(), n, room, p);
+          const auto run = [&](std::vector<uint8_t>& c, std::vector<uint8_t>& m, TGlyphRowKernel kernel) {
+            TGlyphBlock block;
+            block.Color = c.data() + kGuard * bytes;
+            block.ColorPitch = pitch * bytes;
+            block.Mask = m.data() + kGuard;
+            block.MaskPitch = pitch;
+            block.Coverage = coverage.data() + kGuard;
+            block.CoveragePitch = pitch;
+            block.Width = n;
+            block.Rows = rows;
+            // Rows with room past the run (written back as they were) and rows that end with it.
+            block.Room = trial % 2 ? n + kGuard : n;
+            kernel(block, p);
+          };
+          run(color_s, mask_s, PaintGlyphRowScalar);
+          run(color_v, mask_v, avx2);
           ASSERT_EQ(color_v, color_s) << bits << " n=" << n << " mode=" << mode << " trial=" << trial;
           ASSERT_EQ(mask_v, mask_s) << bits << " n=" << n << " mode=" << mode << " trial=" << trial;
-          // The guards are the scalar kernel's business too: it writes only the run.
-          ASSERT_EQ(std::memcmp(color_s.data(), color.data(), kGuard * size_t(bytes)), 0);
-          ASSERT_EQ(std::memcmp(mask_s.data() + kGuard + n, mask.data() + kGuard + n, kGuard), 0);
+          // The guards are the scalar kernel's business too: it writes only the runs.
+          for (int r = 0; r < rows; ++r)
+            for (int i = 0; i < pitch; ++i) {
+              if (i >= kGuard && i < kGuard + n) continue;
+              const size_t k = static_cast<size_t>(r * pitch + i);
+              ASSERT_EQ(mask_s[k], mask[k]);
+              for (int j = 0; j < bytes; ++j) ASSERT_EQ(color_s[k * bytes + j], color[k * bytes + j]);
+            }
         }
       }
     }
@@ -63,7 +80,13 @@ TEST(GlyphRows, ScalarKernelMixesByCoverage) {
   uint8_t mask[4] = {9, 9, 200, 9};
   TGlyphRowParams p;
   p.Value = 0x00F0E0D0;
-  PaintGlyphRowScalar(reinterpret_cast<uint8_t*>(color), mask, coverage, 4, 4, p);
+  TGlyphBlock block;
+  block.Color = reinterpret_cast<uint8_t*>(color);
+  block.Mask = mask;
+  block.Coverage = coverage;
+  block.Width = block.Room = 4;
+  block.Rows = 1;
+  PaintGlyphRowScalar(block, p);
   // (0xF0 * 128 + 0x10 * 128) >> 8 = 0x80, (0xE0 * 128 + 0x20 * 128) >> 8 = 0x80, (0xD0 + 0x30) / 2 = 0x80.
   EXPECT_EQ(color[0], 0xFF102030u);
   EXPECT_EQ(color[1], 0x00F0E0D0u);
@@ -74,7 +97,7 @@ TEST(GlyphRows, ScalarKernelMixesByCoverage) {
   EXPECT_EQ(mask[2], 200);
   EXPECT_EQ(mask[3], 64);
   p.Framed = true;
-  PaintGlyphRowScalar(reinterpret_cast<uint8_t*>(color), mask, coverage, 4, 4, p);
+  PaintGlyphRowScalar(block, p);
   EXPECT_EQ(mask[0], 9);
   EXPECT_EQ(mask[3], 255);
 }
