@@ -41,25 +41,56 @@ struct TPlaneRun {
   ptrdiff_t Pitch = 0;
 };
 
-// Every pixel within r (horizontally and vertically) of a covered one becomes full.
+// Eight bytes at p (the caller keeps them inside its buffer), and back.
+uint64_t Load8(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// Every non-zero byte of v becomes 255, every zero byte stays 0 (bit 7 of each byte is set by the byte's own bit 7
+// or, through an addition that cannot carry into the next byte, by any of its lower bits).
+uint64_t FullBytes(uint64_t v) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kHigh = 0x8080808080808080ull;
+  return (((v | ((v & kLow7) + kLow7)) & kHigh) >> 7) * 0xFF;
+}
+
+// Every pixel within r (horizontally and vertically) of a covered one becomes full: each row is or'ed with its
+// neighbours up to r to either side, then each row of that with the rows up to r above and below, eight pixels at
+// a time.
 TPlane Grow(const TPlane& p, int32_t r) {
   TPlane rows(p.W, p.H), out(p.W, p.H);
+  const auto w = static_cast<size_t>(p.W), reach = static_cast<size_t>(r);
+  std::vector<uint8_t> padded(w + 2 * reach + 8, 0);
   for (int32_t y = 0; y < p.H; ++y) {
-    for (int32_t x = 0; x < p.W; ++x) {
-      if (!p.V[static_cast<size_t>(y) * static_cast<size_t>(p.W) + static_cast<size_t>(x)]) continue;
-      for (int32_t k = std::max(0, x - r); k <= std::min(p.W - 1, x + r); ++k) rows.At(k, y) = 255;
+    std::memcpy(&padded[reach], &p.V[static_cast<size_t>(y) * w], w);
+    uint8_t* grown = &rows.V[static_cast<size_t>(y) * w];
+    for (size_t x = 0; x < w; x += 8) {
+      uint64_t any = 0;
+      for (size_t j = 0; j <= 2 * reach; ++j) any |= Load8(&padded[x + j]);
+      const uint64_t full = FullBytes(any);
+      std::memcpy(grown + x, &full, std::min<size_t>(8, w - x));
     }
   }
   for (int32_t y = 0; y < p.H; ++y) {
-    for (int32_t x = 0; x < p.W; ++x) {
-      if (!rows.At(x, y)) continue;
-      for (int32_t k = std::max(0, y - r); k <= std::min(p.H - 1, y + r); ++k) out.At(x, k) = 255;
+    uint8_t* grown = &out.V[static_cast<size_t>(y) * w];
+    const int32_t first = std::max(0, y - r), last = std::min(p.H - 1, y + r);
+    size_t x = 0;
+    for (; x + 8 <= w; x += 8) {
+      uint64_t any = 0;
+      for (int32_t k = first; k <= last; ++k) any |= Load8(&rows.V[static_cast<size_t>(k) * w + x]);
+      std::memcpy(grown + x, &any, 8);
+    }
+    for (; x < w; ++x) {
+      uint8_t any = 0;
+      for (int32_t k = first; k <= last; ++k) any |= rows.V[static_cast<size_t>(k) * w + x];
+      grown[x] = any;
     }
   }
   return out;
 }
 
-// The same in the surface's native format; paletted surfaces take c.
+// d mixed towards c by m / 256 in the surface's native format; paletted surfaces take c.
 uint32_t Mix(const TCustomDIBX& s, uint32_t d, uint32_t c, uint32_t m) {
   if (s.BitCount() <= 8) return c;
   return MixNative(d, c, m, TPixelMasks{s.RedMask(), s.GreenMask(), s.BlueMask()});
