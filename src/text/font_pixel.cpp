@@ -186,6 +186,7 @@ std::unique_ptr<TFontPixel> TFontPixelManager::MakeGlyph(uint16_t code, const st
   g->FontHeight = height;
   g->Style = style;
   g->Quality = quality;
+  g->Widths = face.CharWidths(code);
   if (style & kFontUnderline) g->UnderlineSize = face.UnderlineSize();
   if (style & kFontStrikeOut) {
     g->StrikeOutPos = face.Ascent() - face.StrikeOutPosition();

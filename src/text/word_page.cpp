@@ -338,9 +338,10 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
   composer_.DrawnTop = std::min(composer_.DrawnTop, top);
   composer_.DrawnBottom = std::max(composer_.DrawnBottom, bottom);
   const TFontPixel* glyph = cache.GetGlyph(c.Code, font, flags, size, s.AntiAlias);
-  const TCharWidths widths{glyph->OriginX, glyph->BitmapWidth(), glyph->TrailingGap};
-  // The black box keeps its left bearing; a glyph narrower than its cell moves on by the centring offset.
-  const int32_t offset = glyph->OriginX + TFontPixelManager::CellOffset(*glyph, cell_w, widths);
+  // The black box keeps its left bearing; a glyph narrower than its cell moves on by the centring offset, taken in
+  // a width of at most the font height (an italic cell is wider) from the character's ABC widths.
+  const int32_t offset =
+      glyph->OriginX + TFontPixelManager::CellOffset(*glyph, std::min(cell_w, size), glyph->Widths);
   TFontPixelManager::DrawGlyph(&color, &mask, g.X, top + ruby_size, cell_w, size, offset, *glyph, paint);
 
   // The ruby line above the run of characters that share it, drawn with the run's first character.

@@ -223,7 +223,7 @@ TEST(WordPage, GlyphsKeepTheirLeftBearingInTheirCells) {
     if (!g) continue;
     const TFontPixel* fp = t.cache.GetGlyph(g->Code, t.c.FontNameOf(*g), 0, 24, t.c.Settings.AntiAlias);
     if (fp->Empty()) continue;
-    const TCharWidths w{fp->OriginX, fp->BitmapWidth(), fp->TrailingGap};
+    const TCharWidths w = t.cache.SelectFont(t.c.FontNameOf(*g), 24, 0).CharWidths(g->Code);
     const int32_t expected = g->X + fp->OriginX + TFontPixelManager::CellOffset(*fp, 24, w);
     int32_t left = -1;
     for (int32_t x = g->X; x < g->X + g->Width && left < 0; ++x)
@@ -271,6 +271,47 @@ TEST(WordPage, RenderingReplacesEverythingInTheBuffers) {
     reused.page().Render(false);
     EXPECT_EQ(buffers(reused.c), expected) << scroll;
   }
+}
+
+// Narrow glyphs are centred by the character's own ABC widths (a negative A or C included, as 'j' and 'f' of a
+// proportional face have), in a width of at most the font height also in a wider italic cell.
+TEST(WordPage, NarrowGlyphsAreCentredByTheirCharacterWidths) {
+  constexpr int32_t kSize = 32;
+  const std::string face = Utf8ToCp932("ＭＳ Ｐゴシック");
+  const std::string text = "jf<I>jf</I>";
+  Typing t(text, 0, 0);
+  t.c.Settings.FontSize = kSize;
+  t.c.Settings.FontName = face;
+  t.c.Settings.MaxWidth = 300;
+  t.c.Settings.TextColor = 0xFFFFFF;
+  t.c.Compose(text);
+  TDIBX target;
+  target.SetSize(300, 50, 32);
+  target.Fill(0);
+  t.c.Target = &target;
+  t.page().Render(true);
+  t.page().ResetTyping();
+  t.Step(0);
+  t.page().Draw();
+  int32_t checked = 0, moved = 0;
+  for (int32_t i = 0; i < t.c.GlyphCount(); ++i) {
+    const auto* g = dynamic_cast<const TWdChar*>(t.c.Glyph(i));
+    if (!g) continue;
+    const uint8_t style = g->Style->Style;
+    const TFontPixel* fp = t.cache.GetGlyph(g->Code, face, style, kSize, t.c.Settings.AntiAlias);
+    const TCharWidths w = t.cache.SelectFont(face, kSize, style).CharWidths(g->Code);
+    const int32_t expected = g->X + fp->OriginX + TFontPixelManager::CellOffset(*fp, kSize, w);
+    const TCharWidths clamped{fp->OriginX, fp->BitmapWidth(), fp->TrailingGap};
+    moved += TFontPixelManager::CellOffset(*fp, kSize, w) != TFontPixelManager::CellOffset(*fp, g->Width, clamped);
+    int32_t left = -1;
+    for (int32_t x = g->X; x < g->X + g->Width && left < 0; ++x)
+      for (int32_t y = 0; y < 50 && left < 0; ++y)
+        if (target.GetPixel(x, y) != 0) left = x;
+    EXPECT_EQ(left, expected) << "glyph " << i;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 4);
+  EXPECT_GE(moved, 2);  // the cases where the glyph's own clamped widths or the italic cell would centre otherwise
 }
 
 TEST(WordPage, StateRecordRestoresTypingIntoTheSameLayout) {
