@@ -231,7 +231,7 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   const auto box_to = static_cast<int32_t>(std::min<int64_t>(plane_w, int64_t{box_left} + box_w));
   const int32_t under_top = b + cell_h - g.UnderlineSize, strike_top = b + g.StrikeOutPos;
   std::vector<uint8_t> scratch;
-  const auto text_run = [&](int32_t py) __attribute__((always_inline)) -> TPlaneRun {
+  const auto text_run = [&](int32_t py) __attribute__((always_inline))->TPlaneRun {
     const int32_t gy = py - box_top;
     const bool boxed = gy >= 0 && gy < box_h;
     const bool bar = in_bar(py, under_top, g.UnderlineSize) || in_bar(py, strike_top, g.StrikeOutSize);
@@ -247,7 +247,8 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
     scratch.assign(static_cast<size_t>(plane_w), 0);
     for (int32_t gx = 0; boxed && gx < box_w; ++gx) {
       const int64_t px = int64_t{box_left} + gx;
-      if (px >= 0 && px < plane_w) scratch[static_cast<size_t>(px)] = rows8 ? coverage.Row(gy)[gx] : g.CoverageAt(gx, gy);
+      if (px >= 0 && px < plane_w)
+        scratch[static_cast<size_t>(px)] = rows8 ? coverage.Row(gy)[gx] : g.CoverageAt(gx, gy);
     }
     if (bar)
       for (int32_t px = std::max(0, bar_left); px < std::min(plane_w, bar_right); ++px)
@@ -313,10 +314,12 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   }
   const TPlane grown = Grow(text, b);
   const auto grown_run = [&](int32_t py) {
-    return TPlaneRun{&grown.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w, plane_h - py, plane_w};
+    return TPlaneRun{&grown.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w, plane_h - py,
+                     plane_w};
   };
   const auto text_row = [&](int32_t py) {
-    return TPlaneRun{&text.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w, plane_h - py, plane_w};
+    return TPlaneRun{&text.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w, plane_h - py,
+                     plane_w};
   };
   if (s > 0) paint_plane(plane_w, plane_h, grown_run, s, s, paint.ShadowColor, false);
   paint_plane(plane_w, plane_h, grown_run, 0, 0, paint.BorderColor, false);

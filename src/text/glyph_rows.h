@@ -18,9 +18,9 @@ namespace velk {
 struct TGlyphRowParams {
   uint32_t Value = 0;  // native colour
   TPixelMasks Masks;
-  int Bits = 32;         // 16 (15 and 16-bit formats) or 32
-  bool Blended = true;   // false: every covered pixel takes the value
-  bool Framed = false;   // true: every covered pixel sets the mask to 255
+  int Bits = 32;        // 16 (15 and 16-bit formats) or 32
+  bool Blended = true;  // false: every covered pixel takes the value
+  bool Framed = false;  // true: every covered pixel sets the mask to 255
 };
 
 // A block of runs, one per row, all of the same width and place: the first pixel of the first run in the colour

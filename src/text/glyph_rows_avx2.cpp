@@ -20,11 +20,8 @@ struct TAvx2Paint {
   bool Solid, FullMask;
   explicit TAvx2Paint(const TGlyphRowParams& p)
       : Value(_mm256_set1_epi32(static_cast<int>(p.Value))),
-        Value16(_mm256_unpacklo_epi8(Value, _mm256_setzero_si256())),
-        Channels(_mm256_set1_epi32(0x00FFFFFF)),
-        K256(_mm256_set1_epi16(256)),
-        K255(_mm256_set1_epi32(255)),
-        Solid(!p.Blended),
+        Value16(_mm256_unpacklo_epi8(Value, _mm256_setzero_si256())), Channels(_mm256_set1_epi32(0x00FFFFFF)),
+        K256(_mm256_set1_epi16(256)), K255(_mm256_set1_epi32(255)), Solid(!p.Blended),
         FullMask(p.Framed || !p.Blended) {}
 
   // Eight pixels: coverage and mask bytes in the low half of a register, colours d; answers the new mask bytes

@@ -244,8 +244,8 @@ void TWdPage::Render(bool reset_visibility) {
   const int32_t h = std::clamp(s.PageHeight, 0, kMaxBufferSide);
   TDIBX& color = composer_.ColorBuffer();
   TDIBX& mask = composer_.MaskBuffer();
-  if (color.Width() != w || color.Height() != h || color.BitCount() != composer_.BufferDepth ||
-      mask.Width() != w || mask.Height() != h || mask.BitCount() != 8) {
+  if (color.Width() != w || color.Height() != h || color.BitCount() != composer_.BufferDepth || mask.Width() != w ||
+      mask.Height() != h || mask.BitCount() != 8) {
     color.SetSize(w, h, composer_.BufferDepth);
     mask.SetSize(w, h, 8);
     composer_.DrawnTop = 0;
@@ -253,16 +253,22 @@ void TWdPage::Render(bool reset_visibility) {
   }
   // The rows drawn before are cleared band by band just ahead of the glyphs drawn into them (rows go down the
   // page), so a row's glyphs find their band still in the cache; the rows this page draws are noted as it goes.
+  // Until the render is through (a glyph may fail to load) the composer's rows cover both.
   stale_top_ = composer_.DrawnTop;
   stale_bottom_ = composer_.DrawnBottom;
-  composer_.DrawnTop = INT32_MAX;
-  composer_.DrawnBottom = INT32_MIN;
+  drawn_top_ = INT32_MAX;
+  drawn_bottom_ = INT32_MIN;
   cleared_ = 0;
+  struct TRenderEnd {
+    int32_t& cleared;
+    ~TRenderEnd() { cleared = INT32_MAX; }
+  } end{cleared_};
   style_paint_.Valid = false;
   for (const auto& row : Rows)
     for (size_t i = 0; i < row->Glyphs.size(); ++i) RenderGlyph(*row->Glyphs[i], reset_visibility, i);
   ClearBuffersTo(INT32_MAX);
-  cleared_ = INT32_MAX;
+  composer_.DrawnTop = drawn_top_;
+  composer_.DrawnBottom = drawn_bottom_;
 }
 
 void TWdPage::ClearBuffersTo(int32_t bottom) {
@@ -335,13 +341,14 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
   const int64_t frame = 2 * int64_t{std::max(0, paint.Border)} + std::max(0, paint.Shadow);
   const int32_t bottom = Saturate(int64_t{top} + ruby_size + std::max(size, ruby_size) + frame);
   ClearBuffersTo(bottom);
+  drawn_top_ = std::min(drawn_top_, top);
+  drawn_bottom_ = std::max(drawn_bottom_, bottom);
   composer_.DrawnTop = std::min(composer_.DrawnTop, top);
   composer_.DrawnBottom = std::max(composer_.DrawnBottom, bottom);
   const TFontPixel* glyph = cache.GetGlyph(c.Code, font, flags, size, s.AntiAlias);
   // The black box keeps its left bearing; a glyph narrower than its cell moves on by the centring offset, taken in
   // a width of at most the font height (an italic cell is wider) from the character's ABC widths.
-  const int32_t offset =
-      glyph->OriginX + TFontPixelManager::CellOffset(*glyph, std::min(cell_w, size), glyph->Widths);
+  const int32_t offset = glyph->OriginX + TFontPixelManager::CellOffset(*glyph, std::min(cell_w, size), glyph->Widths);
   TFontPixelManager::DrawGlyph(&color, &mask, g.X, top + ruby_size, cell_w, size, offset, *glyph, paint);
 
   // The ruby line above the run of characters that share it, drawn with the run's first character.

@@ -105,8 +105,9 @@ class TWdPage {
   TStylePaint style_paint_;
   // Buffer rows above this line are cleared (or drawn on since): outside Render, all of them.
   int32_t cleared_ = INT32_MAX;
-  // While rendering: the rows an earlier render left drawn, which are to be cleared.
+  // While rendering: the rows an earlier render left drawn, which are to be cleared, and the rows drawn since.
   int32_t stale_top_ = 0, stale_bottom_ = INT32_MAX;
+  int32_t drawn_top_ = INT32_MAX, drawn_bottom_ = INT32_MIN;
 };
 
 }  // namespace velk
