@@ -55,36 +55,35 @@ uint64_t FullBytes(uint64_t v) {
   return (((v | ((v & kLow7) + kLow7)) & kHigh) >> 7) * 0xFF;
 }
 
+// A plane whose rows lie Stride bytes apart, a whole number of words (the bytes past the width are not part of it).
+struct TWidePlane {
+  size_t Stride = 0;
+  std::vector<uint8_t> V;
+};
+
 // Every pixel within r (horizontally and vertically) of a covered one becomes full: each row is or'ed with its
 // neighbours up to r to either side, then each row of that with the rows up to r above and below, eight pixels at
 // a time.
-TPlane Grow(const TPlane& p, int32_t r) {
-  TPlane rows(p.W, p.H), out(p.W, p.H);
-  const auto w = static_cast<size_t>(p.W), reach = static_cast<size_t>(r);
-  std::vector<uint8_t> padded(w + 2 * reach + 8, 0);
-  for (int32_t y = 0; y < p.H; ++y) {
-    std::memcpy(&padded[reach], &p.V[static_cast<size_t>(y) * w], w);
-    uint8_t* grown = &rows.V[static_cast<size_t>(y) * w];
+TWidePlane Grow(const TPlane& p, int32_t r) {
+  const auto w = static_cast<size_t>(p.W), h = static_cast<size_t>(p.H), reach = static_cast<size_t>(r);
+  const size_t stride = (w + 7) / 8 * 8;
+  std::vector<uint8_t> rows(stride * h, 0), padded(w + 2 * reach + 8, 0);
+  for (size_t y = 0; y < h; ++y) {
+    std::memcpy(&padded[reach], &p.V[y * w], w);
     for (size_t x = 0; x < w; x += 8) {
       uint64_t any = 0;
       for (size_t j = 0; j <= 2 * reach; ++j) any |= Load8(&padded[x + j]);
       const uint64_t full = FullBytes(any);
-      std::memcpy(grown + x, &full, std::min<size_t>(8, w - x));
+      std::memcpy(&rows[y * stride + x], &full, 8);
     }
   }
+  TWidePlane out{stride, std::vector<uint8_t>(stride * h)};
   for (int32_t y = 0; y < p.H; ++y) {
-    uint8_t* grown = &out.V[static_cast<size_t>(y) * w];
-    const int32_t first = std::max(0, y - r), last = std::min(p.H - 1, y + r);
-    size_t x = 0;
-    for (; x + 8 <= w; x += 8) {
+    const auto first = static_cast<size_t>(std::max(0, y - r)), last = static_cast<size_t>(std::min(p.H - 1, y + r));
+    for (size_t x = 0; x < stride; x += 8) {
       uint64_t any = 0;
-      for (int32_t k = first; k <= last; ++k) any |= Load8(&rows.V[static_cast<size_t>(k) * w + x]);
-      std::memcpy(grown + x, &any, 8);
-    }
-    for (; x < w; ++x) {
-      uint8_t any = 0;
-      for (int32_t k = first; k <= last; ++k) any |= rows.V[static_cast<size_t>(k) * w + x];
-      grown[x] = any;
+      for (size_t k = first; k <= last; ++k) any |= Load8(&rows[k * stride + x]);
+      std::memcpy(&out.V[static_cast<size_t>(y) * stride + x], &any, 8);
     }
   }
   return out;
@@ -312,10 +311,10 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
     const TPlaneRun run = text_run(py);
     if (run.To > run.From) std::memcpy(&text.At(run.From, py), run.Values, static_cast<size_t>(run.To - run.From));
   }
-  const TPlane grown = Grow(text, b);
+  const TWidePlane grown = Grow(text, b);
   const auto grown_run = [&](int32_t py) {
-    return TPlaneRun{&grown.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w, plane_h - py,
-                     plane_w};
+    return TPlaneRun{&grown.V[static_cast<size_t>(py) * grown.Stride], 0, plane_w, plane_h - py,
+                     static_cast<ptrdiff_t>(grown.Stride)};
   };
   const auto text_row = [&](int32_t py) {
     return TPlaneRun{&text.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w, plane_h - py,
