@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "base/error.h"
 #include "gfx/draw_support.h"
+#include "text/glyph_rows.h"
 
 namespace velk {
 
@@ -28,41 +30,66 @@ struct TPlane {
   uint8_t& At(int32_t x, int32_t y) {
     return V[static_cast<size_t>(y) * static_cast<size_t>(W) + static_cast<size_t>(x)];
   }
-  void FillRows(int32_t left, int32_t right, int32_t top, int32_t count) {
-    for (int32_t y = std::max(0, top); y < std::min(H, top + count); ++y)
-      for (int32_t x = std::max(0, left); x < std::min(W, right); ++x) At(x, y) = 255;
-  }
 };
 
-// Every pixel within r (horizontally and vertically) of a covered one becomes full.
-TPlane Grow(const TPlane& p, int32_t r) {
-  TPlane rows(p.W, p.H), out(p.W, p.H);
-  for (int32_t y = 0; y < p.H; ++y) {
-    for (int32_t x = 0; x < p.W; ++x) {
-      if (!p.V[static_cast<size_t>(y) * static_cast<size_t>(p.W) + static_cast<size_t>(x)]) continue;
-      for (int32_t k = std::max(0, x - r); k <= std::min(p.W - 1, x + r); ++k) rows.At(k, y) = 255;
+// Values of plane rows from a row on: Values[0 .. To - From) are the row's values at From .. To, the rest of the
+// row is 0; the next Rows - 1 rows are laid out alike, their values each Pitch bytes further on.
+struct TPlaneRun {
+  const uint8_t* Values = nullptr;
+  int32_t From = 0, To = 0;
+  int32_t Rows = 1;
+  ptrdiff_t Pitch = 0;
+};
+
+// Eight bytes at p (the caller keeps them inside its buffer), and back.
+uint64_t Load8(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// Every non-zero byte of v becomes 255, every zero byte stays 0 (bit 7 of each byte is set by the byte's own bit 7
+// or, through an addition that cannot carry into the next byte, by any of its lower bits).
+uint64_t FullBytes(uint64_t v) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kHigh = 0x8080808080808080ull;
+  return (((v | ((v & kLow7) + kLow7)) & kHigh) >> 7) * 0xFF;
+}
+
+// A plane whose rows lie Stride bytes apart, a whole number of words (the bytes past the width are not part of it).
+struct TWidePlane {
+  size_t Stride = 0;
+  std::vector<uint8_t> V;
+};
+
+// Every pixel within r (horizontally and vertically) of a covered one becomes full: each row is or'ed with its
+// neighbours up to r to either side, then each row of that with the rows up to r above and below, eight pixels at
+// a time.
+TWidePlane Grow(const TPlane& p, int32_t r) {
+  const auto w = static_cast<size_t>(p.W), h = static_cast<size_t>(p.H), reach = static_cast<size_t>(r);
+  const size_t stride = (w + 7) / 8 * 8;
+  std::vector<uint8_t> rows(stride * h, 0), padded(w + 2 * reach + 8, 0);
+  for (size_t y = 0; y < h; ++y) {
+    std::memcpy(&padded[reach], &p.V[y * w], w);
+    for (size_t x = 0; x < w; x += 8) {
+      uint64_t any = 0;
+      for (size_t j = 0; j <= 2 * reach; ++j) any |= Load8(&padded[x + j]);
+      const uint64_t full = FullBytes(any);
+      std::memcpy(&rows[y * stride + x], &full, 8);
     }
   }
+  TWidePlane out{stride, std::vector<uint8_t>(stride * h)};
   for (int32_t y = 0; y < p.H; ++y) {
-    for (int32_t x = 0; x < p.W; ++x) {
-      if (!rows.At(x, y)) continue;
-      for (int32_t k = std::max(0, y - r); k <= std::min(p.H - 1, y + r); ++k) out.At(x, k) = 255;
+    const auto first = static_cast<size_t>(std::max(0, y - r)), last = static_cast<size_t>(std::min(p.H - 1, y + r));
+    for (size_t x = 0; x < stride; x += 8) {
+      uint64_t any = 0;
+      for (size_t k = first; k <= last; ++k) any |= Load8(&rows[k * stride + x]);
+      std::memcpy(&out.V[static_cast<size_t>(y) * stride + x], &any, 8);
     }
   }
   return out;
 }
 
-// d mixed towards c by m / 256, channel by channel in a native format of these channel masks.
-uint32_t MixNative(uint32_t d, uint32_t c, uint32_t m, const TPixelMasks& k) {
-  uint32_t v = 0;
-  for (const uint32_t mask : {k.Red, k.Green, k.Blue}) {
-    const uint64_t mix = ((uint64_t{c & mask} * m) + (uint64_t{d & mask} * (256 - m))) >> 8;
-    v |= static_cast<uint32_t>(mix) & mask;
-  }
-  return v;
-}
-
-// The same in the surface's native format; paletted surfaces take c.
+// d mixed towards c by m / 256 in the surface's native format; paletted surfaces take c.
 uint32_t Mix(const TCustomDIBX& s, uint32_t d, uint32_t c, uint32_t m) {
   if (s.BitCount() <= 8) return c;
   return MixNative(d, c, m, TPixelMasks{s.RedMask(), s.GreenMask(), s.BlueMask()});
@@ -158,6 +185,7 @@ std::unique_ptr<TFontPixel> TFontPixelManager::MakeGlyph(uint16_t code, const st
   g->FontHeight = height;
   g->Style = style;
   g->Quality = quality;
+  g->Widths = face.CharWidths(code);
   if (style & kFontUnderline) g->UnderlineSize = face.UnderlineSize();
   if (style & kFontStrikeOut) {
     g->StrikeOutPos = face.Ascent() - face.StrikeOutPosition();
@@ -188,62 +216,113 @@ void TFontPixelManager::DrawGlyph(TCustomDIBX* color, TCustomDIBX* mask, int32_t
   const int32_t b = std::clamp(paint.Border, 0, kMaxFontHeight), s = std::clamp(paint.Shadow, 0, kMaxFontHeight);
   cell_w = std::clamp(cell_w, 0, 4 * kMaxFontHeight);
   cell_h = std::clamp(cell_h, 0, 4 * kMaxFontHeight);
-  // The text: black box and bars, in the cell grown by the border.
-  TPlane text(cell_w + 2 * b, cell_h + 2 * b);
-  const TPixels coverage(g.Bitmap.get());
-  for (int32_t gy = 0; gy < g.BitmapHeight(); ++gy) {
-    const int32_t py = b + g.OriginY + gy;
-    if (py < 0 || py >= text.H) continue;
-    // 8-bit coverage (as the glyph cache makes it) is read through its rows.
-    const uint8_t* row = coverage.Valid() && coverage.Bits() == 8 ? coverage.Row(gy) : nullptr;
-    for (int32_t gx = 0; gx < g.BitmapWidth(); ++gx) {
-      const int32_t px = b + offset + gx;
-      if (px >= 0 && px < text.W) text.At(px, py) = row ? row[gx] : g.CoverageAt(gx, gy);
-    }
-  }
+  // The text plane: black box and bars, in the cell grown by the border. Its rows are read as runs: a row without
+  // a bar is the black box's coverage row and empty elsewhere, so it is read in place; a row with a bar is put
+  // together in a scratch row.
+  const int32_t plane_w = cell_w + 2 * b, plane_h = cell_h + 2 * b;
   const int32_t bar_left = paint.JoinBefore ? 0 : b, bar_right = b + cell_w + (paint.JoinAfter ? b : 0);
-  if (g.UnderlineSize > 0) text.FillRows(bar_left, bar_right, b + cell_h - g.UnderlineSize, g.UnderlineSize);
-  if (g.StrikeOutSize > 0) text.FillRows(bar_left, bar_right, b + g.StrikeOutPos, g.StrikeOutSize);
+  const auto in_bar = [](int32_t py, int32_t top, int32_t count) { return count > 0 && py >= top && py < top + count; };
+  const TPixels coverage(g.Bitmap.get());
+  const bool rows8 = coverage.Valid() && coverage.Bits() == 8;  // as the glyph cache makes it
+  const int32_t box_left = b + offset, box_top = b + g.OriginY, box_w = g.BitmapWidth(), box_h = g.BitmapHeight();
+  // The columns of the black box within the plane.
+  const auto box_from = static_cast<int32_t>(std::max<int64_t>(0, box_left));
+  const auto box_to = static_cast<int32_t>(std::min<int64_t>(plane_w, int64_t{box_left} + box_w));
+  const int32_t under_top = b + cell_h - g.UnderlineSize, strike_top = b + g.StrikeOutPos;
+  std::vector<uint8_t> scratch;
+  const auto text_run = [&](int32_t py) __attribute__((always_inline))->TPlaneRun {
+    const int32_t gy = py - box_top;
+    const bool boxed = gy >= 0 && gy < box_h;
+    const bool bar = in_bar(py, under_top, g.UnderlineSize) || in_bar(py, strike_top, g.StrikeOutSize);
+    if (!bar && !boxed) return {};
+    if (!bar && rows8) {
+      if (box_from >= box_to) return {};
+      // Read in place down to the black box's last row or the next bar.
+      int32_t rows = box_h - gy;
+      if (g.UnderlineSize > 0 && under_top > py) rows = std::min(rows, under_top - py);
+      if (g.StrikeOutSize > 0 && strike_top > py) rows = std::min(rows, strike_top - py);
+      return {coverage.Row(gy) + (box_from - box_left), box_from, box_to, rows, coverage.Pitch()};
+    }
+    scratch.assign(static_cast<size_t>(plane_w), 0);
+    for (int32_t gx = 0; boxed && gx < box_w; ++gx) {
+      const int64_t px = int64_t{box_left} + gx;
+      if (px >= 0 && px < plane_w)
+        scratch[static_cast<size_t>(px)] = rows8 ? coverage.Row(gy)[gx] : g.CoverageAt(gx, gy);
+    }
+    if (bar)
+      for (int32_t px = std::max(0, bar_left); px < std::min(plane_w, bar_right); ++px)
+        scratch[static_cast<size_t>(px)] = 255;
+    return {scratch.data(), 0, plane_w};
+  };
 
-  const TPlane grown = b > 0 ? Grow(text, b) : text;
   // With a border or a shadow the colour surface carries the finished pixels, so every drawn pixel sets the mask to
   // 255; plain text keeps its coverage in the mask, through which it is drawn in its colour.
   const bool framed = b > 0 || s > 0;
-  // A 15, 16 or 32-bit colour surface with an 8-bit mask of its size (the page buffers) is written through its rows,
-  // the plane clipped once; other surfaces pixel by pixel.
+  // A 15, 16 or 32-bit colour surface with an 8-bit mask of its size (the page buffers) is written through its rows
+  // by the row kernel, the plane clipped once; other surfaces pixel by pixel.
   const TPixels cp(color), mp(mask);
   const bool direct = cp.Valid() && mp.Valid() && (cp.Bits() == 16 || cp.Bits() == 32) && mp.Bits() == 8 &&
                       cp.Width() == mp.Width() && cp.Height() == mp.Height();
-  const auto paint_plane = [&](const TPlane& p, int32_t dx, int32_t dy, uint32_t value, bool blended) {
+  const TGlyphRowKernel kernel = direct ? ActiveGlyphRowKernel() : nullptr;
+  const auto paint_plane = [&](int32_t w, int32_t h, const auto& run_of, int32_t dx, int32_t dy, uint32_t value,
+                               bool blended) __attribute__((always_inline)) {
     const int32_t left = x + dx, top = y + dy;
     if (!direct) {
-      for (int32_t py = 0; py < p.H; ++py)
-        for (int32_t px = 0; px < p.W; ++px) {
-          const uint8_t m = p.V[static_cast<size_t>(py) * static_cast<size_t>(p.W) + static_cast<size_t>(px)];
+      for (int32_t py = 0; py < h; ++py) {
+        const TPlaneRun run = run_of(py);
+        for (int32_t px = run.From; px < run.To; ++px) {
+          const uint8_t m = run.Values[px - run.From];
           if (m) Put(color, mask, left + px, top + py, value, m, blended, framed || !blended ? 255 : m);
         }
+      }
       return;
     }
-    const int64_t x0 = std::max<int64_t>(0, -int64_t{left}), x1 = std::min<int64_t>(p.W, int64_t{cp.Width()} - left);
-    const int64_t y0 = std::max<int64_t>(0, -int64_t{top}), y1 = std::min<int64_t>(p.H, int64_t{cp.Height()} - top);
-    for (int64_t py = y0; py < y1; ++py) {
-      const uint8_t* v = &p.V[static_cast<size_t>(py) * static_cast<size_t>(p.W)];
-      uint8_t* crow = cp.Row(static_cast<int32_t>(top + py));
-      uint8_t* mrow = mp.Row(static_cast<int32_t>(top + py));
-      for (int64_t px = x0; px < x1; ++px) {
-        const uint8_t m = v[px];
-        if (!m) continue;
-        const auto tx = static_cast<int32_t>(left + px);
-        const bool full = !blended || m == 255;
-        StorePixel(crow, tx, cp.Bits(), full ? value : MixNative(LoadPixel(crow, tx, cp.Bits()), value, m, cp.Masks()));
-        const uint8_t covered = framed || !blended ? 255 : m;
-        if (covered > mrow[tx]) mrow[tx] = covered;
+    const TGlyphRowParams params{value, cp.Masks(), cp.Bits(), blended, framed};
+    const int64_t x0 = std::max<int64_t>(0, -int64_t{left}), x1 = std::min<int64_t>(w, int64_t{cp.Width()} - left);
+    const int64_t y0 = std::max<int64_t>(0, -int64_t{top}), y1 = std::min<int64_t>(h, int64_t{cp.Height()} - top);
+    for (int64_t py = y0; py < y1;) {
+      const TPlaneRun run = run_of(static_cast<int32_t>(py));
+      const int64_t rows = std::clamp<int64_t>(run.Rows, 1, y1 - py);
+      const int64_t from = std::max<int64_t>(x0, run.From), to = std::min<int64_t>(x1, run.To);
+      if (from < to) {
+        const auto tx = static_cast<int32_t>(left + from), ty = static_cast<int32_t>(top + py);
+        TGlyphBlock block;
+        block.Color = cp.Row(ty) + static_cast<ptrdiff_t>(tx) * (cp.Bits() / 8);
+        block.ColorPitch = cp.Pitch();
+        block.Mask = mp.Row(ty) + tx;
+        block.MaskPitch = mp.Pitch();
+        block.Coverage = run.Values + (from - run.From);
+        block.CoveragePitch = run.Pitch;
+        block.Width = static_cast<int>(to - from);
+        block.Rows = static_cast<int>(rows);
+        block.Room = cp.Width() - tx;
+        kernel(block, params);
       }
+      py += rows;
     }
   };
-  if (s > 0) paint_plane(grown, s, s, paint.ShadowColor, false);
-  if (b > 0) paint_plane(grown, 0, 0, paint.BorderColor, false);
-  paint_plane(text, 0, 0, paint.Color, paint.Blended);
+  if (b == 0) {
+    if (s > 0) paint_plane(plane_w, plane_h, text_run, s, s, paint.ShadowColor, false);
+    paint_plane(plane_w, plane_h, text_run, 0, 0, paint.Color, paint.Blended);
+    return;
+  }
+  TPlane text(plane_w, plane_h);
+  for (int32_t py = 0; py < plane_h; ++py) {
+    const TPlaneRun run = text_run(py);
+    if (run.To > run.From) std::memcpy(&text.At(run.From, py), run.Values, static_cast<size_t>(run.To - run.From));
+  }
+  const TWidePlane grown = Grow(text, b);
+  const auto grown_run = [&](int32_t py) {
+    return TPlaneRun{&grown.V[static_cast<size_t>(py) * grown.Stride], 0, plane_w, plane_h - py,
+                     static_cast<ptrdiff_t>(grown.Stride)};
+  };
+  const auto text_row = [&](int32_t py) {
+    return TPlaneRun{&text.V[static_cast<size_t>(py) * static_cast<size_t>(plane_w)], 0, plane_w, plane_h - py,
+                     plane_w};
+  };
+  if (s > 0) paint_plane(plane_w, plane_h, grown_run, s, s, paint.ShadowColor, false);
+  paint_plane(plane_w, plane_h, grown_run, 0, 0, paint.BorderColor, false);
+  paint_plane(plane_w, plane_h, text_row, 0, 0, paint.Color, paint.Blended);
 }
 
 int32_t TFontPixelManager::CellOffset(const TFontPixel& g, int32_t cell_width, const TCharWidths& w) {

@@ -30,6 +30,8 @@ class TFontPixel {
   int32_t StrikeOutSize = 0;
   // What follows the black box up to the advance; for a glyph without pixels the character's text width.
   int32_t TrailingGap = 0;
+  // The character's ABC widths in the glyph's font and style (they centre the glyph in a text cell).
+  TCharWidths Widths;
 
   int32_t BitmapWidth() const { return Bitmap ? Bitmap->Width() : 0; }
   int32_t BitmapHeight() const { return Bitmap ? Bitmap->Height() : 0; }

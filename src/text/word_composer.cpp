@@ -378,7 +378,12 @@ void TWordComposer::Layout(int32_t first, int32_t last) {
   uint8_t align = kAlignLeft;
   TWdPage* page = nullptr;
   TWdRow* row = nullptr;
-  const auto row_width = [&] { return row->ContentWidth(); };
+  // The open row's content width and, while it holds no image, its height, kept up as glyphs join it: placing
+  // the whole row after every run would take time in the square of the row's length.
+  int64_t row_w = 0;
+  int32_t row_h = 0;
+  bool row_images = false;
+  const auto row_width = [&] { return static_cast<int32_t>(std::clamp<int64_t>(row_w, INT32_MIN, INT32_MAX)); };
   const auto close_row = [&] {
     row->Place();
     y += row->Height + spacing;
@@ -390,6 +395,9 @@ void TWordComposer::Layout(int32_t first, int32_t last) {
     row->Y = y;
     row->Align = align;
     row->Indent = indent;
+    row_w = indent > 0 ? indent : 0;
+    row_h = 0;
+    row_images = false;
     if (indent > 0) {
       row->IndentSpace = std::make_unique<TWdGlyph>(TWdKind::Space);
       row->IndentSpace->Width = indent;
@@ -451,8 +459,19 @@ void TWordComposer::Layout(int32_t first, int32_t last) {
       if (IsLayoutOp(r)) continue;
       r->Row = row;
       row->Glyphs.push_back(r);
+      row_w += r->Width;
+      if (r->Kind == TWdKind::Img) {
+        row_images = true;
+      } else {
+        row_h = std::max(row_h, r->Height);
+      }
     }
-    row->Place();
+    // Only the row's height matters until the row closes (and every row is placed again at the end).
+    if (row_images) {
+      row->Place();
+    } else {
+      row->Height = row_h;
+    }
     const auto first_glyph =
         std::find_if(row->Glyphs.begin(), row->Glyphs.end(), [](TWdGlyph* p) { return p->Kind != TWdKind::Space; });
     if (Settings.Paging && page->Rows.size() > 1 && y + row->Height > Settings.PageHeight &&

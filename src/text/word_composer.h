@@ -1,6 +1,7 @@
 #pragma once
 // The text composer: message markup (or a composed-text stream) becomes a list of glyphs with their styles, laid
 // out into pages and rows with every glyph at its pixel position. The pages type themselves out (word_page.h).
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -113,6 +114,9 @@ class TWordComposer {
   TDIBX& MaskBuffer() { return mask_; }
   // The depth of the colour buffer (the screen's; 32 when there is none).
   int BufferDepth = 32;
+  // The buffer rows that may hold drawn pixels (top inclusive, bottom exclusive): the pages draw into the buffers
+  // and widen this, and clear only these rows before rendering. Whoever else draws into the buffers widens it too.
+  int32_t DrawnTop = 0, DrawnBottom = INT32_MAX;
 
  private:
   void ApplyTag(const std::string& token);

@@ -1,8 +1,10 @@
 #include "text/word_page.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/sjis.h"
+#include "gfx/draw_support.h"
 #include "text/font_face.h"
 #include "text/font_pixel.h"
 #include "text/word_composer.h"
@@ -242,14 +244,43 @@ void TWdPage::Render(bool reset_visibility) {
   const int32_t h = std::clamp(s.PageHeight, 0, kMaxBufferSide);
   TDIBX& color = composer_.ColorBuffer();
   TDIBX& mask = composer_.MaskBuffer();
-  if (color.Width() != w || color.Height() != h || color.BitCount() != composer_.BufferDepth) {
+  if (color.Width() != w || color.Height() != h || color.BitCount() != composer_.BufferDepth || mask.Width() != w ||
+      mask.Height() != h || mask.BitCount() != 8) {
     color.SetSize(w, h, composer_.BufferDepth);
+    mask.SetSize(w, h, 8);
+    composer_.DrawnTop = 0;
+    composer_.DrawnBottom = INT32_MAX;
   }
-  if (mask.Width() != w || mask.Height() != h || mask.BitCount() != 8) mask.SetSize(w, h, 8);
-  color.Fill(0);
-  mask.Fill(0);
+  // The rows drawn before are cleared band by band just ahead of the glyphs drawn into them (rows go down the
+  // page), so a row's glyphs find their band still in the cache; the rows this page draws are noted as it goes.
+  // Until the render is through (a glyph may fail to load) the composer's rows cover both.
+  stale_top_ = composer_.DrawnTop;
+  stale_bottom_ = composer_.DrawnBottom;
+  drawn_top_ = INT32_MAX;
+  drawn_bottom_ = INT32_MIN;
+  cleared_ = 0;
+  struct TRenderEnd {
+    int32_t& cleared;
+    ~TRenderEnd() { cleared = INT32_MAX; }
+  } end{cleared_};
+  style_paint_.Valid = false;
   for (const auto& row : Rows)
     for (size_t i = 0; i < row->Glyphs.size(); ++i) RenderGlyph(*row->Glyphs[i], reset_visibility, i);
+  ClearBuffersTo(INT32_MAX);
+  composer_.DrawnTop = drawn_top_;
+  composer_.DrawnBottom = drawn_bottom_;
+}
+
+void TWdPage::ClearBuffersTo(int32_t bottom) {
+  if (bottom <= cleared_) return;
+  for (TDIBX* buffer : {&composer_.ColorBuffer(), &composer_.MaskBuffer()}) {
+    const TPixels p(buffer);
+    if (!p.Valid()) continue;
+    const size_t bytes = static_cast<size_t>(p.Width()) * static_cast<size_t>(p.Bits()) / 8;
+    const int32_t from = std::max({0, cleared_, stale_top_}), to = std::min({bottom, p.Height(), stale_bottom_});
+    for (int32_t y = from; y < to; ++y) std::memset(p.Row(y), 0, bytes);
+  }
+  cleared_ = bottom;
 }
 
 void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
@@ -269,19 +300,31 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
   real.Rendered = inside;
 
   TFontPixelManager& cache = composer_.GlyphCache();
-  const int32_t size = composer_.FontSizeOf(c);
-  const std::string& font = composer_.FontNameOf(c);
-  uint8_t flags = c.Style->Style;
-  if (!c.Link.empty()) flags |= kFontUnderline;  // a link is always underlined
-  TGlyphPaint paint;
-  paint.Color = static_cast<uint32_t>(color.ColorToPixel(composer_.ColorOf(c)));
-  paint.BorderColor =
-      static_cast<uint32_t>(color.ColorToPixel(c.Style->BorderColor == -1 ? s.BorderColor : c.Style->BorderColor));
-  paint.ShadowColor =
-      static_cast<uint32_t>(color.ColorToPixel(c.Style->ShadowColor == -1 ? s.ShadowColor : c.Style->ShadowColor));
-  paint.Border = composer_.BorderOf(c);
-  paint.Shadow = composer_.ShadowOf(c);
-  paint.Blended = s.AntiAlias > 0;
+  // Neighbours mostly share their style: what it resolves to is kept for the next glyph.
+  TStylePaint& sp = style_paint_;
+  if (!sp.Valid || sp.Style != c.Style || sp.Link != !c.Link.empty() || sp.Hover != c.Hover) {
+    sp.Valid = true;
+    sp.Style = c.Style;
+    sp.Link = !c.Link.empty();
+    sp.Hover = c.Hover;
+    sp.Size = composer_.FontSizeOf(c);
+    sp.Font = &composer_.FontNameOf(c);
+    sp.Flags = c.Style->Style;
+    if (sp.Link) sp.Flags |= kFontUnderline;  // a link is always underlined
+    sp.Paint = TGlyphPaint{};
+    sp.Paint.Color = static_cast<uint32_t>(color.ColorToPixel(composer_.ColorOf(c)));
+    sp.Paint.BorderColor =
+        static_cast<uint32_t>(color.ColorToPixel(c.Style->BorderColor == -1 ? s.BorderColor : c.Style->BorderColor));
+    sp.Paint.ShadowColor =
+        static_cast<uint32_t>(color.ColorToPixel(c.Style->ShadowColor == -1 ? s.ShadowColor : c.Style->ShadowColor));
+    sp.Paint.Border = composer_.BorderOf(c);
+    sp.Paint.Shadow = composer_.ShadowOf(c);
+    sp.Paint.Blended = s.AntiAlias > 0;
+  }
+  const int32_t size = sp.Size;
+  const std::string& font = *sp.Font;
+  const uint8_t flags = sp.Flags;
+  TGlyphPaint paint = sp.Paint;
   const auto& glyphs = g.Row->Glyphs;
   const auto it = index < glyphs.size() && glyphs[index] == &g ? glyphs.begin() + static_cast<std::ptrdiff_t>(index)
                                                                : std::find(glyphs.begin(), glyphs.end(), &g);
@@ -293,10 +336,19 @@ void TWdPage::RenderGlyph(TWdGlyph& g, bool reset_visibility, size_t index) {
   const std::string& ruby = c.Style->Ruby;
   const int32_t ruby_size = ruby.empty() ? 0 : std::max(1, size / 2);
   const int32_t cell_w = size + ((flags & kFontItalic) ? size / 5 : 0);
+  // Everything below draws within the cell's rows: the ruby line at the top, then the text grown by border and
+  // shadow.
+  const int64_t frame = 2 * int64_t{std::max(0, paint.Border)} + std::max(0, paint.Shadow);
+  const int32_t bottom = Saturate(int64_t{top} + ruby_size + std::max(size, ruby_size) + frame);
+  ClearBuffersTo(bottom);
+  drawn_top_ = std::min(drawn_top_, top);
+  drawn_bottom_ = std::max(drawn_bottom_, bottom);
+  composer_.DrawnTop = std::min(composer_.DrawnTop, top);
+  composer_.DrawnBottom = std::max(composer_.DrawnBottom, bottom);
   const TFontPixel* glyph = cache.GetGlyph(c.Code, font, flags, size, s.AntiAlias);
-  const TCharWidths widths{glyph->OriginX, glyph->BitmapWidth(), glyph->TrailingGap};
-  // The black box keeps its left bearing; a glyph narrower than its cell moves on by the centring offset.
-  const int32_t offset = glyph->OriginX + TFontPixelManager::CellOffset(*glyph, cell_w, widths);
+  // The black box keeps its left bearing; a glyph narrower than its cell moves on by the centring offset, taken in
+  // a width of at most the font height (an italic cell is wider) from the character's ABC widths.
+  const int32_t offset = glyph->OriginX + TFontPixelManager::CellOffset(*glyph, std::min(cell_w, size), glyph->Widths);
   TFontPixelManager::DrawGlyph(&color, &mask, g.X, top + ruby_size, cell_w, size, offset, *glyph, paint);
 
   // The ruby line above the run of characters that share it, drawn with the run's first character.
@@ -365,6 +417,7 @@ void TWdPage::SetRunHover(TWdReal* first, bool on) {
     }
   }
   for (TWdReal* r : run) r->Hover = on;
+  style_paint_.Valid = false;
   for (TWdReal* r : redraw) {
     RenderGlyph(*r, false, SIZE_MAX);
     AddChanged(*r);

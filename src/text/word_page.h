@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "text/font_pixel.h"
 #include "text/word_glyph.h"
 
 namespace velk {
@@ -82,12 +83,31 @@ class TWdPage {
   void AddChanged(const TWdReal& g);
   void SetRunHover(TWdReal* first, bool on);
   TWdGlyph* NextGlyph(const TWdGlyph* g) const;
+  // Clears the buffer rows from the cleared line down to bottom (exclusive) and moves the line there.
+  void ClearBuffersTo(int32_t bottom);
   void UpdateCaret(const TWdGlyph& g);
 
   TWordComposer& composer_;
   std::vector<TWdReal*> fading_;
   std::vector<TWdImg*> animated_;
   TWdReal* hovered_ = nullptr;
+  // What a style resolves to for drawing, kept from glyph to glyph within one Render or one hover change (the
+  // settings may change between them).
+  struct TStylePaint {
+    bool Valid = false;
+    const TDecorate* Style = nullptr;
+    bool Link = false, Hover = false;
+    int32_t Size = 0;
+    const std::string* Font = nullptr;
+    uint8_t Flags = 0;
+    TGlyphPaint Paint;
+  };
+  TStylePaint style_paint_;
+  // Buffer rows above this line are cleared (or drawn on since): outside Render, all of them.
+  int32_t cleared_ = INT32_MAX;
+  // While rendering: the rows an earlier render left drawn, which are to be cleared, and the rows drawn since.
+  int32_t stale_top_ = 0, stale_bottom_ = INT32_MAX;
+  int32_t drawn_top_ = INT32_MAX, drawn_bottom_ = INT32_MIN;
 };
 
 }  // namespace velk

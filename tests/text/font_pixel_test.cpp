@@ -246,6 +246,55 @@ TEST(FontPixelManager, ShadowedTextSetsTheMaskFullOnEveryDrawnPixel) {
   EXPECT_GT(drawn, 20);
 }
 
+// Page buffers (a colour surface with a mask of its size) are painted row by row; any other pair pixel by pixel.
+// Both ways give the same pixels, for every paint, pixel format and clipping.
+TEST(FontPixelManager, RowPaintingMatchesPixelPainting) {
+  TFontPixelManager m;
+  const TFontPixel* glyphs[] = {m.GetGlyph(kHiraganaA, kGothic, 0, 20, 3),
+                                m.GetGlyph('g', kGothic, kFontUnderline | kFontStrikeOut, 20, 2),
+                                m.GetGlyph('W', kGothic, kFontItalic | kFontUnderline, 20, 0)};
+  const auto pattern = [](TDIBX& d) {
+    for (int32_t y = 0; y < d.Height(); ++y)
+      for (int32_t x = 0; x < d.Width(); ++x) d.SetPixel(x, y, static_cast<uint32_t>(x * 0x0B0301 + y * 0x010705));
+  };
+  int cases = 0;
+  for (const int depth : {32, 16, 15}) {
+    for (const TFontPixel* g : glyphs) {
+      for (int k = 0; k < 16; ++k) {
+        TGlyphPaint paint;
+        paint.Color = 0x00C08040 & (depth == 32 ? 0xFFFFFF : 0x7FFF);
+        paint.BorderColor = 0x1234;
+        paint.ShadowColor = 0x4321;
+        paint.Border = (k & 1) ? 2 : 0;
+        paint.Shadow = (k & 2) ? 3 : 0;
+        paint.Blended = !(k & 4);
+        paint.JoinBefore = paint.JoinAfter = (k & 8) != 0;
+        for (const int32_t at : {-9, 4, 17}) {
+          TDIBX color, mask, alone_color, alone_mask;
+          for (TDIBX* d : {&color, &alone_color}) {
+            d->SetSize(30, 28, depth);
+            pattern(*d);
+          }
+          for (TDIBX* d : {&mask, &alone_mask}) {
+            d->SetSize(30, 28, 8);
+            pattern(*d);
+          }
+          TFontPixelManager::DrawGlyph(&color, &mask, at, at - 2, 20, 20, 1, *g, paint);
+          TFontPixelManager::DrawGlyph(&alone_color, nullptr, at, at - 2, 20, 20, 1, *g, paint);
+          TFontPixelManager::DrawGlyph(nullptr, &alone_mask, at, at - 2, 20, 20, 1, *g, paint);
+          for (int32_t y = 0; y < 28; ++y)
+            for (int32_t x = 0; x < 30; ++x) {
+              ASSERT_EQ(color.GetPixel(x, y), alone_color.GetPixel(x, y)) << depth << " " << k << " " << at;
+              ASSERT_EQ(mask.GetPixel(x, y), alone_mask.GetPixel(x, y)) << depth << " " << k << " " << at;
+            }
+          ++cases;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(cases, 3 * 3 * 16 * 3);
+}
+
 TEST(FontPixelManager, CellOffsetCentresNarrowGlyphs) {
   TFontPixelManager m;
   const TFontPixel* g = m.GetGlyph('i', kGothic, 0, 16, 3);

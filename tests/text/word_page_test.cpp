@@ -223,7 +223,7 @@ TEST(WordPage, GlyphsKeepTheirLeftBearingInTheirCells) {
     if (!g) continue;
     const TFontPixel* fp = t.cache.GetGlyph(g->Code, t.c.FontNameOf(*g), 0, 24, t.c.Settings.AntiAlias);
     if (fp->Empty()) continue;
-    const TCharWidths w{fp->OriginX, fp->BitmapWidth(), fp->TrailingGap};
+    const TCharWidths w = t.cache.SelectFont(t.c.FontNameOf(*g), 24, 0).CharWidths(g->Code);
     const int32_t expected = g->X + fp->OriginX + TFontPixelManager::CellOffset(*fp, 24, w);
     int32_t left = -1;
     for (int32_t x = g->X; x < g->X + g->Width && left < 0; ++x)
@@ -233,6 +233,85 @@ TEST(WordPage, GlyphsKeepTheirLeftBearingInTheirCells) {
     ++checked;
   }
   EXPECT_EQ(checked, 3);
+}
+
+// The buffers are cleared as the glyphs go in: a page rendered over another (larger, bordered, shadowed, with
+// ruby) keeps nothing of it, scrolled or not, and rendering twice gives the same buffers.
+TEST(WordPage, RenderingReplacesEverythingInTheBuffers) {
+  const std::string before = Utf8ToCp932(
+      "<FONT SIZE=30 BORDER=3 SHADOW=4><RUBY VALUE=\"あいう\">漢字</RUBY>を沢山書いた頁</FONT><BR>下の行<BR>更に下");
+  const std::string after = Utf8ToCp932("<U>短い</U><BR><BR><FONT SHADOW=2><U>頁</U></FONT>");
+  const auto buffers = [](TWordComposer& c) {
+    std::vector<uint32_t> v;
+    for (TDIBX* d : {&c.ColorBuffer(), &c.MaskBuffer()})
+      for (int32_t y = 0; y < d->Height(); ++y)
+        for (int32_t x = 0; x < d->Width(); ++x) v.push_back(d->GetPixel(x, y));
+    return v;
+  };
+  for (const int32_t scroll : {0, 9}) {
+    Typing fresh(after, 0, 0), reused(before, 0, 0);
+    for (Typing* t : {&fresh, &reused}) t->c.Settings.Paging = scroll == 0;
+    reused.page().ScrollOffset = scroll;
+    reused.page().Render(false);
+    reused.c.Compose(after);
+    for (Typing* t : {&fresh, &reused}) {
+      t->page().ScrollOffset = scroll;
+      t->page().Render(false);
+    }
+    const auto expected = buffers(fresh.c);
+    EXPECT_EQ(buffers(reused.c), expected) << scroll;
+    size_t drawn = 0;
+    for (const uint32_t p : expected) drawn += p != 0;
+    EXPECT_GT(drawn, 100u);
+    // The shadow of the last glyph's underline fills the bottom line of its cell.
+    const TWdGlyph& last = *reused.c.Glyph(reused.c.GlyphCount() - 1);
+    const int32_t bottom = last.Y + last.Height - 1 - scroll;
+    ASSERT_LT(bottom, reused.c.MaskBuffer().Height());
+    EXPECT_EQ(reused.c.MaskBuffer().GetPixel(last.X + 2, bottom), 255u) << scroll;
+    reused.page().Render(false);
+    EXPECT_EQ(buffers(reused.c), expected) << scroll;
+  }
+}
+
+// Narrow glyphs are centred by the character's own ABC widths (a negative A or C included, as 'j' and 'f' of a
+// proportional face have), in a width of at most the font height also in a wider italic cell.
+TEST(WordPage, NarrowGlyphsAreCentredByTheirCharacterWidths) {
+  constexpr int32_t kSize = 32;
+  const std::string face = Utf8ToCp932("ＭＳ Ｐゴシック");
+  const std::string text = "jf<I>jf</I>";
+  Typing t(text, 0, 0);
+  t.c.Settings.FontSize = kSize;
+  t.c.Settings.FontName = face;
+  t.c.Settings.MaxWidth = 300;
+  t.c.Settings.TextColor = 0xFFFFFF;
+  t.c.Compose(text);
+  TDIBX target;
+  target.SetSize(300, 50, 32);
+  target.Fill(0);
+  t.c.Target = &target;
+  t.page().Render(true);
+  t.page().ResetTyping();
+  t.Step(0);
+  t.page().Draw();
+  int32_t checked = 0, moved = 0;
+  for (int32_t i = 0; i < t.c.GlyphCount(); ++i) {
+    const auto* g = dynamic_cast<const TWdChar*>(t.c.Glyph(i));
+    if (!g) continue;
+    const uint8_t style = g->Style->Style;
+    const TFontPixel* fp = t.cache.GetGlyph(g->Code, face, style, kSize, t.c.Settings.AntiAlias);
+    const TCharWidths w = t.cache.SelectFont(face, kSize, style).CharWidths(g->Code);
+    const int32_t expected = g->X + fp->OriginX + TFontPixelManager::CellOffset(*fp, kSize, w);
+    const TCharWidths clamped{fp->OriginX, fp->BitmapWidth(), fp->TrailingGap};
+    moved += TFontPixelManager::CellOffset(*fp, kSize, w) != TFontPixelManager::CellOffset(*fp, g->Width, clamped);
+    int32_t left = -1;
+    for (int32_t x = g->X; x < g->X + g->Width && left < 0; ++x)
+      for (int32_t y = 0; y < 50 && left < 0; ++y)
+        if (target.GetPixel(x, y) != 0) left = x;
+    EXPECT_EQ(left, expected) << "glyph " << i;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 4);
+  EXPECT_GE(moved, 2);  // the cases where the glyph's own clamped widths or the italic cell would centre otherwise
 }
 
 TEST(WordPage, StateRecordRestoresTypingIntoTheSameLayout) {
