@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "gfx/blend_kernels.h"
+#include "gfx/dibx.h"
+#include "gfx/stretch_columns.h"
 
 namespace velk {
 namespace {
@@ -42,6 +44,62 @@ TEST(DrawKernels, MaskedBlendMatchesScalarAtEveryStartAndWidth) {
         simd.Kernel(TRowOp::Mask, 32)(d1 + start, src + start, mask + start, width, p);
         ASSERT_EQ(std::vector<uint32_t>(d1, d1 + kSpan), expected)
             << simd.Name << " pattern " << pattern << " start " << start << " width " << width;
+      }
+  }
+}
+
+TEST(DrawKernels, DoubledColumnsMatchTheLoopAtEveryStartWidthAndPhase) {
+  std::mt19937 rng(43);
+  std::vector<uint32_t> src(200);
+  for (uint32_t& v : src) v = rng();
+  for (int phase : {0, 1})
+    for (int start = 0; start < 16; ++start)
+      for (int32_t n = 0; n <= 120; ++n) {
+        std::vector<uint32_t> a(160, 7), b(160, 7);
+        DoubleColumns32Scalar(a.data() + start, src.data() + 3, n, phase);
+        DoubleColumns32(b.data() + start, src.data() + 3, n, phase);
+        ASSERT_EQ(a, b) << "phase " << phase << " start " << start << " width " << n;
+      }
+}
+
+TEST(DrawKernels, OnlyTwiceEveryColumnInOrderCountsAsDoubled) {
+  using V = std::vector<int32_t>;
+  const TDoubledColumns even = FindDoubledColumns(V{4, 4, 5, 5, 6});
+  EXPECT_TRUE(even.Doubled);
+  EXPECT_EQ(even.First, 4);
+  EXPECT_EQ(even.Phase, 0);
+  const TDoubledColumns odd = FindDoubledColumns(V{4, 5, 5, 6, 6});
+  EXPECT_TRUE(odd.Doubled);
+  EXPECT_EQ(odd.First, 4);
+  EXPECT_EQ(odd.Phase, 1);
+  EXPECT_FALSE(FindDoubledColumns(V{4, 4, 4, 5, 5, 5}).Doubled);  // 3x
+  EXPECT_FALSE(FindDoubledColumns(V{5, 5, 4, 4}).Doubled);        // mirrored
+  EXPECT_FALSE(FindDoubledColumns(V{4, 4, 5, 5, 7, 7}).Doubled);
+  EXPECT_FALSE(FindDoubledColumns(V{-1, -1, 0, 0}).Doubled);
+  EXPECT_FALSE(FindDoubledColumns(V{4}).Doubled);
+}
+
+// Wide 2x stretches, clipped on an odd column and row so that the walk starts inside a pair, against the sampling
+// rule itself: destination pixel i shows source pixel floor(i / 2) of the rectangle.
+TEST(DrawKernels, WideDoubledStretchShowsEverySourcePixelTwice) {
+  std::mt19937 rng(47);
+  TDIBX s, d;
+  s.SetSize(400, 40, 32);
+  for (int32_t y = 0; y < 40; ++y)
+    for (int32_t x = 0; x < 400; ++x) s.SetPixel(x, y, rng() & 0x00FFFFFF);
+  d.SetSize(700, 50, 32);
+  for (int clipped = 0; clipped < 2; ++clipped) {
+    d.Fill(0x123456);
+    if (clipped) d.AddClip(TRect{3, 5, 651, 47});
+    const TRect dst{-7, -3, 693, 57}, src{10, 2, 360, 32};  // 700 x 60 from 350 x 30
+    d.StretchDraw(dst, &s, src, false, false, false, 255);
+    const TRect clip = Intersect(d.ClipBounds(), dst);
+    for (int32_t y = 0; y < 50; ++y)
+      for (int32_t x = 0; x < 700; ++x) {
+        const bool inside = x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom;
+        const uint32_t expected =
+            inside ? s.GetPixel(src.Left + (x - dst.Left) / 2, src.Top + (y - dst.Top) / 2) : 0x123456u;
+        ASSERT_EQ(d.GetPixel(x, y), expected) << "clipped " << clipped << " at " << x << ", " << y;
       }
   }
 }
