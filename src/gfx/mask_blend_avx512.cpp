@@ -27,7 +27,7 @@ namespace {
 // `even` holds 0x00FF00FF (the even bytes of each 16-bit lane), `green` 0x0000FF00 (the only odd byte that holds a
 // channel), `spread` the shuffle that puts the mask byte of pixel p (of the sixteen, which the broadcast puts in
 // each 128-bit quarter) into bytes 0 and 2 of the pixel: the alpha in both of its 16-bit lanes.
-inline __m512i Blend(__m512i d, __m512i s, __m128i m, __m512i even, __m512i green, __m512i rgb, __m512i spread) {
+inline __m512i Blend(__m512i d, __m512i s, __m128i m, __m512i even, __m512i green, __mmask64 rgb, __m512i spread) {
   const __m512i a = _mm512_shuffle_epi8(_mm512_broadcast_i32x4(m), spread);
   // d * (255 - a) + s * a is 256 * d + t with t = (s - d) * a - d, so the blended byte is d plus the high byte of t:
   // t may not fit 16 bits, but its low 16 bits give that byte exactly (mod 256), since 256 * d adds no carry.
@@ -35,14 +35,14 @@ inline __m512i Blend(__m512i d, __m512i s, __m128i m, __m512i even, __m512i gree
   const __m512i te = _mm512_sub_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(_mm512_and_si512(s, even), de), a), de);
   const __m512i th = _mm512_sub_epi16(_mm512_mullo_epi16(_mm512_sub_epi16(_mm512_srli_epi16(s, 8), dh), a), dh);
   const __m512i step = _mm512_ternarylogic_epi32(_mm512_srli_epi16(te, 8), th, green, 0xF8);  // te | (th & green)
-  return _mm512_and_si512(_mm512_add_epi8(d, step), rgb);
+  return _mm512_maskz_add_epi8(rgb, d, step);  // the reserved byte cleared
 }
 
 void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams&) {
   auto* d = static_cast<uint32_t*>(dv);
   auto* s = static_cast<const uint32_t*>(sv);
   const __m512i even = _mm512_set1_epi32(0x00FF00FF), green = _mm512_set1_epi32(0x0000FF00);
-  const __m512i rgb = _mm512_set1_epi32(0x00FFFFFF);
+  const __mmask64 rgb = 0x7777777777777777;  // the channel bytes of each pixel
   const __m512i spread = _mm512_set_epi32(
       static_cast<int>(0x800F800F), static_cast<int>(0x800E800E), static_cast<int>(0x800D800D),
       static_cast<int>(0x800C800C), static_cast<int>(0x800B800B), static_cast<int>(0x800A800A),
