@@ -28,28 +28,12 @@ __attribute__((target("avx512f"))) void DoubleAvx512(uint32_t* out, const uint32
   }
 }
 
-__attribute__((target("avx2"))) void DoubleAvx2(uint32_t* out, const uint32_t* src, int32_t n) {
-  const __m256i twice = _mm256_set_epi32(3, 3, 2, 2, 1, 1, 0, 0);
-  int32_t k = 0;
-  for (; k + 8 <= n; k += 8) {
-    const __m256i v = _mm256_zextsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k / 2)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), _mm256_permutevar8x32_epi32(v, twice));
-  }
-  for (; k < n; ++k) out[k] = src[k / 2];
-}
-
 using TDoubleFn = void (*)(uint32_t*, const uint32_t*, int32_t);
 
-void DoubleScalar(uint32_t* out, const uint32_t* src, int32_t n) {
-  for (int32_t k = 0; k < n; ++k) out[k] = src[k / 2];
-}
-
 TDoubleFn ChooseDouble() {
-  // The kernels' choice holds here too: the scalar set when it is forced.
-  if (&ActiveKernels() == &ScalarKernels()) return DoubleScalar;
-  if (__builtin_cpu_supports("avx512f")) return DoubleAvx512;
-  if (__builtin_cpu_supports("avx2")) return DoubleAvx2;
-  return DoubleScalar;
+  // The kernels' choice holds here too: the plain loop when the scalar set is forced.
+  if (&ActiveKernels() != &ScalarKernels() && __builtin_cpu_supports("avx512f")) return DoubleAvx512;
+  return [](uint32_t* out, const uint32_t* src, int32_t n) { DoubleColumns32Scalar(out, src, n, 0); };
 }
 
 }  // namespace

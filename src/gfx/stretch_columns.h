@@ -1,7 +1,7 @@
 #pragma once
-// The column walk of a stretch: gathering a destination row's pixels from a source row through the column table,
-// with the doubled walk of 2x stretches (every source column twice, in order) done by wide shuffles where the
-// processor has them. Every path writes exactly what the column table names.
+// The doubled column walk of 2x stretches: a column table that names every source column twice, in order, is
+// followed by AVX-512 word shuffles where the processor has them, by the plain loop elsewhere. Both write exactly
+// what the table names.
 #include <cstdint>
 #include <vector>
 
