@@ -149,8 +149,8 @@ void BM_StretchDraw2x(benchmark::State& s) {
 void BM_DrawRotate(benchmark::State& s) {
   const auto angle = static_cast<int32_t>(s.range(0));
   Run(s, [angle] {
-    Shared().dst.DrawRotate(kW / 2, kH / 2, 256, 256, &Shared().src, kFull, kW / 2, kH / 2, angle, false, false,
-                            false, 255);
+    Shared().dst.DrawRotate(kW / 2, kH / 2, 256, 256, &Shared().src, kFull, kW / 2, kH / 2, angle, false, false, false,
+                            255);
   });
 }
 

@@ -1,8 +1,8 @@
 // The masked blend of 32-bit pixels (every picture with an alpha channel goes through it) with AVX-512: sixteen
 // pixels per step, the per-pixel alpha spread by one byte shuffle, the pixels' bytes blended in 16-bit lanes in
 // place (even bytes) and shifted down (odd bytes), and the covered and uncovered pixels handled by the comparison
-// masks. Steps whose pixels are all covered or uncovered (most of a picture) do no arithmetic and do not read the
-// destination. The target is switched for this file only, so the core still builds for any x86-64.
+// masks. Blocks of 64 pixels that are all covered or uncovered (most of a picture) do no arithmetic and do not read
+// the destination. The target is switched for this file only, so the core still builds for any x86-64.
 #include <algorithm>
 #include <cstdint>
 #include <type_traits>
@@ -43,40 +43,56 @@ void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelPara
   auto* s = static_cast<const uint32_t*>(sv);
   const __m512i even = _mm512_set1_epi32(0x00FF00FF), green = _mm512_set1_epi32(0x0000FF00);
   const __mmask64 rgb = 0x7777777777777777;  // the channel bytes of each pixel
-  const __m512i spread = _mm512_set_epi32(
-      static_cast<int>(0x800F800F), static_cast<int>(0x800E800E), static_cast<int>(0x800D800D),
-      static_cast<int>(0x800C800C), static_cast<int>(0x800B800B), static_cast<int>(0x800A800A),
-      static_cast<int>(0x80098009), static_cast<int>(0x80088008), static_cast<int>(0x80078007),
-      static_cast<int>(0x80068006), static_cast<int>(0x80058005), static_cast<int>(0x80048004),
-      static_cast<int>(0x80038003), static_cast<int>(0x80028002), static_cast<int>(0x80018001),
-      static_cast<int>(0x80008000));
+  const __m512i spread =
+      _mm512_set_epi32(static_cast<int>(0x800F800F), static_cast<int>(0x800E800E), static_cast<int>(0x800D800D),
+                       static_cast<int>(0x800C800C), static_cast<int>(0x800B800B), static_cast<int>(0x800A800A),
+                       static_cast<int>(0x80098009), static_cast<int>(0x80088008), static_cast<int>(0x80078007),
+                       static_cast<int>(0x80068006), static_cast<int>(0x80058005), static_cast<int>(0x80048004),
+                       static_cast<int>(0x80038003), static_cast<int>(0x80028002), static_cast<int>(0x80018001),
+                       static_cast<int>(0x80008000));
   const __m128i full = _mm_set1_epi8(static_cast<char>(0xFF));
   if (n <= 0) return;
-  // One step over the pixels of `live` (all sixteen in the main loop, fewer at the ends of the run).
-  auto step = [&](auto all, uint32_t* dp, const uint32_t* sp, const uint8_t* mp, __mmask16 live) {
-    constexpr bool kAll = decltype(all)::value;
-    const __m128i mm = kAll ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(mp)) : _mm_maskz_loadu_epi8(live, mp);
-    const __mmask16 covered = _mm_cmpeq_epi8_mask(mm, full);
-    const __mmask16 soft = _mm_mask_test_epi8_mask(static_cast<__mmask16>(~covered), mm, mm);
-    const __m512i x = kAll ? _mm512_loadu_si512(sp) : _mm512_maskz_loadu_epi32(live, sp);
-    if (soft == 0) {
-      if (covered != 0) _mm512_mask_storeu_epi32(dp, covered, x);
-      return;
-    }
-    const __m512i y = kAll ? _mm512_loadu_si512(dp) : _mm512_maskz_loadu_epi32(live, dp);
-    const __m512i r = _mm512_mask_mov_epi32(Blend(y, x, mm, even, green, rgb, spread), covered, x);
-    _mm512_mask_storeu_epi32(dp, static_cast<__mmask16>(covered | soft), r);
+  // Sixteen pixels (fewer at the ends of the run: `live`) with mask bytes mm: the covered ones (255) take the source,
+  // the soft ones the blend, the uncovered ones (0) are not stored.
+  auto blend = [&](uint32_t* dp, const uint32_t* sp, __m128i mm, __m512i x, __m512i y) {
+    const __m512i r =
+        _mm512_mask_mov_epi32(Blend(y, x, mm, even, green, rgb, spread), _mm_cmpeq_epi8_mask(mm, full), x);
+    _mm512_mask_storeu_epi32(dp, _mm_test_epi8_mask(mm, mm), r);
+  };
+  auto step = [&](uint32_t* dp, const uint32_t* sp, const uint8_t* mp, __mmask16 live) {
+    const __m128i mm = _mm_maskz_loadu_epi8(live, mp);  // 0 past the end: not stored
+    blend(dp, sp, mm, _mm512_maskz_loadu_epi32(live, sp), _mm512_maskz_loadu_epi32(live, dp));
   };
   int i = 0;
   // The first step ends where the destination reaches a 64-byte boundary, so the others store whole lines.
   const auto misalign = static_cast<int>(reinterpret_cast<uintptr_t>(d) & 63);
   if (misalign % 4 == 0 && misalign != 0) {
     const int head = std::min(n, (64 - misalign) / 4);
-    step(std::false_type{}, d, s, m, static_cast<__mmask16>((1u << head) - 1));
+    step(d, s, m, static_cast<__mmask16>((1u << head) - 1));
     i = head;
   }
-  for (; i + 16 <= n; i += 16) step(std::true_type{}, d + i, s + i, m + i, static_cast<__mmask16>(0xFFFF));
-  if (i < n) step(std::false_type{}, d + i, s + i, m + i, static_cast<__mmask16>((1u << (n - i)) - 1));
+  // Sixty-four pixels per test of the mask: blocks without soft pixels (most of a picture) copy the covered pixels
+  // and read nothing else; the others blend all four steps, keeping the destination where the mask is 0.
+  const __m512i one = _mm512_set1_epi8(1), two = _mm512_set1_epi8(2);
+  for (; i + 64 <= n; i += 64) {
+    // m + 1 wraps 255 to 0: at least 2 exactly for the soft values 1 .. 254.
+    const __mmask64 soft = _mm512_cmpge_epu8_mask(_mm512_add_epi8(_mm512_loadu_si512(m + i), one), two);
+    if (soft == 0) {
+      for (int q = 0; q < 4; ++q) {
+        const __m128i mm = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i + 16 * q));
+        const __mmask16 c = _mm_cmpeq_epi8_mask(mm, full);
+        if (c != 0) _mm512_mask_storeu_epi32(d + i + 16 * q, c, _mm512_loadu_si512(s + i + 16 * q));
+      }
+      continue;
+    }
+    for (int q = 0; q < 4; ++q) {
+      uint32_t* dp = d + i + 16 * q;
+      const uint32_t* sp = s + i + 16 * q;
+      blend(dp, sp, _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i + 16 * q)), _mm512_loadu_si512(sp),
+            _mm512_loadu_si512(dp));
+    }
+  }
+  for (; i < n; i += 16) step(d + i, s + i, m + i, static_cast<__mmask16>((1u << std::min(16, n - i)) - 1));
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ bool FitsLane(int64_t x) { return x >= INT32_MIN && x <= INT32_MAX; }
 bool FitsLanes(const TTurnWalk& w, int64_t u, int64_t v, int32_t count) {
   const int64_t last = count - 1;
   return w.Pitch % 4 == 0 && int64_t{w.Lines} * (w.Pitch / 4) <= INT32_MAX && FitsLane(u) && FitsLane(v) &&
-         FitsLane(u + last * w.DuDx) && FitsLane(v + last * w.DvDx) && FitsLane(16 * w.DuDx) &&
-         FitsLane(16 * w.DvDx) && FitsLane(w.ColBase) && FitsLane(w.LineBase);
+         FitsLane(u + last * w.DuDx) && FitsLane(v + last * w.DvDx) && FitsLane(16 * w.DuDx) && FitsLane(16 * w.DvDx) &&
+         FitsLane(w.ColBase) && FitsLane(w.LineBase);
 }
 
 // The lanes' sums wrap, as two's complement does; for the samples of the walk they stay in range, so they are the
@@ -34,14 +34,13 @@ bool FitsLanes(const TTurnWalk& w, int64_t u, int64_t v, int32_t count) {
 #pragma GCC target("avx512f")
 #endif
 template <bool kMirrorCols, bool kMirrorLines>
-void TurnAvx512(uint32_t* out, const TTurnWalk& w, int64_t u, int64_t v,
-                                                   int32_t count) {
+void TurnAvx512(uint32_t* out, const TTurnWalk& w, int64_t u, int64_t v, int32_t count) {
   const __m512i lane = _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
   const auto du = static_cast<int32_t>(w.DuDx), dv = static_cast<int32_t>(w.DvDx);
-  __m512i U = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(u)),
-                               _mm512_mullo_epi32(lane, _mm512_set1_epi32(du)));
-  __m512i V = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(v)),
-                               _mm512_mullo_epi32(lane, _mm512_set1_epi32(dv)));
+  __m512i U =
+      _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(u)), _mm512_mullo_epi32(lane, _mm512_set1_epi32(du)));
+  __m512i V =
+      _mm512_add_epi32(_mm512_set1_epi32(static_cast<int32_t>(v)), _mm512_mullo_epi32(lane, _mm512_set1_epi32(dv)));
   const __m512i step_u = _mm512_set1_epi32(16 * du), step_v = _mm512_set1_epi32(16 * dv);
   const __m512i col_base = _mm512_set1_epi32(static_cast<int32_t>(w.ColBase));
   const __m512i line_base = _mm512_set1_epi32(static_cast<int32_t>(w.LineBase));

@@ -33,9 +33,9 @@ TEST(DrawKernels, MaskedBlendMatchesScalarAtEveryStartAndWidth) {
       const uint8_t soft = static_cast<uint8_t>(rng());
       switch (pattern) {
         case 0: mask[i] = static_cast<uint8_t>(r == 0 ? 0 : r == 1 ? 255 : soft); break;  // mixed
-        case 1: mask[i] = (i / 16) % 2 ? 255 : 0; break;                                 // whole runs
+        case 1: mask[i] = (i / 16) % 2 ? 255 : 0; break;                                  // whole runs
         case 2: mask[i] = (i / 23) % 3 == 0 ? soft : (i / 23) % 3 == 1 ? 255 : 0; break;  // soft edges
-        default: mask[i] = soft; break;                                                  // all soft
+        default: mask[i] = soft; break;                                                   // all soft
       }
     }
     for (int start = 0; start < 16; ++start)
