@@ -4,7 +4,9 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -23,12 +25,13 @@ constexpr double kPixels = double(kW) * kH;
 // Our draws work on dst; memcpy and SDL write frames of their own, so that no draw meets a destination that
 // already equals its source (the blends skip such pixels).
 struct Frames {
-  TDIBX dst, src, mask, copy, sdl_dst;
+  TDIBX dst, src, mask, edge_mask, copy, sdl_dst;
   Frames() {
     std::mt19937 rng(1);
     dst.SetSize(kW, kH, 32);
     src.SetSize(kW, kH, 32);
     mask.SetSize(kW, kH, 8);
+    edge_mask.SetSize(kW, kH, 8);
     copy.SetSize(kW, kH, 32);
     sdl_dst.SetSize(kW, kH, 32);
     for (int y = 0; y < kH; ++y)
@@ -39,6 +42,13 @@ struct Frames {
         mask.SetPixel(x, y, m == 0 ? 0 : m == 1 ? 255 : rng() & 0xFF);
       }
     sdl_dst.Assign(&dst);
+    // A picture's alpha channel: discs, each opaque inside and clear outside, with a soft edge 3 pixels wide.
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const double dx = x % 160 - 80.0, dy = y % 180 - 90.0;
+        const double inside = 70.0 - std::sqrt(dx * dx + dy * dy);
+        edge_mask.SetPixel(x, y, static_cast<uint32_t>(std::clamp(inside * 85.0, 0.0, 255.0)));
+      }
   }
 };
 
@@ -128,12 +138,18 @@ void BM_DrawAdd(benchmark::State& s) {
 void BM_DrawMask(benchmark::State& s) {
   Run(s, [] { Shared().dst.DrawMask(0, 0, &Shared().src, kFull, false, false, &Shared().mask); });
 }
+// The same draw through a mask as pictures have it: mostly covered or uncovered, soft only at the edges.
+void BM_DrawMaskEdges(benchmark::State& s) {
+  Run(s, [] { Shared().dst.DrawMask(0, 0, &Shared().src, kFull, false, false, &Shared().edge_mask); });
+}
 void BM_StretchDraw2x(benchmark::State& s) {
   Run(s, [] { Shared().dst.StretchDraw(kFull, &Shared().src, TRect{0, 0, kW / 2, kH / 2}, false, false, false, 255); });
 }
+// Turned by 10/256 of a full turn; the argument variants by an eighth and a quarter (a column walk).
 void BM_DrawRotate(benchmark::State& s) {
-  Run(s, [] {
-    Shared().dst.DrawRotate(kW / 2, kH / 2, 256, 256, &Shared().src, kFull, kW / 2, kH / 2, 10, false, false, false,
+  const auto angle = static_cast<int32_t>(s.range(0));
+  Run(s, [angle] {
+    Shared().dst.DrawRotate(kW / 2, kH / 2, 256, 256, &Shared().src, kFull, kW / 2, kH / 2, angle, false, false, false,
                             255);
   });
 }
@@ -143,8 +159,9 @@ BENCHMARK(BM_SdlBlitBlend)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawAlpha)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawAdd)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawMask)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawMaskEdges)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StretchDraw2x)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DrawRotate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawRotate)->Arg(10)->Arg(32)->Arg(64)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -129,6 +129,7 @@ bool ScalarForced() {
 void FillSse2Kernels(TRowKernels& k);
 void FillAvx2Kernels(TRowKernels& k);
 void FillAvx512Kernels(TRowKernels& k);
+void FillAvx512MaskKernels(TRowKernels& k);  // needs the vector-length extension too
 
 const TRowKernels& ScalarKernels() {
   static const TRowKernels k = MakeScalar();
@@ -165,6 +166,7 @@ const TRowKernels* Avx512Kernels() {
     static TRowKernels set = ScalarKernels();
     set.Name = "avx512";
     FillAvx512Kernels(set);
+    FillAvx512MaskKernels(set);
     return &set;
   }();
   return k;

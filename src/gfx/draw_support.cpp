@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "gfx/stretch_columns.h"
+
 namespace velk {
 
 TPixels::TPixels(TCustomDIBX* surface) : surface_(surface) {
@@ -184,6 +186,39 @@ void RunStretch(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, const 
   const int bits = d.Bits(), size = bits / 8;
   const int32_t n = static_cast<int32_t>(cols.Index.size());
   const TRowKernel kernel = ActiveKernels().Kernel(op, bits);
+  // 2x stretches of 32-bit pixels double each source column by shuffles instead of the table.
+  const TDoubledColumns doubled = !palette && bits == 32 ? FindDoubledColumns(cols.Index) : TDoubledColumns{};
+  auto gather = [&](uint8_t* out, const uint8_t* sp) {
+    if (doubled.Doubled) {
+      DoubleColumns32(reinterpret_cast<uint32_t*>(out), reinterpret_cast<const uint32_t*>(sp) + doubled.First, n,
+                      doubled.Phase);
+    } else {
+      Gather(out, sp, n, bits, [&cols](int32_t k) { return cols.Index[k]; });
+    }
+  };
+  // A plain copy writes the gathered pixels straight into the destination, and a destination row whose source row
+  // is the one before's (every second row of a 2x stretch) copies the row just written. A surface stretched onto
+  // itself goes through the scratch row, which holds each source row before any of it is overwritten.
+  if (op == TRowOp::CopyTransparent && !params.HasTransparent && !palette && source != dst) {
+    const uint8_t* written = nullptr;
+    int32_t written_row = -1;
+    for (size_t i = 0; i < rows.Index.size(); ++i) {
+      const int32_t sy = rows.Index[i];
+      uint8_t* dp = d.At(cols.DstStart, rows.DstStart + static_cast<int32_t>(i));
+      if (sy < 0) {
+        written = nullptr;
+        continue;
+      }
+      if (written && sy == written_row) {
+        std::memcpy(dp, written, static_cast<size_t>(n) * size);
+      } else {
+        gather(dp, s.Row(sy));
+      }
+      written = dp;
+      written_row = sy;
+    }
+    return;
+  }
   std::vector<uint8_t> row(static_cast<size_t>(n) * size);
   std::vector<uint8_t> mrow(masked || palette ? n : 0);
   int32_t gathered_row = -1;
@@ -199,7 +234,7 @@ void RunStretch(TCustomDIBX* dst, TCustomDIBX* source, TCustomDIBX* mask, const 
       }
     } else {
       // 2x stretches use every source row twice: the gathered row is kept.
-      if (sy != gathered_row) Gather(row.data(), sp, n, bits, [&cols](int32_t k) { return cols.Index[k]; });
+      if (sy != gathered_row) gather(row.data(), sp);
       gathered_row = sy;
       if (masked) {
         const uint8_t* mp = m.Row(sy);
