@@ -134,35 +134,57 @@ void TWipeTwistH::DrawStep() {
 void TWipeTwistH::DrawColumns(const std::vector<TLine>& lines) {
   const TWipeRows rows(dest_, old_, new_, W(), H());
   if (!rows.Valid()) return;
-  const uint8_t *old_base = rows.Old().Row(0), *new_base = rows.New().Row(0);
-  const ptrdiff_t pitch = rows.Old().Pitch();
+  const int32_t w = W(), h = H();
+  // The columns fall into runs of one kind: the whole old picture, the whole new one, or squeezed columns. Whole
+  // runs are row copies; in a squeezed run each pixel is a range test and a load from the row its column samples,
+  // with every column's picture, pitch, range and step read from one table.
+  struct TRun {
+    int32_t Start, End;
+    int8_t Whole;
+  };
+  std::vector<TRun> runs;
+  for (int32_t x = 0; x < w; ++x) {
+    const int8_t kind = lines[static_cast<size_t>(x)].Whole;
+    if (runs.empty() || runs.back().Whole != kind)
+      runs.push_back({x, x + 1, kind});
+    else
+      runs.back().End = x + 1;
+  }
+  std::vector<TColumn> columns(static_cast<size_t>(w));
+  for (int32_t x = 0; x < w; ++x) {
+    const TLine& l = lines[static_cast<size_t>(x)];
+    const TPixels& source = l.FromNew ? rows.New() : rows.Old();
+    columns[static_cast<size_t>(x)] = {l.Whole < 0 ? source.At(x, 0) : nullptr, source.Pitch(), l.From,
+                                       static_cast<uint32_t>(l.Wide), l.Step};
+  }
   rows.WithPixelType([&](auto pixel) {
     using P = decltype(pixel);
-    // Each squeezed column samples its own source rows, so a row of the screen would read a cache line per pixel.
-    // Blocks of columns are drawn top to bottom instead: the lines a block samples stay in the cache while its
-    // columns pass them.
-    constexpr int32_t kBlock = 64, kAhead = 6;
-    for (int32_t x0 = 0; x0 < W(); x0 += kBlock) {
-      const int32_t x1 = std::min(W(), x0 + kBlock);
-      for (int32_t y = 0; y < H(); ++y) {
-        P* drow = reinterpret_cast<P*>(rows.Row(y));
-        const P* orow = reinterpret_cast<const P*>(rows.Old().Row(y));
-        const P* nrow = reinterpret_cast<const P*>(rows.New().Row(y));
-        // Rows lie in pages of their own, which the processor does not fetch ahead by itself.
-        if (y + kAhead < H()) {
-          const size_t at = static_cast<size_t>(x0) * sizeof(P), size = static_cast<size_t>(x1 - x0) * sizeof(P);
-          for (const uint8_t* row : {rows.Row(y + kAhead), rows.Old().Row(y + kAhead), rows.New().Row(y + kAhead)})
-            FetchAhead(row + at, size);
-        }
-        for (int32_t x = x0; x < x1; ++x) {
-          const TLine& l = lines[static_cast<size_t>(x)];
-          if (l.Whole >= 0) {
-            drow[x] = l.Whole == 0 ? orow[x] : nrow[x];
-          } else if (y < l.From || y >= l.From + l.Wide) {
-            drow[x] = 0;
-          } else {
-            const int64_t src = (int64_t{y - l.From} * l.Step) >> 16;
-            drow[x] = reinterpret_cast<const P*>((l.FromNew ? new_base : old_base) + src * pitch)[x];
+    // Blocks of columns top to bottom: the source lines a block samples stay in the cache while its columns pass
+    // them.
+    constexpr int32_t kBlock = 256;
+    for (const TRun& run : runs) {
+      if (run.Whole >= 0) {
+        for (int32_t y = 0; y < h; ++y) rows.Copy(y, run.Start, run.End, run.Whole == 1);
+        continue;
+      }
+      for (int32_t x0 = run.Start; x0 < run.End; x0 += kBlock) {
+        const int32_t x1 = std::min(run.End, x0 + kBlock);
+        TColumn* const first = columns.data();
+        for (int32_t y = 0; y < h; ++y) {
+          P* drow = reinterpret_cast<P*>(rows.Row(y));
+          // The sampled lines lie rows apart, where the processor does not look ahead by itself: the line a few
+          // rows down is asked for, once per line of columns (neighbouring columns sample nearly the same rows).
+          constexpr int32_t kAhead = 8;
+          for (int32_t x = x0; x < x1; x += 64 / static_cast<int32_t>(sizeof(P))) {
+            const TColumn& c = first[x];
+            const uint32_t k = static_cast<uint32_t>(y + kAhead - c.From);
+            if (k < c.Wide) __builtin_prefetch(c.Source + ((int64_t{k} * c.Step) >> 16) * c.Pitch);
+          }
+          for (int32_t x = x0; x < x1; ++x) {
+            const TColumn& c = first[x];
+            const uint32_t k = static_cast<uint32_t>(y - c.From);
+            drow[x] = k < c.Wide ? *reinterpret_cast<const P*>(c.Source + ((int64_t{k} * c.Step) >> 16) * c.Pitch)
+                                 : P{0};
           }
         }
       }

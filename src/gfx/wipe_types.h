@@ -312,6 +312,14 @@ class TWipeTwistH : public TCustomWipe {
     int32_t From, Wide;
     int64_t Step;
   };
+  // A squeezed column of the vertical twist: pixel 0 of its picture and that picture's pitch.
+  struct TColumn {
+    const uint8_t* Source;
+    ptrdiff_t Pitch;
+    int32_t From;
+    uint32_t Wide;
+    int64_t Step;
+  };
   void DrawColumns(const std::vector<TLine>& lines);
 };
 class TWipeTwistV : public TWipeTwistH {
