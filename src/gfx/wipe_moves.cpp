@@ -183,8 +183,8 @@ void TWipeTwistH::DrawColumns(const std::vector<TLine>& lines) {
           for (int32_t x = x0; x < x1; ++x) {
             const TColumn& c = first[x];
             const uint32_t k = static_cast<uint32_t>(y - c.From);
-            drow[x] = k < c.Wide ? *reinterpret_cast<const P*>(c.Source + ((int64_t{k} * c.Step) >> 16) * c.Pitch)
-                                 : P{0};
+            drow[x] =
+                k < c.Wide ? *reinterpret_cast<const P*>(c.Source + ((int64_t{k} * c.Step) >> 16) * c.Pitch) : P{0};
           }
         }
       }
