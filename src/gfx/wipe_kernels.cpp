@@ -8,7 +8,7 @@ namespace velk {
 void FillAvx512WipeKernels(TWipeKernels& k);
 
 const TWipeKernels& ScalarWipeKernels() {
-  static const TWipeKernels k{"scalar", RippleRunScalar<uint32_t>};
+  static const TWipeKernels k{"scalar", RippleRunScalar<uint32_t>, FadeRowScalar, MixRowScalar};
   return k;
 }
 
@@ -23,12 +23,14 @@ const TWipeKernels* Avx512WipeKernels() {
   return k;
 }
 
+const TWipeKernels& WipeKernelsFor(const TRowKernels& row_kernels) {
+  const TWipeKernels* wide = Avx512WipeKernels();
+  return wide && &row_kernels == Avx512Kernels() ? *wide : ScalarWipeKernels();
+}
+
 const TWipeKernels& ActiveWipeKernels() {
-  static const TWipeKernels* k = []() -> const TWipeKernels* {
-    const TWipeKernels* wide = Avx512WipeKernels();
-    return wide && &ActiveKernels() == Avx512Kernels() ? wide : &ScalarWipeKernels();
-  }();
-  return *k;
+  static const TWipeKernels& k = WipeKernelsFor(ActiveKernels());
+  return k;
 }
 
 }  // namespace velk

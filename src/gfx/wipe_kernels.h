@@ -1,8 +1,9 @@
 #pragma once
-// Point kernels of the transitions that resample a picture pixel by pixel: the ripple's ring and the squeezed
-// columns of the vertical twist. The scalar kernels state the formulas; the AVX-512 ones give exactly the same
-// pixels and are chosen with the row kernels (the widest set the processor offers; VELK_SCALAR=1 forces the
-// scalar ones). Only 32-bit pixels have SIMD kernels; 15 and 16-bit screens always take the scalar ones.
+// Pixel kernels of the transitions: the ripple's ring, which resamples the new picture point by point, and the
+// one-pass mixes of the old and new pictures (the cross-fade and the mask mix). The scalar kernels state the formulas;
+// the AVX-512 ones give exactly the same pixels and are chosen with the row kernels (the widest set the processor
+// offers; VELK_SCALAR=1 forces the scalar ones). Only 32-bit pixels have SIMD kernels; 15 and 16-bit screens always
+// take the scalar ones.
 #include <cstddef>
 #include <cstdint>
 
@@ -52,9 +53,31 @@ template <class P> void RippleRunScalar(const TRippleRun& r) {
 
 using TRippleKernel = void (*)(const TRippleRun& run);
 
+// The mixes of the two pictures in one pass, for 32-bit pixels of 8-bit channels (masks 0xFF0000, 0xFF00, 0xFF):
+// the destination pixel is computed from the old and the new one without a copy first. Blend(o, n, a) is the
+// row kernels' formula, per channel ((o & M) x (255 - a) + (n & M) x a) >> 8; the reserved byte becomes 0.
+// Fade: Blend(o, n, alpha) where the two differ, o where they are equal (alpha 1 .. 255).
+using TFadeKernel = void (*)(uint32_t* d, const uint32_t* o, const uint32_t* n, int32_t count, uint32_t alpha);
+// Mask: m = 0 gives o, m = 255 gives n, other values Blend(o, n, m).
+using TMixKernel = void (*)(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t count);
+
+inline uint32_t BlendRgb32(uint32_t o, uint32_t n, uint32_t a) {
+  const uint32_t even = (((o & 0x00FF00FF) * (255 - a) + (n & 0x00FF00FF) * a) >> 8) & 0x00FF00FF;
+  const uint32_t odd = ((((o >> 8) & 0x00FF00FF) * (255 - a) + ((n >> 8) & 0x00FF00FF) * a)) & 0x0000FF00;
+  return even | odd;
+}
+inline void FadeRowScalar(uint32_t* d, const uint32_t* o, const uint32_t* n, int32_t count, uint32_t alpha) {
+  for (int32_t i = 0; i < count; ++i) d[i] = o[i] == n[i] ? o[i] : BlendRgb32(o[i], n[i], alpha);
+}
+inline void MixRowScalar(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) d[i] = m[i] == 0 ? o[i] : m[i] == 255 ? n[i] : BlendRgb32(o[i], n[i], m[i]);
+}
+
 struct TWipeKernels {
   const char* Name;
   TRippleKernel Ripple32;
+  TFadeKernel Fade32;
+  TMixKernel Mix32;
 };
 
 const TWipeKernels& ScalarWipeKernels();
@@ -62,5 +85,7 @@ const TWipeKernels& ScalarWipeKernels();
 const TWipeKernels* Avx512WipeKernels();
 // The AVX-512 kernels when the row kernels are the AVX-512 ones, else the scalar kernels.
 const TWipeKernels& ActiveWipeKernels();
+// The set that goes with a set of row kernels: AVX-512 with the AVX-512 row kernels, else scalar.
+const TWipeKernels& WipeKernelsFor(const struct TRowKernels& row_kernels);
 
 }  // namespace velk

@@ -1,6 +1,7 @@
 // AVX-512 point kernels of the transitions: sixteen pixels at a time, the table entries and the samples fetched
 // with gathers. The target is switched for this file only, so the core still builds for any x86-64.
 #include <cstdint>
+#include <type_traits>
 
 #include "gfx/wipe_kernels.h"
 
@@ -11,6 +12,7 @@
 #pragma GCC target("avx512f,avx512bw,avx512dq")
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 #include <immintrin.h>
@@ -72,9 +74,83 @@ void Ripple32(const TRippleRun& r) {
   }
 }
 
+// Blend(o, n, a) of sixteen pixels with the multiply-add of unsigned bytes by signed ones: the bytes of o and n
+// are interleaved and weighted in one step. o x (255 - a) + n x a is 256 x o + (n x a - o x (a + 1)), and also
+// 256 x n + (o x (255 - a) - n x (256 - a)); the first form has weights that fit signed bytes for a < 128, the
+// second for a >= 128, and the bracket fits 16 bits either way. In both the weight bytes are 255 - a and a; read
+// as signed they are the two forms' weights. The bracket shifted by 8 (arithmetically) is a signed byte that,
+// added to o (a < 128) or n, gives the blended byte. weights_lo and weights_hi hold the pair (255 - a, a) for
+// each byte of the pixels that unpacking puts in the low and high halves of each 128-bit quarter; the reserved
+// byte is cleared at the end as in the scalar formula.
+__m512i Blend(__m512i o, __m512i n, __m512i weights_lo, __m512i weights_hi, __m512i base) {
+  const __m512i lo = _mm512_srai_epi16(_mm512_maddubs_epi16(_mm512_unpacklo_epi8(o, n), weights_lo), 8);
+  const __m512i hi = _mm512_srai_epi16(_mm512_maddubs_epi16(_mm512_unpackhi_epi8(o, n), weights_hi), 8);
+  return _mm512_and_si512(_mm512_add_epi8(base, _mm512_packs_epi16(lo, hi)), Set(0x00FFFFFF));
+}
+// The weight pair of alpha a in both 16-bit halves of a 32-bit lane.
+__m512i WeightPairs(__m512i a) {
+  const __m512i pair = _mm512_or_si512(_mm512_xor_si512(a, Set(255)), _mm512_slli_epi32(a, 8));
+  return _mm512_or_si512(pair, _mm512_slli_epi32(pair, 16));
+}
+
+// Sixteen pixels, or the first `lanes` of them at the end of a row: full registers take plain loads and stores,
+// which are faster than masked ones.
+template <class Fn> void ForRegisters(int32_t count, Fn fn) {
+  int32_t i = 0;
+  for (; i + 16 <= count; i += 16) fn(i, std::true_type{}, static_cast<__mmask16>(0xFFFF));
+  if (i < count) fn(i, std::false_type{}, FirstLanes(count - i));
+}
+template <bool kFull> __m512i LoadPixels(const uint32_t* p, __mmask16 lanes) {
+  if constexpr (kFull) return _mm512_loadu_si512(p);
+  return _mm512_maskz_loadu_epi32(lanes, p);
+}
+template <bool kFull> void StorePixels(uint32_t* p, __mmask16 lanes, __m512i v) {
+  if constexpr (kFull)
+    _mm512_storeu_si512(p, v);
+  else
+    _mm512_mask_storeu_epi32(p, lanes, v);
+}
+template <bool kFull> __m512i LoadMaskBytes(const uint8_t* m, __mmask16 lanes) {
+  if constexpr (kFull) return _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m)));
+  return _mm512_cvtepu8_epi32(_mm512_castsi512_si128(_mm512_maskz_loadu_epi8(lanes, m)));
+}
+
+void Fade32(uint32_t* d, const uint32_t* o, const uint32_t* n, int32_t count, uint32_t alpha) {
+  const __m512i weights = WeightPairs(Set(static_cast<int32_t>(alpha)));
+  const bool from_new = alpha >= 128;
+  ForRegisters(count, [&](int32_t i, auto full, __mmask16 lanes) {
+    constexpr bool kFull = decltype(full)::value;
+    const __m512i x = LoadPixels<kFull>(o + i, lanes), y = LoadPixels<kFull>(n + i, lanes);
+    const __m512i mixed = Blend(x, y, weights, weights, from_new ? y : x);
+    StorePixels<kFull>(d + i, lanes, _mm512_mask_blend_epi32(_mm512_cmpeq_epi32_mask(x, y), mixed, x));
+  });
+}
+
+void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t count) {
+  const __m512i full = Set(255);
+  ForRegisters(count, [&](int32_t i, auto full_register, __mmask16 lanes) {
+    constexpr bool kFull = decltype(full_register)::value;
+    const __m512i mm = LoadMaskBytes<kFull>(m + i, lanes);
+    const __mmask16 none = _mm512_testn_epi32_mask(mm, mm) & lanes, whole = _mm512_cmpeq_epi32_mask(mm, full);
+    // Registers wholly old or wholly new read one picture only.
+    if (none == lanes) return StorePixels<kFull>(d + i, lanes, LoadPixels<kFull>(o + i, lanes));
+    if (whole == lanes) return StorePixels<kFull>(d + i, lanes, LoadPixels<kFull>(n + i, lanes));
+    const __m512i x = LoadPixels<kFull>(o + i, lanes), y = LoadPixels<kFull>(n + i, lanes);
+    const __m512i weights = WeightPairs(mm);
+    const __m512i base = _mm512_mask_blend_epi32(_mm512_cmpge_epu32_mask(mm, Set(128)), x, y);
+    const __m512i r =
+        Blend(x, y, _mm512_unpacklo_epi32(weights, weights), _mm512_unpackhi_epi32(weights, weights), base);
+    StorePixels<kFull>(d + i, lanes, _mm512_mask_blend_epi32(whole, _mm512_mask_blend_epi32(none, r, x), y));
+  });
+}
+
 }  // namespace
 
-void FillAvx512WipeKernels(TWipeKernels& k) { k.Ripple32 = Ripple32; }
+void FillAvx512WipeKernels(TWipeKernels& k) {
+  k.Ripple32 = Ripple32;
+  k.Fade32 = Fade32;
+  k.Mix32 = Mix32;
+}
 
 }  // namespace velk
 

@@ -2,18 +2,60 @@
 
 #include <gtest/gtest.h>
 
+#include "gfx/blend_kernels.h"
+
+#include <algorithm>
 #include <random>
 #include <vector>
 
 namespace velk {
 namespace {
 
+std::vector<const TWipeKernels*> KernelSets() {
+  std::vector<const TWipeKernels*> sets = {&ScalarWipeKernels(), &ActiveWipeKernels()};
+  if (const TWipeKernels* wide = Avx512WipeKernels()) sets.push_back(wide);
+  return sets;
+}
+
+// The one-pass fade and mask mix of every set against the row kernels' blend formula: every alpha, mask values
+// leaning to 0, 255 and the two sides of 128, equal pixels, and runs of every length up to a few registers (the
+// pixels past a run stay untouched).
+TEST(WipeKernels, FadeAndMaskMixFollowTheBlendFormula) {
+  std::mt19937 rng(3);
+  constexpr int32_t kMaxRun = 70;
+  std::vector<uint32_t> o(kMaxRun), n(kMaxRun);
+  std::vector<uint8_t> m(kMaxRun);
+  for (int32_t i = 0; i < kMaxRun; ++i) {
+    o[i] = rng();
+    n[i] = rng() % 5 == 0 ? o[i] : rng();
+    const uint32_t kind = rng() % 6;
+    m[i] = static_cast<uint8_t>(kind == 0 ? 0 : kind == 1 ? 255 : kind == 2 ? 127 + rng() % 2 : rng());
+  }
+  // Whole registers of 0 and of 255 too.
+  std::fill(m.begin() + 16, m.begin() + 32, uint8_t{0});
+  std::fill(m.begin() + 32, m.begin() + 48, uint8_t{255});
+  auto blend = [](uint32_t a, uint32_t b, uint32_t alpha) { return BlendPixel(a, b, alpha, kMasks888); };
+  for (const TWipeKernels* set : KernelSets()) {
+    for (int32_t count = 1; count <= kMaxRun; ++count) {
+      std::vector<uint32_t> want(static_cast<size_t>(count) + 1, 0x5A5A5A5A), got = want;
+      for (int32_t i = 0; i < count; ++i) want[i] = m[i] == 0 ? o[i] : m[i] == 255 ? n[i] : blend(o[i], n[i], m[i]);
+      set->Mix32(got.data(), o.data(), n.data(), m.data(), count);
+      ASSERT_EQ(got, want) << set->Name << " mask mix of " << count;
+      for (uint32_t alpha = 1; alpha <= 255; alpha += count < 20 ? 1 : 37) {
+        for (int32_t i = 0; i < count; ++i) want[i] = o[i] == n[i] ? o[i] : blend(o[i], n[i], alpha);
+        std::fill(got.begin(), got.end(), 0x5A5A5A5A);
+        set->Fade32(got.data(), o.data(), n.data(), count, alpha);
+        ASSERT_EQ(got, want) << set->Name << " fade of " << count << " at alpha " << alpha;
+      }
+    }
+  }
+}
+
 // The ripple kernel of every set against the scalar one: runs of every length up to a few registers, both
 // directions through the quadrant tables, every mirroring, with samples inside and outside the picture and waves
 // of both signs.
 TEST(WipeKernels, RippleMatchesTheScalarKernel) {
-  std::vector<const TWipeKernels*> sets = {&ActiveWipeKernels()};
-  if (const TWipeKernels* wide = Avx512WipeKernels()) sets.push_back(wide);
+  const std::vector<const TWipeKernels*> sets = KernelSets();
   std::mt19937 rng(11);
   constexpr int32_t kW = 37, kH = 23, kMaxRun = 53;
   std::vector<uint32_t> picture(static_cast<size_t>(kW) * kH), fallback(kMaxRun);
