@@ -1,9 +1,9 @@
 #pragma once
-// Pixel kernels of the transitions: the ripple's ring, which resamples the new picture point by point, and the
-// one-pass mixes of the old and new pictures (the cross-fade and the mask mix). The scalar kernels state the formulas;
-// the AVX-512 ones give exactly the same pixels and are chosen with the row kernels (the widest set the processor
-// offers; VELK_SCALAR=1 forces the scalar ones). Only 32-bit pixels have SIMD kernels; 15 and 16-bit screens always
-// take the scalar ones.
+// Pixel kernels of the transitions: the ripple's ring and the vertical twist's squeezed columns, which resample a
+// picture point by point, and the one-pass mixes of the old and new pictures (the cross-fade and the mask mix). The
+// scalar kernels state the formulas; the AVX-512 ones give exactly the same pixels and are chosen with the row kernels
+// (the widest set the processor offers; VELK_SCALAR=1 forces the scalar ones). Only 32-bit pixels have SIMD kernels; 15
+// and 16-bit screens always take the scalar ones.
 #include <cstddef>
 #include <cstdint>
 
@@ -53,6 +53,42 @@ template <class P> void RippleRunScalar(const TRippleRun& r) {
 
 using TRippleKernel = void (*)(const TRippleRun& run);
 
+// Row Y of a run of N squeezed columns of the vertical twist. Column i samples row (k x step) >> 16 of its picture,
+// k = Y - From[i], while k < Wide[i], and is black elsewhere; the step is a 16.16 value held as its whole and
+// fraction parts, the picture the new one where FromNew[i] is not 0.
+struct TTwistRun {
+  void* Dest;          // the first column's pixel of the destination row
+  const uint8_t* Old;  // the first column's pixel of row 0 in each picture
+  const uint8_t* New;
+  ptrdiff_t OldPitch, NewPitch;  // in bytes
+  const int32_t* From;
+  const uint32_t* Wide;
+  const uint32_t* StepWhole;
+  const uint32_t* StepFraction;
+  const int32_t* FromNew;
+  int32_t Y, N;
+  // The columns are shorter than 65536 pixels and every source offset fits 32 bits: the SIMD kernel needs it and
+  // takes the scalar path otherwise.
+  bool Narrow;
+};
+
+template <class P> void TwistRunScalar(const TTwistRun& r) {
+  P* d = static_cast<P*>(r.Dest);
+  for (int32_t i = 0; i < r.N; ++i) {
+    const auto k = static_cast<uint32_t>(r.Y - r.From[i]);
+    if (k >= r.Wide[i]) {
+      d[i] = 0;
+      continue;
+    }
+    const int64_t step = int64_t{r.StepWhole[i]} << 16 | r.StepFraction[i];
+    const int64_t row = (int64_t{k} * step) >> 16;
+    const uint8_t* source = r.FromNew[i] ? r.New + row * r.NewPitch : r.Old + row * r.OldPitch;
+    d[i] = reinterpret_cast<const P*>(source)[i];
+  }
+}
+
+using TTwistKernel = void (*)(const TTwistRun& run);
+
 // The mixes of the two pictures in one pass, for 32-bit pixels of 8-bit channels (masks 0xFF0000, 0xFF00, 0xFF):
 // the destination pixel is computed from the old and the new one without a copy first. Blend(o, n, a) is the
 // row kernels' formula, per channel ((o & M) x (255 - a) + (n & M) x a) >> 8; the reserved byte becomes 0.
@@ -76,6 +112,7 @@ inline void MixRowScalar(uint32_t* d, const uint32_t* o, const uint32_t* n, cons
 struct TWipeKernels {
   const char* Name;
   TRippleKernel Ripple32;
+  TTwistKernel Twist32;
   TFadeKernel Fade32;
   TMixKernel Mix32;
 };

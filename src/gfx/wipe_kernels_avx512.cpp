@@ -74,6 +74,37 @@ void Ripple32(const TRippleRun& r) {
   }
 }
 
+void Twist32(const TTwistRun& r) {
+  if (!r.Narrow) {
+    TwistRunScalar<uint32_t>(r);
+    return;
+  }
+  auto* d = static_cast<uint32_t*>(r.Dest);
+  const __m512i y = Set(r.Y), old_pitch = Set(static_cast<int32_t>(r.OldPitch / 4)),
+                new_pitch = Set(static_cast<int32_t>(r.NewPitch / 4));
+  const __m512i lane = _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+  for (int32_t i = 0; i < r.N; i += 16) {
+    const __mmask16 lanes = FirstLanes(r.N - i);
+    const __m512i k = _mm512_sub_epi32(y, _mm512_maskz_loadu_epi32(lanes, r.From + i));
+    const __mmask16 inside = _mm512_mask_cmplt_epu32_mask(lanes, k, _mm512_maskz_loadu_epi32(lanes, r.Wide + i));
+    // (k x step) >> 16 as k x whole + (k x fraction) >> 16: both products fit 32 bits for columns this short.
+    const __m512i row = _mm512_add_epi32(
+        _mm512_mullo_epi32(k, _mm512_maskz_loadu_epi32(lanes, r.StepWhole + i)),
+        _mm512_srli_epi32(_mm512_mullo_epi32(k, _mm512_maskz_loadu_epi32(lanes, r.StepFraction + i)), 16));
+    const __m512i flag = _mm512_maskz_loadu_epi32(lanes, r.FromNew + i);
+    const __mmask16 from_new = _mm512_test_epi32_mask(flag, flag);
+    const __m512i column = _mm512_add_epi32(lane, Set(i));
+    __m512i px = _mm512_setzero_si512();
+    if (inside & ~from_new)
+      px = _mm512_mask_i32gather_epi32(px, inside & ~from_new,
+                                       _mm512_add_epi32(_mm512_mullo_epi32(row, old_pitch), column), r.Old, 4);
+    if (inside & from_new)
+      px = _mm512_mask_i32gather_epi32(px, inside & from_new,
+                                       _mm512_add_epi32(_mm512_mullo_epi32(row, new_pitch), column), r.New, 4);
+    _mm512_mask_storeu_epi32(d + i, lanes, px);
+  }
+}
+
 // Blend(o, n, a) of sixteen pixels with the multiply-add of unsigned bytes by signed ones: the bytes of o and n
 // are interleaved and weighted in one step. o x (255 - a) + n x a is 256 x o + (n x a - o x (a + 1)), and also
 // 256 x n + (o x (255 - a) - n x (256 - a)); the first form has weights that fit signed bytes for a < 128, the
@@ -148,6 +179,7 @@ void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, 
 
 void FillAvx512WipeKernels(TWipeKernels& k) {
   k.Ripple32 = Ripple32;
+  k.Twist32 = Twist32;
   k.Fade32 = Fade32;
   k.Mix32 = Mix32;
 }

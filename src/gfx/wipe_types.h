@@ -256,6 +256,11 @@ class TWipeSudareH : public TCustomWipe {
   // Columns of the stretched band at the position p.
   virtual int32_t Band(int64_t p) const { return 1; }
   bool vertical_ = false;
+
+ private:
+  // A band of one line: the stretch repeats that line's pixel along each row (or that row down the screen). False
+  // (nothing drawn) when the surfaces cannot be drawn row by row.
+  bool DrawOneLine(bool from_new, int64_t p);
 };
 class TWipeSudareV : public TWipeSudareH {
  public:
@@ -310,14 +315,6 @@ class TWipeTwistH : public TCustomWipe {
     int8_t Whole;  // 0 old, 1 new, -1 squeezed
     bool FromNew;
     int32_t From, Wide;
-    int64_t Step;
-  };
-  // A squeezed column of the vertical twist: pixel 0 of its picture and that picture's pitch.
-  struct TColumn {
-    const uint8_t* Source;
-    ptrdiff_t Pitch;
-    int32_t From;
-    uint32_t Wide;
     int64_t Step;
   };
   void DrawColumns(const std::vector<TLine>& lines);

@@ -103,5 +103,50 @@ TEST(WipeKernels, RippleMatchesTheScalarKernel) {
   }
 }
 
+// The vertical twist's kernel of every set against the scalar one: columns from either picture, rows inside and
+// outside each column's range (negative offsets included), steps with and without fractions, runs of every length
+// up to a few registers.
+TEST(WipeKernels, TwistMatchesTheScalarKernel) {
+  std::mt19937 rng(5);
+  constexpr int32_t kW = 45, kH = 29;
+  std::vector<uint32_t> old_picture(static_cast<size_t>(kW) * kH), new_picture(old_picture.size());
+  for (uint32_t& p : old_picture) p = rng();
+  for (uint32_t& p : new_picture) p = rng();
+  for (const TWipeKernels* set : KernelSets()) {
+    for (int32_t n = 1; n <= kW; ++n) {
+      std::vector<int32_t> from(static_cast<size_t>(n)), from_new(from.size());
+      std::vector<uint32_t> wide(from.size()), whole(from.size()), fraction(from.size());
+      for (size_t i = 0; i < from.size(); ++i) {
+        wide[i] = rng() % 4 == 0 ? 0 : 1 + rng() % kH;
+        from[i] = (kH - static_cast<int32_t>(wide[i])) / 2;
+        const int64_t step = wide[i] > 0 ? static_cast<int64_t>(double(kH) / wide[i] * 65536.0) : 0;
+        whole[i] = static_cast<uint32_t>(step >> 16);
+        fraction[i] = static_cast<uint32_t>(step & 0xFFFF);
+        from_new[i] = static_cast<int32_t>(rng() % 2);
+      }
+      for (int32_t y = -2; y < kH + 2; y += 3) {
+        TTwistRun run{};
+        run.Old = reinterpret_cast<const uint8_t*>(old_picture.data());
+        run.New = reinterpret_cast<const uint8_t*>(new_picture.data());
+        run.OldPitch = run.NewPitch = kW * 4;
+        run.From = from.data();
+        run.Wide = wide.data();
+        run.StepWhole = whole.data();
+        run.StepFraction = fraction.data();
+        run.FromNew = from_new.data();
+        run.Y = y;
+        run.N = n;
+        run.Narrow = true;
+        std::vector<uint32_t> want(static_cast<size_t>(n) + 1, 0x5A5A5A5A), got = want;
+        run.Dest = want.data();
+        TwistRunScalar<uint32_t>(run);
+        run.Dest = got.data();
+        set->Twist32(run);
+        ASSERT_EQ(got, want) << set->Name << " run of " << n << " at row " << y;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace velk
