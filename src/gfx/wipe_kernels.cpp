@@ -8,8 +8,8 @@ namespace velk {
 void FillAvx512WipeKernels(TWipeKernels& k);
 
 const TWipeKernels& ScalarWipeKernels() {
-  static const TWipeKernels k{"scalar", RippleRunScalar<uint32_t>, TwistRunScalar<uint32_t>, FadeRowScalar,
-                              MixRowScalar};
+  static const TWipeKernels k{
+      "scalar", RippleRunScalar<uint32_t>, TwistRunScalar<uint32_t>, FadeRowScalar, MixRowScalar, LevelRowScalar};
   return k;
 }
 

@@ -109,12 +109,22 @@ inline void MixRowScalar(uint32_t* d, const uint32_t* o, const uint32_t* n, cons
   for (int32_t i = 0; i < count; ++i) d[i] = m[i] == 0 ? o[i] : m[i] == 255 ? n[i] : BlendRgb32(o[i], n[i], m[i]);
 }
 
+// The rule image's mask: each byte clamp(g + shift, 0, 255), shift in -255 .. 255.
+using TLevelKernel = void (*)(uint8_t* m, const uint8_t* g, int32_t count, int32_t shift);
+inline void LevelRowScalar(uint8_t* m, const uint8_t* g, int32_t count, int32_t shift) {
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t v = g[i] + shift;
+    m[i] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+  }
+}
+
 struct TWipeKernels {
   const char* Name;
   TRippleKernel Ripple32;
   TTwistKernel Twist32;
   TFadeKernel Fade32;
   TMixKernel Mix32;
+  TLevelKernel Level;
 };
 
 const TWipeKernels& ScalarWipeKernels();

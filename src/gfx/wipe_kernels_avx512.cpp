@@ -175,6 +175,17 @@ void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, 
   });
 }
 
+// Sixty-four bytes at a time: a saturating add of the shift, or a saturating subtraction of its negation.
+void Level(uint8_t* m, const uint8_t* g, int32_t count, int32_t shift) {
+  const __m512i amount = _mm512_set1_epi8(static_cast<char>(shift < 0 ? -shift : shift));
+  for (int32_t i = 0; i < count; i += 64) {
+    const int32_t left = count - i;
+    const __mmask64 lanes = left >= 64 ? ~__mmask64{0} : (__mmask64{1} << left) - 1;
+    const __m512i v = _mm512_maskz_loadu_epi8(lanes, g + i);
+    _mm512_mask_storeu_epi8(m + i, lanes, shift < 0 ? _mm512_subs_epu8(v, amount) : _mm512_adds_epu8(v, amount));
+  }
+}
+
 }  // namespace
 
 void FillAvx512WipeKernels(TWipeKernels& k) {
@@ -182,6 +193,7 @@ void FillAvx512WipeKernels(TWipeKernels& k) {
   k.Twist32 = Twist32;
   k.Fade32 = Fade32;
   k.Mix32 = Mix32;
+  k.Level = Level;
 }
 
 }  // namespace velk

@@ -103,6 +103,22 @@ TEST(WipeKernels, RippleMatchesTheScalarKernel) {
   }
 }
 
+// The rule image's levels of every set against the plain clamp, for every shift and runs of every length up to a
+// few registers.
+TEST(WipeKernels, LevelsClampTheShiftedGreys) {
+  std::vector<uint8_t> greys(150);
+  for (size_t i = 0; i < greys.size(); ++i) greys[i] = static_cast<uint8_t>(i * 97 + 3);
+  for (const TWipeKernels* set : KernelSets()) {
+    for (int32_t shift = -255; shift <= 255; ++shift) {
+      const auto count = static_cast<int32_t>(1 + (shift + 255) % 149);
+      std::vector<uint8_t> want(static_cast<size_t>(count) + 1, 0x5A), got = want;
+      for (int32_t i = 0; i < count; ++i) want[i] = static_cast<uint8_t>(std::clamp(greys[i] + shift, 0, 255));
+      set->Level(got.data(), greys.data(), count, shift);
+      ASSERT_EQ(got, want) << set->Name << " shift " << shift << " over " << count;
+    }
+  }
+}
+
 // The vertical twist's kernel of every set against the scalar one: columns from either picture, rows inside and
 // outside each column's range (negative offsets included), steps with and without fractions, runs of every length
 // up to a few registers.
