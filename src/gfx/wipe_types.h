@@ -208,7 +208,9 @@ class TWipeCircle : public TCustomWipe {
   void DrawStep() override;
 
  private:
+  // Rounded distance of the offset (dx, dy) at dy * span_ + dx, for 0 <= dx <= W / 2 and 0 <= dy <= H / 2.
   std::vector<int32_t> distances_;
+  int32_t span_ = 0;
 };
 
 // Square blocks filled in an order: a spiral from the top-left corner inwards, or random.
