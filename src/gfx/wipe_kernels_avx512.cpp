@@ -167,6 +167,8 @@ void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, 
     if (none == lanes) return StorePixels<kFull>(d + i, lanes, LoadPixels<kFull>(o + i, lanes));
     if (whole == lanes) return StorePixels<kFull>(d + i, lanes, LoadPixels<kFull>(n + i, lanes));
     const __m512i x = LoadPixels<kFull>(o + i, lanes), y = LoadPixels<kFull>(n + i, lanes);
+    // A register of 0s and 255s only (a dither, the edges of blocks) needs no blend.
+    if ((none | whole) == lanes) return StorePixels<kFull>(d + i, lanes, _mm512_mask_blend_epi32(whole, x, y));
     const __m512i weights = WeightPairs(mm);
     const __m512i base = _mm512_mask_blend_epi32(_mm512_cmpge_epu32_mask(mm, Set(128)), x, y);
     const __m512i r =

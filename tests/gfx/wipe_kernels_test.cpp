@@ -34,6 +34,7 @@ TEST(WipeKernels, FadeAndMaskMixFollowTheBlendFormula) {
   // Whole registers of 0 and of 255 too.
   std::fill(m.begin() + 16, m.begin() + 32, uint8_t{0});
   std::fill(m.begin() + 32, m.begin() + 48, uint8_t{255});
+  for (size_t i = 48; i < 64; ++i) m[i] = i % 3 == 0 ? 255 : 0;  // and a register of both
   auto blend = [](uint32_t a, uint32_t b, uint32_t alpha) { return BlendPixel(a, b, alpha, kMasks888); };
   for (const TWipeKernels* set : KernelSets()) {
     for (int32_t count = 1; count <= kMaxRun; ++count) {
