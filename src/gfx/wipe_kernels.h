@@ -9,6 +9,8 @@
 
 namespace velk {
 
+struct TRowKernels;
+
 // n pixels of one row of the ripple's ring, all in one quadrant of the screen. The quadrant tables hold, per pixel
 // of the top-left quadrant, its distance to the centre and its direction (cos and sin x 65536); the other quadrants
 // read them mirrored.
@@ -133,6 +135,6 @@ const TWipeKernels* Avx512WipeKernels();
 // The AVX-512 kernels when the row kernels are the AVX-512 ones, else the scalar kernels.
 const TWipeKernels& ActiveWipeKernels();
 // The set that goes with a set of row kernels: AVX-512 with the AVX-512 row kernels, else scalar.
-const TWipeKernels& WipeKernelsFor(const struct TRowKernels& row_kernels);
+const TWipeKernels& WipeKernelsFor(const TRowKernels& row_kernels);
 
 }  // namespace velk
