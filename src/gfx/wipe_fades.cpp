@@ -24,8 +24,10 @@ void TWipeFade::DrawStep() {
   const auto x0 = static_cast<int32_t>(std::clamp<int64_t>(ox, 0, W())),
              x1 = static_cast<int32_t>(std::clamp<int64_t>(int64_t{ox} + W(), 0, W()));
   const int bytes = rows.New().Bits() / 8;
-  // 32-bit pixels of 8-bit channels are mixed in one pass, without the copy.
-  const TFadeKernel fade = bytes == 4 && rows.Old().Masks() == kMasks888 ? ActiveWipeKernels().Fade32 : nullptr;
+  // 32-bit pixels of 8-bit channels are mixed in one pass, without the copy, where a SIMD kernel does it.
+  const TWipeKernels& one_pass = ActiveWipeKernels();
+  const TFadeKernel fade =
+      bytes == 4 && rows.Old().Masks() == kMasks888 && &one_pass != &ScalarWipeKernels() ? one_pass.Fade32 : nullptr;
   for (int32_t y = 0; y < H(); ++y) {
     const int64_t sy = int64_t{y} - oy;
     if (sy < 0 || sy >= H() || alpha <= 0 || x1 <= x0) {
