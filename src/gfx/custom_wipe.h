@@ -72,6 +72,9 @@ class TCustomWipe {
   void Show(TCustomDIBX* picture) { dest_->Assign(picture); }
   // Adds (or subtracts) the grey level v to every channel of the whole destination, saturating.
   void AddGrey(int32_t v, bool subtract);
+  // Show(picture) and AddGrey(v, subtract) in one pass over the rows, for the old or the new picture; false (nothing
+  // drawn) when the surfaces cannot be drawn row by row.
+  bool ShowWithGrey(TCustomDIBX* picture, int32_t v, bool subtract);
 
   TCustomDIBX* dest_;
   TCustomDIBX* old_;

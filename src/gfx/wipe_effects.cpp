@@ -1,10 +1,12 @@
 // Effects: the mosaic, the white spot, the ripple and the crack.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include <type_traits>
 
 #include "gfx/draw_support.h"
+#include "gfx/wipe_kernels.h"
 #include "gfx/wipe_pixels.h"
 #include "gfx/wipe_types.h"
 
@@ -129,6 +131,21 @@ void TWipeRipple::DrawStep() {
   if (!rows.Valid()) return;
   const int64_t f = t() * (RoundInt(std::hypot(double(H() / 2), double(W() / 2))) + int64_t{length_}) / T();
   const int32_t cx = W() / 2, cy = H() / 2;
+  const int bytes = rows.New().Bits() / 8;
+  // The ring's pixels sample through the point kernels; (distance + wave) x 65536 and the source offsets fitting 32
+  // bits lets the SIMD kernel take them.
+  TRippleRun run{};
+  run.Source = rows.New().Row(0);
+  run.Pitch = rows.New().Pitch();
+  run.Waves = waves_.data();
+  run.Shift = static_cast<int32_t>(length_ - 1 - f);
+  run.Cx = cx;
+  run.Cy = cy;
+  run.W = W();
+  run.H = H();
+  const int64_t widest_wave = std::abs(int64_t{params_[0]}), farthest = distance_.empty() ? 0 : distance_[0];
+  run.Narrow = farthest + widest_wave < 32768 && int64_t{H()} * std::abs(int64_t{run.Pitch}) < (int64_t{1} << 31);
+  const TRippleKernel ripple = ActiveWipeKernels().Ripple32;
   for (int32_t y = 0; y < H(); ++y) {
     const bool flip_y = y >= qh_;
     const size_t row = static_cast<size_t>(flip_y ? H() - 1 - y : y) * qw_;
@@ -149,32 +166,22 @@ void TWipeRipple::DrawStep() {
         rows.Copy(y, x0, x1, kind_of_run == 2);
         return;
       }
-      // Inside the ring: the new picture sampled further out along the pixel's own direction.
-      // Everything the loop reads is held in locals: its stores could otherwise alias them.
-      const int32_t w = W(), h = H();
-      const int64_t shift = length_ - 1 - f;
-      const int32_t* distance = distance_.data();
-      const int32_t *cosine = cos_.data(), *sine = sin_.data(), *waves = waves_.data();
-      const uint8_t* source = rows.New().Row(0);
-      const ptrdiff_t pitch = rows.New().Pitch();
-      rows.WithPixelType([&](auto pixel) {
-        using P = decltype(pixel);
-        P* drow = reinterpret_cast<P*>(rows.Row(y));
-        const P* nrow = reinterpret_cast<const P*>(rows.New().Row(y));
-        for (int32_t x = x0; x < x1; ++x) {
-          const bool flip_x = x >= qw_;
-          const size_t q = row + static_cast<size_t>(flip_x ? w - 1 - x : x);
-          const int64_t dist = distance[q];
-          const int64_t r = dist + waves[dist + shift];
-          int64_t sx = cx + r * cosine[q] / 65536, sy = cy + r * sine[q] / 65536;
-          if (flip_x) sx = w - 1 - sx;
-          if (flip_y) sy = h - 1 - sy;
-          if (sx >= 0 && sx < w && sy >= 0 && sy < h)
-            drow[x] = reinterpret_cast<const P*>(source + sy * pitch)[sx];
-          else
-            drow[x] = nrow[x];
-        }
-      });
+      // Inside the ring: the new picture sampled further out along the pixel's own direction. A run lies in one
+      // half of the screen, so its quadrant entries run one way.
+      const bool flip_x = x0 >= qw_;
+      const size_t q = row + static_cast<size_t>(flip_x ? W() - 1 - x0 : x0);
+      run.Dest = rows.Row(y) + static_cast<ptrdiff_t>(x0) * bytes;
+      run.Fallback = rows.New().Row(y) + static_cast<ptrdiff_t>(x0) * bytes;
+      run.Distance = distance_.data() + q;
+      run.Cos = cos_.data() + q;
+      run.Sin = sin_.data() + q;
+      run.Backward = run.FlipX = flip_x;
+      run.FlipY = flip_y;
+      run.N = x1 - x0;
+      if (bytes == 4)
+        ripple(run);
+      else
+        RippleRunScalar<uint16_t>(run);
     };
     ForMonotoneRuns(0, qw_, kind, draw);
     ForMonotoneRuns(qw_, W(), kind, draw);

@@ -2,32 +2,78 @@
 #include <algorithm>
 
 #include "gfx/draw_support.h"
+#include "gfx/wipe_kernels.h"
+#include "gfx/wipe_pixels.h"
 #include "gfx/wipe_types.h"
 
 namespace velk {
 
 void TWipeFade::DrawStep() {
-  Show(old_);
   const int alpha = static_cast<int>(t() * 256 / T());
   // With parameters the new picture slides in from (p0, p1) while it fades in.
   const double r = static_cast<double>(T() - t() - 1) / static_cast<double>(T());
-  dest_->DrawAlpha(RoundInt(params_[0] * r), RoundInt(params_[1] * r), new_, rect_, false, false, false, alpha);
+  const int32_t ox = RoundInt(params_[0] * r), oy = RoundInt(params_[1] * r);
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (!rows.Valid()) {
+    Show(old_);
+    dest_->DrawAlpha(ox, oy, new_, rect_, false, false, false, alpha);
+    return;
+  }
+  // Row by row, so that the blend finds the copied row in the cache: the old row, then the new picture's row
+  // that lands on it drawn over the part it covers.
+  const auto x0 = static_cast<int32_t>(std::clamp<int64_t>(ox, 0, W())),
+             x1 = static_cast<int32_t>(std::clamp<int64_t>(int64_t{ox} + W(), 0, W()));
+  const int bytes = rows.New().Bits() / 8;
+  // 32-bit pixels of 8-bit channels are mixed in one pass, without the copy, where a SIMD kernel does it.
+  const TWipeKernels& one_pass = ActiveWipeKernels();
+  const TFadeKernel fade =
+      bytes == 4 && rows.Old().Masks() == kMasks888 && &one_pass != &ScalarWipeKernels() ? one_pass.Fade32 : nullptr;
+  for (int32_t y = 0; y < H(); ++y) {
+    const int64_t sy = int64_t{y} - oy;
+    if (sy < 0 || sy >= H() || alpha <= 0 || x1 <= x0) {
+      rows.Copy(y, 0, W(), false);
+      continue;
+    }
+    const uint8_t* source = rows.New().Row(static_cast<int32_t>(sy)) + (int64_t{x0} - ox) * bytes;
+    if (!fade) {
+      rows.Copy(y, 0, W(), false);
+      rows.DrawAlpha(y, x0, x1, source, alpha);
+      continue;
+    }
+    rows.Copy(y, 0, x0, false);
+    fade(reinterpret_cast<uint32_t*>(rows.Row(y)) + x0, reinterpret_cast<const uint32_t*>(rows.Old().Row(y)) + x0,
+         reinterpret_cast<const uint32_t*>(source), x1 - x0, static_cast<uint32_t>(std::min(alpha, 255)));
+    rows.Copy(y, x1, W(), false);
+  }
+}
+
+bool TCustomWipe::ShowWithGrey(TCustomDIBX* picture, int32_t v, bool subtract) {
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (!rows.Valid() || (picture != old_ && picture != new_)) return false;
+  v = std::clamp(v, 0, 255);
+  const auto grey = static_cast<uint32_t>(dest_->ColorToPixel(v | v << 8 | v << 16));
+  // Row by row, so that the grey is added to a row still in the cache.
+  for (int32_t y = 0; y < H(); ++y) {
+    rows.Copy(y, 0, W(), picture == new_);
+    rows.AddColor(y, 0, W(), grey, subtract);
+  }
+  return true;
 }
 
 void TWipeWhite::DrawStep() {
   const int64_t a = t() * 511 / T();
-  if (a < 256) {
-    Show(old_);
-    AddGrey(static_cast<int32_t>(a), subtract_);
-  } else {
-    Show(new_);
-    AddGrey(static_cast<int32_t>(511 - a), subtract_);
-  }
+  TCustomDIBX* picture = a < 256 ? old_ : new_;
+  const auto v = static_cast<int32_t>(a < 256 ? a : 511 - a);
+  if (ShowWithGrey(picture, v, subtract_)) return;
+  Show(picture);
+  AddGrey(v, subtract_);
 }
 
 void TWipeFlash::DrawStep() {
+  const auto v = static_cast<int32_t>(255 - t() * 255 / T());
+  if (ShowWithGrey(new_, v, false)) return;
   Show(new_);
-  AddGrey(static_cast<int32_t>(255 - t() * 255 / T()), false);
+  AddGrey(v, false);
 }
 
 void TWipeBlurWhite::DrawStep() {

@@ -1,12 +1,15 @@
 // Moves: scrolls, rolls (sudare and rubber), zooms and twists, drawn with the point and stretch draws.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <numbers>
 
 #include <type_traits>
 #include <vector>
 
 #include "gfx/draw_support.h"
+#include "gfx/wipe_kernels.h"
 #include "gfx/wipe_pixels.h"
 #include "gfx/wipe_types.h"
 
@@ -38,6 +41,7 @@ void TWipeSudareH::DrawStep() {
     p = 2 * n - p - 1;
   }
   const int64_t band = Band(p);
+  if (band == 1 && DrawOneLine(picture == new_, p)) return;
   // A span [lo, hi) along the rolling axis, the full length across it.
   auto span = [this](int64_t lo, int64_t hi) {
     const auto l = static_cast<int32_t>(lo), h = static_cast<int32_t>(hi);
@@ -58,6 +62,33 @@ void TWipeSudareH::DrawStep() {
     dest_->StretchDraw(span(q, n), picture, span(q, std::min(n, q + band)), false, false, false, 255);
     draw_plain(0, q);
   }
+}
+
+bool TWipeSudareH::DrawOneLine(bool from_new, int64_t p) {
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (!rows.Valid()) return false;
+  const TPixels& picture = from_new ? rows.New() : rows.Old();
+  const int64_t n = vertical_ ? H() : W();
+  // The line stretched over lo .. hi - 1; the rest of the picture unchanged.
+  const auto line = static_cast<int32_t>(reverse_ ? n - p - 1 : p);
+  const auto lo = static_cast<int32_t>(reverse_ ? line : 0), hi = static_cast<int32_t>(reverse_ ? n : p + 1);
+  const size_t row_bytes = static_cast<size_t>(W()) * static_cast<size_t>(picture.Bits() / 8);
+  rows.WithPixelType([&](auto pixel) {
+    using P = decltype(pixel);
+    for (int32_t y = 0; y < H(); ++y) {
+      if (vertical_) {
+        if (y >= lo && y < hi)
+          std::memcpy(rows.Row(y), picture.Row(line), row_bytes);
+        else
+          rows.Copy(y, 0, W(), from_new);
+        continue;
+      }
+      rows.Copy(y, 0, lo, from_new);
+      std::fill_n(reinterpret_cast<P*>(rows.Row(y)) + lo, hi - lo, reinterpret_cast<const P*>(picture.Row(y))[line]);
+      rows.Copy(y, hi, W(), from_new);
+    }
+  });
+  return true;
 }
 
 // ---- zooms ----
@@ -134,40 +165,79 @@ void TWipeTwistH::DrawStep() {
 void TWipeTwistH::DrawColumns(const std::vector<TLine>& lines) {
   const TWipeRows rows(dest_, old_, new_, W(), H());
   if (!rows.Valid()) return;
-  const uint8_t *old_base = rows.Old().Row(0), *new_base = rows.New().Row(0);
-  const ptrdiff_t pitch = rows.Old().Pitch();
-  rows.WithPixelType([&](auto pixel) {
-    using P = decltype(pixel);
-    // Each squeezed column samples its own source rows, so a row of the screen would read a cache line per pixel.
-    // Blocks of columns are drawn top to bottom instead: the lines a block samples stay in the cache while its
-    // columns pass them.
-    constexpr int32_t kBlock = 64, kAhead = 6;
-    for (int32_t x0 = 0; x0 < W(); x0 += kBlock) {
-      const int32_t x1 = std::min(W(), x0 + kBlock);
-      for (int32_t y = 0; y < H(); ++y) {
-        P* drow = reinterpret_cast<P*>(rows.Row(y));
-        const P* orow = reinterpret_cast<const P*>(rows.Old().Row(y));
-        const P* nrow = reinterpret_cast<const P*>(rows.New().Row(y));
-        // Rows lie in pages of their own, which the processor does not fetch ahead by itself.
-        if (y + kAhead < H()) {
-          const size_t at = static_cast<size_t>(x0) * sizeof(P), size = static_cast<size_t>(x1 - x0) * sizeof(P);
-          for (const uint8_t* row : {rows.Row(y + kAhead), rows.Old().Row(y + kAhead), rows.New().Row(y + kAhead)})
-            FetchAhead(row + at, size);
-        }
-        for (int32_t x = x0; x < x1; ++x) {
+  const int32_t w = W(), h = H();
+  // The columns fall into runs of one kind: the whole old picture, the whole new one, or squeezed columns. Whole
+  // runs are row copies; squeezed runs go row by row through the point kernel, each pixel a range test and a load
+  // from the row its column samples.
+  struct TRun {
+    int32_t Start, End;
+    int8_t Whole;
+  };
+  std::vector<TRun> runs;
+  for (int32_t x = 0; x < w; ++x) {
+    const int8_t kind = lines[static_cast<size_t>(x)].Whole;
+    if (runs.empty() || runs.back().Whole != kind)
+      runs.push_back({x, x + 1, kind});
+    else
+      runs.back().End = x + 1;
+  }
+  // The squeezed columns' table, one array per field, for the point kernels.
+  const size_t count = static_cast<size_t>(w);
+  std::vector<int32_t> from(count), from_new(count);
+  std::vector<uint32_t> wide(count), whole(count), fraction(count);
+  for (size_t x = 0; x < count; ++x) {
+    const TLine& l = lines[x];
+    from[x] = l.From;
+    wide[x] = l.Whole < 0 ? static_cast<uint32_t>(l.Wide) : 0;
+    whole[x] = static_cast<uint32_t>(l.Step >> 16);
+    fraction[x] = static_cast<uint32_t>(l.Step & 0xFFFF);
+    from_new[x] = l.FromNew ? 1 : 0;
+  }
+  const TPixels &old_rows = rows.Old(), &new_rows = rows.New();
+  const int bytes = old_rows.Bits() / 8;
+  TTwistRun run{};
+  run.OldPitch = old_rows.Pitch();
+  run.NewPitch = new_rows.Pitch();
+  run.Narrow = h < 65536 && int64_t{h} * std::max(std::abs(int64_t{run.OldPitch}), std::abs(int64_t{run.NewPitch})) <
+                                (int64_t{1} << 31);
+  const TTwistKernel twist = ActiveWipeKernels().Twist32;
+  // Blocks of columns top to bottom: the source lines a block samples stay in the cache while its columns pass
+  // them.
+  constexpr int32_t kBlock = 256, kAhead = 8;
+  for (const TRun& r : runs) {
+    if (r.Whole >= 0) {
+      for (int32_t y = 0; y < h; ++y) rows.Copy(y, r.Start, r.End, r.Whole == 1);
+      continue;
+    }
+    for (int32_t x0 = r.Start; x0 < r.End; x0 += kBlock) {
+      const int32_t x1 = std::min(r.End, x0 + kBlock);
+      run.Old = old_rows.At(x0, 0);
+      run.New = new_rows.At(x0, 0);
+      run.From = &from[static_cast<size_t>(x0)];
+      run.Wide = &wide[static_cast<size_t>(x0)];
+      run.StepWhole = &whole[static_cast<size_t>(x0)];
+      run.StepFraction = &fraction[static_cast<size_t>(x0)];
+      run.FromNew = &from_new[static_cast<size_t>(x0)];
+      run.N = x1 - x0;
+      for (int32_t y = 0; y < h; ++y) {
+        // The sampled lines lie rows apart, where the processor does not look ahead by itself: the line a few
+        // rows down is asked for, once per line of columns (neighbouring columns sample nearly the same rows).
+        for (int32_t x = x0; x < x1; x += 64 / bytes) {
           const TLine& l = lines[static_cast<size_t>(x)];
-          if (l.Whole >= 0) {
-            drow[x] = l.Whole == 0 ? orow[x] : nrow[x];
-          } else if (y < l.From || y >= l.From + l.Wide) {
-            drow[x] = 0;
-          } else {
-            const int64_t src = (int64_t{y - l.From} * l.Step) >> 16;
-            drow[x] = reinterpret_cast<const P*>((l.FromNew ? new_base : old_base) + src * pitch)[x];
-          }
+          const auto k = static_cast<uint32_t>(y + kAhead - l.From);
+          if (k < wide[static_cast<size_t>(x)])
+            __builtin_prefetch(
+                (l.FromNew ? new_rows : old_rows).At(x, static_cast<int32_t>((int64_t{k} * l.Step) >> 16)));
         }
+        run.Dest = rows.Row(y) + static_cast<ptrdiff_t>(x0) * bytes;
+        run.Y = y;
+        if (bytes == 4)
+          twist(run);
+        else
+          TwistRunScalar<uint16_t>(run);
       }
     }
-  });
+  }
 }
 
 }  // namespace velk

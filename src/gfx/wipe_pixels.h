@@ -3,6 +3,7 @@
 // destination and of the two pictures over as arrays of their pixel type (uint16_t or uint32_t), so that the loops
 // compile once per width without a test per pixel; TWipeRows draws runs of rows (copies and grey levels) with the
 // row kernels; ForMonotoneRuns finds the runs of rows whose tables are monotone.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -47,6 +48,9 @@ class TWipeRows {
     params_.Masks = d_.Masks();
     add_ = ActiveKernels().Kernel(TRowOp::AddGrey, d_.Bits());
     sub_ = ActiveKernels().Kernel(TRowOp::SubGrey, d_.Bits());
+    alpha_ = ActiveKernels().Kernel(TRowOp::Alpha, d_.Bits());
+    fill_add_ = ActiveKernels().Kernel(TRowOp::FillAdd, d_.Bits());
+    fill_sub_ = ActiveKernels().Kernel(TRowOp::FillSub, d_.Bits());
   }
   bool Valid() const { return valid_; }
   const TPixels& Old() const { return o_; }
@@ -61,12 +65,26 @@ class TWipeRows {
   }
   // Pixels x0 .. x1 - 1 of row y from the new picture, or the old one.
   void Copy(int32_t y, int32_t x0, int32_t x1, bool from_new) const {
-    if (x1 > x0)
-      std::memcpy(d_.At(x0, y), (from_new ? n_ : o_).At(x0, y), static_cast<size_t>(x1 - x0) * bytes_);
+    if (x1 > x0) std::memcpy(d_.At(x0, y), (from_new ? n_ : o_).At(x0, y), static_cast<size_t>(x1 - x0) * bytes_);
   }
   // Per channel, saturating: the grey of levels[i] added to (or taken from) pixel x0 + i of row y, i < n.
   void AddGrey(int32_t y, int32_t x0, const uint8_t* levels, int32_t n, bool subtract) const {
     if (n > 0) (subtract ? sub_ : add_)(d_.At(x0, y), nullptr, levels, n, params_);
+  }
+  // Per channel, saturating: one native grey added to (or taken from) pixels x0 .. x1 - 1 of row y.
+  void AddColor(int32_t y, int32_t x0, int32_t x1, uint32_t grey, bool subtract) const {
+    if (x1 <= x0) return;
+    TKernelParams p = params_;
+    p.Color = grey;
+    (subtract ? fill_sub_ : fill_add_)(d_.At(x0, y), nullptr, nullptr, x1 - x0, p);
+  }
+  // The draw of a picture with one alpha over pixels x0 .. x1 - 1 of row y: Blend(d, s, alpha) where the source
+  // pixel differs, with source the first pixel the run takes.
+  void DrawAlpha(int32_t y, int32_t x0, int32_t x1, const uint8_t* source, int alpha) const {
+    if (x1 <= x0 || alpha <= 0) return;
+    TKernelParams p = params_;
+    p.Alpha = static_cast<uint32_t>(std::min(alpha, 255));
+    alpha_(d_.At(x0, y), source, nullptr, x1 - x0, p);
   }
 
  private:
@@ -74,7 +92,7 @@ class TWipeRows {
   bool valid_ = false;
   int bytes_ = 4;
   TKernelParams params_;
-  TRowKernel add_ = nullptr, sub_ = nullptr;
+  TRowKernel add_ = nullptr, sub_ = nullptr, alpha_ = nullptr, fill_add_ = nullptr, fill_sub_ = nullptr;
 };
 
 // Asks for the bytes p .. p + size - 1 to be fetched into the cache: the tables that runs are found in by

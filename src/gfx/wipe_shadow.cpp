@@ -7,6 +7,7 @@
 
 #include "gfx/draw_support.h"
 #include "gfx/wipe_pixels.h"
+#include "gfx/wipe_kernels.h"
 #include "gfx/wipe_types.h"
 
 namespace velk {
@@ -68,13 +69,10 @@ bool TWipeShadow::UpdateMask() {
   const int64_t q = 512 * t() / T();
   if (q == last_progress_) return false;
   last_progress_ = q;
-  std::array<uint8_t, 256> level;
-  for (int32_t g = 0; g < 256; ++g) level[g] = static_cast<uint8_t>(std::clamp<int64_t>(q + g - 256, 0, 255));
-  const uint8_t* g = greys_.data();
-  for (int32_t y = 0; y < H(); ++y) {
-    uint8_t* m = MaskRow(y);
-    for (int32_t x = 0; x < W(); ++x) m[x] = level[*g++];
-  }
+  // q is below 512, so the shift q - 256 lies in -256 .. 255, and -256 clears the mask as -255 does.
+  const auto shift = static_cast<int32_t>(std::max<int64_t>(q - 256, -255));
+  const TLevelKernel level = ActiveWipeKernels().Level;
+  for (int32_t y = 0; y < H(); ++y) level(MaskRow(y), &greys_[static_cast<size_t>(y) * W()], W(), shift);
   return true;
 }
 

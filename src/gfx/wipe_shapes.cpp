@@ -2,6 +2,7 @@
 // a screen-sized mask.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <numbers>
 
@@ -82,21 +83,33 @@ bool TWipeWFan::Covered(int32_t a, int64_t q) const {
 
 void TWipeCircle::Prepare() {
   TCustomWipe::Prepare();
-  distances_ = CentreDistances(W(), H());
+  // The distance depends on the offsets' sizes alone: one table over 0 .. W / 2 by 0 .. H / 2 serves all four
+  // quadrants, a quarter of the screen's size, so that it mostly stays in the cache.
+  span_ = W() / 2 + 1;
+  const int32_t rows = H() / 2 + 1;
+  distances_.resize(static_cast<size_t>(span_) * static_cast<size_t>(rows));
+  size_t i = 0;
+  for (int32_t dy = 0; dy < rows; ++dy)
+    for (int32_t dx = 0; dx < span_; ++dx) distances_[i++] = RoundInt(std::hypot(double(dy), double(dx)));
 }
 
 void TWipeCircle::DrawStep() {
-  if (distances_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) return;
+  const int32_t cx = W() / 2, cy = H() / 2;
+  if (span_ != cx + 1 || distances_.size() != static_cast<size_t>(span_) * static_cast<size_t>(H() / 2 + 1)) return;
   const TWipeRows rows(dest_, old_, new_, W(), H());
   if (!rows.Valid()) return;
   const double big = std::hypot(double(W() / 2), double(H() / 2));
   const int64_t r = RoundInt(big * static_cast<double>(reverse_ ? T() - t() : t()) / static_cast<double>(T()));
   for (int32_t y = 0; y < H(); ++y) {
-    const int32_t* d = &distances_[static_cast<size_t>(y) * W()];
-    if (y + 1 < H()) FetchAhead(d + W(), sizeof(int32_t) * W());
+    const int32_t* d = &distances_[static_cast<size_t>(std::abs(y - cy)) * span_];
+    if (y + 1 < H())
+      FetchAhead(&distances_[static_cast<size_t>(std::abs(y + 1 - cy)) * span_], sizeof(int32_t) * span_);
     // Growing: the new picture inside the circle. Shrinking: the old one inside, its rim included, so that the
     // whole screen is old at the start. The distances fall up to the centre column and rise after it.
-    auto from_new = [&](int32_t x) { return reverse_ ? d[x] > r : d[x] < r; };
+    auto from_new = [&](int32_t x) {
+      const int32_t distance = d[std::abs(x - cx)];
+      return reverse_ ? distance > r : distance < r;
+    };
     auto draw = [&](int32_t x0, int32_t x1, bool is_new) { rows.Copy(y, x0, x1, is_new); };
     ForMonotoneRuns(0, W() / 2, from_new, draw);
     ForMonotoneRuns(W() / 2, W(), from_new, draw);

@@ -208,7 +208,9 @@ class TWipeCircle : public TCustomWipe {
   void DrawStep() override;
 
  private:
+  // Rounded distance of the offset (dx, dy) at dy * span_ + dx, for 0 <= dx <= W / 2 and 0 <= dy <= H / 2.
   std::vector<int32_t> distances_;
+  int32_t span_ = 0;
 };
 
 // Square blocks filled in an order: a spiral from the top-left corner inwards, or random.
@@ -256,6 +258,11 @@ class TWipeSudareH : public TCustomWipe {
   // Columns of the stretched band at the position p.
   virtual int32_t Band(int64_t p) const { return 1; }
   bool vertical_ = false;
+
+ private:
+  // A band of one line: the stretch repeats that line's pixel along each row (or that row down the screen). False
+  // (nothing drawn) when the surfaces cannot be drawn row by row.
+  bool DrawOneLine(bool from_new, int64_t p);
 };
 class TWipeSudareV : public TWipeSudareH {
  public:
