@@ -346,6 +346,7 @@ int main(int argc, char** argv) {
   velk::TGameSession session(host.Platform);
   session.SetMixer(&mixer);
   session.SetGameClockAudio(game_clock_audio != nullptr);
+  session.SetAudioHeard(!options.Headless);
   session.SetSaveDir(options.SaveDir);
   if (options.PrintText) {
     session.SetTextHook([](const std::string& page) {
