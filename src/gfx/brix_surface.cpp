@@ -8,7 +8,7 @@ namespace velk {
 
 void FrameToSurface(const TBrixFrame& frame, TDIBX& surface) {
   const TDIBSurface& pic = frame.Picture;
-  surface.SetSize(pic.Width(), pic.Height(), surface.BitCount());
+  surface.SetSizeForOverwrite(pic.Width(), pic.Height(), surface.BitCount());
   TDIBSurface& dib = surface.DIB();
   const int from = DibDepth(pic);
   const bool to32 = DibDepth(dib) == 32;
@@ -40,7 +40,7 @@ void FrameToSurface(const TBrixFrame& frame, TDIBX& surface) {
 std::unique_ptr<TDIBX> FrameAlphaToMask(TBrixFrame& frame) {
   TDIBSurface& pic = frame.Picture;
   auto mask = std::make_unique<TDIBX>();
-  mask->SetSize(pic.Width(), pic.Height(), 8);
+  mask->SetSizeForOverwrite(pic.Width(), pic.Height(), 8);
   TDIBSurface& dib = mask->DIB();
   for (int i = 0; i < 256; ++i) dib.Palette[i] = static_cast<uint32_t>(i) * 0x010101;
   for (int32_t y = 0; y < pic.Height(); ++y) std::memcpy(dib.ScanLine(y), pic.AlphaLine(y), pic.Width());

@@ -5,11 +5,33 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "gfx/pixel_format.h"
 
 namespace velk {
+
+// An allocator whose new elements are left uninitialised unless a value is given: pixel stores are written whole by
+// whoever sizes them, so a fresh buffer is not cleared first only to be overwritten.
+template <class T>
+struct TUninitAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = TUninitAllocator<U>;
+  };
+  TUninitAllocator() = default;
+  template <class U>
+  TUninitAllocator(const TUninitAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
 
 class TDIBSurface {
  public:
@@ -19,8 +41,10 @@ class TDIBSurface {
   static constexpr int64_t kMaxBytes = int64_t{1} << 30;
 
   // storage_bits is 1, 4, 8, 16, 24 or 32. A width or height <= 0 empties the bitmap. Throws EVelkError when the
-  // size exceeds the limits above.
-  void SetSize(int32_t width, int32_t height, int storage_bits, const TPixelMasks& masks);
+  // size exceeds the limits above. A new size clears the pixels to 0, unless cleared is false: then only the padding
+  // at the row ends is 0 and the pixels are undefined, for callers that write every pixel next. The same size and
+  // format keeps the pixels as they are.
+  void SetSize(int32_t width, int32_t height, int storage_bits, const TPixelMasks& masks, bool cleared = true);
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
@@ -48,7 +72,7 @@ class TDIBSurface {
   int bits_ = 32;
   TPixelMasks masks_;
   int pitch_ = 0;
-  std::vector<uint8_t> bits_store_;
+  std::vector<uint8_t, TUninitAllocator<uint8_t>> bits_store_;
   bool has_alpha_ = false;
   std::vector<uint8_t> alpha_;
 };
