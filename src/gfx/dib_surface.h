@@ -5,33 +5,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
+#include "base/big_buffer.h"
 #include "gfx/pixel_format.h"
 
 namespace velk {
-
-// An allocator whose new elements are left uninitialised unless a value is given: pixel stores are written whole by
-// whoever sizes them, so a fresh buffer is not cleared first only to be overwritten.
-template <class T>
-struct TUninitAllocator : std::allocator<T> {
-  template <class U>
-  struct rebind {
-    using other = TUninitAllocator<U>;
-  };
-  TUninitAllocator() = default;
-  template <class U>
-  TUninitAllocator(const TUninitAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
-  }
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-};
 
 class TDIBSurface {
  public:
@@ -72,7 +51,7 @@ class TDIBSurface {
   int bits_ = 32;
   TPixelMasks masks_;
   int pitch_ = 0;
-  std::vector<uint8_t, TUninitAllocator<uint8_t>> bits_store_;
+  std::vector<uint8_t, TBigBufferAllocator<uint8_t>> bits_store_;
   bool has_alpha_ = false;
   std::vector<uint8_t> alpha_;
 };
