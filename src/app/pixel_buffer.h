@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/big_buffer.h"
 #include "base/rect.h"
 #include "platform/window.h"
 
@@ -48,7 +49,7 @@ class TPixelBuffer {
  private:
   int32_t width_ = 0;
   int32_t height_ = 0;
-  std::vector<uint32_t> pixels_;
+  std::vector<uint32_t, TBigBufferAllocator<uint32_t>> pixels_;
 };
 
 }  // namespace velk
