@@ -19,11 +19,11 @@ void TDIBSurface::SetSize(int32_t width, int32_t height, int storage_bits, const
   masks_ = masks;
   pitch_ = static_cast<int>(pitch);
   const size_t bytes = static_cast<size_t>(pitch) * height;
+  bits_store_.clear();
+  bits_store_.resize(bytes);  // uninitialised: cleared here in one pass, or by the caller's pixels
   if (cleared) {
-    bits_store_.assign(bytes, 0);
+    if (bytes != 0) std::memset(bits_store_.data(), 0, bytes);
   } else {
-    bits_store_.clear();
-    bits_store_.resize(bytes);
     const size_t used = static_cast<size_t>(width) * storage_bits / 8;  // a partly used last byte is cleared too
     if (used < static_cast<size_t>(pitch))
       for (int32_t y = 0; y < height; ++y) std::memset(ScanLine(y) + used, 0, static_cast<size_t>(pitch) - used);

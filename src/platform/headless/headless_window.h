@@ -24,6 +24,7 @@ class THeadlessWindow : public IWindow {
   int32_t CurrentModeIndex() override { return mode_index_; }
   bool SetFullScreen(bool on, int32_t mode_index) override;
   void Present(const TFrameView& frame, const std::vector<TRect>& changed) override;
+  bool ShowsFrames() const override { return keeps_pixels_; }
   bool PollEvent(TInputEvent& event) override;
   bool WaitEvent(TInputEvent& event, uint32_t) override { return PollEvent(event); }
   void Wake() override {}
