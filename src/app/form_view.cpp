@@ -126,19 +126,24 @@ void TFormView::repaint_client() {
 }
 
 void TFormView::present(bool everything) {
+  // A window that shows nothing is told what changed without the client frame being composed; once it shows frames
+  // again the whole client is composed afresh.
+  const bool compose = window_.ShowsFrames();
+  if (compose && !client_composed_) everything = true;
+  client_composed_ = compose;
   std::vector<TRect> changed;
   if (everything) {
-    repaint_client();
+    if (compose) repaint_client();
     changed.push_back(client_.Bounds());
   } else if (scene_ != nullptr) {
     TFrameView screen = scene_->Screen();
     for (const TRect& r : scene_->Changed()) {
-      client_.Blit(screen, r, panel_.Left + r.Left, panel_.Top + r.Top);
+      if (compose) client_.Blit(screen, r, panel_.Left + r.Left, panel_.Top + r.Top);
       changed.push_back(TRect{r.Left + panel_.Left, r.Top + panel_.Top, r.Right + panel_.Left, r.Bottom + panel_.Top});
     }
     // In full screen the toolbar lies over the panel; it stays on top of what the scene repainted.
     if (full_screen_ && toolbar_visible_ && !changed.empty()) {
-      TToolbar::Draw(client_, font_, pressed_);
+      if (compose) TToolbar::Draw(client_, font_, pressed_);
       changed.push_back(TRect{0, 0, client_.Width(), TToolbar::kDockHeight});
     }
   }

@@ -145,6 +145,7 @@ class TFormView {
   TStripFont font_;
 
   TPixelBuffer client_;
+  bool client_composed_ = true;  // client_ holds what the last present handed over
   TRect panel_;
   bool active_ = false;
   int32_t draw_phase_ = 0;

@@ -296,8 +296,9 @@ std::unique_ptr<IFrameMedia> TGameSession::StartMedia(TPlayerProcess& process) {
     if (settings.MuteWhenInactive && process.Form() != nullptr)
       process.Form()->SetFocusHook([mixer](bool focused) { mixer->SetMuted(!focused); });
   }
-  setup.MakeMidiPlayer = [mixer, &clock]() -> std::unique_ptr<IMidiSongPlayer> {
-    return std::make_unique<TSynthSongPlayer>(mixer, clock);
+  // An output nobody hears (headless runs) needs no synthesiser: songs keep their timing without one.
+  setup.MakeMidiPlayer = [mixer, &clock, silent = !audio_heard_]() -> std::unique_ptr<IMidiSongPlayer> {
+    return std::make_unique<TSynthSongPlayer>(mixer, clock, true, silent);
   };
   setup.MidiDevices = {TSynthMidiOut::Device().Name};
   if (process.Form() != nullptr) setup.Window = &process.Form()->Window();

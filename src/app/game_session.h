@@ -59,6 +59,8 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   // On the virtual clock the mixer's output consumes by the game clock: the wave output then mixes once per frame,
   // in PumpAudio, instead of on its worker's real-time period.
   void SetGameClockAudio(bool on) { game_clock_audio_ = on; }
+  // Whether the mix reaches a device someone hears (false: headless outputs, which throw it away).
+  void SetAudioHeard(bool heard) { audio_heard_ = heard; }
   void PumpAudio();
   // The media managers, started at "MediaInit" (see TPlayerHost::StartMedia) with the process's media library;
   // the frame procedure drives them through what this returns, which frees them when it goes. Without a library
@@ -109,6 +111,7 @@ class TGameSession : public IProjectWindow, public IFrameFiles {
   // the process holds; the wave output outlives them.
   TAudioMixer* mixer_ = nullptr;
   bool game_clock_audio_ = false;
+  bool audio_heard_ = true;
   std::unique_ptr<TAudioWavDevice> wav_device_;
   std::unique_ptr<TWavOut> wav_out_;
   std::unique_ptr<TWaveOutput> wave_output_;

@@ -278,6 +278,8 @@ int main(int argc, char** argv) {
     host.Platform.Cursors = &headless_cursors;
     host.Platform.Shell = &headless_shell;
     host.Window = &headless_window;
+    // Screenshots come from the scene itself: nothing reads the window's copy of the frame.
+    headless_window.SetKeepsPixels(false);
     runner.emplace(headless_window, headless_boxes,
                    options.VirtualClock ? static_cast<velk::IClock&>(virtual_clock) : steady_clock, script,
                    options.Frames, options.VirtualClock);
@@ -346,6 +348,7 @@ int main(int argc, char** argv) {
   velk::TGameSession session(host.Platform);
   session.SetMixer(&mixer);
   session.SetGameClockAudio(game_clock_audio != nullptr);
+  session.SetAudioHeard(!options.Headless);
   session.SetSaveDir(options.SaveDir);
   if (options.PrintText) {
     session.SetTextHook([](const std::string& page) {

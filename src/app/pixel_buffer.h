@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/big_buffer.h"
 #include "base/rect.h"
 #include "platform/window.h"
 
@@ -14,7 +15,10 @@ class TPixelBuffer {
   void Resize(int32_t width, int32_t height, uint32_t colour = 0) {
     width_ = std::max(0, width);
     height_ = std::max(0, height);
-    pixels_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), colour);
+    // Sized, then filled in one pass: the buffer leaves new pixels uninitialised.
+    pixels_.clear();
+    pixels_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
+    std::fill(pixels_.begin(), pixels_.end(), colour);
   }
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
@@ -48,7 +52,7 @@ class TPixelBuffer {
  private:
   int32_t width_ = 0;
   int32_t height_ = 0;
-  std::vector<uint32_t> pixels_;
+  std::vector<uint32_t, TBigBufferAllocator<uint32_t>> pixels_;
 };
 
 }  // namespace velk

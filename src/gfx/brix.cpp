@@ -85,6 +85,7 @@ class TBrixFrameList::Reader {
   Reader(TBrixFrameList& list, TStream& s, const std::string& file_name) : list_(list), s_(s), file_(file_name) {}
 
   void Read(bool first_frame_only, bool convert, bool keep_layers) {
+    keep_layers_ = keep_layers;
     ReadHeader();
     if (frame_count_ < 0) Fail("negative frame count");
     const int32_t count = first_frame_only ? std::min(frame_count_, 1) : frame_count_;
@@ -197,7 +198,8 @@ class TBrixFrameList::Reader {
     if (!ValidDepth(bits)) Fail("bad bit count " + std::to_string(bits));
     CheckImageSize(width, height, file_);
     Charge(LineStep(bits == 15 ? 16 : bits, width) * height);
-    SetDibSize(frame.Picture, width, height, bits);
+    // Cleared below only where the layers leave the background showing.
+    SetDibSize(frame.Picture, width, height, bits, false);
     if (bits <= 8) {
       const int32_t entries = 1 << bits;
       CheckCount(s_, entries, 4);
@@ -211,14 +213,18 @@ class TBrixFrameList::Reader {
     if (frame.TransparentValue >= 0 && (bits > 8 || frame.TransparentValue < (1 << bits)))
       frame.TransparentColor =
           static_cast<int32_t>(DibNativeToColor(frame.Picture, static_cast<uint32_t>(frame.TransparentValue)));
-    const uint32_t background = DibColorToNative(frame.Picture, static_cast<uint32_t>(list_.BackgroundColor));
-    for (int32_t x = 0; x < width; ++x) SetDibPixel(frame.Picture, x, 0, background);
-    for (int32_t y = 1; y < height; ++y)
-      std::memcpy(frame.Picture.ScanLine(y), frame.Picture.ScanLine(0), static_cast<size_t>(frame.Picture.Pitch()));
 
     CheckCount(s_, layers, kMinLayerBytes);
     for (int32_t i = 0; i < layers; ++i) ReadLayer(frame, frame_index, i);
-    frame.Compose(list_.LayerComposition);
+    if (!frame.ComposeCoversPicture(list_.LayerComposition) && !frame.Picture.Empty()) {
+      std::memset(frame.Picture.ScanLine(0), 0, static_cast<size_t>(frame.Picture.Pitch()));
+      const uint32_t background = DibColorToNative(frame.Picture, static_cast<uint32_t>(list_.BackgroundColor));
+      for (int32_t x = 0; x < width; ++x) SetDibPixel(frame.Picture, x, 0, background);
+      for (int32_t y = 1; y < height; ++y)
+        std::memcpy(frame.Picture.ScanLine(y), frame.Picture.ScanLine(0), static_cast<size_t>(frame.Picture.Pitch()));
+    }
+    // Layers that go as soon as the frame is composed may hand their pictures over instead of being copied.
+    frame.Compose(list_.LayerComposition, !keep_layers_ && !UsesBlocks());
 
     if (list_.Version >= 104) {
       ReadRects(frame.ContentRects);
@@ -270,12 +276,15 @@ class TBrixFrameList::Reader {
     layer.Name = ReadString(s_);
     const int bits = frame.BitCount();
     ChargeLayer(static_cast<int64_t>(frame.Picture.ByteSize()));
-    SetDibSize(layer.Picture, frame.Picture.Width(), frame.Picture.Height(), bits);
+    std::vector<uint8_t> color = Bytes(I32());
+    const bool jpeg = list_.Version >= 103 && list_.Compression == kBrixJpeg;
+    // Colour data fills every pixel of the layer, except a JPEG picture of another size; without data the layer
+    // stays 0.
+    SetDibSize(layer.Picture, frame.Picture.Width(), frame.Picture.Height(), bits, color.empty() || jpeg);
     layer.Picture.Palette = frame.Picture.Palette;
 
-    std::vector<uint8_t> color = Bytes(I32());
     if (!color.empty()) {
-      if (list_.Version >= 103 && list_.Compression == kBrixJpeg)
+      if (jpeg)
         DecodeJpegInto(layer.Picture, color);
       else
         DecodeData(color, ColorPlane(layer.Picture), false, frame_index, layer_index);
@@ -314,9 +323,14 @@ class TBrixFrameList::Reader {
       // The table, and every block stored whole: a block row takes at most one byte more than its share.
       limit = columns * rows * 8 + (PackedRowBytes(plane.bits, plane.width) + columns) * plane.height;
     }
+    const bool deflated = list_.Version < 103 || list_.Compression != kBrixRaw;
+    if (deflated && !UsesBlocks() && !Permuted() && plane.stride == line) {
+      InflateRowsInPlace(stored, plane, line);
+      return;
+    }
     std::vector<uint8_t> inflated;
     const std::vector<uint8_t>* data = &stored;
-    if (list_.Version < 103 || list_.Compression != kBrixRaw) {
+    if (deflated) {
       inflated = InflateBytes(stored.data(), stored.size(), static_cast<size_t>(limit), static_cast<size_t>(limit));
       data = &inflated;
     }
@@ -329,9 +343,24 @@ class TBrixFrameList::Reader {
   // Rows of the line step each, as the bitmap lies in memory: bottom row first. Version 102 and earlier permute
   // them with a generator seeded with 0, scrambled files with the identification code; a stored row then goes to
   // the memory row the generator's next pool value names.
+  bool Permuted() const { return list_.Version <= 102 || list_.Scrambled; }
+
+  // Rows in stored order need no buffer of their own: they are inflated straight into the plane, whose rows have
+  // the line step, and then put top row first. Padding at the row ends stays 0, as DecodeRows leaves it.
+  void InflateRowsInPlace(const std::vector<uint8_t>& stored, const Plane& plane, int64_t line) {
+    const size_t bytes = static_cast<size_t>(line * plane.height);
+    if (InflateInto(stored.data(), stored.size(), plane.base, bytes) < bytes) Fail("pixel data too short");
+    for (int32_t top = 0, bottom = plane.height - 1; top < bottom; ++top, --bottom)
+      std::swap_ranges(plane.Row(top), plane.Row(top) + line, plane.Row(bottom));
+    const int64_t packed = PackedRowBytes(plane.bits, plane.width);
+    if (packed == line) return;
+    for (int32_t y = 0; y < plane.height; ++y)
+      std::memset(plane.Row(y) + packed, 0, static_cast<size_t>(line - packed));
+  }
+
   void DecodeRows(const std::vector<uint8_t>& data, const Plane& plane, int64_t line) {
     if (static_cast<int64_t>(data.size()) < line * plane.height) Fail("pixel data too short");
-    const bool permuted = list_.Version <= 102 || list_.Scrambled;
+    const bool permuted = Permuted();
     TRandomGenerator gen(list_.Version <= 102 ? 0u : static_cast<uint32_t>(list_.Identification));
     if (permuted) gen.ResetPool(plane.height);
     const int64_t packed = PackedRowBytes(plane.bits, plane.width);
@@ -408,6 +437,7 @@ class TBrixFrameList::Reader {
   int32_t frame_count_ = 0;
   int64_t used_ = 0;
   int64_t layer_bytes_ = 0;  // charged for the layers of the frame being read
+  bool keep_layers_ = false;
 };
 
 TBrixFrame& TBrixFrameList::AddFrame() {

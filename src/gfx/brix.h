@@ -61,7 +61,12 @@ class TBrixFrame {
   bool HasAlpha() const { return Picture.HasAlpha(); }
 
   // Composes the visible layers into Picture, in file order, over what Picture holds (the background).
-  void Compose(bool layer_composition);
+  // take_layers: the layers are not needed afterwards, so a first layer copied whole hands its picture over instead
+  // of being copied (the layer keeps the frame's former pixels).
+  void Compose(bool layer_composition, bool take_layers = false);
+  // Whether Compose replaces every pixel of Picture (its first visible layer is copied whole), so that a background
+  // put in first would never show.
+  bool ComposeCoversPicture(bool layer_composition) const;
   // Frames without alpha: an alpha bitmap of 255 with 0 where a pixel equals the transparent value (kept layers
   // likewise).
   void MakeMaskFromTransparent();

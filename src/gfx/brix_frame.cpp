@@ -1,6 +1,7 @@
 // Frames of a layered image: composition of the layers, masks from the transparent value, trimming.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "gfx/brix.h"
 #include "gfx/dib_pixels.h"
@@ -63,6 +64,21 @@ bool IsOpaque(const TBrixFrame& frame, TDIBSurface& picture, int32_t x, int32_t 
   return GetDibPixel(picture, x, y) != static_cast<uint32_t>(frame.TransparentValue);
 }
 
+// How a visible layer goes into the frame: with its alpha over what is there, copied whole, or drawn with its
+// opacity and transparent value.
+enum class TLayerMode { kAlpha, kCopy, kOpacity };
+
+TLayerMode ModeOf(const TBrixLayer& layer, size_t index, bool first, bool layer_composition) {
+  if (layer.HasAlpha() && layer.AlphaEnabled && index > 0) return TLayerMode::kAlpha;
+  if ((layer.TransparentValue < 0 || (first && layer_composition)) && layer.Opacity >= 255) return TLayerMode::kCopy;
+  return TLayerMode::kOpacity;
+}
+
+bool SameFormat(const TDIBSurface& a, const TDIBSurface& b) {
+  return a.Width() == b.Width() && a.Height() == b.Height() && a.StorageBits() == b.StorageBits() &&
+         a.Masks() == b.Masks();
+}
+
 void MakeMask(TDIBSurface& picture, int32_t transparent) {
   if (picture.HasAlpha()) return;
   picture.SetHasAlpha(true);
@@ -83,25 +99,45 @@ TBrixLayer& TBrixFrame::AddLayer() {
 
 int TBrixFrame::BitCount() const { return DibDepth(Picture); }
 
-void TBrixFrame::Compose(bool layer_composition) {
+void TBrixFrame::Compose(bool layer_composition, bool take_layers) {
   bool first = true;
   for (size_t index = 0; index < layers_.size(); ++index) {
     TBrixLayer& layer = *layers_[index];
     if (!layer.Visible) continue;
     const bool with_alpha = layer.HasAlpha() && layer.AlphaEnabled;
+    const TLayerMode mode = ModeOf(layer, index, first, layer_composition);
+    if (first && take_layers && mode == TLayerMode::kCopy && !Picture.HasAlpha() &&
+        SameFormat(Picture, layer.Picture)) {
+      // The layer's pixels (and its alpha when it is used) become the frame's; the frame keeps its palette.
+      const auto palette = Picture.Palette;
+      std::swap(Picture, layer.Picture);
+      Picture.Palette = palette;
+      if (!with_alpha) Picture.SetHasAlpha(false);
+      first = false;
+      continue;
+    }
     if (first && with_alpha) {
       Picture.SetHasAlpha(true);
       for (int32_t y = 0; y < Picture.Height(); ++y)
         std::memcpy(Picture.AlphaLine(y), layer.Picture.AlphaLine(y), static_cast<size_t>(Picture.Width()));
     }
-    if (with_alpha && index > 0)
+    if (mode == TLayerMode::kAlpha)
       CompositeAlpha(Picture, layer);
-    else if ((layer.TransparentValue < 0 || (first && layer_composition)) && layer.Opacity >= 255)
+    else if (mode == TLayerMode::kCopy)
       CopyWhole(Picture, layer.Picture);
     else
       DrawWithOpacity(Picture, layer);
     first = false;
   }
+}
+
+bool TBrixFrame::ComposeCoversPicture(bool layer_composition) const {
+  for (size_t index = 0; index < layers_.size(); ++index) {
+    const TBrixLayer& layer = *layers_[index];
+    if (!layer.Visible) continue;
+    return ModeOf(layer, index, true, layer_composition) == TLayerMode::kCopy && SameFormat(Picture, layer.Picture);
+  }
+  return false;
 }
 
 void TBrixFrame::MakeMaskFromTransparent() {

@@ -14,8 +14,8 @@ int DibDepth(const TDIBSurface& dib) {
   return dib.StorageBits();
 }
 
-void SetDibSize(TDIBSurface& dib, int32_t width, int32_t height, int depth) {
-  dib.SetSize(width, height, depth == 15 ? 16 : depth, MasksForDepth(depth));
+void SetDibSize(TDIBSurface& dib, int32_t width, int32_t height, int depth, bool cleared) {
+  dib.SetSize(width, height, depth == 15 ? 16 : depth, MasksForDepth(depth), cleared);
 }
 
 int64_t PackedRowBytes(int bits, int64_t width) { return (bits * width + 7) / 8; }

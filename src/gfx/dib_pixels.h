@@ -9,8 +9,9 @@ namespace velk {
 
 // The depth a bitmap reports: its storage bits, except 15 for 16-bit storage with the 5-5-5 masks.
 int DibDepth(const TDIBSurface& dib);
-// Sizes the bitmap for a depth of 1, 4, 8, 15, 16, 24 or 32 with the masks of that depth.
-void SetDibSize(TDIBSurface& dib, int32_t width, int32_t height, int depth);
+// Sizes the bitmap for a depth of 1, 4, 8, 15, 16, 24 or 32 with the masks of that depth (cleared: as
+// TDIBSurface::SetSize).
+void SetDibSize(TDIBSurface& dib, int32_t width, int32_t height, int depth, bool cleared = true);
 // Bytes of one stored row, without padding: (bits x width + 7) / 8.
 int64_t PackedRowBytes(int bits, int64_t width);
 

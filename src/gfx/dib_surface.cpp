@@ -1,12 +1,13 @@
 #include "gfx/dib_surface.h"
 
+#include <cstring>
 #include <string>
 
 #include "base/error.h"
 
 namespace velk {
 
-void TDIBSurface::SetSize(int32_t width, int32_t height, int storage_bits, const TPixelMasks& masks) {
+void TDIBSurface::SetSize(int32_t width, int32_t height, int storage_bits, const TPixelMasks& masks, bool cleared) {
   if (width <= 0 || height <= 0) width = height = 0;
   const int64_t pitch = ((int64_t{width} * storage_bits + 31) / 32) * 4;
   if (width > kMaxDimension || height > kMaxDimension || pitch * height > kMaxBytes)
@@ -17,7 +18,16 @@ void TDIBSurface::SetSize(int32_t width, int32_t height, int storage_bits, const
   bits_ = storage_bits;
   masks_ = masks;
   pitch_ = static_cast<int>(pitch);
-  bits_store_.assign(static_cast<size_t>(pitch) * height, 0);
+  const size_t bytes = static_cast<size_t>(pitch) * height;
+  bits_store_.clear();
+  bits_store_.resize(bytes);  // uninitialised: cleared here in one pass, or by the caller's pixels
+  if (cleared) {
+    if (bytes != 0) std::memset(bits_store_.data(), 0, bytes);
+  } else {
+    const size_t used = static_cast<size_t>(width) * storage_bits / 8;  // a partly used last byte is cleared too
+    if (used < static_cast<size_t>(pitch))
+      for (int32_t y = 0; y < height; ++y) std::memset(ScanLine(y) + used, 0, static_cast<size_t>(pitch) - used);
+  }
   if (has_alpha_) alpha_.assign(static_cast<size_t>(width) * height, 0);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/big_buffer.h"
 #include "gfx/pixel_format.h"
 
 namespace velk {
@@ -19,8 +20,10 @@ class TDIBSurface {
   static constexpr int64_t kMaxBytes = int64_t{1} << 30;
 
   // storage_bits is 1, 4, 8, 16, 24 or 32. A width or height <= 0 empties the bitmap. Throws EVelkError when the
-  // size exceeds the limits above.
-  void SetSize(int32_t width, int32_t height, int storage_bits, const TPixelMasks& masks);
+  // size exceeds the limits above. A new size clears the pixels to 0, unless cleared is false: then only the padding
+  // at the row ends is 0 and the pixels are undefined, for callers that write every pixel next. The same size and
+  // format keeps the pixels as they are.
+  void SetSize(int32_t width, int32_t height, int storage_bits, const TPixelMasks& masks, bool cleared = true);
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
@@ -48,7 +51,7 @@ class TDIBSurface {
   int bits_ = 32;
   TPixelMasks masks_;
   int pitch_ = 0;
-  std::vector<uint8_t> bits_store_;
+  std::vector<uint8_t, TBigBufferAllocator<uint8_t>> bits_store_;
   bool has_alpha_ = false;
   std::vector<uint8_t> alpha_;
 };

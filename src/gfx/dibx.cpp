@@ -69,8 +69,8 @@ int TDIBX::BitCount() const {
   return dib_->StorageBits();
 }
 
-void TDIBX::SetDibSize(int32_t width, int32_t height, int depth) {
-  dib_->SetSize(width, height, StorageBitsFor(depth), MasksForDepth(depth));
+void TDIBX::SetDibSize(int32_t width, int32_t height, int depth, bool cleared) {
+  dib_->SetSize(width, height, StorageBitsFor(depth), MasksForDepth(depth), cleared);
 }
 
 void TDIBX::SetBitCount(int depth) {
@@ -80,6 +80,11 @@ void TDIBX::SetBitCount(int depth) {
 
 void TDIBX::SetSize(int32_t width, int32_t height, int depth) {
   SetDibSize(width, height, depth);
+  TCustomDIBX::SetSize(dib_->Width(), dib_->Height(), depth);
+}
+
+void TDIBX::SetSizeForOverwrite(int32_t width, int32_t height, int depth) {
+  SetDibSize(width, height, depth, false);
   TCustomDIBX::SetSize(dib_->Width(), dib_->Height(), depth);
 }
 

@@ -31,6 +31,8 @@ class TDIBX : public TCustomDIBX {
   int RedShift() const override { return MaskBits(BlueMask()) + MaskBits(GreenMask()); }
   int StorageBitCount() const override { return dib_->StorageBits(); }
   void SetSize(int32_t width, int32_t height, int depth) override;
+  // As SetSize, but a new size leaves the pixels undefined: for callers that write every pixel next.
+  void SetSizeForOverwrite(int32_t width, int32_t height, int depth);
   uint8_t* Lock(int32_t x, int32_t y) override;
   int32_t ColorToPixel(int32_t color) override;
   void Fill(uint32_t value) override;
@@ -120,7 +122,7 @@ class TDIBX : public TCustomDIBX {
   const TDIBSurface& DIB() const { return *dib_; }
 
  private:
-  void SetDibSize(int32_t width, int32_t height, int depth);
+  void SetDibSize(int32_t width, int32_t height, int depth, bool cleared = true);
 
   std::unique_ptr<TDIBSurface> owned_;
   TDIBSurface* dib_;  // owned_ or a borrowed bitmap

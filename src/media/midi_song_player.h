@@ -12,9 +12,10 @@ namespace velk {
 
 class TSynthSongPlayer : public IMidiSongPlayer {
  public:
-  // mixer: where the open port plays (null: nowhere). run_timer false: the player's Tick is the caller's.
-  TSynthSongPlayer(TAudioMixer* mixer, IClock& clock, bool run_timer = true)
-      : synth_(mixer), player_(synth_, clock, run_timer) {}
+  // mixer: where the open port plays (null: nowhere). run_timer false: the player's Tick is the caller's. silent:
+  // the port builds no synthesiser (songs keep their timing, nothing sounds).
+  TSynthSongPlayer(TAudioMixer* mixer, IClock& clock, bool run_timer = true, bool silent = false)
+      : synth_(mixer, {}, silent), player_(synth_, clock, run_timer) {}
 
   // A damaged song (or one without events) does not load.
   bool Load(const std::vector<uint8_t>& song) override;

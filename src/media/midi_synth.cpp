@@ -20,7 +20,9 @@ std::string TSynthMidiOut::FindSoundFont() {
   return {};
 }
 
-TSynthMidiOut::TSynthMidiOut(TAudioMixer* mixer, const std::string& sound_font) : mixer_(mixer) {
+TSynthMidiOut::TSynthMidiOut(TAudioMixer* mixer, const std::string& sound_font, bool silent)
+    : mixer_(silent ? nullptr : mixer), silent_(silent) {
+  if (silent_) return;
   for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
     fluid_set_log_function(level, QuietLog, nullptr);
   settings_ = new_fluid_settings();
@@ -28,6 +30,10 @@ TSynthMidiOut::TSynthMidiOut(TAudioMixer* mixer, const std::string& sound_font) 
   fluid_settings_setnum(settings_, "synth.sample-rate", kAudioRate);
   // The player locks around every call itself.
   fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+  // The sound font's samples are read when a program first needs them, and not locked into memory: the same sound
+  // from a start that reads and pins only what the songs use.
+  fluid_settings_setint(settings_, "synth.lock-memory", 0);
+  fluid_settings_setint(settings_, "synth.dynamic-sample-loading", 1);
   synth_ = new_fluid_synth(settings_);
   if (synth_ == nullptr) return;
   std::string path = sound_font.empty() ? FindSoundFont() : sound_font;
@@ -58,7 +64,7 @@ bool TSynthMidiOut::Open(int32_t port, TMidiLongDone done) {
   if (port < -1 || port > 0) return false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (synth_ == nullptr) return false;
+    if (synth_ == nullptr && !silent_) return false;
     if (open_) return true;
     done_ = std::move(done);
     open_ = true;
@@ -80,7 +86,7 @@ void TSynthMidiOut::Close() {
   // The mixer renders under the lock: it lets go of the port first, without the lock.
   if (mixer_ != nullptr) mixer_->RemoveSource(this);
   std::lock_guard<std::mutex> lock(mutex_);
-  fluid_synth_system_reset(synth_);
+  if (synth_ != nullptr) fluid_synth_system_reset(synth_);
   done_ = nullptr;
   open_ = false;
 }
@@ -89,7 +95,7 @@ void TSynthMidiOut::ShortMsg(uint32_t message) {
   const int status = message & 0xFF, channel = status & 0x0F;
   const int data1 = (message >> 8) & 0x7F, data2 = (message >> 16) & 0x7F;
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!open_) return;
+  if (!open_ || synth_ == nullptr) return;
   switch (status & 0xF0) {
     case 0x80: fluid_synth_noteoff(synth_, channel, data1); break;
     case 0x90: fluid_synth_noteon(synth_, channel, data1, data2); break;
@@ -110,7 +116,7 @@ void TSynthMidiOut::LongMsg(uint32_t id, const std::vector<uint8_t>& bytes) {
     // The synthesiser takes the message without its framing bytes F0 and F7.
     size_t begin = !bytes.empty() && bytes.front() == 0xF0 ? 1 : 0;
     size_t end = bytes.size() > begin && bytes.back() == 0xF7 ? bytes.size() - 1 : bytes.size();
-    if (end > begin)
+    if (end > begin && synth_ != nullptr)
       fluid_synth_sysex(synth_, reinterpret_cast<const char*>(bytes.data() + begin), static_cast<int>(end - begin),
                         nullptr, nullptr, nullptr, 0);
     done = done_;

@@ -1,7 +1,8 @@
 #pragma once
 // The MIDI output port of this player: a software synthesiser (FluidSynth) with a General MIDI sound font, rendering
 // 44.1 kHz 16-bit stereo as a source of the player's one audio mixer. Without a sound font the port still opens and takes every
-// message, and plays silence.
+// message, and plays silence. A silent port (for an output nobody hears) builds no synthesiser at all: it opens,
+// takes every message, answers long messages and plays nothing.
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,8 +27,8 @@ class TSynthMidiOut : public IMidiOut, public IPcmSource {
                                                     "/usr/share/sounds/sf2/default-GM.sf2"};
 
   // mixer: the mixer the open port is a source of (null: the caller renders with Render). sound_font: a path, or
-  // empty for the first of kSoundFontPaths that exists.
-  explicit TSynthMidiOut(TAudioMixer* mixer, const std::string& sound_font = {});
+  // empty for the first of kSoundFontPaths that exists. silent: no synthesiser, no sound font, nothing mixed.
+  explicit TSynthMidiOut(TAudioMixer* mixer, const std::string& sound_font = {}, bool silent = false);
   ~TSynthMidiOut() override;
   TSynthMidiOut(const TSynthMidiOut&) = delete;
   TSynthMidiOut& operator=(const TSynthMidiOut&) = delete;
@@ -47,6 +48,7 @@ class TSynthMidiOut : public IMidiOut, public IPcmSource {
   // IPcmSource: adds the next frames of the synthesiser to the mix.
   void MixInto(int32_t* mix, size_t frames, bool wait) override;
   bool HasSoundFont() const { return sound_font_id_ >= 0; }
+  bool IsSilent() const { return silent_; }
   static std::string FindSoundFont();
 
  private:
@@ -55,6 +57,7 @@ class TSynthMidiOut : public IMidiOut, public IPcmSource {
   _fluid_synth_t* synth_ = nullptr;
   int sound_font_id_ = -1;
   TAudioMixer* mixer_;
+  bool silent_;
   std::vector<int16_t> scratch_;  // the mixer's thread only
   TMidiLongDone done_;
   bool open_ = false;

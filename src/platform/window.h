@@ -83,6 +83,9 @@ class IWindow {
 
   // Presents the frame; only the changed rectangles need to be uploaded (an empty list: nothing changed).
   virtual void Present(const TFrameView& frame, const std::vector<TRect>& changed) = 0;
+  // Whether presented frames are shown or kept anywhere. A window that does neither is still presented to (with
+  // what changed), but its owner need not compose the frame it hands over.
+  virtual bool ShowsFrames() const { return true; }
 
   // Takes the next input event; false when none is waiting. Waiting gives up after timeout_ms.
   virtual bool PollEvent(TInputEvent& event) = 0;

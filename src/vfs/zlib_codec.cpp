@@ -34,6 +34,9 @@ libdeflate_decompressor* decompressor() {
   return holder.d;
 }
 
+[[noreturn]] void ThrowDamaged() { throw EFormatError(Utf8ToCp932("圧縮データが壊れています")); }
+[[noreturn]] void ThrowTooLarge() { throw EFormatError(Utf8ToCp932("展開後のデータが大きすぎます")); }
+
 }  // namespace
 
 std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit, size_t expected) {
@@ -52,10 +55,19 @@ std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit
       out.resize(produced);
       return out;
     }
-    if (rc != LIBDEFLATE_INSUFFICIENT_SPACE) throw EFormatError(Utf8ToCp932("圧縮データが壊れています"));
-    if (capacity >= limit) throw EFormatError(Utf8ToCp932("展開後のデータが大きすぎます"));
+    if (rc != LIBDEFLATE_INSUFFICIENT_SPACE) ThrowDamaged();
+    if (capacity >= limit) ThrowTooLarge();
     capacity = capacity > limit / 4 ? limit : std::max(capacity * 4, size_t{65536});
   }
+}
+
+size_t InflateInto(const uint8_t* data, size_t size, uint8_t* out, size_t capacity) {
+  size_t produced = 0;
+  const libdeflate_result rc =
+      libdeflate_zlib_decompress_ex(decompressor(), data, size, out, capacity, nullptr, &produced);
+  if (rc == LIBDEFLATE_INSUFFICIENT_SPACE) ThrowTooLarge();
+  if (rc != LIBDEFLATE_SUCCESS) ThrowDamaged();
+  return produced;
 }
 
 void InflateInPlace(TMemoryStream& s, size_t limit) {

@@ -18,6 +18,9 @@ std::vector<uint8_t> DeflateBytes(const uint8_t* data, size_t size);
 // 0 when not. Throws EFormatError when the stream is damaged, ends early or would inflate to more than limit bytes.
 std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit = kMaxInflatedSize,
                                   size_t expected = 0);
+// Inflates a complete zlib stream into out, which holds capacity bytes; returns the bytes produced. Throws
+// EFormatError when the stream is damaged, ends early or would inflate to more than capacity bytes.
+size_t InflateInto(const uint8_t* data, size_t size, uint8_t* out, size_t capacity);
 // Replaces the stream's contents by their inflation and rewinds it; on failure the stream keeps its bytes.
 void InflateInPlace(TMemoryStream& s, size_t limit = kMaxInflatedSize);
 

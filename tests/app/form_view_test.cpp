@@ -232,6 +232,17 @@ TEST_F(FormViewTest, PresentsOnlyChangedRectangles) {
   EXPECT_EQ(window.UploadedPixels(), after_first);
 }
 
+TEST_F(FormViewTest, AWindowThatShowsNothingHearsWhatChangedAndGetsTheWholeClientWhenItShowsAgain) {
+  window.SetKeepsPixels(false);
+  const int64_t before = window.UploadedPixels();
+  Frame();
+  EXPECT_EQ(window.UploadedPixels(), before + 64 * 48);
+  window.SetKeepsPixels(true);  // the window starts again from black
+  Frame();                      // the scene changed nothing, but the whole client comes again
+  EXPECT_EQ(window.UploadedPixels(), before + 64 * 48 + 64 * 70);
+  EXPECT_EQ(window.Pixels()[static_cast<size_t>(22 * 64 + 5)], 0x336699u);
+}
+
 TEST_F(FormViewTest, KeyHeldGivesOnePressAndRepeatsAreIgnored) {
   form.HandleEvent(Key(TInputKind::KeyDown, 0x41));
   EXPECT_TRUE(scene.Input().KeyHeld[0x41]);

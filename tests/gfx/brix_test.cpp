@@ -156,6 +156,37 @@ TEST(BrixReader, ReadsVersion106RowsBottomRowFirstWithEveryFrameField) {
   EXPECT_EQ(Load(f.b).Frame(0).Count(), 0);
 }
 
+TEST(BrixReader, DeflatedRowsLandTopRowFirstWithClearPaddingWhetherLayersAreKeptOrNot) {
+  const int w = 3, h = 5;
+  const auto v = [](int x, int y) { return 10 * y + x + 1; };
+  Bytes f;
+  Header(f, 106, 2, 0, kBrixDeflate, 0x050A0F);  // the background is palette entry 5
+  FrameHead(f, 1, w, h, 8);
+  Palette(f, 256);
+  // Alpha data that is not enabled: the frame takes the colours only.
+  f.i32(0).i32(0).u8(1).i32(-1).i32(255).u8(0).str("L").data(Zip(Rows8(w, h, v)));
+  f.data(Zip(Rows8(w, h, [](int, int) { return 200; }))).i32(-1).i32(-1);
+  // A frame whose only layer is invisible shows the background.
+  FrameHead(f, 1, w, h, 8);
+  Palette(f, 256);
+  Layer(f, Zip(Rows8(w, h, v)), -1, 255, 0).i32(-1).i32(-1);
+  for (bool keep : {false, true}) {
+    SCOPED_TRACE(keep);
+    TBrixFrameList list = Load(f.b, 0, keep);
+    ASSERT_EQ(list.Count(), 2);
+    TDIBSurface& first = list.Frame(0).Picture;
+    EXPECT_FALSE(list.Frame(0).HasAlpha());
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) EXPECT_EQ(first.ScanLine(y)[x], v(x, y)) << x << "," << y;
+      EXPECT_EQ(first.ScanLine(y)[w], 0) << "padding of row " << y;
+      for (int x = 0; x <= w; ++x) EXPECT_EQ(list.Frame(1).Picture.ScanLine(y)[x], x < w ? 5 : 0) << x << "," << y;
+    }
+    if (keep) {
+      EXPECT_EQ(list.Frame(0).Layer(0).Picture.ScanLine(h - 1)[0], v(0, h - 1));
+    }
+  }
+}
+
 TEST(BrixReader, ScrambledRowsGoWhereTheGeneratorSeededWithTheCodeSays) {
   const int w = 3, h = 7;
   const uint32_t id = 0x1234567;

@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "media/midi_synth.h"
+#include "medialib/audio_mixer.h"
 #include "media/midi_test_bytes.h"
 #include "platform/headless/headless_clock.h"
 
@@ -281,6 +282,28 @@ TEST(MidiSynth, RendersSoundWhenASoundFontIsThere) {
   bool heard = std::any_of(samples.begin(), samples.end(), [](int16_t s) { return s != 0; });
   // Without a sound font the port takes every message and plays silence.
   EXPECT_EQ(heard, synth.HasSoundFont());
+  synth.Close();
+}
+
+TEST(MidiSynth, ASilentPortTakesEveryMessageAndMixesNothing) {
+  TAudioMixer mixer;
+  TSynthMidiOut synth(&mixer, {}, true);
+  EXPECT_FALSE(synth.HasSoundFont());
+  EXPECT_FALSE(synth.Open(3, nullptr));
+  uint32_t done_id = 0;
+  ASSERT_TRUE(synth.Open(0, [&](uint32_t id) { done_id = id; }));
+  synth.ShortMsg(0x0C0);  // program change
+  synth.ShortMsg(0x7F3C90);
+  synth.LongMsg(4, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
+  EXPECT_EQ(done_id, 4u);
+  std::vector<int16_t> mixed(2 * 4410, 1), rendered(2 * 4410, 1);
+  mixer.Fill(mixed.data(), 4410);
+  synth.Render(rendered.data(), 4410);
+  const auto silent = [](const std::vector<int16_t>& v) {
+    return std::all_of(v.begin(), v.end(), [](int16_t s) { return s == 0; });
+  };
+  EXPECT_TRUE(silent(mixed));
+  EXPECT_TRUE(silent(rendered));
   synth.Close();
 }
 

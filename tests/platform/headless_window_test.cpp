@@ -21,6 +21,14 @@ TEST(HeadlessWindow, PresentCopiesOnlyTheChangedRectangles) {
   EXPECT_EQ(w.Pixels(), expected);
   EXPECT_EQ(w.UploadedPixels(), 4);
   EXPECT_EQ(w.PresentCount(), 2);
+  // A window that keeps no pixels still counts what it is given; keeping them again starts from black.
+  w.SetKeepsPixels(false);
+  w.Present(view, {TRect{0, 0, 2, 1}});
+  EXPECT_TRUE(w.Pixels().empty());
+  EXPECT_EQ(w.UploadedPixels(), 6);
+  EXPECT_EQ(w.PresentCount(), 3);
+  w.SetKeepsPixels(true);
+  EXPECT_EQ(w.Pixels(), std::vector<uint32_t>(12, 0));
 }
 
 TEST(HeadlessWindow, FullScreenModesAndEvents) {

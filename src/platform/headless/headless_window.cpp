@@ -15,7 +15,12 @@ void THeadlessWindow::Create(const std::string& caption_utf8, int32_t client_wid
 void THeadlessWindow::SetClientSize(int32_t width, int32_t height) {
   width_ = std::max(0, width);
   height_ = std::max(0, height);
-  pixels_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
+  pixels_.assign(keeps_pixels_ ? static_cast<size_t>(width_) * static_cast<size_t>(height_) : 0, 0);
+}
+
+void THeadlessWindow::SetKeepsPixels(bool keep) {
+  keeps_pixels_ = keep;
+  SetClientSize(width_, height_);
 }
 
 bool THeadlessWindow::SetFullScreen(bool on, int32_t mode_index) {
@@ -40,7 +45,7 @@ void THeadlessWindow::Present(const TFrameView& frame, const std::vector<TRect>&
   for (const TRect& c : changed) {
     TRect r = Intersect(c, bounds);
     if (r.IsEmpty()) continue;
-    for (int32_t y = r.Top; y < r.Bottom; ++y) {
+    for (int32_t y = r.Top; keeps_pixels_ && y < r.Bottom; ++y) {
       const uint32_t* src = frame.Pixels + static_cast<size_t>(y) * static_cast<size_t>(frame.Stride) + r.Left;
       std::copy(src, src + r.Width(), pixels_.begin() + static_cast<std::ptrdiff_t>(y) * width_ + r.Left);
     }

@@ -24,6 +24,7 @@ class THeadlessWindow : public IWindow {
   int32_t CurrentModeIndex() override { return mode_index_; }
   bool SetFullScreen(bool on, int32_t mode_index) override;
   void Present(const TFrameView& frame, const std::vector<TRect>& changed) override;
+  bool ShowsFrames() const override { return keeps_pixels_; }
   bool PollEvent(TInputEvent& event) override;
   bool WaitEvent(TInputEvent& event, uint32_t) override { return PollEvent(event); }
   void Wake() override {}
@@ -37,8 +38,11 @@ class THeadlessWindow : public IWindow {
   void SetModeSwitchFails(bool fails) { mode_switch_fails_ = fails; }
   void SetWorkArea(TRect r) { work_area_ = r; }
 
-  // The client frame as presented so far (0x00RRGGBB, width * height).
+  // The client frame as presented so far (0x00RRGGBB, width * height); empty when the window keeps no pixels.
   const std::vector<uint32_t>& Pixels() const { return pixels_; }
+  // Whether Present copies the frame into Pixels (on by default). A run that never looks at the window turns it off
+  // and saves a copy of every changed rectangle; presents and uploaded pixels are counted all the same.
+  void SetKeepsPixels(bool keep);
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   const std::string& Caption() const { return caption_; }
@@ -60,6 +64,7 @@ class THeadlessWindow : public IWindow {
   bool mode_switch_fails_ = false;
   bool full_screen_ = false;
   std::vector<uint32_t> pixels_;
+  bool keeps_pixels_ = true;
   int64_t uploaded_ = 0;
   int32_t presents_ = 0;
   TPoint cursor_;

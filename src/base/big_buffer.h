@@ -1,0 +1,55 @@
+#pragma once
+// Storage for large buffers that are written whole by whoever sizes them (pixel stores): new elements are left
+// uninitialised unless a value is given, and blocks of 2 MiB and more are aligned to and advised as huge pages, so
+// that a picture's memory comes in with a few page faults instead of one for every 4 KiB.
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace velk {
+
+// Blocks of at least this many bytes come from AllocateBigBlock.
+constexpr size_t kBigBlockBytes = size_t{2} << 20;
+
+// A block of bytes (rounded up to whole huge pages), advised as huge pages where the system has them; throws
+// std::bad_alloc as operator new does when memory runs out. FreeBigBlock gives it back.
+void* AllocateBigBlock(size_t bytes);
+void FreeBigBlock(void* block);
+
+template <class T>
+struct TBigBufferAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = TBigBufferAllocator<U>;
+  };
+  TBigBufferAllocator() = default;
+  template <class U>
+  TBigBufferAllocator(const TBigBufferAllocator<U>&) noexcept {}
+
+  T* allocate(size_t n) {
+    if (n * sizeof(T) < kBigBlockBytes) return std::allocator<T>::allocate(n);
+    return static_cast<T*>(AllocateBigBlock(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) noexcept {
+    if (n * sizeof(T) < kBigBlockBytes)
+      std::allocator<T>::deallocate(p, n);
+    else
+      FreeBigBlock(p);
+  }
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
+template <class T, class U>
+bool operator==(const TBigBufferAllocator<T>&, const TBigBufferAllocator<U>&) noexcept {
+  return true;
+}
+
+}  // namespace velk
