@@ -211,6 +211,8 @@ class TWipeCircle : public TCustomWipe {
   // Rounded distance of the offset (dx, dy) at dy * span_ + dx, for 0 <= dx <= W / 2 and 0 <= dy <= H / 2.
   std::vector<int32_t> distances_;
   int32_t span_ = 0;
+  // Per row of the table, the count of its distances inside the circle of the step being drawn.
+  std::vector<int32_t> reach_;
 };
 
 // Square blocks filled in an order: a spiral from the top-left corner inwards, or random.
