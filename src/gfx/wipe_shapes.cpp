@@ -83,6 +83,9 @@ void TWipeAngles::DrawStep() {
       if (angle[x0] <= angle[x1 - 1]) {
         // Rising angles: each split is the first pixel at or past its change angle, in rising order.
         for (int32_t c = 0; c < change_count && start < x1; ++c) {
+          // Change angles outside the half row's range split nothing.
+          if (changes[c] <= angle[start]) continue;
+          if (changes[c] > angle[x1 - 1]) break;
           const int32_t at = static_cast<int32_t>(std::lower_bound(angle + start, angle + x1, changes[c]) - angle);
           add(start, at);
           start = std::max(start, at);
@@ -91,6 +94,8 @@ void TWipeAngles::DrawStep() {
         // Falling angles: each split is the first pixel below its change angle, in falling order.
         for (int32_t c = change_count - 1; c >= 0 && start < x1; --c) {
           const int16_t limit = changes[c];
+          if (limit <= angle[x1 - 1]) break;
+          if (limit > angle[start]) continue;
           const int32_t at = static_cast<int32_t>(
               std::partition_point(angle + start, angle + x1, [limit](int16_t v) { return v >= limit; }) - angle);
           add(start, at);
