@@ -141,6 +141,19 @@ inline void FlashRowScalar(uint32_t* d, const uint32_t* o, const uint32_t* n, co
   }
 }
 
+// The rule image's mask mix without the mask: per pixel the mask mix with m = clamp(g + shift, 0, 255), shift in
+// -255 .. 255.
+using TLevelMixKernel = void (*)(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* g, int32_t count,
+                                 int32_t shift);
+inline void LevelMixRowScalar(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* g, int32_t count,
+                              int32_t shift) {
+  for (int32_t i = 0; i < count; ++i) {
+    uint8_t m;
+    LevelRowScalar(&m, g + i, 1, shift);
+    MixRowScalar(d + i, o + i, n + i, &m, 1);
+  }
+}
+
 struct TWipeKernels {
   const char* Name;
   TRippleKernel Ripple32;
@@ -149,6 +162,7 @@ struct TWipeKernels {
   TMixKernel Mix32;
   TLevelKernel Level;
   TFlashKernel Flash32;
+  TLevelMixKernel LevelMix32;
 };
 
 const TWipeKernels& ScalarWipeKernels();

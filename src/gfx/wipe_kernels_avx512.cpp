@@ -157,12 +157,13 @@ void Fade32(uint32_t* d, const uint32_t* o, const uint32_t* n, int32_t count, ui
   });
 }
 
-void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t count) {
+// The mask mix with the mask bytes of each register given by mask(i, full register, lanes).
+template <class MaskFn> void MixWith(uint32_t* d, const uint32_t* o, const uint32_t* n, int32_t count, MaskFn mask) {
   const __m512i full = Set(255);
   ForRegisters(count, [&](int32_t i, auto full_register, __mmask16 lanes) {
     constexpr bool kFull = decltype(full_register)::value;
-    const __m512i mm = LoadMaskBytes<kFull>(m + i, lanes);
-    const __mmask16 none = _mm512_testn_epi32_mask(mm, mm) & lanes, whole = _mm512_cmpeq_epi32_mask(mm, full);
+    const __m512i mm = mask(i, full_register, lanes);
+    const __mmask16 none = _mm512_testn_epi32_mask(mm, mm) & lanes, whole = _mm512_cmpeq_epi32_mask(mm, full) & lanes;
     // Registers wholly old or wholly new read one picture only.
     if (none == lanes) return StorePixels<kFull>(d + i, lanes, LoadPixels<kFull>(o + i, lanes));
     if (whole == lanes) return StorePixels<kFull>(d + i, lanes, LoadPixels<kFull>(n + i, lanes));
@@ -174,6 +175,25 @@ void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, 
     const __m512i r =
         Blend(x, y, _mm512_unpacklo_epi32(weights, weights), _mm512_unpackhi_epi32(weights, weights), base);
     StorePixels<kFull>(d + i, lanes, _mm512_mask_blend_epi32(whole, _mm512_mask_blend_epi32(none, r, x), y));
+  });
+}
+
+void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t count) {
+  MixWith(d, o, n, count, [m](int32_t i, auto full_register, __mmask16 lanes) {
+    return LoadMaskBytes<decltype(full_register)::value>(m + i, lanes);
+  });
+}
+
+// The mask bytes made on the way: a saturating add of the shift to the greys, or a saturating subtraction of its
+// negation.
+void LevelMix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* g, int32_t count, int32_t shift) {
+  const __m128i amount = _mm_set1_epi8(static_cast<char>(shift < 0 ? -shift : shift));
+  const bool lower = shift < 0;
+  MixWith(d, o, n, count, [&](int32_t i, auto full_register, __mmask16 lanes) {
+    const __m128i v = decltype(full_register)::value
+                          ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + i))
+                          : _mm512_castsi512_si128(_mm512_maskz_loadu_epi8(lanes, g + i));
+    return _mm512_cvtepu8_epi32(lower ? _mm_subs_epu8(v, amount) : _mm_adds_epu8(v, amount));
   });
 }
 
@@ -217,6 +237,7 @@ void FillAvx512WipeKernels(TWipeKernels& k) {
   k.Mix32 = Mix32;
   k.Level = Level;
   k.Flash32 = Flash32;
+  k.LevelMix32 = LevelMix32;
 }
 
 }  // namespace velk

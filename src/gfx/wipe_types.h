@@ -403,7 +403,12 @@ class TWipeShadow : public TWipeMask {
   void Prepare() override;
 
  protected:
+  // On 32-bit screens of 8-bit channels with the SIMD kernels, the mask's levels are made on the way through the
+  // mix instead of in the mask.
+  void DrawStep() override;
   bool UpdateMask() override;
+  // The shift of the greys that makes the mask at progress q.
+  static int32_t Shift(int64_t q);
 
  private:
   std::vector<uint8_t> greys_;
