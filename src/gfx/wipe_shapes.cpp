@@ -61,7 +61,6 @@ void TWipeAngles::DrawStep() {
   }
   for (int32_t y = 0; y < H(); ++y) {
     const int16_t* angle = &angles_[static_cast<size_t>(y) * W()];
-    if (y + 1 < H()) FetchAhead(angle + W(), sizeof(int16_t) * W());
     // Runs from one picture that meet (at the centre column) are copied at once.
     int32_t run_start = 0, run_end = 0;
     bool run_new = false;
