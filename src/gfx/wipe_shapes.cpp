@@ -55,8 +55,8 @@ void TWipeAngles::DrawStep() {
   bool covered[kFullTurn];
   int16_t changes[kFullTurn];
   int32_t change_count = 0;
+  CoverTable(q, covered);
   for (int32_t a = 0; a < kFullTurn; ++a) {
-    covered[a] = Covered(a, q);
     if (a > 0 && covered[a] != covered[a - 1]) changes[change_count++] = static_cast<int16_t>(a);
   }
   for (int32_t y = 0; y < H(); ++y) {
