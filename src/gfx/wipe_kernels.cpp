@@ -9,7 +9,8 @@ void FillAvx512WipeKernels(TWipeKernels& k);
 
 const TWipeKernels& ScalarWipeKernels() {
   static const TWipeKernels k{
-      "scalar", RippleRunScalar<uint32_t>, TwistRunScalar<uint32_t>, FadeRowScalar, MixRowScalar, LevelRowScalar};
+      "scalar", RippleRunScalar<uint32_t>, TwistRunScalar<uint32_t>, FadeRowScalar, MixRowScalar, LevelRowScalar, FlashRowScalar,
+                                   LevelMixRowScalar};
   return k;
 }
 

@@ -4,6 +4,7 @@
 // scalar kernels state the formulas; the AVX-512 ones give exactly the same pixels and are chosen with the row kernels
 // (the widest set the processor offers; VELK_SCALAR=1 forces the scalar ones). Only 32-bit pixels have SIMD kernels; 15
 // and 16-bit screens always take the scalar ones.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -120,6 +121,39 @@ inline void LevelRowScalar(uint8_t* m, const uint8_t* g, int32_t count, int32_t 
   }
 }
 
+// The rule image's flash to white (or black): per pixel l = clamp(g + shift, 0, 511), shift in -256 .. 511; up to
+// 255 the old pixel plus the grey l, above it the new pixel plus the grey 511 - l, each channel saturating (minus,
+// saturating at 0, when subtracting); the reserved byte becomes 0.
+using TFlashKernel = void (*)(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* g, int32_t count,
+                              int32_t shift, bool subtract);
+inline void FlashRowScalar(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* g, int32_t count,
+                           int32_t shift, bool subtract) {
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t l = std::clamp(g[i] + shift, 0, 511);
+    const uint32_t pixel = l > 255 ? n[i] : o[i];
+    const int32_t grey = l > 255 ? 511 - l : l;
+    uint32_t out = 0;
+    for (int shift_bits = 0; shift_bits < 24; shift_bits += 8) {
+      const int32_t c = static_cast<int32_t>((pixel >> shift_bits) & 0xFF);
+      out |= static_cast<uint32_t>(std::clamp(subtract ? c - grey : c + grey, 0, 255)) << shift_bits;
+    }
+    d[i] = out;
+  }
+}
+
+// The rule image's mask mix without the mask: per pixel the mask mix with m = clamp(g + shift, 0, 255), shift in
+// -255 .. 255.
+using TLevelMixKernel = void (*)(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* g, int32_t count,
+                                 int32_t shift);
+inline void LevelMixRowScalar(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* g, int32_t count,
+                              int32_t shift) {
+  for (int32_t i = 0; i < count; ++i) {
+    uint8_t m;
+    LevelRowScalar(&m, g + i, 1, shift);
+    MixRowScalar(d + i, o + i, n + i, &m, 1);
+  }
+}
+
 struct TWipeKernels {
   const char* Name;
   TRippleKernel Ripple32;
@@ -127,6 +161,8 @@ struct TWipeKernels {
   TFadeKernel Fade32;
   TMixKernel Mix32;
   TLevelKernel Level;
+  TFlashKernel Flash32;
+  TLevelMixKernel LevelMix32;
 };
 
 const TWipeKernels& ScalarWipeKernels();

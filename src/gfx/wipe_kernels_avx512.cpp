@@ -157,12 +157,13 @@ void Fade32(uint32_t* d, const uint32_t* o, const uint32_t* n, int32_t count, ui
   });
 }
 
-void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t count) {
+// The mask mix with the mask bytes of each register given by mask(i, full register, lanes).
+template <class MaskFn> void MixWith(uint32_t* d, const uint32_t* o, const uint32_t* n, int32_t count, MaskFn mask) {
   const __m512i full = Set(255);
   ForRegisters(count, [&](int32_t i, auto full_register, __mmask16 lanes) {
     constexpr bool kFull = decltype(full_register)::value;
-    const __m512i mm = LoadMaskBytes<kFull>(m + i, lanes);
-    const __mmask16 none = _mm512_testn_epi32_mask(mm, mm) & lanes, whole = _mm512_cmpeq_epi32_mask(mm, full);
+    const __m512i mm = mask(i, full_register, lanes);
+    const __mmask16 none = _mm512_testn_epi32_mask(mm, mm) & lanes, whole = _mm512_cmpeq_epi32_mask(mm, full) & lanes;
     // Registers wholly old or wholly new read one picture only.
     if (none == lanes) return StorePixels<kFull>(d + i, lanes, LoadPixels<kFull>(o + i, lanes));
     if (whole == lanes) return StorePixels<kFull>(d + i, lanes, LoadPixels<kFull>(n + i, lanes));
@@ -177,6 +178,25 @@ void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, 
   });
 }
 
+void Mix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* m, int32_t count) {
+  MixWith(d, o, n, count, [m](int32_t i, auto full_register, __mmask16 lanes) {
+    return LoadMaskBytes<decltype(full_register)::value>(m + i, lanes);
+  });
+}
+
+// The mask bytes made on the way: a saturating add of the shift to the greys, or a saturating subtraction of its
+// negation.
+void LevelMix32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* g, int32_t count, int32_t shift) {
+  const __m128i amount = _mm_set1_epi8(static_cast<char>(shift < 0 ? -shift : shift));
+  const bool lower = shift < 0;
+  MixWith(d, o, n, count, [&](int32_t i, auto full_register, __mmask16 lanes) {
+    const __m128i v = decltype(full_register)::value
+                          ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(g + i))
+                          : _mm512_castsi512_si128(_mm512_maskz_loadu_epi8(lanes, g + i));
+    return _mm512_cvtepu8_epi32(lower ? _mm_subs_epu8(v, amount) : _mm_adds_epu8(v, amount));
+  });
+}
+
 // Sixty-four bytes at a time: a saturating add of the shift, or a saturating subtraction of its negation.
 void Level(uint8_t* m, const uint8_t* g, int32_t count, int32_t shift) {
   const __m512i amount = _mm512_set1_epi8(static_cast<char>(shift < 0 ? -shift : shift));
@@ -188,6 +208,26 @@ void Level(uint8_t* m, const uint8_t* g, int32_t count, int32_t shift) {
   }
 }
 
+// Sixteen pixels at a time: each picture is read only in the lanes that show it.
+void Flash32(uint32_t* d, const uint32_t* o, const uint32_t* n, const uint8_t* g, int32_t count, int32_t shift,
+             bool subtract) {
+  const __m512i amount = Set(shift), top = Set(511), half = Set(255), rgb = Set(0x00FFFFFF),
+                spread = Set(0x00010101);
+  ForRegisters(count, [&](int32_t i, auto full, __mmask16 lanes) {
+    constexpr bool kFull = decltype(full)::value;
+    const __m512i l = _mm512_min_epi32(
+        _mm512_max_epi32(_mm512_add_epi32(LoadMaskBytes<kFull>(g + i, lanes), amount), _mm512_setzero_si512()), top);
+    const __mmask16 from_new = _mm512_cmpgt_epi32_mask(l, half) & lanes;
+    const __mmask16 from_old = static_cast<__mmask16>(~from_new & lanes);
+    __m512i pixel = _mm512_setzero_si512();
+    if (from_old) pixel = kFull && from_old == lanes ? _mm512_loadu_si512(o + i) : _mm512_mask_loadu_epi32(pixel, from_old, o + i);
+    if (from_new) pixel = kFull && from_new == lanes ? _mm512_loadu_si512(n + i) : _mm512_mask_loadu_epi32(pixel, from_new, n + i);
+    const __m512i grey = _mm512_mullo_epi32(_mm512_mask_sub_epi32(l, from_new, top, l), spread);
+    const __m512i out = subtract ? _mm512_subs_epu8(pixel, grey) : _mm512_adds_epu8(pixel, grey);
+    StorePixels<kFull>(d + i, lanes, _mm512_and_si512(out, rgb));
+  });
+}
+
 }  // namespace
 
 void FillAvx512WipeKernels(TWipeKernels& k) {
@@ -196,6 +236,8 @@ void FillAvx512WipeKernels(TWipeKernels& k) {
   k.Fade32 = Fade32;
   k.Mix32 = Mix32;
   k.Level = Level;
+  k.Flash32 = Flash32;
+  k.LevelMix32 = LevelMix32;
 }
 
 }  // namespace velk

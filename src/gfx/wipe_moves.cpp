@@ -64,6 +64,22 @@ void TWipeSudareH::DrawStep() {
   }
 }
 
+namespace {
+
+// n pixels of one value: a few stored one by one, then copies of what is filled already, each twice the last, so
+// that long runs are written by the block copy rather than pixel by pixel.
+template <class P> void FillPixels(P* d, int32_t n, P value) {
+  const int32_t first = std::min(n, 16);
+  for (int32_t i = 0; i < first; ++i) d[i] = value;
+  for (int32_t done = first; done < n;) {
+    const int32_t more = std::min(done, n - done);
+    std::memcpy(d + done, d, static_cast<size_t>(more) * sizeof(P));
+    done += more;
+  }
+}
+
+}  // namespace
+
 bool TWipeSudareH::DrawOneLine(bool from_new, int64_t p) {
   const TWipeRows rows(dest_, old_, new_, W(), H());
   if (!rows.Valid()) return false;
@@ -84,7 +100,7 @@ bool TWipeSudareH::DrawOneLine(bool from_new, int64_t p) {
         continue;
       }
       rows.Copy(y, 0, lo, from_new);
-      std::fill_n(reinterpret_cast<P*>(rows.Row(y)) + lo, hi - lo, reinterpret_cast<const P*>(picture.Row(y))[line]);
+      FillPixels(reinterpret_cast<P*>(rows.Row(y)) + lo, hi - lo, reinterpret_cast<const P*>(picture.Row(y))[line]);
       rows.Copy(y, hi, W(), from_new);
     }
   });

@@ -65,12 +65,35 @@ void TWipeShadow::Prepare() {
   greys_ = RuleGreys(LoadRuleOf(rule_file_, services_).get(), W(), H(), reverse_);
 }
 
+int32_t TWipeShadow::Shift(int64_t q) {
+  // q is below 512, so the shift q - 256 lies in -256 .. 255, and -256 clears the mask as -255 does.
+  return static_cast<int32_t>(std::max<int64_t>(q - 256, -255));
+}
+
+void TWipeShadow::DrawStep() {
+  const TWipeKernels& one_pass = ActiveWipeKernels();
+  const TWipeRows rows(dest_, old_, new_, W(), H());
+  if (&one_pass == &ScalarWipeKernels() || !rows.Valid() || rows.Old().Bits() != 32 ||
+      rows.Old().Masks() != kMasks888 || !mask_ || mask_->Width() != W() ||
+      greys_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) {
+    TWipeMask::DrawStep();
+    return;
+  }
+  const int64_t q = 512 * t() / T();
+  if (q == last_progress_) return;
+  last_progress_ = q;
+  const int32_t shift = Shift(q);
+  for (int32_t y = 0; y < H(); ++y)
+    one_pass.LevelMix32(reinterpret_cast<uint32_t*>(rows.Row(y)), reinterpret_cast<const uint32_t*>(rows.Old().Row(y)),
+                        reinterpret_cast<const uint32_t*>(rows.New().Row(y)), &greys_[static_cast<size_t>(y) * W()],
+                        W(), shift);
+}
+
 bool TWipeShadow::UpdateMask() {
   const int64_t q = 512 * t() / T();
   if (q == last_progress_) return false;
   last_progress_ = q;
-  // q is below 512, so the shift q - 256 lies in -256 .. 255, and -256 clears the mask as -255 does.
-  const auto shift = static_cast<int32_t>(std::max<int64_t>(q - 256, -255));
+  const int32_t shift = Shift(q);
   const TLevelKernel level = ActiveWipeKernels().Level;
   for (int32_t y = 0; y < H(); ++y) level(MaskRow(y), &greys_[static_cast<size_t>(y) * W()], W(), shift);
   return true;
@@ -86,6 +109,17 @@ void TWipeShadowWhite::DrawStep() {
   const TWipeRows rows(dest_, old_, new_, W(), H());
   if (!rows.Valid()) return;
   const int64_t q = 768 * t() / T();
+  const TWipeKernels& one_pass = ActiveWipeKernels();
+  if (rows.Old().Bits() == 32 && rows.Old().Masks() == kMasks888 && &one_pass != &ScalarWipeKernels()) {
+    // 32-bit pixels of 8-bit channels in one pass per row. q is below 768, so the shift q - 256 lies in
+    // -256 .. 511; lower shifts would give the same levels as -256.
+    const auto shift = static_cast<int32_t>(std::max<int64_t>(q - 256, -256));
+    for (int32_t y = 0; y < H(); ++y)
+      one_pass.Flash32(reinterpret_cast<uint32_t*>(rows.Row(y)), reinterpret_cast<const uint32_t*>(rows.Old().Row(y)),
+                       reinterpret_cast<const uint32_t*>(rows.New().Row(y)), &greys_[static_cast<size_t>(y) * W()],
+                       W(), shift, subtract_);
+    return;
+  }
   // Per grey level g: l = q + g - 256 held to 0 .. 511; up to 255 the old picture lightened by l, above it the new
   // one lightened by 511 - l.
   std::array<bool, 256> shows_new;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
+#include <utility>
 
 #include "gfx/wipe_pixels.h"
 #include "gfx/wipe_types.h"
@@ -48,22 +49,61 @@ void TWipeAngles::DrawStep() {
   const TWipeRows rows(dest_, old_, new_, W(), H());
   if (!rows.Valid()) return;
   const int64_t q = Progress();
-  // Coverage depends on the angle alone: one table per step, with the number of changes of coverage up to each
-  // angle. Along each half row (left of the centre column, and from it on) the angles are monotone, so that number
-  // is too, and each run of one number has one coverage.
+  // Coverage depends on the angle alone: one table per step, and the angles at which coverage changes. Along each
+  // half row (left of the centre column, and from it on) the angles are monotone, so each change angle splits a
+  // half row once, at the place a binary search over the row finds, and between two splits coverage is the same.
   bool covered[kFullTurn];
   int16_t changes[kFullTurn];
+  int32_t change_count = 0;
+  CoverTable(q, covered);
   for (int32_t a = 0; a < kFullTurn; ++a) {
-    covered[a] = Covered(a, q);
-    changes[a] = static_cast<int16_t>(a == 0 ? 0 : changes[a - 1] + (covered[a] != covered[a - 1]));
+    if (a > 0 && covered[a] != covered[a - 1]) changes[change_count++] = static_cast<int16_t>(a);
   }
   for (int32_t y = 0; y < H(); ++y) {
     const int16_t* angle = &angles_[static_cast<size_t>(y) * W()];
-    if (y + 1 < H()) FetchAhead(angle + W(), sizeof(int16_t) * W());
-    auto key = [&](int32_t x) { return changes[angle[x]]; };
-    auto draw = [&](int32_t x0, int32_t x1, int16_t) { rows.Copy(y, x0, x1, covered[angle[x0]]); };
-    ForMonotoneRuns(0, W() / 2, key, draw);
-    ForMonotoneRuns(W() / 2, W(), key, draw);
+    // Runs from one picture that meet (at the centre column) are copied at once.
+    int32_t run_start = 0, run_end = 0;
+    bool run_new = false;
+    auto add = [&](int32_t x0, int32_t x1) {
+      if (x1 <= x0) return;
+      const bool from_new = covered[angle[x0]];
+      if (x0 == run_end && from_new == run_new) {
+        run_end = x1;
+        return;
+      }
+      rows.Copy(y, run_start, run_end, run_new);
+      run_start = x0;
+      run_end = x1;
+      run_new = from_new;
+    };
+    for (const auto& [x0, x1] : {std::pair{0, W() / 2}, std::pair{W() / 2, W()}}) {
+      if (x1 <= x0) continue;
+      int32_t start = x0;
+      if (angle[x0] <= angle[x1 - 1]) {
+        // Rising angles: each split is the first pixel at or past its change angle, in rising order.
+        for (int32_t c = 0; c < change_count && start < x1; ++c) {
+          // Change angles outside the half row's range split nothing.
+          if (changes[c] <= angle[start]) continue;
+          if (changes[c] > angle[x1 - 1]) break;
+          const int32_t at = static_cast<int32_t>(std::lower_bound(angle + start, angle + x1, changes[c]) - angle);
+          add(start, at);
+          start = std::max(start, at);
+        }
+      } else {
+        // Falling angles: each split is the first pixel below its change angle, in falling order.
+        for (int32_t c = change_count - 1; c >= 0 && start < x1; --c) {
+          const int16_t limit = changes[c];
+          if (limit <= angle[x1 - 1]) break;
+          if (limit > angle[start]) continue;
+          const int32_t at = static_cast<int32_t>(
+              std::partition_point(angle + start, angle + x1, [limit](int16_t v) { return v >= limit; }) - angle);
+          add(start, at);
+          start = std::max(start, at);
+        }
+      }
+      add(start, x1);
+    }
+    rows.Copy(y, run_start, run_end, run_new);
   }
 }
 
@@ -100,19 +140,31 @@ void TWipeCircle::DrawStep() {
   if (!rows.Valid()) return;
   const double big = std::hypot(double(W() / 2), double(H() / 2));
   const int64_t r = RoundInt(big * static_cast<double>(reverse_ ? T() - t() : t()) / static_cast<double>(T()));
+  // The inside is the distances below the limit: r growing (the new picture there), r and below shrinking (the
+  // old picture there, its rim included, so that the whole screen is old at the start).
+  const int64_t limit = reverse_ ? r + 1 : r;
+  // Along a row of the table the distances rise with dx, so the inside of a row is dx below its reach, the count of
+  // its distances below the limit; a row further from the centre reaches no further, so the reach falls row by row
+  // and one pointer walks all rows.
+  const int32_t table_rows = H() / 2 + 1;
+  reach_.resize(static_cast<size_t>(table_rows));
+  int32_t b = span_;
+  for (int32_t dy = 0; dy < table_rows; ++dy) {
+    const int32_t* d = &distances_[static_cast<size_t>(dy) * span_];
+    while (b > 0 && d[b - 1] >= limit) --b;
+    reach_[static_cast<size_t>(dy)] = b;
+  }
   for (int32_t y = 0; y < H(); ++y) {
-    const int32_t* d = &distances_[static_cast<size_t>(std::abs(y - cy)) * span_];
-    if (y + 1 < H())
-      FetchAhead(&distances_[static_cast<size_t>(std::abs(y + 1 - cy)) * span_], sizeof(int32_t) * span_);
-    // Growing: the new picture inside the circle. Shrinking: the old one inside, its rim included, so that the
-    // whole screen is old at the start. The distances fall up to the centre column and rise after it.
-    auto from_new = [&](int32_t x) {
-      const int32_t distance = d[std::abs(x - cx)];
-      return reverse_ ? distance > r : distance < r;
-    };
-    auto draw = [&](int32_t x0, int32_t x1, bool is_new) { rows.Copy(y, x0, x1, is_new); };
-    ForMonotoneRuns(0, W() / 2, from_new, draw);
-    ForMonotoneRuns(W() / 2, W(), from_new, draw);
+    // Pixel x is inside when |x - cx| < reach: the columns cx - reach + 1 .. cx + reach - 1 of the screen.
+    const int32_t reach = reach_[static_cast<size_t>(std::abs(y - cy))];
+    const int32_t x0 = std::max(0, cx - reach + 1), x1 = std::min(W(), cx + reach);
+    if (x1 <= x0) {
+      rows.Copy(y, 0, W(), reverse_);
+      continue;
+    }
+    rows.Copy(y, 0, x0, reverse_);
+    rows.Copy(y, x0, x1, !reverse_);
+    rows.Copy(y, x1, W(), reverse_);
   }
 }
 

@@ -168,33 +168,48 @@ class TWipeAngles : public TCustomWipe {
   void DrawStep() override;
   // Whether a pixel at angle a (relative to parameter 0's direction, 0 .. 5759) is covered at progress q.
   virtual bool Covered(int32_t a, int64_t q) const = 0;
+  // covered[a] = Covered(a, q) for every angle a of a full turn.
+  virtual void CoverTable(int64_t q, bool* covered) const = 0;
+  // The table from a coverage test the compiler can inline (the final classes' own Covered).
+  template <class Fn> static void FillCoverTable(bool* covered, Fn covers) {
+    for (int32_t a = 0; a < 360 * 16; ++a) covered[a] = covers(a);
+  }
   // Progress for the current position.
   virtual int64_t Progress() const = 0;
   std::vector<int16_t> angles_;
 };
 
-class TWipeClockhand : public TWipeAngles {
+class TWipeClockhand final : public TWipeAngles {
  public:
   using TWipeAngles::TWipeAngles;
 
  protected:
   bool Covered(int32_t a, int64_t q) const override;
+  void CoverTable(int64_t q, bool* covered) const override {
+    FillCoverTable(covered, [this, q](int32_t a) { return Covered(a, q); });
+  }
   int64_t Progress() const override { return t() * 5760 / T(); }
 };
-class TWipeFan : public TWipeAngles {
+class TWipeFan final : public TWipeAngles {
  public:
   using TWipeAngles::TWipeAngles;
 
  protected:
   bool Covered(int32_t a, int64_t q) const override;
+  void CoverTable(int64_t q, bool* covered) const override {
+    FillCoverTable(covered, [this, q](int32_t a) { return Covered(a, q); });
+  }
   int64_t Progress() const override { return t() * 180 * 16 / T(); }
 };
-class TWipeWFan : public TWipeAngles {
+class TWipeWFan final : public TWipeAngles {
  public:
   using TWipeAngles::TWipeAngles;
 
  protected:
   bool Covered(int32_t a, int64_t q) const override;
+  void CoverTable(int64_t q, bool* covered) const override {
+    FillCoverTable(covered, [this, q](int32_t a) { return Covered(a, q); });
+  }
   int64_t Progress() const override { return t() * 90 * 16 / T(); }
 };
 
@@ -211,6 +226,8 @@ class TWipeCircle : public TCustomWipe {
   // Rounded distance of the offset (dx, dy) at dy * span_ + dx, for 0 <= dx <= W / 2 and 0 <= dy <= H / 2.
   std::vector<int32_t> distances_;
   int32_t span_ = 0;
+  // Per row of the table, the count of its distances inside the circle of the step being drawn.
+  std::vector<int32_t> reach_;
 };
 
 // Square blocks filled in an order: a spiral from the top-left corner inwards, or random.
@@ -401,7 +418,12 @@ class TWipeShadow : public TWipeMask {
   void Prepare() override;
 
  protected:
+  // On 32-bit screens of 8-bit channels with the SIMD kernels, the mask's levels are made on the way through the
+  // mix instead of in the mask.
+  void DrawStep() override;
   bool UpdateMask() override;
+  // The shift of the greys that makes the mask at progress q.
+  static int32_t Shift(int64_t q);
 
  private:
   std::vector<uint8_t> greys_;

@@ -120,6 +120,65 @@ TEST(WipeKernels, LevelsClampTheShiftedGreys) {
   }
 }
 
+// The rule image's mix without a mask of every set against the mask mix through the clamped greys: every shift,
+// greys of 0, 255 and between, runs of every length up to a few registers (the pixels past a run stay untouched).
+TEST(WipeKernels, LevelMixEqualsTheMixThroughTheLevels) {
+  std::mt19937 rng(7);
+  constexpr int32_t kMaxRun = 70;
+  std::vector<uint32_t> o(kMaxRun), n(kMaxRun);
+  std::vector<uint8_t> greys(kMaxRun);
+  for (int32_t i = 0; i < kMaxRun; ++i) {
+    o[i] = rng();
+    n[i] = rng() % 5 == 0 ? o[i] : rng();
+    greys[i] = static_cast<uint8_t>(i < 16 ? 255 : i < 32 ? 0 : i < 40 ? 128 : rng());
+  }
+  for (const TWipeKernels* set : KernelSets()) {
+    for (int32_t shift = -255; shift <= 255; ++shift) {
+      const auto count = static_cast<int32_t>(1 + (shift + 255) % kMaxRun);
+      std::vector<uint32_t> want(static_cast<size_t>(count) + 1, 0x5A5A5A5A), got = want;
+      for (int32_t i = 0; i < count; ++i) {
+        const auto m = static_cast<uint32_t>(std::clamp(greys[i] + shift, 0, 255));
+        want[i] = m == 0 ? o[i] : m == 255 ? n[i] : BlendPixel(o[i], n[i], m, kMasks888);
+      }
+      set->LevelMix32(got.data(), o.data(), n.data(), greys.data(), count, shift);
+      ASSERT_EQ(got, want) << set->Name << " shift " << shift << " over " << count;
+    }
+  }
+}
+
+// The rule image's flash of every set against the formula: every shift from all old to all new, both ways, runs of
+// every length up to a few registers (the pixels past a run stay untouched), bright and dark pixels that saturate.
+TEST(WipeKernels, FlashRaisesOrLowersThePickedPicture) {
+  std::mt19937 rng(5);
+  constexpr int32_t kMaxRun = 70;
+  std::vector<uint32_t> o(kMaxRun), n(kMaxRun);
+  std::vector<uint8_t> greys(kMaxRun);
+  for (int32_t i = 0; i < kMaxRun; ++i) {
+    o[i] = rng();
+    n[i] = rng() % 4 == 0 ? 0xFFF0F00F : rng();
+    greys[i] = static_cast<uint8_t>(i < 16 ? 255 : i < 32 ? 0 : rng());
+  }
+  auto channel = [](uint32_t p, int bits, int32_t v) {
+    return static_cast<uint32_t>(std::clamp(static_cast<int32_t>((p >> bits) & 0xFF) + v, 0, 255)) << bits;
+  };
+  for (const TWipeKernels* set : KernelSets()) {
+    for (int32_t shift = -256; shift <= 511; shift += 3) {
+      for (bool subtract : {false, true}) {
+        const auto count = static_cast<int32_t>(1 + (shift + 256) % kMaxRun);
+        std::vector<uint32_t> want(static_cast<size_t>(count) + 1, 0x5A5A5A5A), got = want;
+        for (int32_t i = 0; i < count; ++i) {
+          const int32_t l = std::clamp(greys[i] + shift, 0, 511);
+          const uint32_t p = l > 255 ? n[i] : o[i];
+          const int32_t v = (l > 255 ? 511 - l : l) * (subtract ? -1 : 1);
+          want[i] = channel(p, 0, v) | channel(p, 8, v) | channel(p, 16, v);
+        }
+        set->Flash32(got.data(), o.data(), n.data(), greys.data(), count, shift, subtract);
+        ASSERT_EQ(got, want) << set->Name << " shift " << shift << (subtract ? " down" : " up") << " over " << count;
+      }
+    }
+  }
+}
+
 // The vertical twist's kernel of every set against the scalar one: columns from either picture, rows inside and
 // outside each column's range (negative offsets included), steps with and without fractions, runs of every length
 // up to a few registers.

@@ -171,6 +171,32 @@ TEST(WipeMask, EveryMaskTypeFollowsItsFormula) {
   }
 }
 
+// The shapes drawn as runs of rows at every few positions, both ways, on screens of even and odd sides and with
+// directions that put the splits on either side of the centre and across the top: every pixel as the formula says.
+TEST(WipeMask, ShapesFollowTheirFormulaThroughoutTheTransition) {
+  for (const auto& [w, h] : {std::pair{40, 22}, std::pair{33, 27}}) {
+    WipeScreen screen(w, h);
+    for (int type : {31, 34, 35, 36}) {
+      for (int32_t direction : {0, 100, 270, -30}) {
+        if (type == 36 && direction != 0) continue;
+        for (bool rev : {false, true}) {
+          for (int64_t t = 0; t < 300; t += 11) {
+            const RefImage got = RunWipe(screen, WipeRun{type, t, 300, rev, direction, 0});
+            const RefImage want = Each(screen.w, screen.h, [&](int32_t x, int32_t y) {
+              return MixRef(screen.o.at(x, y), screen.n.at(x, y),
+                            MaskValue(type, x, y, screen.w, screen.h, t, 300, rev, direction, 2, {}));
+            });
+            ASSERT_TRUE(SameImage(got, want,
+                                  "type " + std::to_string(type) + " " + std::to_string(w) + "x" + std::to_string(h) +
+                                      " towards " + std::to_string(direction) + (rev ? " reversed" : "") + " at " +
+                                      std::to_string(t)));
+          }
+        }
+      }
+    }
+  }
+}
+
 // The dither's 64 x 64 tile follows the scrambling generator: at T/2 exactly half of each tile is new.
 TEST(WipeMask, DitherOpensTheGeneratorsPositionsInOrder) {
   WipeScreen screen(140, 70);
