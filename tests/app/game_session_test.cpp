@@ -49,6 +49,22 @@ class TTestFiles : public TPosixFiles {
   std::string exe;
 };
 
+// A headless player's platform around a session: the game folder's player, the virtual clock, silent media.
+struct THeadlessPlayer {
+  explicit THeadlessPlayer(const std::string& exe) {
+    files.exe = exe;
+    host.Platform = {&clock, &boxes, &files, &resources};
+    host.MediaLoader = [] { return std::make_unique<TNullVelkMedia>(); };
+    host.Window = &window;
+  }
+  TTestFiles files;
+  TVirtualClock clock;
+  THeadlessMessageBoxes boxes{nullptr};
+  TMemoryResources resources;
+  THeadlessWindow window;
+  TPlayerHost host;
+};
+
 TEST(GameSession, FrameStepsDiscQuitAndShutdownReachTheRealSubsystems) {
   test::TempDir dir;
   setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
@@ -60,16 +76,8 @@ TEST(GameSession, FrameStepsDiscQuitAndShutdownReachTheRealSubsystems) {
                     "'" + (dir / "game.vkp") + "' --archive '" + (dir / "game/game.dat") + "'", dir.Path());
   ASSERT_EQ(build.Status, 0) << build.Output;
 
-  TTestFiles files;
-  files.exe = dir / "velkplayer";
-  TVirtualClock clock;
-  THeadlessMessageBoxes boxes{nullptr};
-  TMemoryResources resources;
-  THeadlessWindow window;
-  TPlayerHost host;
-  host.Platform = {&clock, &boxes, &files, &resources};
-  host.MediaLoader = [] { return std::make_unique<TNullVelkMedia>(); };
-  host.Window = &window;
+  THeadlessPlayer player(dir / "velkplayer");
+  auto& [files, clock, boxes, resources, window, host] = player;
   // The player's audio settings: a tenth of the amplitude (-20 dB), muted without the focus; sound through the
   // wave output.
   test::WriteFile(dir / "game.ini", "[Sound]\r\nDirectSound=0\r\nMasterVolume=10\r\n");
@@ -248,16 +256,8 @@ TEST(GameSession, OlderRecordsGiveTheDefaultHistoryFormatTheirSettings) {
       file.SaveArchive(out);
     }
 
-    TTestFiles files;
-    files.exe = dir / "velkplayer";
-    TVirtualClock clock;
-    THeadlessMessageBoxes boxes{nullptr};
-    TMemoryResources resources;
-    THeadlessWindow window;
-    TPlayerHost host;
-    host.Platform = {&clock, &boxes, &files, &resources};
-    host.MediaLoader = [] { return std::make_unique<TNullVelkMedia>(); };
-    host.Window = &window;
+    THeadlessPlayer player(dir / "velkplayer");
+    auto& [files, clock, boxes, resources, window, host] = player;
     TGameSession session(host.Platform);
     session.SetSaveDir(dir / "saves");
     session.Serve(host);

@@ -88,16 +88,6 @@ class SavedGame : public ::testing::Test {
     return {test::ReadFile(dir / "shot.png"), "\n" + test::ReadFile(dir / "vars.tsv")};
   }
 
-  // The dump without the lines of the variables named.
-  static std::string Without(std::string vars, const std::vector<std::string>& names) {
-    for (const std::string& name : names) {
-      const size_t at = vars.find("\n" + name + "\t");
-      if (at == std::string::npos) continue;
-      vars.erase(at + 1, vars.find('\n', at + 1) - at);
-    }
-    return vars;
-  }
-
   test::TempDir dir;
 };
 
@@ -120,7 +110,7 @@ TEST_F(SavedGame, ALaterRunLoadsTheSameScreenVariablesTablesAndWaitingScript) {
   EXPECT_NE(first_vars.find("\nfound\tflag\t0\n"), std::string::npos) << first_vars;
   EXPECT_NE(second_vars.find("\nfound\tflag\t1\n"), std::string::npos) << second_vars;
   const std::vector<std::string> status = {"resumed", "caption", "saved", "found"};
-  EXPECT_EQ(Without(second_vars, status), Without(first_vars, status));
+  EXPECT_EQ(test::DumpWithout(second_vars, status), test::DumpWithout(first_vars, status));
   EXPECT_TRUE(second_shot == first_shot) << "the screens differ";
 }
 

@@ -233,16 +233,6 @@ class SavedScene : public ::testing::Test {
     return {test::ReadFile(shot), "\n" + test::ReadFile(vars)};
   }
 
-  // The dump without the lines of the variables named.
-  static std::string Without(std::string vars, const std::vector<std::string>& names) {
-    for (const std::string& name : names) {
-      const size_t at = vars.find("\n" + name + "\t");
-      if (at == std::string::npos) continue;
-      vars.erase(at + 1, vars.find('\n', at + 1) - at);
-    }
-    return vars;
-  }
-
   test::TempDir dir;
 };
 
@@ -258,7 +248,7 @@ TEST_F(SavedScene, EveryClassTheInterpreterTablesAndHistoryComeBackFromALoad) {
 
   const auto [second_shot, second_vars] = Play(70, "second");
   EXPECT_NE(second_vars.find("\ncaption\tstring\tfull\n"), std::string::npos) << second_vars;
-  EXPECT_EQ(Without(second_vars, {"caption"}), Without(first_vars, {"caption"}));
+  EXPECT_EQ(test::DumpWithout(second_vars, {"caption"}), test::DumpWithout(first_vars, {"caption"}));
   if (second_shot != first_shot) {
     const TDecodedImage a =
         DecodePng(reinterpret_cast<const uint8_t*>(first_shot.data()), first_shot.size(), "first.png");

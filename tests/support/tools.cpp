@@ -44,4 +44,13 @@ void BuildAndPlayHeadless(const TempDir& dir, const std::string& player_args) {
   EXPECT_EQ(run.Status, 0) << run.Output;
 }
 
+std::string DumpWithout(std::string vars, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    const size_t at = vars.find("\n" + name + "\t");
+    if (at == std::string::npos) continue;
+    vars.erase(at + 1, vars.find('\n', at + 1) - at);
+  }
+  return vars;
+}
+
 }  // namespace velk::test

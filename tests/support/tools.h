@@ -1,6 +1,7 @@
 #pragma once
 // Running the project's command-line tools (velk-build, velkplayer, ...) from tests.
 #include <string>
+#include <vector>
 
 namespace velk::test {
 
@@ -19,5 +20,8 @@ class TempDir;
 // Builds the game source game.vkp of dir into game/game.dat with velk-build, then plays that folder headless on the
 // virtual clock with the player's further arguments (frames, input, screenshot, dump); both must succeed.
 void BuildAndPlayHeadless(const TempDir& dir, const std::string& player_args);
+
+// A --dump-vars dump (read with a newline in front) without the lines of the variables named.
+std::string DumpWithout(std::string vars, const std::vector<std::string>& names);
 
 }  // namespace velk::test
