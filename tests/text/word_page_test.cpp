@@ -202,6 +202,17 @@ TEST(WordPage, DrawShowsVisibleGlyphsInTheirColourWithinTheArea) {
   EXPECT_GT(greens, 4);
 }
 
+// Renders the composed page, shows it whole and draws it onto a black target of the size given.
+void DrawWholePage(Typing& t, TDIBX& target, int32_t width, int32_t height) {
+  target.SetSize(width, height, 32);
+  target.Fill(0);
+  t.c.Target = &target;
+  t.page().Render(true);
+  t.page().ResetTyping();
+  t.Step(0);
+  t.page().Draw();
+}
+
 TEST(WordPage, GlyphsKeepTheirLeftBearingInTheirCells) {
   // A small kana has a wide left bearing: drawn flush left in its cell it would leave a gap after it.
   Typing t(Utf8ToCp932("なった"), 0, 0);
@@ -210,13 +221,7 @@ TEST(WordPage, GlyphsKeepTheirLeftBearingInTheirCells) {
   t.c.Settings.TextColor = 0xFFFFFF;
   t.c.Compose(Utf8ToCp932("なった"));
   TDIBX target;
-  target.SetSize(120, 40, 32);
-  target.Fill(0);
-  t.c.Target = &target;
-  t.page().Render(true);
-  t.page().ResetTyping();
-  t.Step(0);
-  t.page().Draw();
+  DrawWholePage(t, target, 120, 40);
   int32_t checked = 0;
   for (int32_t i = 0; i < t.c.GlyphCount(); ++i) {
     const auto* g = dynamic_cast<const TWdChar*>(t.c.Glyph(i));
@@ -286,13 +291,7 @@ TEST(WordPage, NarrowGlyphsAreCentredByTheirCharacterWidths) {
   t.c.Settings.TextColor = 0xFFFFFF;
   t.c.Compose(text);
   TDIBX target;
-  target.SetSize(300, 50, 32);
-  target.Fill(0);
-  t.c.Target = &target;
-  t.page().Render(true);
-  t.page().ResetTyping();
-  t.Step(0);
-  t.page().Draw();
+  DrawWholePage(t, target, 300, 50);
   int32_t checked = 0, moved = 0;
   for (int32_t i = 0; i < t.c.GlyphCount(); ++i) {
     const auto* g = dynamic_cast<const TWdChar*>(t.c.Glyph(i));
