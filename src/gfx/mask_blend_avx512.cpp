@@ -1,6 +1,7 @@
 // The masked blend of 32-bit pixels (every picture with an alpha channel goes through it) with AVX-512: sixteen
 // pixels per step, each channel's destination and source bytes interleaved as a pair and weighted by the pixel's
-// (255 - a, a) in one multiply-add of bytes, and the covered and uncovered pixels handled by the comparison masks.
+// (255 - a, a) in one multiply-add of bytes (the weights and the results placed by byte permutes, which need the
+// byte-permute extension), and the covered and uncovered pixels handled by the comparison masks.
 // Blocks of 64 pixels that are all covered or uncovered (most of a picture) do no arithmetic and do not read the
 // destination. The target is switched for this file only, so the core still builds for any x86-64.
 #include <algorithm>
@@ -10,10 +11,10 @@
 #include "gfx/blend_kernels.h"
 
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512dq,avx512vl")
+#pragma GCC target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi")
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
@@ -23,43 +24,47 @@
 namespace velk {
 namespace {
 
-// The weights of a step come from the 64 mask bytes of its block: the byte unpacks of ~m and m give one word
-// (255 - a, a) per pixel, words 8q .. 8q + 7 of quarter q being pixels 16q .. 16q + 7 in the first vector (A) and
-// 16q + 8 .. 16q + 15 in the second (B). A step's channels are laid out as the byte unpacks of its pixels leave them:
-// quarter q of the low unpack holds pixels 4q and 4q + 1 (four channel words each), of the high unpack 4q + 2 and
-// 4q + 3. Lo[k] and Hi[k] pick, for step k of the block, each channel word's pixel from A (indices 0 .. 31) or B.
-struct TWeightIndex {
-  alignas(64) uint16_t Lo[4][32];
-  alignas(64) uint16_t Hi[4][32];
+// A step's channels are laid out as the byte unpacks of its pixels leave them: quarter q of the low unpack holds the
+// channel words of pixels 4q and 4q + 1, of the high unpack those of 4q + 2 and 4q + 3. Lo[k] and Hi[k] pick, for
+// step k of a block of 64 pixels, each channel word's weights (255 - a, a) from the bytes of the block's ~m (indices
+// 64 .. 127) and m (0 .. 63); Out gathers the high bytes of the blended words back into pixel order.
+struct TByteIndex {
+  alignas(64) uint8_t Lo[4][64];
+  alignas(64) uint8_t Hi[4][64];
+  alignas(64) uint8_t Out[64];
 };
 
-constexpr TWeightIndex MakeWeightIndex() {
-  TWeightIndex t{};
-  auto word_of = [](int p) { return p % 16 < 8 ? 8 * (p / 16) + p % 16 : 32 + 8 * (p / 16) + p % 16 - 8; };
+constexpr TByteIndex MakeByteIndex() {
+  TByteIndex t{};
   for (int k = 0; k < 4; ++k)
-    for (int w = 0; w < 32; ++w) {
-      const int pixel = 16 * k + 4 * (w / 8) + (w % 8) / 4;
-      t.Lo[k][w] = static_cast<uint16_t>(word_of(pixel));
-      t.Hi[k][w] = static_cast<uint16_t>(word_of(pixel + 2));
+    for (int b = 0; b < 64; ++b) {
+      const int pixel = 16 * k + 4 * (b / 16) + (b % 16) / 8, inverse = b % 2 == 0 ? 64 : 0;
+      t.Lo[k][b] = static_cast<uint8_t>(inverse + pixel);
+      t.Hi[k][b] = static_cast<uint8_t>(inverse + pixel + 2);
     }
+  for (int b = 0; b < 64; ++b) {
+    const int pixel = b / 4, word = 8 * (pixel / 4) + 4 * (pixel % 2) + b % 4;
+    t.Out[b] = static_cast<uint8_t>((pixel % 4 < 2 ? 0 : 64) + 2 * word + 1);
+  }
   return t;
 }
 
-constexpr TWeightIndex kWeightIndex = MakeWeightIndex();
+constexpr TByteIndex kByteIndex = MakeByteIndex();
 
 // The blend of one step: ((d & M) * (255 - a) + (s & M) * a) >> 8 per channel M, the reserved byte cleared. With
 // their top bits flipped, d and s are the signed bytes d - 128 and s - 128, and the multiply-add of unsigned by
 // signed bytes gives (d - 128) * (255 - a) + (s - 128) * a, within +-128 * 255 so never saturated; adding
-// 128 * 255 makes it d * (255 - a) + s * a, which fits 16 unsigned bits. Its high byte is the blended channel; the
-// pack of the two halves' high bytes undoes the unpacks.
-inline __m512i Blend(__m512i d, __m512i s, __m512i wa, __m512i wb, int step, __mmask64 rgb) {
-  const __m512i flip = _mm512_set1_epi8(static_cast<char>(0x80)), bias = _mm512_set1_epi16(128 * 255);
+// 128 * 255 makes it d * (255 - a) + s * a, which fits 16 unsigned bits and whose high byte is the blended channel.
+// `mask` and `inverse` are the block's m and ~m, `step` the step's place in the block; `flip` holds 0x80 in every
+// byte, `bias` 128 * 255 in every word.
+inline __m512i Blend(__m512i d, __m512i s, __m512i mask, __m512i inverse, const TByteIndex& index, int step,
+                     __m512i flip, __m512i bias, __mmask64 rgb) {
   const __m512i df = _mm512_xor_si512(d, flip), sf = _mm512_xor_si512(s, flip);
-  const __m512i wlo = _mm512_permutex2var_epi16(wa, _mm512_load_si512(kWeightIndex.Lo[step]), wb);
-  const __m512i whi = _mm512_permutex2var_epi16(wa, _mm512_load_si512(kWeightIndex.Hi[step]), wb);
+  const __m512i wlo = _mm512_permutex2var_epi8(mask, _mm512_load_si512(index.Lo[step]), inverse);
+  const __m512i whi = _mm512_permutex2var_epi8(mask, _mm512_load_si512(index.Hi[step]), inverse);
   const __m512i lo = _mm512_add_epi16(_mm512_maddubs_epi16(wlo, _mm512_unpacklo_epi8(df, sf)), bias);
   const __m512i hi = _mm512_add_epi16(_mm512_maddubs_epi16(whi, _mm512_unpackhi_epi8(df, sf)), bias);
-  return _mm512_maskz_packus_epi16(rgb, _mm512_srli_epi16(lo, 8), _mm512_srli_epi16(hi, 8));
+  return _mm512_maskz_permutex2var_epi8(rgb, lo, _mm512_load_si512(index.Out), hi);
 }
 
 void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams&) {
@@ -67,24 +72,22 @@ void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelPara
   auto* s = static_cast<const uint32_t*>(sv);
   const __mmask64 rgb = 0x7777777777777777;  // the channel bytes of each pixel
   const __m128i full = _mm_set1_epi8(static_cast<char>(0xFF));
+  const __m512i flip = _mm512_set1_epi8(static_cast<char>(0x80)), bias = _mm512_set1_epi16(128 * 255);
+  // The permutes overwrite their index: read through a pointer the compiler does not follow, each index is loaded
+  // where it is used, instead of all nine kept in registers and copied (which crowds out the other constants).
+  const TByteIndex* index = &kByteIndex;
+  asm("" : "+r"(index));
   if (n <= 0) return;
   // Sixteen pixels (fewer at the ends of the run: `live`) with mask bytes mm: the covered ones (255) take the source,
   // the soft ones the blend, the uncovered ones (0) are not stored.
-  auto blend = [&](uint32_t* dp, __m128i mm, __m512i x, __m512i y, __m512i wa, __m512i wb, int step) {
-    const __m512i r = _mm512_mask_mov_epi32(Blend(y, x, wa, wb, step, rgb), _mm_cmpeq_epi8_mask(mm, full), x);
+  auto blend = [&](uint32_t* dp, __m128i mm, __m512i x, __m512i y, __m512i mask, __m512i inverse, int step) {
+    const __m512i r = _mm512_mask_mov_epi32(Blend(y, x, mask, inverse, *index, step, flip, bias, rgb), _mm_cmpeq_epi8_mask(mm, full), x);
     _mm512_mask_storeu_epi32(dp, _mm_test_epi8_mask(mm, mm), r);
-  };
-  auto weights = [](__m512i mask, __m512i& wa, __m512i& wb) {
-    const __m512i inverse = _mm512_ternarylogic_epi32(mask, mask, mask, 0x55);
-    wa = _mm512_unpacklo_epi8(inverse, mask);
-    wb = _mm512_unpackhi_epi8(inverse, mask);
   };
   auto step = [&](uint32_t* dp, const uint32_t* sp, const uint8_t* mp, __mmask16 live) {
     const __m512i mask = _mm512_maskz_loadu_epi8(live, mp);  // 0 past the end: not stored
-    __m512i wa, wb;
-    weights(mask, wa, wb);
-    blend(dp, _mm512_castsi512_si128(mask), _mm512_maskz_loadu_epi32(live, sp), _mm512_maskz_loadu_epi32(live, dp), wa,
-          wb, 0);
+    blend(dp, _mm512_castsi512_si128(mask), _mm512_maskz_loadu_epi32(live, sp), _mm512_maskz_loadu_epi32(live, dp), mask,
+          _mm512_ternarylogic_epi32(mask, mask, mask, 0x55), 0);
   };
   int i = 0;
   // The first step ends where the destination reaches a 64-byte boundary, so the others store whole lines.
@@ -109,13 +112,12 @@ void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelPara
       }
       continue;
     }
-    __m512i wa, wb;
-    weights(mask, wa, wb);
+    const __m512i inverse = _mm512_ternarylogic_epi32(mask, mask, mask, 0x55);
 #pragma GCC unroll 4
     for (int q = 0; q < 4; ++q) {
       uint32_t* dp = d + i + 16 * q;
       blend(dp, _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + i + 16 * q)), _mm512_loadu_si512(s + i + 16 * q),
-            _mm512_loadu_si512(dp), wa, wb, q);
+            _mm512_loadu_si512(dp), mask, inverse, q);
     }
   }
   for (; i < n; i += 16) step(d + i, s + i, m + i, static_cast<__mmask16>((1u << std::min(16, n - i)) - 1));
@@ -124,7 +126,7 @@ void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelPara
 }  // namespace
 
 void FillAvx512MaskKernels(TRowKernels& k) {
-  if (!__builtin_cpu_supports("avx512vl")) return;
+  if (!__builtin_cpu_supports("avx512vl") || !__builtin_cpu_supports("avx512vbmi")) return;
   k.Row32[static_cast<int>(TRowOp::Mask)] = Mask32;
 }
 
