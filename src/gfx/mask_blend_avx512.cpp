@@ -55,16 +55,16 @@ constexpr TByteIndex kByteIndex = MakeByteIndex();
 // their top bits flipped, d and s are the signed bytes d - 128 and s - 128, and the multiply-add of unsigned by
 // signed bytes gives (d - 128) * (255 - a) + (s - 128) * a, within +-128 * 255 so never saturated; adding
 // 128 * 255 makes it d * (255 - a) + s * a, which fits 16 unsigned bits and whose high byte is the blended channel.
-// `mask` and `inverse` are the block's m and ~m, `step` the step's place in the block; `flip` holds 0x80 in every
-// byte, `bias` 128 * 255 in every word.
+// `mask` and `inverse` are the block's m and ~m, `step` the step's place in the block, `out` the index Out; `flip`
+// holds 0x80 in every byte, `bias` 128 * 255 in every word.
 inline __m512i Blend(__m512i d, __m512i s, __m512i mask, __m512i inverse, const TByteIndex& index, int step,
-                     __m512i flip, __m512i bias, __mmask64 rgb) {
+                     __m512i out, __m512i flip, __m512i bias, __mmask64 rgb) {
   const __m512i df = _mm512_xor_si512(d, flip), sf = _mm512_xor_si512(s, flip);
   const __m512i wlo = _mm512_permutex2var_epi8(mask, _mm512_load_si512(index.Lo[step]), inverse);
   const __m512i whi = _mm512_permutex2var_epi8(mask, _mm512_load_si512(index.Hi[step]), inverse);
   const __m512i lo = _mm512_add_epi16(_mm512_maddubs_epi16(wlo, _mm512_unpacklo_epi8(df, sf)), bias);
   const __m512i hi = _mm512_add_epi16(_mm512_maddubs_epi16(whi, _mm512_unpackhi_epi8(df, sf)), bias);
-  return _mm512_maskz_permutex2var_epi8(rgb, lo, _mm512_load_si512(index.Out), hi);
+  return _mm512_maskz_permutex2var_epi8(rgb, lo, out, hi);
 }
 
 void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelParams&) {
@@ -73,15 +73,16 @@ void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelPara
   const __mmask64 rgb = 0x7777777777777777;  // the channel bytes of each pixel
   const __m128i full = _mm_set1_epi8(static_cast<char>(0xFF));
   const __m512i flip = _mm512_set1_epi8(static_cast<char>(0x80)), bias = _mm512_set1_epi16(128 * 255);
-  // The permutes overwrite their index: read through a pointer the compiler does not follow, each index is loaded
-  // where it is used, instead of all nine kept in registers and copied (which crowds out the other constants).
+  // The weight permutes overwrite their index: read through a pointer the compiler does not follow, each is loaded
+  // where it is used, instead of all eight kept in registers and copied (which crowds out the other constants).
   const TByteIndex* index = &kByteIndex;
   asm("" : "+r"(index));
+  const __m512i out = _mm512_load_si512(index->Out);
   if (n <= 0) return;
   // Sixteen pixels (fewer at the ends of the run: `live`) with mask bytes mm: the covered ones (255) take the source,
   // the soft ones the blend, the uncovered ones (0) are not stored.
   auto blend = [&](uint32_t* dp, __m128i mm, __m512i x, __m512i y, __m512i mask, __m512i inverse, int step) {
-    const __m512i r = _mm512_mask_mov_epi32(Blend(y, x, mask, inverse, *index, step, flip, bias, rgb), _mm_cmpeq_epi8_mask(mm, full), x);
+    const __m512i r = _mm512_mask_mov_epi32(Blend(y, x, mask, inverse, *index, step, out, flip, bias, rgb), _mm_cmpeq_epi8_mask(mm, full), x);
     _mm512_mask_storeu_epi32(dp, _mm_test_epi8_mask(mm, mm), r);
   };
   auto step = [&](uint32_t* dp, const uint32_t* sp, const uint8_t* mp, __mmask16 live) {
