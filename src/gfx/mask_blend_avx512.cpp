@@ -11,7 +11,8 @@
 #include "gfx/blend_kernels.h"
 
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi"))),                 \
+                             apply_to = function)
 #else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512dq,avx512vl,avx512vbmi")
@@ -82,13 +83,14 @@ void Mask32(void* dv, const void* sv, const uint8_t* m, int n, const TKernelPara
   // Sixteen pixels (fewer at the ends of the run: `live`) with mask bytes mm: the covered ones (255) take the source,
   // the soft ones the blend, the uncovered ones (0) are not stored.
   auto blend = [&](uint32_t* dp, __m128i mm, __m512i x, __m512i y, __m512i mask, __m512i inverse, int step) {
-    const __m512i r = _mm512_mask_mov_epi32(Blend(y, x, mask, inverse, *index, step, out, flip, bias, rgb), _mm_cmpeq_epi8_mask(mm, full), x);
+    const __m512i r = _mm512_mask_mov_epi32(Blend(y, x, mask, inverse, *index, step, out, flip, bias, rgb),
+                                            _mm_cmpeq_epi8_mask(mm, full), x);
     _mm512_mask_storeu_epi32(dp, _mm_test_epi8_mask(mm, mm), r);
   };
   auto step = [&](uint32_t* dp, const uint32_t* sp, const uint8_t* mp, __mmask16 live) {
     const __m512i mask = _mm512_maskz_loadu_epi8(live, mp);  // 0 past the end: not stored
-    blend(dp, _mm512_castsi512_si128(mask), _mm512_maskz_loadu_epi32(live, sp), _mm512_maskz_loadu_epi32(live, dp), mask,
-          _mm512_ternarylogic_epi32(mask, mask, mask, 0x55), 0);
+    blend(dp, _mm512_castsi512_si128(mask), _mm512_maskz_loadu_epi32(live, sp), _mm512_maskz_loadu_epi32(live, dp),
+          mask, _mm512_ternarylogic_epi32(mask, mask, mask, 0x55), 0);
   };
   int i = 0;
   // The first step ends where the destination reaches a 64-byte boundary, so the others store whole lines.
