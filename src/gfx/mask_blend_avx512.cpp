@@ -6,7 +6,6 @@
 // destination. The target is switched for this file only, so the core still builds for any x86-64.
 #include <algorithm>
 #include <cstdint>
-#include <type_traits>
 
 #include "gfx/blend_kernels.h"
 
