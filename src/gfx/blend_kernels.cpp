@@ -129,7 +129,7 @@ bool ScalarForced() {
 void FillSse2Kernels(TRowKernels& k);
 void FillAvx2Kernels(TRowKernels& k);
 void FillAvx512Kernels(TRowKernels& k);
-void FillAvx512MaskKernels(TRowKernels& k);  // needs the vector-length extension too
+void FillAvx512MaskKernels(TRowKernels& k);  // needs the vector-length and byte-permute extensions too
 
 const TRowKernels& ScalarKernels() {
   static const TRowKernels k = MakeScalar();
