@@ -18,18 +18,21 @@ def clamp(c):
 
 
 def write_png(name, width, height, pixel):
+    pixels = [[tuple(clamp(c) for c in pixel(x, y)) for x in range(width)] for y in range(height)]
+    # Pictures without a transparent pixel are stored without an alpha channel, so the player copies them
+    # instead of blending them.
+    opaque = all(p[3] == 255 for row in pixels for p in row)
     rows = bytearray()
-    for y in range(height):
+    for row in pixels:
         rows.append(0)
-        for x in range(width):
-            r, g, b, a = pixel(x, y)
-            rows += bytes((clamp(r), clamp(g), clamp(b), clamp(a)))
+        for p in row:
+            rows += bytes(p[:3] if opaque else p)
 
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", width, height, 8, 2 if opaque else 6, 0, 0, 0)
     data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 9))
     data += chunk(b"IEND", b"")
     os.makedirs(HERE, exist_ok=True)

@@ -261,6 +261,25 @@ void TVelkCustomImage::DrawPicture() {
   }
 }
 
+bool TVelkCustomImage::PictureCoversOpaquely(const TRect& area) const {
+  const TCustomDIBX* image = ImageSurface();
+  const TCustomDIBX* target = const_cast<TVelkCustomImage*>(this)->Surface();
+  if (!image || !target || image->IsEmpty() || Alpha != 255 || CurrentMask() || image->TransparentValue >= 0 ||
+      Rotated() || image->Width() != Width || image->Height() != Height || dynamic_cast<const TDIBXWave*>(target)) {
+    return false;
+  }
+  const TRect whole{0, 0, Width, Height};
+  if (!image->ContentRects.empty() &&
+      std::none_of(image->ContentRects.begin(), image->ContentRects.end(),
+                   [&](const TRect& piece) { return Intersect(piece, whole) == whole; })) {
+    return false;
+  }
+  TRect covered = PictureRect();
+  const TRect clip = ClipScreenRect();
+  if (!clip.IsEmpty()) covered = Intersect(covered, clip);
+  return Intersect(covered, area) == area;
+}
+
 void TVelkCustomImage::Draw() {
   DrawPicture();
   DrawChildren();

@@ -97,6 +97,9 @@ class TVelkCustomImage : public TVelkControl {
  protected:
   // Draws the image surface with the operation the opacity code chooses (rotated, unscaled or stretched).
   void DrawPicture();
+  // Whether DrawPicture copies an opaque picture over the whole of area: full opacity, no mask, no transparent
+  // colour, neither turned nor stretched, every piece of the frame present, inside the clip.
+  bool PictureCoversOpaquely(const TRect& area) const;
   // Creates the afterimage of this control in the scene; tiles make tile afterimages.
   virtual TVelkCustomImage* NewAfterimage();
   // Leaves an afterimage every BlurSpan milliseconds while the picture moves or changes.

@@ -51,7 +51,8 @@ void TVelkBase::Draw() {
       TRect r = ScreenRect();
       const TRect clip = ClipScreenRect();
       if (!clip.IsEmpty()) r = Intersect(r, clip);
-      surface->FillRect(r, static_cast<uint32_t>(surface->ColorToPixel(Color)));
+      // A background picture over the whole area hides the colour.
+      if (!ChildCovers(Intersect(r, d))) surface->FillRect(r, static_cast<uint32_t>(surface->ColorToPixel(Color)));
     }
     DrawChildren();
   }

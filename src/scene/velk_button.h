@@ -64,6 +64,8 @@ class TVelkButton : public TVelkImages {
 
   bool Update() override;
   void Draw() override;
+  // A button draws its caption and states its own way.
+  bool CoversOpaquely(const TRect&) const override { return false; }
   void MouseMove() override;
   void MouseOut(TVelkControl* new_target) override;
   void MouseLeftDown() override;

@@ -467,6 +467,12 @@ void TVelkControl::DrawChildren() {
   surface->ClipRect = kept;
 }
 
+bool TVelkControl::ChildCovers(const TRect& area) const {
+  return std::any_of(children_.begin(), children_.end(), [&](const TVelkControl* child) {
+    return !child->Name().empty() && child->Visible && child->CoversOpaquely(area);
+  });
+}
+
 TVelkControl* TVelkControl::HitTest(TPoint p, TMouseAllowed allowed) {
   if (!Visible || !ScreenRect().Contains(p.X, p.Y)) return nullptr;
   for (auto it = children_.rbegin(); it != children_.rend(); ++it) {

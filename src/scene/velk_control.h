@@ -127,6 +127,9 @@ class TVelkControl : public TVelkComponent {
   virtual void ChildInvalidated(const TRect& rect);
   // Draws the control onto Surface(); the default draws the children.
   virtual void Draw() { DrawChildren(); }
+  // Whether Draw sets every pixel of area (screen coordinates) to a value that does not depend on what lies
+  // below it, so a parent need not paint that area first. Only plain opaque pictures say so.
+  virtual bool CoversOpaquely(const TRect& area) const { return false; }
   virtual TVelkControl* HitTest(TPoint p, TMouseAllowed allowed);
   virtual void GeometryChanged();
   virtual void ClipChanged() {}
@@ -183,6 +186,8 @@ class TVelkControl : public TVelkComponent {
 
  protected:
   void DrawChildren();
+  // Whether a child that DrawChildren draws covers area opaquely.
+  bool ChildCovers(const TRect& area) const;
   // The end of a run that does not repeat (a motion's or a frame animation's): true (destroy me) with
   // PR_AUTOSCRAP, else PR_ONPLAYEND queued once per run.
   bool ReachedEnd();

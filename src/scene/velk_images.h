@@ -15,6 +15,7 @@ class TVelkImages : public TVelkCustomImages {
   bool GetProp(int32_t id, TPropValue& value) const override;
   bool SetProp(int32_t id, const TPropValue& value) override;
   bool Repeats() const override { return Repeat; }
+  bool CoversOpaquely(const TRect& area) const override { return PictureCoversOpaquely(area); }
   bool AutoScraps() const override { return AutoScrap; }
   // The creating command's PR_DELAY expression becomes the wait added to the last frame.
   void TakeCreationExpressions(const TCreationExpressions& e) override {

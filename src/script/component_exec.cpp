@@ -262,7 +262,12 @@ void make_snapshot(TVelkBaseList& scene) {
   s->SetName(kSnapshotName);
   s->OwnSurface = std::make_unique<TDIBX>();
   if (TDIBX* screen = scene.PresentationSurface()) {
-    s->OwnSurface->SetSize(scene.Width(), scene.Height(), screen->BitCount());
+    // Copying a 32-bit screen of the snapshot's own size writes every byte (rows have no padding), so the
+    // snapshot is not cleared first.
+    if (screen->BitCount() == 32 && screen->Width() == scene.Width() && screen->Height() == scene.Height())
+      s->OwnSurface->SetSizeForOverwrite(scene.Width(), scene.Height(), screen->BitCount());
+    else
+      s->OwnSurface->SetSize(scene.Width(), scene.Height(), screen->BitCount());
     s->OwnSurface->Assign(screen);
   }
   s->SetParent(scene.ActiveBaseObject());

@@ -55,6 +55,31 @@ TEST(CustomImage, ZoomSetsTheSizeAtTheNextUpdateAndAnExplicitSizeStretches) {
   EXPECT_EQ(img->Width, 0);  // 100 x 1 / 256
 }
 
+// An opaque picture over the whole screen hides the base's colour, which is then not painted; as soon as the
+// picture lets anything through (opacity, a clip, a move), the colour shows again instead of what was drawn before.
+TEST(CustomImage, TheBaseColourShowsWhereverAPictureStopsCoveringIt) {
+  TPictureWorld w(40, 20);
+  w.Base()->SetColor(0);
+  w.Files["p.brx"] = test::MakeBrix({{.W = 40, .H = 20, .Colour = 0x0000FF}});
+  TVelkImages* img = NewImages(w, "img", "p.brx", 0, 0);
+  w.Scene.DrawAll();
+  EXPECT_EQ(w.Pixel(35, 5), w.Native(0x0000FF));
+  test::SetInt(*img, PR_ALPHA, 128);
+  w.Scene.DrawAll();
+  EXPECT_EQ(w.Pixel(35, 5), w.Native(0x00007F));  // half of it over black
+  test::SetInt(*img, PR_ALPHA, 255);
+  test::SetInt(*img, PR_CLIPWIDTH, 30);
+  test::SetInt(*img, PR_CLIPHEIGHT, 20);
+  w.Scene.DrawAll();
+  EXPECT_EQ(w.Pixel(29, 5), w.Native(0x0000FF));
+  EXPECT_EQ(w.Pixel(35, 5), w.Native(0));
+  test::SetInt(*img, PR_CLIPWIDTH, 0);
+  img->SetLeft(-10);
+  w.Scene.DrawAll();
+  EXPECT_EQ(w.Pixel(29, 5), w.Native(0x0000FF));
+  EXPECT_EQ(w.Pixel(35, 5), w.Native(0));
+}
+
 TEST(CustomImage, DitherChangeDecodesThePicturesAgainAndRedrawsBothBases) {
   TPictureWorld w(40, 20);
   w.Base()->SetColor(0);
