@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +41,7 @@
 #include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
 #include "platform/stop_request.h"
+#include "text/font_config.h"
 
 #ifdef VELK_HAVE_SDL
 #include "platform/sdl/sdl_audio.h"
@@ -132,6 +134,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "velkplayer: %s: not found\n", arg.c_str());
     return velk::kExitNotStarted;
   }
+  // The font configuration takes a while to parse: it loads on a thread of its own while the game opens, and the
+  // first font lookup waits for it.
+  auto font_config = std::async(std::launch::async, [] { velk::FontConfig(); });
 
   velk::TInputScript script;
   if (!options.InputFile.empty()) {
@@ -184,7 +189,8 @@ int main(int argc, char** argv) {
 #ifdef VELK_HAVE_SDL
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
-  velk::TWindowMessageBoxes window_boxes(sdl_boxes);
+  // Made with the window: headless runs have no use for its font.
+  std::optional<velk::TWindowMessageBoxes> window_boxes;
   velk::TSdlCursors sdl_cursors;
   velk::TSdlShell sdl_shell;
   velk::TSdlClipboard sdl_clipboard;
@@ -206,7 +212,8 @@ int main(int argc, char** argv) {
     host.Platform.Clock = speed.get();
     sdl_window->SetSmooth(options.Smooth);
     // Boxes are drawn in the window once it shows the game; SDL's own boxes only before that.
-    host.Platform.MessageBoxes = &window_boxes;
+    window_boxes.emplace(sdl_boxes);
+    host.Platform.MessageBoxes = &*window_boxes;
     host.Platform.Cursors = &sdl_cursors;
     host.Platform.Shell = &sdl_shell;
     host.Platform.Clipboard = &sdl_clipboard;
@@ -215,7 +222,7 @@ int main(int argc, char** argv) {
     host.MessageLoop = [&](velk::TFormView& form) {
       sdl_boxes.SetOwner(sdl_window->Handle());
       sdl_shell.SetOwner(sdl_window->Handle());
-      window_boxes.SetWindow(&*sdl_window, &form.Client());
+      window_boxes->SetWindow(&*sdl_window, &form.Client());
       velk::TPlayerKeys keys(form, *speed, options.Speed, game_title());
       use_player_keys(form, keys);
       const std::string placement_key = velk::PlacementKey(running->BaseFolder());
@@ -235,7 +242,7 @@ int main(int argc, char** argv) {
       if (!form.FullScreen()) {
         velk::SavePlacement(placement_file, placement_key, {sdl_window->WindowBounds(), sdl_window->Scale()});
       }
-      window_boxes.SetWindow(nullptr, nullptr);
+      window_boxes->SetWindow(nullptr, nullptr);
       sdl_boxes.SetOwner(nullptr);
       if (!options.Screenshot.empty()) {
         int32_t width = 0, height = 0;
