@@ -105,10 +105,6 @@ bool write_text(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
   velk::InstallStopSignals();
-#ifdef VELK_HAVE_SDL
-  // SIGTERM and SIGINT are the player's: SDL would turn them into a quit event nobody reads during start-up.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-#endif
   velk::TPlayerOptions options;
   try {
     options = velk::ParsePlayerOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -200,7 +196,7 @@ int main(int argc, char** argv) {
     bool config = !options.Args.empty() && velk::SameText(options.Args[0], "/config");
     // SDL falls back to an invisible off-screen window when there is no display; a player nobody can see or close is
     // refused unless that driver was asked for.
-    const char* driver = sdl_window->Available() ? SDL_GetCurrentVideoDriver() : nullptr;
+    const char* driver = sdl_window->Available() ? velk::TSdlLibrary::Get()->SDL_GetCurrentVideoDriver() : nullptr;
     bool invisible =
         driver != nullptr && std::strcmp(driver, "offscreen") == 0 && std::getenv("SDL_VIDEODRIVER") == nullptr;
     if (!sdl_window->Available() || invisible) {
