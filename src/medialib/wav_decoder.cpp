@@ -20,6 +20,10 @@ constexpr int32_t kMaxChannels = 8;
 constexpr int32_t kMaxRate = 384000;
 // Bytes of sample data per piece, rounded down to whole frames (as the general decoder's packets are).
 constexpr int32_t kPacketBytes = 4096;
+// Chunks looked at for the format and the data; a file of countless tiny chunks is left to the general decoder.
+constexpr int kMaxChunks = 1024;
+// Seek targets beyond any wave (over two weeks at 44.1 kHz) are taken as this, which keeps the arithmetic in range.
+constexpr int64_t kMaxSeekFrame = int64_t{1} << 36;
 // Pieces read for one call before it answers even with nothing converted yet.
 constexpr int kMaxPacketsPerPiece = 64;
 constexpr uint16_t kFormatPcm = 1;
@@ -90,7 +94,8 @@ TProbe probe(IByteSource& s, TWavFormat& w) {
     return TProbe::Other;
   bool have_format = false, have_data = false;
   TProbe format = TProbe::Other;
-  for (int64_t at = 12; at + 8 <= size && !(have_format && have_data);) {
+  int chunks = 0;
+  for (int64_t at = 12; at + 8 <= size && !(have_format && have_data) && chunks < kMaxChunks; ++chunks) {
     uint8_t chunk[8];
     s.Seek(at);
     if (read_full(s, chunk, 8) != 8) break;
@@ -148,7 +153,7 @@ class TWavDecoder : public IMediaDecoder {
   }
 
   void Seek(int64_t frame) override {
-    frame = std::max<int64_t>(frame, 0);
+    frame = std::clamp<int64_t>(frame, 0, kMaxSeekFrame);
     position_ = rescale(FramesToMs(frame) * 1000, w_.Rate, 1000000) * block_;
     resampler_.Reset();
     next_frame_ = frame;
