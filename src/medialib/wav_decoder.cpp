@@ -2,13 +2,14 @@
 // sub-format) read without the general decoder, whose libraries then need not load for the sound effects most games
 // use. Every other wave (compressed, float, 24-bit, big-endian, an unusual block layout) goes to the general
 // decoder. The pieces, their positions, the length and the seek positions are those the general decoder gives for
-// the same file, so a wave plays the same whichever decoder reads it; rates other than the mixer's and channel
-// counts other than two go through the same converter.
+// the same file, so a wave plays the same whichever decoder reads it: mono or stereo at 44.1 or 22.05 kHz is
+// converted here with the converter's own arithmetic, other rates and channel counts go through the converter.
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "medialib/media_decoder.h"
+#include "medialib/pcm_doubler.h"
 #include "medialib/pcm_resampler.h"
 #include "platform/audio.h"
 
@@ -33,7 +34,9 @@ constexpr std::array<uint8_t, 16> kPcmSubFormat = {0x01, 0x00, 0x00, 0x00, 0x00,
                                                    0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24; }
+uint32_t le32(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
 
 // Reads count bytes (fewer only at the end of the data).
 int32_t read_full(IByteSource& s, uint8_t* buffer, int32_t count) {
@@ -54,7 +57,7 @@ struct TWavFormat {
   int32_t Rate = 0;
   int32_t Bits = 0;
   int64_t DataOffset = 0;
-  int64_t DataBytes = 0;  // what the file holds of the data chunk
+  int64_t DataBytes = 0;   // what the file holds of the data chunk
   bool DataToEnd = false;  // the chunk's size was left open (0 or all ones) or runs past the end of the file
   int32_t BlockAlign() const { return Channels * Bits / 8; }
 };
@@ -126,13 +129,20 @@ class TWavDecoder : public IMediaDecoder {
  public:
   TWavDecoder(std::unique_ptr<IByteSource> source, const TWavFormat& format)
       : source_(std::move(source)), w_(format), block_(format.BlockAlign()),
-        packet_bytes_(std::max(kPacketBytes / block_ * block_, block_)), packet_(static_cast<size_t>(packet_bytes_)) {
+        packet_bytes_(std::max(kPacketBytes / block_ * block_, block_)), packet_(static_cast<size_t>(packet_bytes_)),
+        doubler_(format.Channels) {
     // The length the general decoder reports: the frames of the data chunk, or when that chunk is open or cut
     // short, the bytes to the end of the file over the byte rate, rounded.
     const int64_t byte_rate = int64_t{w_.Rate} * block_;
     const int64_t samples = w_.DataToEnd ? rescale(w_.DataBytes, w_.Rate, byte_rate) : w_.DataBytes / block_;
     length_ = MsToFrames(rescale(samples, 1000000, w_.Rate) / 1000);
-    direct_ = w_.Rate == kAudioRate && w_.Channels == kAudioChannels;
+    // Mono and stereo at the mixer's rate and at half of it are converted here as the converter would; other
+    // rates and channel counts go to the converter.
+    if (w_.Channels <= 2 && w_.Rate == kAudioRate) {
+      mode_ = TMode::Direct;
+    } else if (w_.Channels <= 2 && w_.Rate * 2 == kAudioRate) {
+      mode_ = TMode::Doubled;
+    }
   }
 
   bool Decode(TDecodedPiece& out) override {
@@ -156,6 +166,7 @@ class TWavDecoder : public IMediaDecoder {
     frame = std::clamp<int64_t>(frame, 0, kMaxSeekFrame);
     position_ = rescale(FramesToMs(frame) * 1000, w_.Rate, 1000000) * block_;
     resampler_.Reset();
+    doubler_.Reset();
     next_frame_ = frame;
     skip_before_ = frame;
     ended_ = false;
@@ -184,26 +195,34 @@ class TWavDecoder : public IMediaDecoder {
       out.PcmStart = std::max(at, skip_before_);
       pcm_start_set_ = true;
     }
-    if (direct_) {
-      const size_t old = out.Pcm.size(), count = static_cast<size_t>(frames) * kAudioChannels;
-      out.Pcm.resize(old + count);
-      int16_t* dst = out.Pcm.data() + old;
-      const uint8_t* src = packet_.data();
-      for (size_t i = 0; i < count; ++i) {
-        // 8-bit samples are unsigned around 128.
-        dst[i] = w_.Bits == 8 ? static_cast<int16_t>((src[i] - 128) * 256) : static_cast<int16_t>(le16(src + 2 * i));
-      }
-    } else {
+    if (mode_ == TMode::Converted) {
       if (!resampler_.Configure(w_.Channels, w_.Rate, w_.Bits == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16)) return;
       const uint8_t* planes[1] = {packet_.data()};
       resampler_.Convert(planes, frames, out.Pcm);
+    } else {
+      const size_t count = static_cast<size_t>(frames) * static_cast<size_t>(w_.Channels);
+      samples_.resize(count);
+      const uint8_t* src = packet_.data();
+      for (size_t i = 0; i < count; ++i) {
+        // 8-bit samples are unsigned around 128.
+        samples_[i] =
+            w_.Bits == 8 ? static_cast<int16_t>((src[i] - 128) * 256) : static_cast<int16_t>(le16(src + 2 * i));
+      }
+      if (mode_ == TMode::Doubled) {
+        doubler_.Convert(samples_.data(), frames, out.Pcm);
+      } else if (w_.Channels == 1) {
+        for (int16_t v : samples_) out.Pcm.insert(out.Pcm.end(), 2, MonoToSide(v));
+      } else {
+        out.Pcm.insert(out.Pcm.end(), samples_.begin(), samples_.end());
+      }
     }
     next_frame_ = out.PcmStart + static_cast<int64_t>(out.Pcm.size() / 2);
   }
 
   void finish(TDecodedPiece& out) {
     ended_ = true;
-    if (!direct_) resampler_.Flush(out.Pcm);
+    if (mode_ == TMode::Converted) resampler_.Flush(out.Pcm);
+    if (mode_ == TMode::Doubled) doubler_.Flush(out.Pcm);
     next_frame_ = out.PcmStart + static_cast<int64_t>(out.Pcm.size() / 2);
   }
 
@@ -212,8 +231,11 @@ class TWavDecoder : public IMediaDecoder {
   int32_t block_;
   int32_t packet_bytes_;
   std::vector<uint8_t> packet_;
+  enum class TMode { Direct, Doubled, Converted };
+  TMode mode_ = TMode::Converted;
+  std::vector<int16_t> samples_;  // one piece as 16-bit samples
   TPcmResampler resampler_;
-  bool direct_ = false;
+  TPcmDoubler doubler_;
   int64_t length_ = 0;
   int64_t position_ = 0;  // bytes into the data chunk
   int64_t next_frame_ = 0;

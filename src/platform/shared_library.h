@@ -12,8 +12,7 @@ class TSharedLibrary {
   bool Open(const std::string& soname);
   bool IsOpen() const { return handle_ != nullptr; }
   // Sets fn to the function of that name; false (and fn null) when the library is not open or lacks it.
-  template <typename F>
-  bool Find(const char* name, F& fn) const {
+  template <typename F> bool Find(const char* name, F& fn) const {
     fn = reinterpret_cast<F>(find(name));
     return fn != nullptr;
   }
