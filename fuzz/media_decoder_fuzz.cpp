@@ -1,5 +1,6 @@
 // Decodes arbitrary bytes as Ogg Vorbis, as sound (plain waves by their own reader, the rest by the general decoder)
-// and through the general decoder (every container it knows), sound and pictures, seeking once into the middle. Refusal or an early end is a clean outcome; anything else is a finding.
+// and through the general decoder (every container it knows), sound and pictures, seeking once into the middle.
+// Refusal or an early end is a clean outcome; anything else is a finding.
 #include <cstdint>
 #include <vector>
 

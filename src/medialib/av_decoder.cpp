@@ -232,7 +232,7 @@ class TAvDecoder : public IMediaDecoder {
     const int64_t pts = std::max<int64_t>(pts_ms(video_), 0);
     if (MsToFrames(pts) + MsToFrames(40) < skip_before_) return;
     sws_ = av_.sws_getCachedContext(sws_, width_, height_, static_cast<AVPixelFormat>(frame_->format), width_, height_,
-                                AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr);
+                                    AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (sws_ == nullptr) return;
     TVideoPicture p;
     p.PtsMs = pts;

@@ -14,8 +14,8 @@ void TSdlCursors::ShowCustom(const TCursorImage& image) {
   SDL_Cursor* made = nullptr;
   if (!image.Empty() && image.Pixels.size() == static_cast<size_t>(image.Width) * image.Height) {
     SDL_Surface* surface =
-        sdl->SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(image.Pixels.data()), image.Width, image.Height, 32,
-                                           image.Width * 4, SDL_PIXELFORMAT_ARGB8888);
+        sdl->SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(image.Pixels.data()), image.Width, image.Height,
+                                                32, image.Width * 4, SDL_PIXELFORMAT_ARGB8888);
     if (surface != nullptr) {
       made = sdl->SDL_CreateColorCursor(surface, image.HotX, image.HotY);
       sdl->SDL_FreeSurface(surface);
