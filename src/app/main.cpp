@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/config_dialog_view.h"
@@ -131,8 +132,12 @@ int main(int argc, char** argv) {
     return velk::kExitNotStarted;
   }
   // The font configuration takes a while to parse: it loads on a thread of its own while the game opens, and the
-  // first font lookup waits for it.
-  auto font_config = std::async(std::launch::async, [] { velk::FontConfig(); });
+  // first font lookup waits for it (or, without a thread, loads it then).
+  std::future<void> font_config;
+  try {
+    font_config = std::async(std::launch::async, [] { velk::FontConfig(); });
+  } catch (const std::system_error&) {
+  }
 
   velk::TInputScript script;
   if (!options.InputFile.empty()) {
