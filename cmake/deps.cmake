@@ -11,13 +11,15 @@ pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 pkg_check_modules(VORBISFILE REQUIRED IMPORTED_TARGET vorbisfile)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswresample libswscale)
 # The MIDI synthesiser: its header needs none of the package's compile flags (which would change every compile
-# command), only its library.
+# command).
 pkg_check_modules(FLUIDSYNTH REQUIRED fluidsynth)
 
+# FFmpeg and FluidSynth are opened at run time when first needed (medialib/av_library, media/fluid_library): the
+# player and the core take only their headers, so that a start does not load them and all they depend on.
 add_library(velk_deps INTERFACE)
 target_link_libraries(velk_deps INTERFACE Threads::Threads ZLIB::ZLIB PNG::PNG JPEG::JPEG
-  PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::LIBDEFLATE PkgConfig::VORBISFILE PkgConfig::FFMPEG
-  ${FLUIDSYNTH_LINK_LIBRARIES})
+  PkgConfig::FREETYPE PkgConfig::FONTCONFIG PkgConfig::LIBDEFLATE PkgConfig::VORBISFILE ${CMAKE_DL_LIBS})
+target_include_directories(velk_deps INTERFACE ${FFMPEG_INCLUDE_DIRS})
 
 if(VELK_SDL)
   pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)

@@ -6,9 +6,11 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/config_dialog_view.h"
@@ -40,6 +42,7 @@
 #include "platform/headless/headless_window.h"
 #include "platform/posix_files.h"
 #include "platform/stop_request.h"
+#include "text/font_config.h"
 
 #ifdef VELK_HAVE_SDL
 #include "platform/sdl/sdl_audio.h"
@@ -103,10 +106,6 @@ bool write_text(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
   velk::InstallStopSignals();
-#ifdef VELK_HAVE_SDL
-  // SIGTERM and SIGINT are the player's: SDL would turn them into a quit event nobody reads during start-up.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-#endif
   velk::TPlayerOptions options;
   try {
     options = velk::ParsePlayerOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -131,6 +130,13 @@ int main(int argc, char** argv) {
     if (velk::SameText(arg, "/config") || ::stat(arg.c_str(), &st) == 0) continue;
     std::fprintf(stderr, "velkplayer: %s: not found\n", arg.c_str());
     return velk::kExitNotStarted;
+  }
+  // The font configuration takes a while to parse: it loads on a thread of its own while the game opens, and the
+  // first font lookup waits for it (or, without a thread, loads it then).
+  std::future<void> font_config;
+  try {
+    font_config = std::async(std::launch::async, [] { velk::FontConfig(); });
+  } catch (const std::system_error&) {
   }
 
   velk::TInputScript script;
@@ -184,7 +190,8 @@ int main(int argc, char** argv) {
 #ifdef VELK_HAVE_SDL
   velk::TSdlClock sdl_clock;
   velk::TSdlMessageBoxes sdl_boxes;
-  velk::TWindowMessageBoxes window_boxes(sdl_boxes);
+  // Made with the window: headless runs have no use for its font.
+  std::optional<velk::TWindowMessageBoxes> window_boxes;
   velk::TSdlCursors sdl_cursors;
   velk::TSdlShell sdl_shell;
   velk::TSdlClipboard sdl_clipboard;
@@ -194,7 +201,7 @@ int main(int argc, char** argv) {
     bool config = !options.Args.empty() && velk::SameText(options.Args[0], "/config");
     // SDL falls back to an invisible off-screen window when there is no display; a player nobody can see or close is
     // refused unless that driver was asked for.
-    const char* driver = sdl_window->Available() ? SDL_GetCurrentVideoDriver() : nullptr;
+    const char* driver = sdl_window->Available() ? velk::TSdlLibrary::Get()->SDL_GetCurrentVideoDriver() : nullptr;
     bool invisible =
         driver != nullptr && std::strcmp(driver, "offscreen") == 0 && std::getenv("SDL_VIDEODRIVER") == nullptr;
     if (!sdl_window->Available() || invisible) {
@@ -206,7 +213,8 @@ int main(int argc, char** argv) {
     host.Platform.Clock = speed.get();
     sdl_window->SetSmooth(options.Smooth);
     // Boxes are drawn in the window once it shows the game; SDL's own boxes only before that.
-    host.Platform.MessageBoxes = &window_boxes;
+    window_boxes.emplace(sdl_boxes);
+    host.Platform.MessageBoxes = &*window_boxes;
     host.Platform.Cursors = &sdl_cursors;
     host.Platform.Shell = &sdl_shell;
     host.Platform.Clipboard = &sdl_clipboard;
@@ -215,7 +223,7 @@ int main(int argc, char** argv) {
     host.MessageLoop = [&](velk::TFormView& form) {
       sdl_boxes.SetOwner(sdl_window->Handle());
       sdl_shell.SetOwner(sdl_window->Handle());
-      window_boxes.SetWindow(&*sdl_window, &form.Client());
+      window_boxes->SetWindow(&*sdl_window, &form.Client());
       velk::TPlayerKeys keys(form, *speed, options.Speed, game_title());
       use_player_keys(form, keys);
       const std::string placement_key = velk::PlacementKey(running->BaseFolder());
@@ -235,7 +243,7 @@ int main(int argc, char** argv) {
       if (!form.FullScreen()) {
         velk::SavePlacement(placement_file, placement_key, {sdl_window->WindowBounds(), sdl_window->Scale()});
       }
-      window_boxes.SetWindow(nullptr, nullptr);
+      window_boxes->SetWindow(nullptr, nullptr);
       sdl_boxes.SetOwner(nullptr);
       if (!options.Screenshot.empty()) {
         int32_t width = 0, height = 0;

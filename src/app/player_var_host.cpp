@@ -1,20 +1,21 @@
 #include "app/player_var_host.h"
 
-#include <fontconfig/fontconfig.h>
-
 #include <set>
 
 #include "app/form_view.h"
 #include "base/sjis.h"
+#include "text/font_config.h"
 
 namespace velk {
 
 std::string InstalledFontNames(bool fixed_pitch_only) {
   std::set<std::string> names;
+  FcConfig* config = FontConfig();
+  if (config == nullptr) return {};
   FcPattern* pattern = FcPatternCreate();
   if (fixed_pitch_only) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
   FcObjectSet* fields = FcObjectSetBuild(FC_FAMILY, nullptr);
-  if (FcFontSet* fonts = FcFontList(nullptr, pattern, fields)) {
+  if (FcFontSet* fonts = FcFontList(config, pattern, fields)) {
     for (int i = 0; i < fonts->nfont; ++i) {
       FcChar8* family = nullptr;
       // A font may carry its family in several languages; the first one is its own name.

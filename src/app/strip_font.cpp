@@ -1,31 +1,13 @@
 #include "app/strip_font.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+
+#include "text/font_config.h"
 
 namespace velk {
 
 namespace {
-
-std::string find_font_file() {
-  std::string path;
-  FcConfig* config = FcInitLoadConfigAndFonts();
-  if (config == nullptr) return path;
-  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=ja"));
-  FcConfigSubstitute(config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(config, pattern, &result);
-  FcChar8* file = nullptr;
-  if (match != nullptr && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr) {
-    path = reinterpret_cast<const char*>(file);
-  }
-  if (match != nullptr) FcPatternDestroy(match);
-  FcPatternDestroy(pattern);
-  FcConfigDestroy(config);
-  return path;
-}
 
 uint32_t blend(uint32_t back, uint32_t fore, uint32_t alpha) {
   uint32_t out = 0;
@@ -71,18 +53,23 @@ std::u32string DecodeUtf8(const std::string& utf8) {
   return out;
 }
 
-TStripFont::TStripFont(int32_t pixel_size) : pixel_size_(pixel_size) {
+TStripFont::TStripFont(int32_t pixel_size) : pixel_size_(pixel_size) {}
+
+void* TStripFont::face() {
+  if (opened_) return face_;
+  opened_ = true;
   FT_Library library = nullptr;
-  if (FT_Init_FreeType(&library) != 0) return;
+  if (FT_Init_FreeType(&library) != 0) return nullptr;
   library_ = library;
-  std::string file = find_font_file();
+  const std::string& file = JapaneseFontFile();
   FT_Face face = nullptr;
-  if (file.empty() || FT_New_Face(library, file.c_str(), 0, &face) != 0) return;
-  if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixel_size)) != 0) {
+  if (file.empty() || FT_New_Face(library, file.c_str(), 0, &face) != 0) return nullptr;
+  if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixel_size_)) != 0) {
     FT_Done_Face(face);
-    return;
+    return nullptr;
   }
   face_ = face;
+  return face_;
 }
 
 TStripFont::~TStripFont() {
@@ -91,7 +78,7 @@ TStripFont::~TStripFont() {
 }
 
 int32_t TStripFont::TextWidth(const std::string& utf8) {
-  if (face_ == nullptr) return 0;
+  if (face() == nullptr) return 0;
   auto face = static_cast<FT_Face>(face_);
   int32_t width = 0;
   for (char32_t cp : DecodeUtf8(utf8)) {
@@ -102,7 +89,7 @@ int32_t TStripFont::TextWidth(const std::string& utf8) {
 
 int32_t TStripFont::Draw(TPixelBuffer& target, int32_t x, int32_t y, const std::string& utf8, uint32_t colour,
                          const TRect& clip) {
-  if (face_ == nullptr) return 0;
+  if (face() == nullptr) return 0;
   auto face = static_cast<FT_Face>(face_);
   TRect area = Intersect(clip, target.Bounds());
   int32_t baseline = y + static_cast<int32_t>(face->size->metrics.ascender >> 6);

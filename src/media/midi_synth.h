@@ -19,6 +19,8 @@ struct _fluid_synth_t;
 
 namespace velk {
 
+class TFluidLibrary;
+
 class TSynthMidiOut : public IMidiOut, public IPcmSource {
  public:
   // The sound fonts looked for when none is named, in order: the small General MIDI font, then the system's
@@ -53,6 +55,7 @@ class TSynthMidiOut : public IMidiOut, public IPcmSource {
 
  private:
   std::mutex mutex_;
+  const TFluidLibrary* fluid_ = nullptr;  // null for a silent port, and where the library cannot be loaded
   _fluid_hashtable_t* settings_ = nullptr;
   _fluid_synth_t* synth_ = nullptr;
   int sound_font_id_ = -1;

@@ -1,18 +1,10 @@
 // The general decoder: FFmpeg's demuxers and codecs over the item's byte source through a custom I/O context. Sound
 // is converted to the mixer's format, pictures to 32-bit pixels of their own size.
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
-#include <libavutil/log.h>
-#include <libswscale/swscale.h>
-}
-
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <string_view>
 
+#include "medialib/av_library.h"
 #include "medialib/media_decoder.h"
 #include "medialib/pcm_resampler.h"
 
@@ -71,48 +63,49 @@ bool allowed_codec(const char* name) {
 
 class TAvDecoder : public IMediaDecoder {
  public:
-  explicit TAvDecoder(std::unique_ptr<IByteSource> source) : source_(std::move(source)) {}
+  TAvDecoder(const TAvLibrary::TDecoders& av, std::unique_ptr<IByteSource> source)
+      : av_(av), source_(std::move(source)) {}
   ~TAvDecoder() override {
-    avcodec_free_context(&audio_.ctx);
-    avcodec_free_context(&video_.ctx);
-    sws_freeContext(sws_);
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
-    avformat_close_input(&format_);
-    if (io_ != nullptr) av_freep(&io_->buffer);
-    avio_context_free(&io_);
+    av_.avcodec_free_context(&audio_.ctx);
+    av_.avcodec_free_context(&video_.ctx);
+    av_.sws_freeContext(sws_);
+    av_.av_frame_free(&frame_);
+    av_.av_packet_free(&packet_);
+    av_.avformat_close_input(&format_);
+    if (io_ != nullptr) av_.av_freep(&io_->buffer);
+    av_.avio_context_free(&io_);
   }
   TAvDecoder(const TAvDecoder&) = delete;
   TAvDecoder& operator=(const TAvDecoder&) = delete;
 
   bool Open(bool want_audio, bool want_video) {
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+    auto* buffer = static_cast<uint8_t*>(av_.av_malloc(kIoBufferSize));
     if (buffer == nullptr) return false;
-    io_ = avio_alloc_context(buffer, kIoBufferSize, 0, source_.get(), read_packet, nullptr, seek_packet);
+    io_ = av_.avio_alloc_context(buffer, kIoBufferSize, 0, source_.get(), read_packet, nullptr, seek_packet);
     if (io_ == nullptr) {
-      av_free(buffer);
+      av_.av_free(buffer);
       return false;
     }
-    format_ = avformat_alloc_context();
+    format_ = av_.avformat_alloc_context();
     if (format_ == nullptr) return false;
     format_->pb = io_;
     format_->flags |= AVFMT_FLAG_CUSTOM_IO;
     // Only the containers and codecs that games ship are opened: the library knows many more (pictures among
     // them), and each one more is code that hostile bytes could reach.
-    format_->codec_whitelist = av_strdup(kCodecs);
+    format_->codec_whitelist = av_.av_strdup(kCodecs);
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", kContainers, 0);
-    const int opened = avformat_open_input(&format_, nullptr, nullptr, &options);  // frees format_ on failure
-    av_dict_free(&options);
+    av_.av_dict_set(&options, "format_whitelist", kContainers, 0);
+    const int opened = av_.avformat_open_input(&format_, nullptr, nullptr, &options);  // frees format_ on failure
+    av_.av_dict_free(&options);
     if (opened < 0) return false;
-    if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+    if (av_.avformat_find_stream_info(format_, nullptr) < 0) return false;
     if (want_audio) open_codec(AVMEDIA_TYPE_AUDIO, audio_);
     if (want_video) open_codec(AVMEDIA_TYPE_VIDEO, video_);
     if (video_.ctx != nullptr) {
       width_ = video_.ctx->width;
       height_ = video_.ctx->height;
       if (width_ <= 0 || height_ <= 0 || width_ > kMaxVideoSide || height_ > kMaxVideoSide) {
-        avcodec_free_context(&video_.ctx);
+        av_.avcodec_free_context(&video_.ctx);
         video_.index = -1;
         width_ = height_ = 0;
       }
@@ -120,8 +113,8 @@ class TAvDecoder : public IMediaDecoder {
     if (audio_.ctx == nullptr && video_.ctx == nullptr) return false;
     start_ms_ = format_->start_time != AV_NOPTS_VALUE ? format_->start_time / 1000 : 0;
     if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) length_ = MsToFrames(format_->duration / 1000);
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
+    frame_ = av_.av_frame_alloc();
+    packet_ = av_.av_packet_alloc();
     return frame_ != nullptr && packet_ != nullptr;
   }
 
@@ -131,7 +124,7 @@ class TAvDecoder : public IMediaDecoder {
     pcm_start_set_ = false;
     if (ended_) return false;
     for (int packets = 0; packets < kMaxPacketsPerPiece && out.Pcm.empty() && out.Pictures.empty(); ++packets) {
-      const int err = av_read_frame(format_, packet_);
+      const int err = av_.av_read_frame(format_, packet_);
       if (err == AVERROR(EAGAIN)) continue;
       if (err < 0) {
         finish(out);
@@ -141,9 +134,9 @@ class TAvDecoder : public IMediaDecoder {
                   : packet_->stream_index == video_.index ? &video_
                                                           : nullptr;
       if (c != nullptr) {
-        if (avcodec_send_packet(c->ctx, packet_) < 0) {
+        if (av_.avcodec_send_packet(c->ctx, packet_) < 0) {
           if (++errors_ >= kMaxErrorsInRow) {
-            av_packet_unref(packet_);
+            av_.av_packet_unref(packet_);
             finish(out);
             return false;
           }
@@ -152,7 +145,7 @@ class TAvDecoder : public IMediaDecoder {
         }
         receive(*c, out);
       }
-      av_packet_unref(packet_);
+      av_.av_packet_unref(packet_);
     }
     return true;
   }
@@ -160,9 +153,9 @@ class TAvDecoder : public IMediaDecoder {
   void Seek(int64_t frame) override {
     frame = std::max<int64_t>(frame, 0);
     const int64_t ts = FramesToMs(frame) * 1000 + (format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0);
-    av_seek_frame(format_, -1, ts, AVSEEK_FLAG_BACKWARD);
-    if (audio_.ctx != nullptr) avcodec_flush_buffers(audio_.ctx);
-    if (video_.ctx != nullptr) avcodec_flush_buffers(video_.ctx);
+    av_.av_seek_frame(format_, -1, ts, AVSEEK_FLAG_BACKWARD);
+    if (audio_.ctx != nullptr) av_.avcodec_flush_buffers(audio_.ctx);
+    if (video_.ctx != nullptr) av_.avcodec_flush_buffers(video_.ctx);
     resampler_.Reset();
     next_frame_ = frame;
     skip_before_ = frame;
@@ -179,14 +172,14 @@ class TAvDecoder : public IMediaDecoder {
  private:
   void open_codec(AVMediaType type, TCodec& c) {
     const AVCodec* codec = nullptr;
-    const int index = av_find_best_stream(format_, type, -1, -1, &codec, 0);
+    const int index = av_.av_find_best_stream(format_, type, -1, -1, &codec, 0);
     if (index < 0 || codec == nullptr || !allowed_codec(codec->name)) return;
-    c.ctx = avcodec_alloc_context3(codec);
+    c.ctx = av_.avcodec_alloc_context3(codec);
     if (c.ctx == nullptr) return;
     AVStream* st = format_->streams[index];
     c.ctx->thread_count = 1;
-    if (avcodec_parameters_to_context(c.ctx, st->codecpar) < 0 || avcodec_open2(c.ctx, codec, nullptr) < 0) {
-      avcodec_free_context(&c.ctx);
+    if (av_.avcodec_parameters_to_context(c.ctx, st->codecpar) < 0 || av_.avcodec_open2(c.ctx, codec, nullptr) < 0) {
+      av_.avcodec_free_context(&c.ctx);
       return;
     }
     c.index = index;
@@ -196,8 +189,8 @@ class TAvDecoder : public IMediaDecoder {
   // Drains the decoders and the converter at the end of the data.
   void finish(TDecodedPiece& out) {
     ended_ = true;
-    if (audio_.ctx != nullptr && avcodec_send_packet(audio_.ctx, nullptr) >= 0) receive(audio_, out);
-    if (video_.ctx != nullptr && avcodec_send_packet(video_.ctx, nullptr) >= 0) receive(video_, out);
+    if (audio_.ctx != nullptr && av_.avcodec_send_packet(audio_.ctx, nullptr) >= 0) receive(audio_, out);
+    if (video_.ctx != nullptr && av_.avcodec_send_packet(video_.ctx, nullptr) >= 0) receive(video_, out);
     if (audio_.ctx != nullptr) resampler_.Flush(out.Pcm);
     next_frame_ = out.PcmStart + static_cast<int64_t>(out.Pcm.size() / 2);
   }
@@ -205,17 +198,17 @@ class TAvDecoder : public IMediaDecoder {
   int64_t pts_ms(const TCodec& c) const {
     const int64_t pts = frame_->best_effort_timestamp;
     if (pts == AV_NOPTS_VALUE) return -1;
-    return av_rescale_q(pts, c.time_base, AVRational{1, 1000}) - start_ms_;
+    return av_.av_rescale_q(pts, c.time_base, AVRational{1, 1000}) - start_ms_;
   }
 
   void receive(TCodec& c, TDecodedPiece& out) {
-    while (avcodec_receive_frame(c.ctx, frame_) >= 0) {
+    while (av_.avcodec_receive_frame(c.ctx, frame_) >= 0) {
       if (&c == &audio_) {
         take_audio(out);
       } else {
         take_picture(out);
       }
-      av_frame_unref(frame_);
+      av_.av_frame_unref(frame_);
     }
   }
 
@@ -238,20 +231,21 @@ class TAvDecoder : public IMediaDecoder {
     if (frame_->width != width_ || frame_->height != height_) return;  // a changed size mid-stream is not shown
     const int64_t pts = std::max<int64_t>(pts_ms(video_), 0);
     if (MsToFrames(pts) + MsToFrames(40) < skip_before_) return;
-    sws_ = sws_getCachedContext(sws_, width_, height_, static_cast<AVPixelFormat>(frame_->format), width_, height_,
-                                AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    sws_ = av_.sws_getCachedContext(sws_, width_, height_, static_cast<AVPixelFormat>(frame_->format), width_, height_,
+                                    AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (sws_ == nullptr) return;
     TVideoPicture p;
     p.PtsMs = pts;
     p.Pixels.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
     uint8_t* dst[4] = {reinterpret_cast<uint8_t*>(p.Pixels.data()), nullptr, nullptr, nullptr};
     int dst_stride[4] = {width_ * 4, 0, 0, 0};
-    sws_scale(sws_, frame_->data, frame_->linesize, 0, height_, dst, dst_stride);
+    av_.sws_scale(sws_, frame_->data, frame_->linesize, 0, height_, dst, dst_stride);
     // BGR0 leaves the fourth byte as it was; pictures are 0x00RRGGBB.
     for (uint32_t& px : p.Pixels) px &= 0x00FFFFFFu;
     out.Pictures.push_back(std::move(p));
   }
 
+  const TAvLibrary::TDecoders& av_;
   std::unique_ptr<IByteSource> source_;
   AVIOContext* io_ = nullptr;
   AVFormatContext* format_ = nullptr;
@@ -275,11 +269,9 @@ class TAvDecoder : public IMediaDecoder {
 }  // namespace
 
 std::unique_ptr<IMediaDecoder> OpenAvDecoder(std::unique_ptr<IByteSource> source, bool want_audio, bool want_video) {
-  if (!source) return nullptr;
-  // Damaged data is expected and handled; the decoders' own complaints are not shown.
-  static std::once_flag quiet;
-  std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-  auto d = std::make_unique<TAvDecoder>(std::move(source));
+  const TAvLibrary::TDecoders* av = TAvLibrary::Decoders();
+  if (!source || av == nullptr) return nullptr;
+  auto d = std::make_unique<TAvDecoder>(*av, std::move(source));
   if (!d->Open(want_audio, want_video)) return nullptr;
   return d;
 }

@@ -44,6 +44,12 @@ class IMediaDecoder {
 
 // Ogg Vorbis; null when the data is not a readable Vorbis stream.
 std::unique_ptr<IMediaDecoder> OpenVorbisDecoder(std::unique_ptr<IByteSource> source);
+// Plain PCM waves (RIFF with 8- or 16-bit integer samples) without the general decoder. Takes the source when the
+// data is such a wave, answering its decoder, or null when the wave cannot play (no channels, no rate, no data);
+// leaves the source (at its start) and answers null when the data is anything else.
+std::unique_ptr<IMediaDecoder> OpenWavDecoder(std::unique_ptr<IByteSource>& source);
+// Sound other than Ogg Vorbis: plain PCM waves by OpenWavDecoder, everything else by the general decoder.
+std::unique_ptr<IMediaDecoder> OpenSoundDecoder(std::unique_ptr<IByteSource> source);
 // Any container and codec of the general decoder (ASF with Windows Media audio and video, MPEG, AVI, wave). With
 // want_video false the pictures are not decoded; with want_audio false the sound is not. Null when the data has
 // nothing playable.

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-struct SwrContext;
+#include "medialib/av_library.h"
 
 namespace velk {
 
@@ -25,6 +25,7 @@ class TPcmResampler {
   void Reset();
 
  private:
+  const TAvLibrary::TConverter* api_ = nullptr;  // set with the first converter (swr_ is null until then)
   SwrContext* swr_ = nullptr;
   int32_t channels_ = 0;
   int32_t rate_ = 0;

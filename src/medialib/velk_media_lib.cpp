@@ -100,13 +100,13 @@ void TVelkMediaLibrary::velkFinal() {
 std::unique_ptr<IMediaDecoder> TVelkMediaLibrary::open_stream(void* stream, bool is_ogg) {
   if (stream == nullptr) return nullptr;
   auto source = std::make_unique<TCallbackSource>(params_.Streams, stream);
-  return is_ogg ? OpenVorbisDecoder(std::move(source)) : OpenAvDecoder(std::move(source), true, false);
+  return is_ogg ? OpenVorbisDecoder(std::move(source)) : OpenSoundDecoder(std::move(source));
 }
 
 VelkHandle TVelkMediaLibrary::velkWmpmanAdd(const void* bytes, int32_t size) {
   if (bytes == nullptr || size <= 0) return 0;
   const auto* b = static_cast<const uint8_t*>(bytes);
-  auto decoder = OpenAvDecoder(std::make_unique<TMemorySource>(std::vector<uint8_t>(b, b + size)), true, false);
+  auto decoder = OpenSoundDecoder(std::make_unique<TMemorySource>(std::vector<uint8_t>(b, b + size)));
   if (!decoder || !decoder->HasAudio()) return 0;
   return wmp_.Add(std::make_unique<TMediaVoice>(std::move(decoder), true));
 }

@@ -1,6 +1,5 @@
 #include "text/font_face.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include "base/sjis.h"
+#include "text/font_config.h"
 
 namespace velk {
 
@@ -58,7 +58,7 @@ std::shared_ptr<TFontLibrary> SharedLibrary() {
 
 // The fontconfig match for a family; empty unless the matched font carries the family among its names.
 std::string MatchFamily(const std::string& family) {
-  static FcConfig* const config = FcInitLoadConfigAndFonts();
+  FcConfig* config = FontConfig();
   if (!config || family.empty()) return {};
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -80,28 +80,6 @@ std::string MatchFamily(const std::string& family) {
     FcPatternDestroy(match);
   }
   FcPatternDestroy(pattern);
-  return file;
-}
-
-// Any Japanese face at all, for a system without the default face.
-std::string AnyJapaneseFont() {
-  static const std::string file = [] {
-    std::string path;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=ja"));
-    if (!pattern) return path;
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-      FcChar8* file_name = nullptr;
-      if (FcPatternGetString(match, FC_FILE, 0, &file_name) == FcResultMatch && file_name) {
-        path = reinterpret_cast<const char*>(file_name);
-      }
-      FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pattern);
-    return path;
-  }();
   return file;
 }
 
@@ -164,7 +142,8 @@ TFontFace::~TFontFace() = default;
 std::unique_ptr<TFontFace> TFontFace::Open(const std::string& face_name, int32_t height, uint8_t style) {
   std::string file = FindFontFile(face_name);
   if (file.empty()) file = FindFontFile(Utf8ToCp932(kDefaultFace));
-  if (file.empty()) file = AnyJapaneseFont();
+  // Any Japanese face at all, for a system without the default face.
+  if (file.empty()) file = JapaneseFontFile();
   auto impl = std::make_unique<TImpl>();
   impl->Library = SharedLibrary();
   if (file.empty() || !impl->Library->Library ||

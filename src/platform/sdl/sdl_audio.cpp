@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/sdl/sdl_library.h"
+
 namespace velk {
 
 TSdlAudioOutput::~TSdlAudioOutput() { Stop(); }
@@ -16,7 +18,8 @@ void TSdlAudioOutput::callback(void* self, Uint8* stream, int len) {
 
 void TSdlAudioOutput::Start(TAudioFill fill) {
   Stop();
-  subsystem_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  sdl_ = TSdlLibrary::Get();
+  subsystem_ = sdl_ != nullptr && sdl_->SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
   if (subsystem_) {
     fill_ = fill;
     SDL_AudioSpec want{};
@@ -27,9 +30,9 @@ void TSdlAudioOutput::Start(TAudioFill fill) {
     want.callback = &TSdlAudioOutput::callback;
     want.userdata = this;
     SDL_AudioSpec have{};
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    device_ = sdl_->SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device_ != 0) {
-      SDL_PauseAudioDevice(device_, 0);
+      sdl_->SDL_PauseAudioDevice(device_, 0);
       return;
     }
   }
@@ -38,13 +41,13 @@ void TSdlAudioOutput::Start(TAudioFill fill) {
 
 void TSdlAudioOutput::Stop() {
   if (device_ != 0) {
-    SDL_CloseAudioDevice(device_);
+    sdl_->SDL_CloseAudioDevice(device_);
     device_ = 0;
   }
   null_sink_.Stop();
   fill_ = nullptr;
   if (subsystem_) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sdl_->SDL_QuitSubSystem(SDL_INIT_AUDIO);
     subsystem_ = false;
   }
 }

@@ -4,6 +4,7 @@
 
 #include "platform/audio.h"
 #include "platform/null_audio.h"
+#include "platform/sdl/sdl_library.h"
 
 namespace velk {
 
@@ -22,6 +23,7 @@ class TSdlAudioOutput : public IAudioOutput {
   static void callback(void* self, Uint8* stream, int len);
 
   SDL_AudioDeviceID device_ = 0;
+  const TSdlLibrary* sdl_ = nullptr;  // set by Start; null when SDL cannot be loaded (the null sink plays)
   bool subsystem_ = false;
   TAudioFill fill_;
   TNullAudioOutput null_sink_;

@@ -1,6 +1,6 @@
 #include "platform/sdl/sdl_message_boxes.h"
 
-#include <SDL.h>
+#include "platform/sdl/sdl_library.h"
 
 #include <cstdio>
 
@@ -40,7 +40,8 @@ int32_t TSdlMessageBoxes::Show(const std::string& text, const std::string& capti
   int shown = 0;
   {
     TBlockingCall blocking;
-    shown = SDL_ShowMessageBox(&data, &answer);
+    const TSdlLibrary* sdl = TSdlLibrary::Get();
+    shown = sdl != nullptr ? sdl->SDL_ShowMessageBox(&data, &answer) : -1;
   }
   if (shown != 0 || answer < 0) {
     std::fprintf(stderr, "[%s] %s\n", utf8_caption.c_str(), utf8_text.c_str());

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "base/sjis.h"
+#include "platform/sdl/sdl_library.h"
 #include "platform/stop_request.h"
 
 namespace velk {
@@ -42,7 +43,8 @@ int ask(SDL_Window* owner, const std::string& title, const std::string& text, co
   if (StopRequested()) return kCancel;
   int answer = kCancel;
   TBlockingCall blocking;
-  if (SDL_ShowMessageBox(&data, &answer) != 0) return kCancel;
+  const TSdlLibrary* sdl = TSdlLibrary::Get();
+  if (sdl == nullptr || sdl->SDL_ShowMessageBox(&data, &answer) != 0) return kCancel;
   return answer;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/sdl_library.h"
 #include "platform/window.h"
 
 namespace velk {
@@ -64,6 +65,7 @@ class TSdlWindow : public IWindow {
   bool translate(const SDL_Event& e, TInputEvent& out);
   TPoint to_frame(int32_t wx, int32_t wy) const;
 
+  const TSdlLibrary* sdl_;  // null when SDL cannot be loaded: no video then
   bool video_ = false;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;

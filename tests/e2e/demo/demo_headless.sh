@@ -50,6 +50,10 @@ common="おはよう。今日は夕凪の日なんだって。|海の風と陸�
 [ "$(pages first)" = "${common}あら、ハル。二人で夕凪を見に行くの？|うん。アキも一緒に行こうよ。|ふふ、じゃあ少しだけ。|\
 三人で見る星も、悪くないね。|また来年も、ここで。|夕凪の約束は、三人の約束になった。|― エンディング1「三つの星」 ―|" ] ||
   { echo "first: the transcript differs:"; cat "$work/first.log"; exit 1; }
+# Headless, the whole route loads neither the media decoder's libraries, the synthesiser nor SDL: the waves are read
+# and converted natively, the songs go to a silent port, and no window opens.
+LD_DEBUG=files play libs first 900
+! grep -E 'file=lib(av[a-z]*|sw[a-z]*|fluidsynth|SDL2)' "$work/libs.err" || { echo "libs: loaded headless"; exit 1; }
 # Staying at home leads to the second.
 story 318 >"$work/second.txt"
 play second second 900 --print-text
