@@ -327,6 +327,8 @@ class TBrixFrameList::Reader {
       // The table, and every block stored whole: a block row takes at most one byte more than its share.
       limit = columns * rows * 8 + (PackedRowBytes(plane.bits, plane.width) + columns) * plane.height;
     }
+    // The generator's pool holds at most kMaxPool rows: taller permuted pictures would leave rows without a place.
+    if (!UsesBlocks() && Permuted() && plane.height > TRandomGenerator::kMaxPool) Fail("too many rows to unscramble");
     const bool deflated = list_.Version < 103 || list_.Compression != kBrixRaw;
     if (deflated && !UsesBlocks() && !Permuted() && plane.stride == line) {
       InflateRowsInPlace(stored, plane, line);
