@@ -1,5 +1,6 @@
 #include "base/big_buffer.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdlib>
@@ -16,6 +17,16 @@ size_t RoundedBlockBytes(size_t bytes) { return (bytes + kBigBlockBytes - 1) / k
 // process exits still find it.
 class TBigBlockPool {
  public:
+  TBigBlockPool() {
+    // Blocks kept here never reach free(), whose first free of a big block would otherwise have raised the C
+    // library's threshold for serving a buffer from a mapping of its own to about that block's size. Below it,
+    // mid-size buffers (alpha bitmaps, file and decode buffers) come from the library's heap and reuse memory
+    // already in, instead of fresh mappings made and unmapped for each; the thresholds are set as that free would
+    // have set them.
+    ::mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kBigBlockBytes));
+    ::mallopt(M_TRIM_THRESHOLD, static_cast<int>(4 * kBigBlockBytes));
+  }
+
   void* Take(size_t rounded) {
     std::lock_guard<std::mutex> hold(lock_);
     // The block given back last first: its pages are the likeliest still in the caches.
