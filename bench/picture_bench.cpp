@@ -1,7 +1,7 @@
 // Loading a picture through the image cache: a 24-bit layered image with an alpha channel (as the game builder
 // makes of an RGBA PNG) decoded into a 32-bit surface and an 8-bit mask, then released and freed, as scenes do with
-// their backgrounds (1280 x 720) and characters (420 x 680). Reports ms_per_load and x_inflate: the load's time over the time to
-// inflate the same pixel and alpha bytes (the decoder's floor), measured in the same run.
+// their backgrounds (1280 x 720) and characters (420 x 680). Reports ms_per_load and x_inflate: the load's time over
+// the time to inflate the same pixel and alpha bytes (the decoder's floor), measured in the same run.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -48,9 +48,11 @@ struct TPicture {
 void BM_PictureLoad(benchmark::State& state) {
   const int32_t w = static_cast<int32_t>(state.range(0)), h = static_cast<int32_t>(state.range(1));
   const TPicture picture(w, h);
-  TBrixCollection cache([&picture](TStream& t, const std::string&) {
-    t.WriteBuffer(picture.File.data(), static_cast<int32_t>(picture.File.size()));
-  }, 0, 32);
+  TBrixCollection cache(
+      [&picture](TStream& t, const std::string&) {
+        t.WriteBuffer(picture.File.data(), static_cast<int32_t>(picture.File.size()));
+      },
+      0, 32);
   cache.SetMaxIdle(0);
   std::vector<uint8_t> pixels(static_cast<size_t>(w) * 3 * h), alpha(static_cast<size_t>(w) * h);
   int owner = 0;
