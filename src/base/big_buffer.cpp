@@ -1,20 +1,102 @@
 #include "base/big_buffer.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdlib>
+#include <mutex>
 
 namespace velk {
+namespace {
+
+size_t RoundedBlockBytes(size_t bytes) { return (bytes + kBigBlockBytes - 1) / kBigBlockBytes * kBigBlockBytes; }
+
+// Blocks given back, kept for the next request of the same size. A picture load frees its decode buffers and a
+// scene its surfaces just before the next one asks for the same sizes again; taking them from here spares the
+// system faulting in and zeroing fresh pages. Made once and never destroyed, so that buffers freed while the
+// process exits still find it.
+class TBigBlockPool {
+ public:
+  TBigBlockPool() {
+    // Blocks kept here never reach free(), whose first free of a big block would otherwise have raised the C
+    // library's threshold for serving a buffer from a mapping of its own to about that block's size. Below it,
+    // mid-size buffers (alpha bitmaps, file and decode buffers) come from the library's heap and reuse memory
+    // already in, instead of fresh mappings made and unmapped for each; the thresholds are set as that free would
+    // have set them.
+    ::mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kBigBlockBytes));
+    ::mallopt(M_TRIM_THRESHOLD, static_cast<int>(4 * kBigBlockBytes));
+  }
+
+  void* Take(size_t rounded) {
+    std::lock_guard<std::mutex> hold(lock_);
+    // The block given back last first: its pages are the likeliest still in the caches.
+    for (size_t i = count_; i-- > 0;) {
+      if (slots_[i].Bytes != rounded) continue;
+      void* block = slots_[i].Block;
+      for (size_t j = i + 1; j < count_; ++j) slots_[j - 1] = slots_[j];
+      --count_;
+      bytes_ -= rounded;
+      return block;
+    }
+    return nullptr;
+  }
+
+  bool Keep(void* block, size_t rounded) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (count_ == kBigBlockPoolCount || rounded > kBigBlockPoolBytes - bytes_) return false;
+    slots_[count_++] = TSlot{block, rounded};
+    bytes_ += rounded;
+    return true;
+  }
+
+  void FreeAll() {
+    std::lock_guard<std::mutex> hold(lock_);
+    for (size_t i = 0; i < count_; ++i) std::free(slots_[i].Block);
+    count_ = 0;
+    bytes_ = 0;
+  }
+
+  TBigBlockPoolState State() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return TBigBlockPoolState{count_, bytes_};
+  }
+
+ private:
+  struct TSlot {
+    void* Block;
+    size_t Bytes;
+  };
+  std::mutex lock_;
+  TSlot slots_[kBigBlockPoolCount] = {};
+  size_t count_ = 0;
+  size_t bytes_ = 0;
+};
+
+TBigBlockPool& Pool() {
+  static TBigBlockPool* const pool = new TBigBlockPool;
+  return *pool;
+}
+
+}  // namespace
 
 void* AllocateBigBlock(size_t bytes) {
-  const size_t rounded = (bytes + kBigBlockBytes - 1) / kBigBlockBytes * kBigBlockBytes;
-  void* block = rounded >= bytes ? std::aligned_alloc(kBigBlockBytes, rounded) : nullptr;
+  const size_t rounded = RoundedBlockBytes(bytes);
+  if (rounded < bytes) throw std::bad_alloc();
+  if (void* kept = Pool().Take(rounded)) return kept;
+  void* block = std::aligned_alloc(kBigBlockBytes, rounded);
   if (block == nullptr) throw std::bad_alloc();
   // Only advice: a system without huge pages keeps ordinary ones.
   ::madvise(block, rounded, MADV_HUGEPAGE);
   return block;
 }
 
-void FreeBigBlock(void* block) { std::free(block); }
+void FreeBigBlock(void* block, size_t bytes) {
+  if (block == nullptr) return;
+  if (!Pool().Keep(block, RoundedBlockBytes(bytes))) std::free(block);
+}
+
+void FreeBigBlockPool() { Pool().FreeAll(); }
+
+TBigBlockPoolState BigBlockPoolState() { return Pool().State(); }
 
 }  // namespace velk

@@ -1,7 +1,9 @@
 #pragma once
 // Storage for large buffers that are written whole by whoever sizes them (pixel stores): new elements are left
 // uninitialised unless a value is given, and blocks of 2 MiB and more are aligned to and advised as huge pages, so
-// that a picture's memory comes in with a few page faults instead of one for every 4 KiB.
+// that a picture's memory comes in with a few page faults instead of one for every 4 KiB. Freed blocks are kept in a
+// small pool for the next buffer of the same size, so that loads and scenes that replace a buffer by one of the same
+// size reuse memory already faulted in; elements of a reused block hold whatever its last user left.
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -11,11 +13,25 @@ namespace velk {
 
 // Blocks of at least this many bytes come from AllocateBigBlock.
 constexpr size_t kBigBlockBytes = size_t{2} << 20;
+// The pool of freed blocks holds at most this many blocks and bytes (a few full-screen pictures); blocks beyond go
+// back to the system.
+constexpr size_t kBigBlockPoolCount = 8;
+constexpr size_t kBigBlockPoolBytes = size_t{48} << 20;
 
-// A block of bytes (rounded up to whole huge pages), advised as huge pages where the system has them; throws
-// std::bad_alloc as operator new does when memory runs out. FreeBigBlock gives it back.
+// A block of bytes (rounded up to whole huge pages), advised as huge pages where the system has them: a pooled block
+// of the same rounded size when there is one. Throws std::bad_alloc as operator new does when memory runs out.
+// FreeBigBlock gives it back with the size it was asked for, to the pool while it has room. Both are thread-safe.
 void* AllocateBigBlock(size_t bytes);
-void FreeBigBlock(void* block);
+void FreeBigBlock(void* block, size_t bytes);
+
+// Gives every pooled block back to the system.
+void FreeBigBlockPool();
+// Blocks and bytes the pool holds now.
+struct TBigBlockPoolState {
+  size_t Blocks = 0;
+  size_t Bytes = 0;
+};
+TBigBlockPoolState BigBlockPoolState();
 
 template <class T>
 struct TBigBufferAllocator : std::allocator<T> {
@@ -35,7 +51,7 @@ struct TBigBufferAllocator : std::allocator<T> {
     if (n * sizeof(T) < kBigBlockBytes)
       std::allocator<T>::deallocate(p, n);
     else
-      FreeBigBlock(p);
+      FreeBigBlock(p, n * sizeof(T));
   }
   template <class U>
   void construct(U* p) noexcept {

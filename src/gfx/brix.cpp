@@ -198,8 +198,6 @@ class TBrixFrameList::Reader {
     if (!ValidDepth(bits)) Fail("bad bit count " + std::to_string(bits));
     CheckImageSize(width, height, file_);
     Charge(LineStep(bits == 15 ? 16 : bits, width) * height);
-    // Cleared below only where the layers leave the background showing.
-    SetDibSize(frame.Picture, width, height, bits, false);
     if (bits <= 8) {
       const int32_t entries = 1 << bits;
       CheckCount(s_, entries, 4);
@@ -209,13 +207,17 @@ class TBrixFrameList::Reader {
         frame.Picture.Palette[i] = e[0] | uint32_t{e[1]} << 8 | uint32_t{e[2]} << 16;
       }
     }
+    CheckCount(s_, layers, kMinLayerBytes);
+    for (int32_t i = 0; i < layers; ++i) ReadLayer(frame, frame_index, i, width, height, bits);
+    // The frame's own pixels are sized after its layers: when a first layer copied whole hands its picture over,
+    // the block its pixels were decoded into (most often one a previous load gave back, already in memory) is the
+    // one the frame keeps, and the frame's own block goes back untouched. Cleared below only where the layers
+    // leave the background showing.
+    SetDibSize(frame.Picture, width, height, bits, false);
     frame.TransparentColor = -1;
     if (frame.TransparentValue >= 0 && (bits > 8 || frame.TransparentValue < (1 << bits)))
       frame.TransparentColor =
           static_cast<int32_t>(DibNativeToColor(frame.Picture, static_cast<uint32_t>(frame.TransparentValue)));
-
-    CheckCount(s_, layers, kMinLayerBytes);
-    for (int32_t i = 0; i < layers; ++i) ReadLayer(frame, frame_index, i);
     if (!frame.ComposeCoversPicture(list_.LayerComposition) && !frame.Picture.Empty()) {
       std::memset(frame.Picture.ScanLine(0), 0, static_cast<size_t>(frame.Picture.Pitch()));
       const uint32_t background = DibColorToNative(frame.Picture, static_cast<uint32_t>(list_.BackgroundColor));
@@ -266,7 +268,9 @@ class TBrixFrameList::Reader {
           static_cast<int32_t>(DibColorToNative(frame.Picture, static_cast<uint32_t>(frame.TransparentColor)));
   }
 
-  void ReadLayer(TBrixFrame& frame, int32_t frame_index, int32_t layer_index) {
+  // A layer of the frame being read, whose size and depth are given (the frame's pixels are not sized yet).
+  void ReadLayer(TBrixFrame& frame, int32_t frame_index, int32_t layer_index, int32_t width, int32_t height,
+                 int32_t bits) {
     TBrixLayer& layer = frame.AddLayer();
     Skip(8);
     layer.Visible = U8() != 0;
@@ -274,13 +278,12 @@ class TBrixFrameList::Reader {
     layer.Opacity = I32();
     if (list_.Version > 100) layer.AlphaEnabled = U8() != 0;
     layer.Name = ReadString(s_);
-    const int bits = frame.BitCount();
-    ChargeLayer(static_cast<int64_t>(frame.Picture.ByteSize()));
+    ChargeLayer(LineStep(bits == 15 ? 16 : bits, width) * height);
     std::vector<uint8_t> color = Bytes(I32());
     const bool jpeg = list_.Version >= 103 && list_.Compression == kBrixJpeg;
     // Colour data fills every pixel of the layer, except a JPEG picture of another size; without data the layer
     // stays 0.
-    SetDibSize(layer.Picture, frame.Picture.Width(), frame.Picture.Height(), bits, color.empty() || jpeg);
+    SetDibSize(layer.Picture, width, height, bits, color.empty() || jpeg);
     layer.Picture.Palette = frame.Picture.Palette;
 
     if (!color.empty()) {
@@ -292,8 +295,9 @@ class TBrixFrameList::Reader {
     if (list_.Version > 99) {
       std::vector<uint8_t> alpha = Bytes(I32());
       if (!alpha.empty()) {
-        ChargeLayer(int64_t{frame.Picture.Width()} * frame.Picture.Height());
-        layer.Picture.SetHasAlpha(true);
+        ChargeLayer(int64_t{width} * height);
+        // Alpha data fills every byte of the bitmap or fails.
+        layer.Picture.SetHasAlpha(true, false);
         if (layer.AlphaEnabled) layer.TransparentValue = -1;
         DecodeData(alpha, AlphaPlane(layer.Picture), true, frame_index, layer_index);
       }
@@ -323,6 +327,8 @@ class TBrixFrameList::Reader {
       // The table, and every block stored whole: a block row takes at most one byte more than its share.
       limit = columns * rows * 8 + (PackedRowBytes(plane.bits, plane.width) + columns) * plane.height;
     }
+    // The generator's pool holds at most kMaxPool rows: taller permuted pictures would leave rows without a place.
+    if (!UsesBlocks() && Permuted() && plane.height > TRandomGenerator::kMaxPool) Fail("too many rows to unscramble");
     const bool deflated = list_.Version < 103 || list_.Compression != kBrixRaw;
     if (deflated && !UsesBlocks() && !Permuted() && plane.stride == line) {
       InflateRowsInPlace(stored, plane, line);
@@ -350,8 +356,12 @@ class TBrixFrameList::Reader {
   void InflateRowsInPlace(const std::vector<uint8_t>& stored, const Plane& plane, int64_t line) {
     const size_t bytes = static_cast<size_t>(line * plane.height);
     if (InflateInto(stored.data(), stored.size(), plane.base, bytes) < bytes) Fail("pixel data too short");
-    for (int32_t top = 0, bottom = plane.height - 1; top < bottom; ++top, --bottom)
-      std::swap_ranges(plane.Row(top), plane.Row(top) + line, plane.Row(bottom));
+    std::vector<uint8_t> row(static_cast<size_t>(line));
+    for (int32_t top = 0, bottom = plane.height - 1; top < bottom; ++top, --bottom) {
+      std::memcpy(row.data(), plane.Row(top), row.size());
+      std::memcpy(plane.Row(top), plane.Row(bottom), row.size());
+      std::memcpy(plane.Row(bottom), row.data(), row.size());
+    }
     const int64_t packed = PackedRowBytes(plane.bits, plane.width);
     if (packed == line) return;
     for (int32_t y = 0; y < plane.height; ++y)

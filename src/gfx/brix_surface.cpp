@@ -56,6 +56,8 @@ std::unique_ptr<TDIBX> FrameAlphaToMask(TBrixFrame& frame) {
   mask->SetSizeForOverwrite(pic.Width(), pic.Height(), 8);
   TDIBSurface& dib = mask->DIB();
   for (int i = 0; i < 256; ++i) dib.Palette[i] = static_cast<uint32_t>(i) * 0x010101;
+  // Widths that need no row padding take the alpha bitmap over as it lies.
+  if (dib.TakeAlphaAsPixels(pic)) return mask;
   for (int32_t y = 0; y < pic.Height(); ++y) std::memcpy(dib.ScanLine(y), pic.AlphaLine(y), pic.Width());
   return mask;
 }

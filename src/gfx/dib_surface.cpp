@@ -31,9 +31,24 @@ void TDIBSurface::SetSize(int32_t width, int32_t height, int storage_bits, const
   if (has_alpha_) alpha_.assign(static_cast<size_t>(width) * height, 0);
 }
 
-void TDIBSurface::SetHasAlpha(bool on) {
+void TDIBSurface::SetHasAlpha(bool on, bool cleared) {
   has_alpha_ = on;
-  alpha_.assign(on ? static_cast<size_t>(width_) * height_ : 0, 0);
+  const size_t bytes = on ? static_cast<size_t>(width_) * height_ : 0;
+  if (cleared) {
+    alpha_.assign(bytes, 0);
+  } else {
+    alpha_.clear();
+    alpha_.resize(bytes);  // uninitialised
+  }
+}
+
+bool TDIBSurface::TakeAlphaAsPixels(TDIBSurface& from) {
+  if (bits_ != 8 || !from.has_alpha_ || width_ != from.width_ || height_ != from.height_ ||
+      pitch_ != static_cast<int64_t>(width_))
+    return false;
+  bits_store_.swap(from.alpha_);
+  from.SetHasAlpha(false);
+  return true;
 }
 
 }  // namespace velk

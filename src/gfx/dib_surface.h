@@ -40,10 +40,15 @@ class TDIBSurface {
   // Palette entries as 4 bytes each: blue, green, red, reserved; here as little-endian words 0x00RRGGBB.
   std::array<uint32_t, 256> Palette{};
 
-  // The optional alpha bitmap: one byte per pixel, Width() bytes per row.
+  // The optional alpha bitmap: one byte per pixel, Width() bytes per row. Turned on it is 0, unless cleared is
+  // false: then it is undefined, for callers that write all of it next.
   bool HasAlpha() const { return has_alpha_; }
-  void SetHasAlpha(bool on);
+  void SetHasAlpha(bool on, bool cleared = true);
   uint8_t* AlphaLine(int32_t y) { return alpha_.data() + static_cast<size_t>(y) * width_; }
+  // Makes this 8-bit bitmap's pixels the other's alpha bitmap by taking over its storage, which the other loses
+  // (it is left without alpha). Only where the two lie alike: this bitmap has the other's size and rows without
+  // padding; returns false and changes nothing otherwise.
+  bool TakeAlphaAsPixels(TDIBSurface& from);
 
  private:
   int32_t width_ = 0;
@@ -51,9 +56,10 @@ class TDIBSurface {
   int bits_ = 32;
   TPixelMasks masks_;
   int pitch_ = 0;
-  std::vector<uint8_t, TBigBufferAllocator<uint8_t>> bits_store_;
+  using TStore = std::vector<uint8_t, TBigBufferAllocator<uint8_t>>;
+  TStore bits_store_;
   bool has_alpha_ = false;
-  std::vector<uint8_t> alpha_;
+  TStore alpha_;
 };
 
 }  // namespace velk

@@ -158,11 +158,15 @@ void TDIBX::FillRect(const TRect& r, uint32_t value) {
     if (bits == 8) {
       std::memset(row + c.Left, static_cast<int>(value & 0xFF), static_cast<size_t>(c.Width()));
     } else if (bits == 16 || bits == 32) {
-      if (bits == 32) {
+      // The first row pixel by pixel, the others as whole copies of it (a screen is cleared every frame).
+      const size_t bytes = static_cast<size_t>(c.Width()) * (bits / 8);
+      if (y > c.Top)
+        std::memcpy(row + static_cast<size_t>(c.Left) * (bits / 8),
+                    dib_->ScanLine(c.Top) + static_cast<size_t>(c.Left) * (bits / 8), bytes);
+      else if (bits == 32)
         std::fill_n(reinterpret_cast<uint32_t*>(row) + c.Left, c.Width(), value);
-      } else {
+      else
         std::fill_n(reinterpret_cast<uint16_t*>(row) + c.Left, c.Width(), static_cast<uint16_t>(value));
-      }
     } else {
       for (int32_t x = c.Left; x < c.Right; ++x) SetPixel(x, y, value);
     }

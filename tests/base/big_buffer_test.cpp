@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace velk {
@@ -20,6 +21,49 @@ TEST(BigBuffer, LargeBuffersAreWholeHugePagesAndSmallOnesOrdinary) {
   EXPECT_EQ(big, TBuffer(10, 3));
   EXPECT_EQ(copy.size(), kBigBlockBytes + 5);
   EXPECT_EQ(copy[kBigBlockBytes], 7);
+}
+
+TEST(BigBuffer, FreedBlocksServeTheNextRequestOfTheirSizeWithinThePoolsBounds) {
+  constexpr size_t kMiB = size_t{1} << 20;
+  FreeBigBlockPool();
+  auto state = [] {
+    const TBigBlockPoolState s = BigBlockPoolState();
+    return std::pair<size_t, size_t>{s.Blocks, s.Bytes};
+  };
+  ASSERT_EQ(state(), (std::pair<size_t, size_t>{0, 0}));
+
+  // A block comes back for a request rounded to its size, and for no other.
+  void* four = AllocateBigBlock(kBigBlockBytes + 1);
+  void* six = AllocateBigBlock(3 * kBigBlockBytes);
+  FreeBigBlock(four, kBigBlockBytes + 1);
+  FreeBigBlock(six, 3 * kBigBlockBytes);
+  EXPECT_EQ(state(), (std::pair<size_t, size_t>{2, 10 * kMiB}));
+  void* two = AllocateBigBlock(kBigBlockBytes);
+  EXPECT_NE(two, four);
+  EXPECT_NE(two, six);
+  void* again = AllocateBigBlock(2 * kBigBlockBytes);
+  EXPECT_EQ(again, four);
+  EXPECT_EQ(state(), (std::pair<size_t, size_t>{1, 6 * kMiB}));
+  FreeBigBlock(two, kBigBlockBytes);
+  FreeBigBlock(again, 2 * kBigBlockBytes);
+
+  // No more blocks than the count allows...
+  FreeBigBlockPool();
+  std::vector<void*> blocks;
+  for (size_t i = 0; i < kBigBlockPoolCount + 2; ++i) blocks.push_back(AllocateBigBlock(kBigBlockBytes));
+  for (void* b : blocks) FreeBigBlock(b, kBigBlockBytes);
+  EXPECT_EQ(state(), (std::pair<size_t, size_t>{kBigBlockPoolCount, kBigBlockPoolCount * kBigBlockBytes}));
+
+  // ... nor more bytes than the cap.
+  FreeBigBlockPool();
+  const size_t over_half = kBigBlockPoolBytes / 2 + kBigBlockBytes;
+  void* first = AllocateBigBlock(over_half);
+  void* second = AllocateBigBlock(over_half);
+  FreeBigBlock(first, over_half);
+  FreeBigBlock(second, over_half);
+  EXPECT_EQ(state(), (std::pair<size_t, size_t>{1, over_half}));
+  FreeBigBlockPool();
+  EXPECT_EQ(state(), (std::pair<size_t, size_t>{0, 0}));
 }
 
 }  // namespace

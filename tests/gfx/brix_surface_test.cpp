@@ -58,5 +58,27 @@ TEST(BrixSurface, PutsA24BitFrameIntoA32BitSurfaceByteForByte) {
     for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(surface.GetPixel(x, y), 0xC00000u | uint32_t(x) << 8 | uint32_t(y));
 }
 
+TEST(BrixSurface, MasksHoldTheAlphaBitmapWhetherTakenOverOrCopied) {
+  // Width 8 needs no row padding at 8 bits, so the mask takes the bitmap over; width 5 is copied row by row.
+  for (int32_t w : {8, 5}) {
+    SCOPED_TRACE(w);
+    TBrixFrame frame;
+    SetDibSize(frame.Picture, w, 3, 24);
+    frame.Picture.SetHasAlpha(true);
+    for (int32_t y = 0; y < 3; ++y)
+      for (int32_t x = 0; x < w; ++x) frame.Picture.AlphaLine(y)[x] = static_cast<uint8_t>(x * 31 + y * 7);
+    const std::unique_ptr<TDIBX> mask = FrameAlphaToMask(frame);
+    ASSERT_EQ(mask->Width(), w);
+    ASSERT_EQ(mask->Height(), 3);
+    EXPECT_EQ(mask->BitCount(), 8);
+    EXPECT_EQ(mask->Pitch(), 8);
+    for (int32_t y = 0; y < 3; ++y) {
+      for (int32_t x = 0; x < w; ++x) EXPECT_EQ(mask->GetPixel(x, y), uint32_t(x * 31 + y * 7)) << x << "," << y;
+      for (int32_t x = w; x < 8; ++x) EXPECT_EQ(mask->DIB().ScanLine(y)[x], 0) << "padding " << x << "," << y;
+    }
+    EXPECT_EQ(mask->DIB().Palette[200], 0xC8C8C8u);
+  }
+}
+
 }  // namespace
 }  // namespace velk

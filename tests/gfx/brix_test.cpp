@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/random.h"
 #include "gfx/bmp_image.h"
 #include "gfx/decoded_image.h"
 #include "vfs/stream.h"
@@ -718,6 +719,20 @@ TEST(BrixReader, RejectsHostileCountsSizesAndTruncation) {
   capped.MaxBytes = int64_t{16} << 20;
   TMemoryStream ms(many.b);
   EXPECT_THROW(capped.LoadFromStream(ms, false, false, false), EFormatError);
+
+  // Scrambled rows beyond what the generator can place fail before any data is looked at (given enough data,
+  // the rows after the last place would have been written past the picture).
+  Bytes tall;
+  Header(tall, 106, 1, 1, 1);
+  FrameHead(tall, 1, 1, TRandomGenerator::kMaxPool + 1, 32);
+  Layer(tall, std::vector<uint8_t>(8, 0));
+  tall.i32(-1).i32(-1);
+  try {
+    Load(tall.b);
+    ADD_FAILURE() << "loaded";
+  } catch (const EFormatError& e) {
+    EXPECT_NE(std::string(e.what()).find("too many rows"), std::string::npos) << e.what();
+  }
 
   // Deflated data that inflates beyond what the picture can use.
   Bytes bomb;
