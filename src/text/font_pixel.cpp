@@ -132,15 +132,18 @@ TFontPixelManager::~TFontPixelManager() = default;
 int32_t TFontPixelManager::EffectiveQuality(int32_t level) const { return mono_only_ ? 0 : std::clamp(level, 0, 3); }
 
 TFontFace& TFontPixelManager::SelectFont(const std::string& font_name, int32_t height, uint8_t style) {
-  if (!font_ || font_name != font_name_ || height != font_height_ || style != font_style_) {
-    font_.reset();
-    font_ = TFontFace::Open(font_name, height, style);
-    if (!font_) throw EVelkError("Error:GetOutlineTextMetrics");
-    font_name_ = font_name;
-    font_height_ = height;
-    font_style_ = style;
+  const auto it = std::find_if(fonts_.begin(), fonts_.end(), [&](const TOpenFont& f) {
+    return f.Height == height && f.Style == style && f.Name == font_name;
+  });
+  if (it != fonts_.end()) {
+    std::rotate(fonts_.begin(), it, std::next(it));
+    return *fonts_.front().Face;
   }
-  return *font_;
+  std::unique_ptr<TFontFace> face = TFontFace::Open(font_name, height, style);
+  if (!face) throw EVelkError("Error:GetOutlineTextMetrics");
+  if (fonts_.size() == kOpenFonts) fonts_.pop_back();
+  fonts_.insert(fonts_.begin(), TOpenFont{font_name, height, style, std::move(face)});
+  return *fonts_.front().Face;
 }
 
 TFontPixel* TFontPixelManager::GetGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height,

@@ -66,8 +66,9 @@ class TFontPixelManager {
   // be opened.
   TFontPixel* GetGlyph(uint16_t code, const std::string& font_name, uint8_t style, int32_t height, int32_t quality);
   // The current font's ascent (0 before any font was made).
-  int32_t Ascent() const { return font_ ? font_->Ascent() : 0; }
-  // Selects the font (re-created only when name, height or style change) and answers it.
+  int32_t Ascent() const { return fonts_.empty() ? 0 : fonts_.front().Face->Ascent(); }
+  // Selects the font and answers it. The last few fonts selected stay open, since pages switch between a few
+  // (text, ruby, name) and opening a face reads its file's tables again.
   TFontFace& SelectFont(const std::string& font_name, int32_t height, uint8_t style);
 
   // The level a request for a level is served at: the level clamped into 0 .. 3, or 0 for every request once the
@@ -93,10 +94,14 @@ class TFontPixelManager {
 
   std::array<std::vector<TUsage::iterator>, 256> buckets_;
   TUsage usage_;  // most recently used first
-  std::unique_ptr<TFontFace> font_;
-  std::string font_name_;
-  int32_t font_height_ = 0;
-  uint8_t font_style_ = 0;
+  struct TOpenFont {
+    std::string Name;
+    int32_t Height = 0;
+    uint8_t Style = 0;
+    std::unique_ptr<TFontFace> Face;
+  };
+  static constexpr size_t kOpenFonts = 8;
+  std::vector<TOpenFont> fonts_;  // the current font first, then the others most recently selected first
   bool mono_only_ = false;
 };
 
