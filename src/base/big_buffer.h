@@ -24,6 +24,11 @@ constexpr size_t kBigBlockPoolBytes = size_t{48} << 20;
 void* AllocateBigBlock(size_t bytes);
 void FreeBigBlock(void* block, size_t bytes);
 
+// Zeroes the first bytes of a buffer just allocated on this thread, before anything wrote it. A block fresh from the
+// system is zero already and is left untouched, so its pages come in only when first drawn (a surface that is never
+// drawn costs no memory); a pooled block or a small buffer is cleared.
+void ClearNewBigBlock(void* data, size_t bytes);
+
 // Gives every pooled block back to the system.
 void FreeBigBlockPool();
 // Blocks and bytes the pool holds now.
