@@ -39,33 +39,21 @@ libdeflate_decompressor* decompressor() {
 
 }  // namespace
 
-// The largest scratch buffer a thread keeps for inflating entries of unknown size.
-constexpr size_t kKeptScratchBytes = size_t{16} << 20;
-
 std::vector<uint8_t> InflateBytes(const uint8_t* data, size_t size, size_t limit, size_t expected) {
-  // The whole stream is inflated in one call into a buffer of the expected size, or else into this thread's scratch
-  // buffer at a size guessed from the packed size (kept between calls while it is not too large, so that its pages
-  // are cleared and faulted in once rather than for every entry; the result is copied out at its size). A buffer
-  // that proves too small is enlarged fourfold, never past the limit, and the stream inflated again from its start.
-  thread_local std::vector<uint8_t> scratch;
-  struct TTrim {
-    ~TTrim() {
-      if (scratch.size() > kKeptScratchBytes) std::vector<uint8_t>().swap(scratch);
-    }
-  } trim;
+  // The whole stream is inflated in one call into a buffer of the expected size (a guess from the packed size when
+  // the caller does not know it); a buffer that proves too small is enlarged fourfold, never past the limit, and the
+  // stream inflated again from its start.
   size_t capacity = expected > 0 ? expected : std::max(size * 4, size_t{65536});
   capacity = std::min(capacity, limit);
-  std::vector<uint8_t> exact;
-  std::vector<uint8_t>& out = expected > 0 ? exact : scratch;
+  std::vector<uint8_t> out;
   for (;;) {
-    if (out.size() < capacity) out.resize(capacity);
+    out.resize(capacity);
     size_t produced = 0;
     const libdeflate_result rc =
-        libdeflate_zlib_decompress_ex(decompressor(), data, size, out.data(), capacity, nullptr, &produced);
+        libdeflate_zlib_decompress_ex(decompressor(), data, size, out.data(), out.size(), nullptr, &produced);
     if (rc == LIBDEFLATE_SUCCESS) {
-      if (expected == 0) return std::vector<uint8_t>(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(produced));
-      exact.resize(produced);
-      return exact;
+      out.resize(produced);
+      return out;
     }
     if (rc != LIBDEFLATE_INSUFFICIENT_SPACE) ThrowDamaged();
     if (capacity >= limit) ThrowTooLarge();
