@@ -15,10 +15,14 @@ class TPixelBuffer {
   void Resize(int32_t width, int32_t height, uint32_t colour = 0) {
     width_ = std::max(0, width);
     height_ = std::max(0, height);
-    // Sized, then filled in one pass: the buffer leaves new pixels uninitialised.
-    pixels_.clear();
+    // A new block, then filled in one pass (the buffer leaves new pixels uninitialised); black needs no pass over
+    // a block fresh from the system.
+    pixels_ = decltype(pixels_)();
     pixels_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
-    std::fill(pixels_.begin(), pixels_.end(), colour);
+    if (colour == 0)
+      ClearNewBigBlock(pixels_.data(), pixels_.size() * sizeof(uint32_t));
+    else
+      std::fill(pixels_.begin(), pixels_.end(), colour);
   }
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }

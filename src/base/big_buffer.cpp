@@ -3,13 +3,34 @@
 #include <malloc.h>
 #include <sys/mman.h>
 
-#include <cstdlib>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
 
 namespace velk {
 namespace {
 
 size_t RoundedBlockBytes(size_t bytes) { return (bytes + kBigBlockBytes - 1) / kBigBlockBytes * kBigBlockBytes; }
+
+// Blocks are mappings of their own, so that a fresh one is known to be zero.
+void* MapBlock(size_t rounded) {
+  if (rounded > SIZE_MAX - kBigBlockBytes) return nullptr;
+  // A mapping a huge page longer than the block, trimmed to the block at its first huge-page boundary.
+  const size_t length = rounded + kBigBlockBytes;
+  void* mapped = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = (start + kBigBlockBytes - 1) / kBigBlockBytes * kBigBlockBytes;
+  if (aligned > start) ::munmap(mapped, aligned - start);
+  const uintptr_t end = aligned + rounded;
+  if (start + length > end) ::munmap(reinterpret_cast<void*>(end), start + length - end);
+  return reinterpret_cast<void*>(aligned);
+}
+
+void UnmapBlock(void* block, size_t rounded) { ::munmap(block, rounded); }
+
+// The block this thread took last, when it came fresh from the system.
+thread_local void* fresh_block = nullptr;
 
 // Blocks given back, kept for the next request of the same size. A picture load frees its decode buffers and a
 // scene its surfaces just before the next one asks for the same sizes again; taking them from here spares the
@@ -18,8 +39,8 @@ size_t RoundedBlockBytes(size_t bytes) { return (bytes + kBigBlockBytes - 1) / k
 class TBigBlockPool {
  public:
   TBigBlockPool() {
-    // Blocks kept here never reach free(), whose first free of a big block would otherwise have raised the C
-    // library's threshold for serving a buffer from a mapping of its own to about that block's size. Below it,
+    // Big blocks never pass through free(), whose first free of a big buffer would otherwise have raised the C
+    // library's threshold for serving a buffer from a mapping of its own to about that buffer's size. Below it,
     // mid-size buffers (alpha bitmaps, file and decode buffers) come from the library's heap and reuse memory
     // already in, instead of fresh mappings made and unmapped for each; the thresholds are set as that free would
     // have set them.
@@ -51,7 +72,7 @@ class TBigBlockPool {
 
   void FreeAll() {
     std::lock_guard<std::mutex> hold(lock_);
-    for (size_t i = 0; i < count_; ++i) std::free(slots_[i].Block);
+    for (size_t i = 0; i < count_; ++i) UnmapBlock(slots_[i].Block, slots_[i].Bytes);
     count_ = 0;
     bytes_ = 0;
   }
@@ -82,17 +103,26 @@ TBigBlockPool& Pool() {
 void* AllocateBigBlock(size_t bytes) {
   const size_t rounded = RoundedBlockBytes(bytes);
   if (rounded < bytes) throw std::bad_alloc();
+  fresh_block = nullptr;
   if (void* kept = Pool().Take(rounded)) return kept;
-  void* block = std::aligned_alloc(kBigBlockBytes, rounded);
+  void* block = MapBlock(rounded);
   if (block == nullptr) throw std::bad_alloc();
   // Only advice: a system without huge pages keeps ordinary ones.
   ::madvise(block, rounded, MADV_HUGEPAGE);
+  fresh_block = block;
   return block;
 }
 
 void FreeBigBlock(void* block, size_t bytes) {
   if (block == nullptr) return;
-  if (!Pool().Keep(block, RoundedBlockBytes(bytes))) std::free(block);
+  if (block == fresh_block) fresh_block = nullptr;
+  if (!Pool().Keep(block, RoundedBlockBytes(bytes))) UnmapBlock(block, RoundedBlockBytes(bytes));
+}
+
+void ClearNewBigBlock(void* data, size_t bytes) {
+  const bool fresh = data != nullptr && data == fresh_block;
+  fresh_block = nullptr;
+  if (!fresh && bytes != 0) std::memset(data, 0, bytes);
 }
 
 void FreeBigBlockPool() { Pool().FreeAll(); }

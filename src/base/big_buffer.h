@@ -1,6 +1,6 @@
 #pragma once
 // Storage for large buffers that are written whole by whoever sizes them (pixel stores): new elements are left
-// uninitialised unless a value is given, and blocks of 2 MiB and more are aligned to and advised as huge pages, so
+// uninitialised unless a value is given, and buffers of 1 MiB and more take blocks of whole 2 MiB huge pages, so
 // that a picture's memory comes in with a few page faults instead of one for every 4 KiB. Freed blocks are kept in a
 // small pool for the next buffer of the same size, so that loads and scenes that replace a buffer by one of the same
 // size reuse memory already faulted in; elements of a reused block hold whatever its last user left.
@@ -11,8 +11,11 @@
 
 namespace velk {
 
-// Blocks of at least this many bytes come from AllocateBigBlock.
+// Blocks from AllocateBigBlock are whole huge pages of this size.
 constexpr size_t kBigBlockBytes = size_t{2} << 20;
+// Buffers of at least this many bytes take a block: faulting in one huge page costs far less than faulting in the
+// 4 KiB pages of even half of it, which is worth the rest of the page left unused.
+constexpr size_t kBigBufferBytes = size_t{1} << 20;
 // The pool of freed blocks holds at most this many blocks and bytes (a few full-screen pictures); blocks beyond go
 // back to the system.
 constexpr size_t kBigBlockPoolCount = 8;
@@ -23,6 +26,11 @@ constexpr size_t kBigBlockPoolBytes = size_t{48} << 20;
 // FreeBigBlock gives it back with the size it was asked for, to the pool while it has room. Both are thread-safe.
 void* AllocateBigBlock(size_t bytes);
 void FreeBigBlock(void* block, size_t bytes);
+
+// Zeroes the first bytes of a buffer just allocated on this thread, before anything wrote it. A block fresh from the
+// system is zero already and is left untouched, so its pages come in only when first drawn (a surface that is never
+// drawn costs no memory); a pooled block or a small buffer is cleared.
+void ClearNewBigBlock(void* data, size_t bytes);
 
 // Gives every pooled block back to the system.
 void FreeBigBlockPool();
@@ -44,11 +52,11 @@ struct TBigBufferAllocator : std::allocator<T> {
   TBigBufferAllocator(const TBigBufferAllocator<U>&) noexcept {}
 
   T* allocate(size_t n) {
-    if (n * sizeof(T) < kBigBlockBytes) return std::allocator<T>::allocate(n);
+    if (n * sizeof(T) < kBigBufferBytes) return std::allocator<T>::allocate(n);
     return static_cast<T*>(AllocateBigBlock(n * sizeof(T)));
   }
   void deallocate(T* p, size_t n) noexcept {
-    if (n * sizeof(T) < kBigBlockBytes)
+    if (n * sizeof(T) < kBigBufferBytes)
       std::allocator<T>::deallocate(p, n);
     else
       FreeBigBlock(p, n * sizeof(T));

@@ -19,10 +19,12 @@ void TDIBSurface::SetSize(int32_t width, int32_t height, int storage_bits, const
   masks_ = masks;
   pitch_ = static_cast<int>(pitch);
   const size_t bytes = static_cast<size_t>(pitch) * height;
-  bits_store_.clear();
-  bits_store_.resize(bytes);  // uninitialised: cleared here in one pass, or by the caller's pixels
+  // A new block (the old one goes back first, so that it may serve), uninitialised: cleared here, which a block fresh
+  // from the system needs not, or by the caller's pixels.
+  bits_store_ = TStore();
+  bits_store_.resize(bytes);
   if (cleared) {
-    if (bytes != 0) std::memset(bits_store_.data(), 0, bytes);
+    ClearNewBigBlock(bits_store_.data(), bytes);
   } else {
     const size_t used = static_cast<size_t>(width) * storage_bits / 8;  // a partly used last byte is cleared too
     if (used < static_cast<size_t>(pitch))

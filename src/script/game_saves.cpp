@@ -303,15 +303,24 @@ std::vector<TSaveTitle> TGameSaves::ReadSaveTitles(TProject&) {
   return titles;
 }
 
-void TGameSaves::WriteStatus(TProject& project) {
+bool TGameSaves::status_writable(const TProject& project) {
   // A project that stopped before its status data was read must not replace that data with its own.
-  if (!status_restored_ || parts_.Vars == nullptr || parts_.Tables == nullptr) return;
+  return status_restored_ && parts_.Vars != nullptr && parts_.Tables != nullptr && project.SaveEnabled &&
+         folder_exists(SavePath());
+}
+
+void TGameSaves::put_status(TVrFileCollection& file) {
+  file.DeleteEntry(kStatusEntry);
+  WriteStatusRecord(file.AddMemoryEntry(kStatusEntry));
+}
+
+void TGameSaves::WriteStatus(TProject& project) {
+  if (!status_writable(project)) return;
   try {
     TVrFileCollection file;
     open(file);
-    file.DeleteEntry(kStatusEntry);
-    WriteStatusRecord(file.AddMemoryEntry(kStatusEntry));
-    if (project.SaveEnabled && folder_exists(SavePath())) write_file(file);
+    put_status(file);
+    write_file(file);
   } catch (const EVelkError&) {
     // Status data that cannot be written is given up (an unreadable save file among it: it stays as it is).
   }
@@ -340,6 +349,9 @@ void TGameSaves::SaveSlot(TProject& project, int32_t slot) {
     open(file);
     file.DeleteEntry(name);
     WriteRecord(file.AddMemoryEntry(name), title, project.PendingResumePage, project.PendingResumeIndex);
+    // The status data goes into the same write as the record: one replacement of the file instead of two, and
+    // never a file with the new record beside the old status.
+    if (status_writable(project)) put_status(file);
     write_file(file);
   } catch (const EVelkError& e) {
     // Nothing was replaced: a save file that cannot be read stays for the player to keep.
@@ -347,7 +359,6 @@ void TGameSaves::SaveSlot(TProject& project, int32_t slot) {
     return;
   }
   project.SetSaveTitle(slot, title);
-  WriteStatus(project);
 }
 
 void TGameSaves::LoadSlot(TProject&, int32_t slot) {

@@ -97,6 +97,9 @@ class TGameSaves : public IGameSaves {
   // Opens save.dat; false when there is none. A file that exists but cannot be read throws.
   bool open(TVrFileCollection& file);
   void write_file(TVrFileCollection& file);
+  // Whether the project's status data may replace what the save file holds, and replacing it in an opened file.
+  bool status_writable(const TProject& project);
+  void put_status(TVrFileCollection& file);
   void show(const std::string& text);
 
   TSavePlace place_;

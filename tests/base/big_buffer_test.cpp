@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -64,6 +66,26 @@ TEST(BigBuffer, FreedBlocksServeTheNextRequestOfTheirSizeWithinThePoolsBounds) {
   EXPECT_EQ(state(), (std::pair<size_t, size_t>{1, over_half}));
   FreeBigBlockPool();
   EXPECT_EQ(state(), (std::pair<size_t, size_t>{0, 0}));
+}
+
+TEST(BigBuffer, NewBlocksAreClearedWhetherFreshOrTakenFromThePool) {
+  FreeBigBlockPool();
+  const size_t bytes = kBigBlockBytes + 100;
+  const auto zero = [bytes](const void* p) {
+    const auto* b = static_cast<const uint8_t*>(p);
+    return std::all_of(b, b + bytes, [](uint8_t v) { return v == 0; });
+  };
+  void* fresh = AllocateBigBlock(bytes);
+  ClearNewBigBlock(fresh, bytes);
+  EXPECT_TRUE(zero(fresh));
+  std::memset(fresh, 0xAB, bytes);
+  FreeBigBlock(fresh, bytes);
+  void* reused = AllocateBigBlock(bytes);
+  ASSERT_EQ(reused, fresh);
+  ClearNewBigBlock(reused, bytes);
+  EXPECT_TRUE(zero(reused));
+  FreeBigBlock(reused, bytes);
+  FreeBigBlockPool();
 }
 
 }  // namespace

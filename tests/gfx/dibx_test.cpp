@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 
 #include "base/error.h"
@@ -215,6 +217,17 @@ TEST(DIBX, HugeSizesAreRefusedBeforeAllocation) {
   // Sides are bounded by the bytes: a long strip fits.
   s.SetSize(640, 40000, 32);
   EXPECT_EQ(s.Height(), 40000);
+}
+
+// A surface sized again takes a new block: whatever the old one held (pixels written over a block fresh from the
+// system, here) never shows through a cleared surface.
+TEST(DIBX, ASurfaceSizedAgainIsClearedWhateverItsBlockHeld) {
+  TDIBX s;
+  s.SetSizeForOverwrite(1024, 600, 32);
+  std::memset(s.DIB().Bits(), 0xFF, s.DIB().ByteSize());
+  s.SetSize(1000, 600, 32);
+  const uint8_t* bits = s.DIB().Bits();
+  EXPECT_TRUE(std::all_of(bits, bits + s.DIB().ByteSize(), [](uint8_t v) { return v == 0; }));
 }
 
 }  // namespace

@@ -199,6 +199,18 @@ TEST(GameSaves, StatusDataNeedsTheRunToHaveReadItAndSavingEnabled) {
   file.Open(rig.path(), true);
   EXPECT_NE(file.FindEntry("STATUSSAVEDATA"), nullptr);
   EXPECT_NE(file.FindEntry(GameSaveEntryName(1)), nullptr);
+  // A game save replaces the file once, with the record and the status data together.
+  int writes = 0;
+  rig.saves->WriteProbe = [&writes](int32_t step) { writes += step == 0; };
+  rig.vars.FindVariable("kept")->Value()->SetInt(6);
+  rig.save(2, "two");
+  EXPECT_EQ(writes, 1);
+  Rig next;
+  std::filesystem::create_directories(next.dir / "saves");
+  std::filesystem::copy_file(rig.path(), next.path());
+  next.saves->RestoreStatus(*next.project);
+  EXPECT_EQ(next.get("kept"), 6);
+  EXPECT_EQ(next.title(2), "two");
 }
 
 TEST(GameSaves, ADamagedStatusRecordChangesNothing) {
@@ -237,8 +249,8 @@ TEST(GameSaves, AnUnreadableSaveFileIsNeverReplaced) {
   EXPECT_FALSE(std::filesystem::exists(SafeWriteTempName(rig.path())));
 }
 
-// The writer is killed at every step of both writes of a save (the game save, then the status data): the file left
-// is always the old save or the new one, whole.
+// The writer is killed at every step of a save's write (the game save with the status data): the file left is
+// always the old save or the new one, whole.
 TEST(GameSaves, AWriterKilledAtAnyStepLeavesTheOldOrTheNewSave) {
   Rig rig;
   std::mt19937 random(7);
@@ -274,8 +286,8 @@ TEST(GameSaves, AWriterKilledAtAnyStepLeavesTheOldOrTheNewSave) {
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->Value()->GetStr(), title == "old" ? noise : noise + noise);
   }
-  // Both writes have several blocks, and every step was tried.
-  EXPECT_GT(finished_at, 10);
+  // The write has several blocks, and every step was tried.
+  EXPECT_GT(finished_at, 5);
 }
 
 // Records of versions 113 to 134 carry three older history settings or the six layout settings of the default
