@@ -1,6 +1,5 @@
 #include "media/fluid_library.h"
 
-#include <mutex>
 #include <string>
 
 #include "platform/shared_library.h"
@@ -37,12 +36,6 @@ bool load(TFluidLibrary& f) {
 
 }  // namespace
 
-const TFluidLibrary* TFluidLibrary::Get() {
-  static TFluidLibrary library;
-  static bool ok = false;
-  static std::once_flag once;
-  std::call_once(once, [] { ok = load(library); });
-  return ok ? &library : nullptr;
-}
+const TFluidLibrary* TFluidLibrary::Get() { return LoadedOnce<TFluidLibrary, load>(); }
 
 }  // namespace velk

@@ -1,6 +1,5 @@
 #include "medialib/av_library.h"
 
-#include <mutex>
 #include <string>
 
 #include "platform/shared_library.h"
@@ -10,16 +9,6 @@ namespace velk {
 namespace {
 
 std::string soname(const char* name, int major) { return "lib" + std::string(name) + ".so." + std::to_string(major); }
-
-struct TLoadedConverter {
-  TAvLibrary::TConverter Api;
-  bool Ok = false;
-};
-
-struct TLoadedDecoders {
-  TAvLibrary::TDecoders Api;
-  bool Ok = false;
-};
 
 bool load_converter(TAvLibrary::TConverter& f) {
   TSharedLibrary util, swr;
@@ -40,7 +29,7 @@ bool load_decoders(TAvLibrary::TDecoders& f) {
       !format.Open(soname("avformat", LIBAVFORMAT_VERSION_MAJOR)) ||
       !sws.Open(soname("swscale", LIBSWSCALE_VERSION_MAJOR)))
     return false;
-  return util.Find("av_malloc", f.av_malloc) && util.Find("av_free", f.av_free) && util.Find("av_freep", f.av_freep) &&
+  const bool found = util.Find("av_malloc", f.av_malloc) && util.Find("av_free", f.av_free) && util.Find("av_freep", f.av_freep) &&
          util.Find("av_strdup", f.av_strdup) && util.Find("av_dict_set", f.av_dict_set) &&
          util.Find("av_dict_free", f.av_dict_free) && util.Find("av_frame_alloc", f.av_frame_alloc) &&
          util.Find("av_frame_free", f.av_frame_free) && util.Find("av_frame_unref", f.av_frame_unref) &&
@@ -61,26 +50,15 @@ bool load_decoders(TAvLibrary::TDecoders& f) {
          format.Find("av_find_best_stream", f.av_find_best_stream) && format.Find("av_read_frame", f.av_read_frame) &&
          format.Find("av_seek_frame", f.av_seek_frame) && sws.Find("sws_getCachedContext", f.sws_getCachedContext) &&
          sws.Find("sws_scale", f.sws_scale) && sws.Find("sws_freeContext", f.sws_freeContext);
+  // Damaged data is expected and handled; the decoders' own complaints are not shown.
+  if (found) f.av_log_set_level(AV_LOG_QUIET);
+  return found;
 }
 
 }  // namespace
 
-const TAvLibrary::TConverter* TAvLibrary::Converter() {
-  static TLoadedConverter loaded;
-  static std::once_flag once;
-  std::call_once(once, [] { loaded.Ok = load_converter(loaded.Api); });
-  return loaded.Ok ? &loaded.Api : nullptr;
-}
+const TAvLibrary::TConverter* TAvLibrary::Converter() { return LoadedOnce<TConverter, load_converter>(); }
 
-const TAvLibrary::TDecoders* TAvLibrary::Decoders() {
-  static TLoadedDecoders loaded;
-  static std::once_flag once;
-  std::call_once(once, [] {
-    loaded.Ok = load_decoders(loaded.Api);
-    // Damaged data is expected and handled; the decoders' own complaints are not shown.
-    if (loaded.Ok) loaded.Api.av_log_set_level(AV_LOG_QUIET);
-  });
-  return loaded.Ok ? &loaded.Api : nullptr;
-}
+const TAvLibrary::TDecoders* TAvLibrary::Decoders() { return LoadedOnce<TDecoders, load_decoders>(); }
 
 }  // namespace velk

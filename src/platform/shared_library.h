@@ -1,6 +1,7 @@
 #pragma once
 // A shared library opened at run time by its exact soname, and functions looked up in it. The library stays loaded
 // for the rest of the process: the functions taken from it may be called until the end.
+#include <mutex>
 #include <string>
 
 namespace velk {
@@ -21,5 +22,16 @@ class TSharedLibrary {
   void* find(const char* name) const;
   void* handle_ = nullptr;
 };
+
+// The table of functions that Load fills from the libraries it opens, filled on first use (once, whichever thread
+// asks first); null when Load failed.
+template <class T, bool (*Load)(T&)>
+const T* LoadedOnce() {
+  static T table;
+  static bool ok = false;
+  static std::once_flag once;
+  std::call_once(once, [] { ok = Load(table); });
+  return ok ? &table : nullptr;
+}
 
 }  // namespace velk

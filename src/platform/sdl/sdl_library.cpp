@@ -1,6 +1,5 @@
 #include "platform/sdl/sdl_library.h"
 
-#include <mutex>
 #include <string>
 
 #include "platform/shared_library.h"
@@ -13,7 +12,7 @@ bool load(TSdlLibrary& f) {
   TSharedLibrary lib;
   // The soname of every SDL 2 release.
   if (!lib.Open("libSDL" + std::to_string(SDL_MAJOR_VERSION) + "-2.0.so.0")) return false;
-  return lib.Find("SDL_InitSubSystem", f.SDL_InitSubSystem) && lib.Find("SDL_QuitSubSystem", f.SDL_QuitSubSystem) &&
+  const bool found = lib.Find("SDL_InitSubSystem", f.SDL_InitSubSystem) && lib.Find("SDL_QuitSubSystem", f.SDL_QuitSubSystem) &&
          lib.Find("SDL_WasInit", f.SDL_WasInit) && lib.Find("SDL_SetHint", f.SDL_SetHint) &&
          lib.Find("SDL_GetCurrentVideoDriver", f.SDL_GetCurrentVideoDriver) &&
          lib.Find("SDL_GetTicks", f.SDL_GetTicks) && lib.Find("SDL_Delay", f.SDL_Delay) &&
@@ -55,21 +54,14 @@ bool load(TSdlLibrary& f) {
          lib.Find("SDL_OpenAudioDevice", f.SDL_OpenAudioDevice) &&
          lib.Find("SDL_PauseAudioDevice", f.SDL_PauseAudioDevice) &&
          lib.Find("SDL_CloseAudioDevice", f.SDL_CloseAudioDevice);
+  // SIGTERM and SIGINT are the player's (platform/stop_request): SDL would turn them into a quit event nobody reads
+  // during start-up. Set before any part of SDL starts.
+  if (found) f.SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  return found;
 }
 
 }  // namespace
 
-const TSdlLibrary* TSdlLibrary::Get() {
-  static TSdlLibrary library;
-  static bool ok = false;
-  static std::once_flag once;
-  std::call_once(once, [] {
-    ok = load(library);
-    // SIGTERM and SIGINT are the player's (platform/stop_request): SDL would turn them into a quit event nobody
-    // reads during start-up. Set before any part of SDL starts.
-    if (ok) library.SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  });
-  return ok ? &library : nullptr;
-}
+const TSdlLibrary* TSdlLibrary::Get() { return LoadedOnce<TSdlLibrary, load>(); }
 
 }  // namespace velk
