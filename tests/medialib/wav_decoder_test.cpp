@@ -8,23 +8,16 @@
 #include <string>
 
 #include "medialib/media_decoder.h"
+#include "support/test_media.h"
 
 namespace velk {
 namespace {
 
-void put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(std::vector<uint8_t>& b, uint32_t v) {
-  put16(b, v & 0xFFFF);
-  put16(b, v >> 16);
-}
-void put_tag(std::vector<uint8_t>& b, const char* tag) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(tag[i]));
-}
+using test::Put16;
+using test::Put32;
+using test::PutTag;
 
-struct TWavSpec {
+struct TWavShape {
   uint16_t Tag = 1;  // 0xFFFE: the extensible form
   int32_t Channels = 2;
   int32_t Rate = 44100;
@@ -37,35 +30,35 @@ struct TWavSpec {
   bool FullScale = false;       // every sample at full scale, alternating in sign with a skip every 100 samples
 };
 
-std::vector<uint8_t> make_wav(const TWavSpec& w) {
+std::vector<uint8_t> make_wav(const TWavShape& w) {
   const uint32_t block = static_cast<uint32_t>(w.Channels * w.Bits / 8);
   const uint32_t data = static_cast<uint32_t>(w.Frames) * block;
   std::vector<uint8_t> b;
-  put_tag(b, "RIFF");
-  put32(b, 0);  // not read
-  put_tag(b, "WAVE");
+  PutTag(b, "RIFF");
+  Put32(b, 0);  // not read
+  PutTag(b, "WAVE");
   if (w.OddChunkFirst) {
-    put_tag(b, "note");
-    put32(b, 3);
-    put_tag(b, "abc");  // three bytes and the pad
+    PutTag(b, "note");
+    Put32(b, 3);
+    PutTag(b, "abc");  // three bytes and the pad
   }
-  put_tag(b, "fmt ");
-  put32(b, w.Tag == 0xFFFE ? 40 : 16);
-  put16(b, w.Tag);
-  put16(b, static_cast<uint32_t>(w.Channels));
-  put32(b, static_cast<uint32_t>(w.Rate));
-  put32(b, static_cast<uint32_t>(w.Rate) * block);
-  put16(b, block);
-  put16(b, static_cast<uint32_t>(w.Bits));
+  PutTag(b, "fmt ");
+  Put32(b, w.Tag == 0xFFFE ? 40 : 16);
+  Put16(b, w.Tag);
+  Put16(b, static_cast<uint32_t>(w.Channels));
+  Put32(b, static_cast<uint32_t>(w.Rate));
+  Put32(b, static_cast<uint32_t>(w.Rate) * block);
+  Put16(b, block);
+  Put16(b, static_cast<uint32_t>(w.Bits));
   if (w.Tag == 0xFFFE) {
-    put16(b, 22);
-    put16(b, static_cast<uint32_t>(w.Bits));
-    put32(b, w.Channels == 1 ? 4 : 3);
+    Put16(b, 22);
+    Put16(b, static_cast<uint32_t>(w.Bits));
+    Put32(b, w.Channels == 1 ? 4 : 3);
     static const uint8_t kPcm[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
     for (uint8_t byte : kPcm) b.push_back(byte);
   }
-  put_tag(b, "data");
-  put32(b, w.DeclaredData >= 0 ? static_cast<uint32_t>(w.DeclaredData) : data);
+  PutTag(b, "data");
+  Put32(b, w.DeclaredData >= 0 ? static_cast<uint32_t>(w.DeclaredData) : data);
   for (int32_t i = 0; i < w.Frames; ++i) {
     for (int32_t c = 0; c < w.Channels; ++c) {
       const double v = w.FullScale ? ((i + i / 100) % 2 == 0 ? 1.0 : -1.01)
@@ -76,16 +69,16 @@ std::vector<uint8_t> make_wav(const TWavSpec& w) {
         const float f = static_cast<float>(v);
         uint32_t u;
         std::memcpy(&u, &f, 4);
-        put32(b, u);
+        Put32(b, u);
       } else {
-        put16(b, static_cast<uint16_t>(static_cast<int16_t>(std::clamp<long>(std::lround(v * 32767), -32768, 32767))));
+        Put16(b, static_cast<uint16_t>(static_cast<int16_t>(std::clamp<long>(std::lround(v * 32767), -32768, 32767))));
       }
     }
   }
   if (w.ChunkAfterData) {
-    put_tag(b, "LIST");
-    put32(b, 4);
-    put_tag(b, "INFO");
+    PutTag(b, "LIST");
+    Put32(b, 4);
+    PutTag(b, "INFO");
   }
   b.resize(b.size() - static_cast<size_t>(w.CutBytes));
   return b;
@@ -110,7 +103,7 @@ std::vector<std::vector<int64_t>> pieces(IMediaDecoder& d) {
 }
 
 TEST(WavDecoder, GivesWhatTheGeneralDecoderGives) {
-  const std::vector<std::pair<std::string, TWavSpec>> cases = {
+  const std::vector<std::pair<std::string, TWavShape>> cases = {
       {"stereo 16-bit at the mixer's rate", {.Frames = 5000}},
       {"stereo 8-bit at the mixer's rate", {.Bits = 8, .Frames = 5000}},
       {"mono 16-bit at half the rate", {.Channels = 1, .Rate = 22050, .Frames = 7001}},
@@ -130,9 +123,9 @@ TEST(WavDecoder, GivesWhatTheGeneralDecoderGives) {
       {"data size left open", {.Rate = 32000, .Frames = 3000, .DeclaredData = 0}},
       {"an odd data size", {.Channels = 1, .Bits = 8, .Frames = 2999}},
   };
-  for (const auto& [name, spec] : cases) {
+  for (const auto& [name, shape] : cases) {
     SCOPED_TRACE(name);
-    const std::vector<uint8_t> bytes = make_wav(spec);
+    const std::vector<uint8_t> bytes = make_wav(shape);
     auto src = source_of(bytes);
     auto native = OpenWavDecoder(src);
     ASSERT_NE(native, nullptr);

@@ -22,18 +22,6 @@ namespace velk::test {
 
 namespace {
 
-void put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(std::vector<uint8_t>& b, uint32_t v) {
-  put16(b, v & 0xFFFF);
-  put16(b, v >> 16);
-}
-void put_tag(std::vector<uint8_t>& b, const char* tag) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(tag[i]));
-}
-
 float tone(int64_t i, int32_t rate) { return 0.3f * static_cast<float>(std::sin(2.0 * M_PI * 440.0 * i / rate)); }
 
 void need(bool ok, const char* what) {
@@ -42,25 +30,39 @@ void need(bool ok, const char* what) {
 
 }  // namespace
 
+void Put16(std::vector<uint8_t>& b, uint32_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void Put32(std::vector<uint8_t>& b, uint32_t v) {
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
+
+void PutTag(std::vector<uint8_t>& b, const char* tag) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(tag[i]));
+}
+
 std::vector<uint8_t> MakeWav(int32_t ms, int32_t rate, int32_t channels) {
   const uint32_t frames = static_cast<uint32_t>(int64_t{ms} * rate / 1000);
   const uint32_t data = frames * static_cast<uint32_t>(channels) * 2;
   std::vector<uint8_t> b;
-  put_tag(b, "RIFF");
-  put32(b, 36 + data);
-  put_tag(b, "WAVE");
-  put_tag(b, "fmt ");
-  put32(b, 16);
-  put16(b, 1);
-  put16(b, static_cast<uint32_t>(channels));
-  put32(b, static_cast<uint32_t>(rate));
-  put32(b, static_cast<uint32_t>(rate * channels * 2));
-  put16(b, static_cast<uint32_t>(channels * 2));
-  put16(b, 16);
-  put_tag(b, "data");
-  put32(b, data);
+  PutTag(b, "RIFF");
+  Put32(b, 36 + data);
+  PutTag(b, "WAVE");
+  PutTag(b, "fmt ");
+  Put32(b, 16);
+  Put16(b, 1);
+  Put16(b, static_cast<uint32_t>(channels));
+  Put32(b, static_cast<uint32_t>(rate));
+  Put32(b, static_cast<uint32_t>(rate * channels * 2));
+  Put16(b, static_cast<uint32_t>(channels * 2));
+  Put16(b, 16);
+  PutTag(b, "data");
+  Put32(b, data);
   for (uint32_t i = 0; i < frames; ++i) {
-    for (int32_t c = 0; c < channels; ++c) put16(b, static_cast<uint16_t>(static_cast<int16_t>(tone(i, rate) * 32767)));
+    for (int32_t c = 0; c < channels; ++c) Put16(b, static_cast<uint16_t>(static_cast<int16_t>(tone(i, rate) * 32767)));
   }
   return b;
 }

@@ -7,6 +7,11 @@
 
 namespace velk::test {
 
+// Little-endian fields and four-character tags of RIFF files, appended to b.
+void Put16(std::vector<uint8_t>& b, uint32_t v);
+void Put32(std::vector<uint8_t>& b, uint32_t v);
+void PutTag(std::vector<uint8_t>& b, const char* tag);
+
 std::vector<uint8_t> MakeWav(int32_t ms, int32_t rate = 44100, int32_t channels = 2);
 std::vector<uint8_t> MakeOgg(int32_t ms, int32_t rate = 44100, int32_t channels = 2);
 
