@@ -29,6 +29,7 @@
 #include "app/window_placement.h"
 #include "app/var_dump.h"
 #include "app/window_message_boxes.h"
+#include "base/big_buffer.h"
 #include "base/error.h"
 #include "base/sjis.h"
 #include "medialib/audio_mixer.h"
@@ -105,6 +106,8 @@ bool write_text(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The player keeps most of what it allocates (pictures, pages, the scene) until the game changes scene.
+  velk::ReserveHugePageHeap(size_t{24} << 20);
   velk::InstallStopSignals();
   velk::TPlayerOptions options;
   try {

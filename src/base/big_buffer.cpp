@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -28,6 +29,9 @@ void* MapBlock(size_t rounded) {
 }
 
 void UnmapBlock(void* block, size_t rounded) { ::munmap(block, rounded); }
+
+// The stretch of the heap below its reserved huge pages, kept for good.
+void* heap_head = nullptr;
 
 // The block this thread took last, when it came fresh from the system.
 thread_local void* fresh_block = nullptr;
@@ -126,6 +130,27 @@ void ClearNewBigBlock(void* data, size_t bytes) {
 }
 
 void FreeBigBlockPool() { Pool().FreeAll(); }
+
+void ReserveHugePageHeap(size_t bytes) {
+  // The pool's thresholds first, then a trim threshold above the reserve, so that giving it back leaves the heap's
+  // top where it is, and a mapping threshold lifted for the one allocation that moves the top on.
+  Pool();
+  ::mallopt(M_TRIM_THRESHOLD, static_cast<int>(bytes + 4 * kBigBlockBytes));
+  ::mallopt(M_MMAP_THRESHOLD, static_cast<int>(bytes + kBigBlockBytes));
+  void* reserve = std::malloc(bytes);
+  ::mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kBigBlockBytes));
+  if (reserve == nullptr) return;
+  const auto start = reinterpret_cast<uintptr_t>(reserve);
+  const uintptr_t first = (start + kBigBlockBytes - 1) / kBigBlockBytes * kBigBlockBytes;
+  const uintptr_t last = (start + bytes) / kBigBlockBytes * kBigBlockBytes;
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  std::free(reserve);
+  // The next buffers would start in the ordinary pages below the first huge page; a buffer kept for good (of which
+  // only the first page is ever touched) takes that stretch, so that they start on the huge pages instead.
+  constexpr size_t kChunkHeader = 2 * sizeof(size_t);
+  if (last > first && heap_head == nullptr && first - start > 4 * kChunkHeader)
+    heap_head = std::malloc(first - start - kChunkHeader);
+}
 
 TBigBlockPoolState BigBlockPoolState() { return Pool().State(); }
 

@@ -134,6 +134,9 @@ constexpr int32_t kWipeTypeCount = 38;
 // pixels keep their level.
 uint8_t NearestGrey(uint32_t color);
 
+// The distance of the offset (dx, dy) from the origin, rounded as RoundInt(std::hypot(dx, dy)).
+int32_t RoundedDistance(int32_t dx, int32_t dy);
+
 // Distance of every pixel of a w x h screen to the centre (w / 2, h / 2), rounded; row by row.
 std::vector<int32_t> CentreDistances(int32_t w, int32_t h);
 

@@ -130,7 +130,7 @@ void TWipeCircle::Prepare() {
   distances_.resize(static_cast<size_t>(span_) * static_cast<size_t>(rows));
   size_t i = 0;
   for (int32_t dy = 0; dy < rows; ++dy)
-    for (int32_t dx = 0; dx < span_; ++dx) distances_[i++] = RoundInt(std::hypot(double(dy), double(dx)));
+    for (int32_t dx = 0; dx < span_; ++dx) distances_[i++] = RoundedDistance(dx, dy);
 }
 
 void TWipeCircle::DrawStep() {

@@ -1,10 +1,17 @@
 #include "text/font_face.h"
 
+#include <fcntl.h>
 #include <ft2build.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <map>
+#include <memory>
+#include <mutex>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
@@ -54,6 +61,37 @@ struct TFontLibrary {
 std::shared_ptr<TFontLibrary> SharedLibrary() {
   static const auto library = std::make_shared<TFontLibrary>();
   return library;
+}
+
+// A font file mapped once for every face opened from it: faces read their tables and outlines from the one
+// mapping, so that the file's pages come in once however many sizes and styles of it are open.
+struct TFontFile {
+  const FT_Byte* Data = nullptr;
+  size_t Size = 0;
+  ~TFontFile() {
+    if (Data) ::munmap(const_cast<FT_Byte*>(Data), Size);
+  }
+};
+
+// Null when the file cannot be read; the mapping goes with the last face that uses it.
+std::shared_ptr<TFontFile> MapFontFile(const std::string& path) {
+  static std::mutex lock;
+  static std::map<std::string, std::weak_ptr<TFontFile>> mapped;
+  std::lock_guard<std::mutex> hold(lock);
+  if (auto file = mapped[path].lock()) return file;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  void* data = MAP_FAILED;
+  if (::fstat(fd, &st) == 0 && st.st_size > 0 && static_cast<uint64_t>(st.st_size) <= uint64_t{LONG_MAX})
+    data = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+  ::close(fd);
+  if (data == MAP_FAILED) return nullptr;
+  auto file = std::make_shared<TFontFile>();
+  file->Data = static_cast<const FT_Byte*>(data);
+  file->Size = static_cast<size_t>(st.st_size);
+  mapped[path] = file;
+  return file;
 }
 
 // The fontconfig match for a family; empty unless the matched font carries the family among its names.
@@ -130,6 +168,7 @@ char32_t CharCodeToUnicode(uint16_t code) {
 
 struct TFontFace::TImpl {
   std::shared_ptr<TFontLibrary> Library;
+  std::shared_ptr<TFontFile> File;
   FT_Face Face = nullptr;
   ~TImpl() {
     if (Face) FT_Done_Face(Face);
@@ -146,8 +185,10 @@ std::unique_ptr<TFontFace> TFontFace::Open(const std::string& face_name, int32_t
   if (file.empty()) file = JapaneseFontFile();
   auto impl = std::make_unique<TImpl>();
   impl->Library = SharedLibrary();
-  if (file.empty() || !impl->Library->Library ||
-      FT_New_Face(impl->Library->Library, file.c_str(), 0, &impl->Face) != 0) {
+  if (!file.empty()) impl->File = MapFontFile(file);
+  if (!impl->File || !impl->Library->Library ||
+      FT_New_Memory_Face(impl->Library->Library, impl->File->Data, static_cast<FT_Long>(impl->File->Size), 0,
+                         &impl->Face) != 0) {
     return nullptr;
   }
   // A positive height is the cell (ascent plus descent), a negative one the character height; 0 takes 12.

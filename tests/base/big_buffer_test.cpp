@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -86,6 +89,37 @@ TEST(BigBuffer, NewBlocksAreClearedWhetherFreshOrTakenFromThePool) {
   EXPECT_TRUE(zero(reused));
   FreeBigBlock(reused, bytes);
   FreeBigBlockPool();
+}
+
+// The flags of the mapping that holds p, from /proc/self/smaps ("" when none does).
+std::string MappingFlags(const void* p) {
+  const auto at = reinterpret_cast<uintptr_t>(p);
+  std::ifstream smaps("/proc/self/smaps");
+  bool inside = false;
+  for (std::string line; std::getline(smaps, line);) {
+    uintptr_t start = 0, end = 0;
+    char dash = 0;
+    std::istringstream fields(line);
+    if (fields >> std::hex >> start >> dash >> end && dash == '-' && line.find(':') > line.find(' ')) {
+      inside = start <= at && at < end;
+    } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+      return line;
+    }
+  }
+  return "";
+}
+
+TEST(BigBuffer, HeapBuffersAfterTheReserveLieOnHugePages) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer has an allocator of its own";
+#endif
+  ReserveHugePageHeap(size_t{8} << 20);
+  // Below the block size and the C library's mapping threshold: from the heap, past the ordinary pages before the
+  // reserve's first huge page.
+  std::vector<uint8_t> buffer(size_t{256} << 10, 1);
+  EXPECT_NE(MappingFlags(buffer.data()).find(" hg"), std::string::npos) << MappingFlags(buffer.data());
+  std::vector<uint8_t> next(size_t{512} << 10, 2);
+  EXPECT_NE(MappingFlags(next.data()).find(" hg"), std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <string>
 
 #include "base/error.h"
 #include "base/sjis.h"
@@ -47,6 +50,27 @@ TEST(FontFace, UnknownFaceOpensTheDefaultGothic) {
   EXPECT_EQ(unknown->FileName(), FindFontFile(kGothic));
   EXPECT_GT(unknown->Ascent(), 0);
   EXPECT_LE(unknown->Ascent() + unknown->Descent(), 17);
+}
+
+TEST(FontFace, FacesOfOneFileShareOneMappingOfItWhileOpen) {
+  const auto mappings = [](const std::string& file) {
+    const std::string path = std::filesystem::canonical(file).string();
+    std::ifstream maps("/proc/self/maps");
+    int count = 0;
+    for (std::string line; std::getline(maps, line);)
+      count += line.size() > path.size() && line.compare(line.size() - path.size(), path.size(), path) == 0;
+    return count;
+  };
+  auto small = TFontFace::Open(kGothic, 16, 0);
+  auto large = TFontFace::Open(kGothic, 32, kFontItalic);
+  ASSERT_NE(small, nullptr);
+  ASSERT_NE(large, nullptr);
+  EXPECT_EQ(mappings(small->FileName()), 1);
+  small.reset();
+  EXPECT_EQ(mappings(large->FileName()), 1);
+  const std::string file = large->FileName();
+  large.reset();
+  EXPECT_EQ(mappings(file), 0);
 }
 
 TEST(FontFace, CellHeightIsExactlyTheHeightAsked) {

@@ -65,7 +65,7 @@ TBuiltFile png_as_brix(const fs::path& path, const fs::path& root, const std::st
   }
   fs::path name = fs::relative(path, root);
   name.replace_extension(".brx");
-  return {archive_name(name.generic_string()), brx.Bytes()};
+  return {archive_name(name.generic_string()), brx.Bytes(), true};
 }
 
 // "animation NAME.brx MS FRAME.png ...": the PNG pictures as the frames of one layered image, each shown for MS
@@ -90,7 +90,7 @@ TBuiltFile animation_as_brix(const std::string& rest, const fs::path& root, cons
     }
     TMemoryStream brx;
     WriteBrix(brx, frames, TBrixWriteOptions{});
-    return {archive_name(name), brx.Bytes()};
+    return {archive_name(name), brx.Bytes(), true};
   } catch (const TBuildError&) {
     throw;
   } catch (const EVelkError& e) {

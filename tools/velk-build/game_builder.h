@@ -12,8 +12,9 @@ namespace velk::build {
 struct TBuiltFile {
   std::string Name;  // archive name, code page 932, "\" between folders
   std::vector<uint8_t> Bytes;
-  // A file the project names as it is on disk (an asset): an archive packs it as it packs disk files, so that
-  // sounds and videos are stored raw and play in place.
+  // A file an archive packs as it packs disk files: an asset the project names as it is on disk, so that sounds
+  // and videos are stored raw and play in place, or a layered image made from pictures, whose pixel data is
+  // deflated already and so is stored raw rather than deflated a second time.
   bool IsFile = false;
 };
 
