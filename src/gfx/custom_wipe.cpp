@@ -18,14 +18,6 @@ int32_t RoundInt(double v) {
   return static_cast<int32_t>(std::clamp<double>(std::round(v), -2147483648.0, 2147483647.0));
 }
 
-int32_t RoundedDistance(int32_t dx, int32_t dy) {
-  // The sum of squares is exact in a double and its square root correctly rounded. The distance of integer offsets
-  // is never within a thousandth of a half (a square is an integer, a half's square is not), so this rounds as the
-  // rounded hypotenuse does, at a fraction of its cost.
-  const double x = dx, y = dy;
-  return RoundInt(std::sqrt(x * x + y * y));
-}
-
 uint8_t NearestGrey(uint32_t color) {
   const uint32_t sum = (color & 0xFF) + ((color >> 8) & 0xFF) + ((color >> 16) & 0xFF);
   return static_cast<uint8_t>((sum + 1) / 3);

@@ -157,6 +157,13 @@ int32_t THandleStream::Seek(int32_t offset, int origin) {
   return static_cast<int32_t>(std::clamp<off_t>(r, 0, INT32_MAX));
 }
 
+int32_t THandleStream::GetSize() {
+  if (fd_ < 0) throw invalid_handle();
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return TStream::GetSize();
+  return static_cast<int32_t>(std::clamp<off_t>(st.st_size, 0, INT32_MAX));
+}
+
 void THandleStream::SetSize(int32_t size) {
   if (fd_ < 0) throw invalid_handle();
   if (::ftruncate(fd_, std::max(size, 0)) != 0) throw EStreamError(Utf8ToCp932("ストリームのサイズを変更できません"));

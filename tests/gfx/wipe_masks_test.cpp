@@ -140,6 +140,7 @@ TEST(WipeMask, RoundedDistancesAreTheRoundedHypotenuses) {
   EXPECT_EQ(RoundedDistance(-3, 4), 5);
   EXPECT_EQ(RoundedDistance(1, 1), 1);
   EXPECT_EQ(RoundedDistance(1, 2), 2);
+  EXPECT_EQ(RoundedDistance(INT32_MIN, INT32_MIN), INT32_MAX);
 }
 
 TEST(WipeMask, EveryMaskTypeFollowsItsFormula) {

@@ -375,7 +375,9 @@ TEST(Stream, FileStreamModes) {
     rw.SetPosition(0);
     EXPECT_EQ(ReadByte(rw), 'h');
     rw.SetSize(3);
+    rw.SetPosition(1);
     EXPECT_EQ(rw.GetSize(), 3);
+    EXPECT_EQ(rw.GetPosition(), 1);
     // Positions before the start clamp to 0 from every origin, as in memory streams.
     rw.SetPosition(2);
     EXPECT_EQ(rw.Seek(-10, soBeginning), 0);
@@ -408,6 +410,7 @@ TEST(Stream, FileStreamModes) {
   EXPECT_FALSE(invalid.Valid());
   char c;
   EXPECT_THROW(invalid.Read(&c, 1), EStreamError);
+  EXPECT_THROW(invalid.GetSize(), EStreamError);
   // Memory streams save to and load from files.
   TMemoryStream m = stream_of(bytes_of("data"));
   m.SaveToFile(path);
