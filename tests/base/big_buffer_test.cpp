@@ -113,6 +113,10 @@ TEST(BigBuffer, HeapBuffersAfterTheReserveLieOnHugePages) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the address sanitizer has an allocator of its own";
 #endif
+  void* probe = AllocateBigBlock(kBigBlockBytes);
+  const bool advised = MappingFlags(probe).find(" hg") != std::string::npos;
+  FreeBigBlock(probe, kBigBlockBytes);
+  if (!advised) GTEST_SKIP() << "this system has no huge pages to advise";
   ReserveHugePageHeap(size_t{8} << 20);
   // Below the block size and the C library's mapping threshold: from the heap, past the ordinary pages before the
   // reserve's first huge page.
