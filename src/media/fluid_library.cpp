@@ -15,23 +15,16 @@ constexpr int kSoname = FLUIDSYNTH_VERSION_MAJOR == 2 && FLUIDSYNTH_VERSION_MINO
 
 bool load(TFluidLibrary& f) {
   TSharedLibrary lib;
-  return lib.Open("libfluidsynth.so." + std::to_string(kSoname)) &&
-         lib.Find("fluid_set_log_function", f.fluid_set_log_function) &&
-         lib.Find("new_fluid_settings", f.new_fluid_settings) &&
-         lib.Find("delete_fluid_settings", f.delete_fluid_settings) &&
-         lib.Find("fluid_settings_setnum", f.fluid_settings_setnum) &&
-         lib.Find("fluid_settings_setint", f.fluid_settings_setint) && lib.Find("new_fluid_synth", f.new_fluid_synth) &&
-         lib.Find("delete_fluid_synth", f.delete_fluid_synth) && lib.Find("fluid_synth_sfload", f.fluid_synth_sfload) &&
-         lib.Find("fluid_synth_system_reset", f.fluid_synth_system_reset) &&
-         lib.Find("fluid_synth_noteoff", f.fluid_synth_noteoff) &&
-         lib.Find("fluid_synth_noteon", f.fluid_synth_noteon) &&
-         lib.Find("fluid_synth_key_pressure", f.fluid_synth_key_pressure) &&
-         lib.Find("fluid_synth_cc", f.fluid_synth_cc) &&
-         lib.Find("fluid_synth_program_change", f.fluid_synth_program_change) &&
-         lib.Find("fluid_synth_channel_pressure", f.fluid_synth_channel_pressure) &&
-         lib.Find("fluid_synth_pitch_bend", f.fluid_synth_pitch_bend) &&
-         lib.Find("fluid_synth_sysex", f.fluid_synth_sysex) &&
-         lib.Find("fluid_synth_write_s16", f.fluid_synth_write_s16);
+  return lib.Open("libfluidsynth.so." + std::to_string(kSoname)) && VELK_FIND(lib, f, fluid_set_log_function) &&
+         VELK_FIND(lib, f, new_fluid_settings) && VELK_FIND(lib, f, delete_fluid_settings) &&
+         VELK_FIND(lib, f, fluid_settings_setnum) && VELK_FIND(lib, f, fluid_settings_setint) &&
+         VELK_FIND(lib, f, new_fluid_synth) && VELK_FIND(lib, f, delete_fluid_synth) &&
+         VELK_FIND(lib, f, fluid_synth_sfload) && VELK_FIND(lib, f, fluid_synth_system_reset) &&
+         VELK_FIND(lib, f, fluid_synth_noteoff) && VELK_FIND(lib, f, fluid_synth_noteon) &&
+         VELK_FIND(lib, f, fluid_synth_key_pressure) && VELK_FIND(lib, f, fluid_synth_cc) &&
+         VELK_FIND(lib, f, fluid_synth_program_change) && VELK_FIND(lib, f, fluid_synth_channel_pressure) &&
+         VELK_FIND(lib, f, fluid_synth_pitch_bend) && VELK_FIND(lib, f, fluid_synth_sysex) &&
+         VELK_FIND(lib, f, fluid_synth_write_s16);
 }
 
 }  // namespace

@@ -23,6 +23,10 @@ class TSharedLibrary {
   void* handle_ = nullptr;
 };
 
+// Finds the function named as the table's member, so that the name is written once: VELK_FIND(lib, table, fn) is
+// lib.Find("fn", table.fn).
+#define VELK_FIND(lib, table, fn) (lib).Find(#fn, (table).fn)
+
 // The table of functions that Load fills from the libraries it opens, filled on first use (once, whichever thread
 // asks first); null when Load failed.
 template <class T, bool (*Load)(T&)>
